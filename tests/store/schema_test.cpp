@@ -64,7 +64,7 @@ TEST(Schema, TablesInProcessingOrderWithTheirLayout)
             if (f.type == 'D') { EXPECT_EQ(f.width, 8); }
             if (f.type == 'L') { EXPECT_EQ(f.width, 1); }
             if (f.type == 'M') { EXPECT_EQ(f.width, 10); }
-            if (f.type != 'N') EXPECT_EQ(f.decimals, 0) << f.name;
+            if (f.type != 'N') { EXPECT_EQ(f.decimals, 0) << f.name; }
             hasMemo = hasMemo || f.type == 'M';
         }
         EXPECT_EQ(t.memo, hasMemo);
