@@ -1,0 +1,111 @@
+// A dBASE III table file (.DBF) with its memo file (.DBT), shared between processes.
+//
+// Each DbfFile is one open file description, so its locks behave like those of a separate
+// workstation: two DbfFile objects on the same file in one process exclude each other exactly as
+// two processes do. Locks follow the common xBase scheme on the .DBF file so that other xBase
+// programs working in the same folder see ours and we see theirs:
+//   record lock  1 byte at 1,000,000,000 + record number
+//   table lock   1,000,000,000 bytes from 1,000,000,001
+//   append lock  1 byte at 1,000,000,000 (guards the header and the record count)
+// Shared and exclusive opens hold a shared or exclusive flock() on the whole file.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/date.h"
+#include "common/decimal.h"
+#include "store/schema/schema.h"
+
+namespace arv::store {
+
+using schema::FieldDef;
+
+enum class OpenMode { Shared, Exclusive };
+
+class DbfFile {
+public:
+    ~DbfFile();
+    DbfFile(const DbfFile&) = delete;
+    DbfFile& operator=(const DbfFile&) = delete;
+
+    // Creates an empty table (and its .DBT when a field is a memo), replacing nothing: fails when
+    // the file exists. The files are on disk when the call returns. Throws arv::Error.
+    static void create(const std::string& path, const std::vector<FieldDef>& fields);
+
+    // Opens without waiting. A sharing conflict (another holder of an exclusive open, or any
+    // holder when exclusive use is asked) throws arv::Error with genCode EG_OPEN, osCode
+    // OS_SHARING_VIOLATION and canDefault true; a missing file OS_FILE_NOT_FOUND; a damaged
+    // header EG_CORRUPTION / SUB_CORRUPT.
+    static std::unique_ptr<DbfFile> open(const std::string& path, OpenMode mode, bool readOnly = false);
+
+    const std::string& path() const;
+    OpenMode mode() const;
+    bool readOnly() const;
+    const std::vector<FieldDef>& fields() const;
+    int fieldIndex(std::string_view name) const; // case-insensitive, -1 when absent
+    int fieldOffset(int index) const;            // byte offset in the record buffer
+    int recordLength() const;                    // deletion flag included
+    int headerLength() const;
+    bool hasMemo() const;
+
+    // Records in the file now (refreshed under the append lock from the file size, so appends
+    // by other processes are seen; a partial last record is not counted).
+    uint32_t recordCount();
+    // True when the file holds bytes past the last whole record or the header's count disagrees
+    // with the file size (a torn append): reported by the check tool, repaired by pack.
+    bool tornTail();
+
+    // Record buffers are recordLength() bytes, byte 0 the deletion flag ('*' or ' ').
+    // read() always reads the file (never a stale copy); false past the end.
+    bool read(uint32_t recno, std::string& buffer);
+    void write(uint32_t recno, const std::string& buffer);
+    // Appends under the append lock: takes the new record's lock (failing, with 0, while another
+    // cursor holds the table lock), writes the record and the header, releases the append lock
+    // and keeps the record lock. Returns the new record number, 0 when the lock was not had.
+    uint32_t append(const std::string& buffer);
+
+    // Writes are synced to disk at each commit unless bulk mode is on (then once at sync()).
+    void setBulk(bool bulk);
+    void commit(); // data of this file on disk now (unless bulk)
+    void sync();   // always syncs
+
+    // Non-blocking lock attempts; the caller retries and waits.
+    bool tryLockRecord(uint32_t recno); // releases this cursor's other locks first
+    bool tryLockTable();                // releases this cursor's record locks first
+    void unlockAll();
+    bool holdsRecordLock(uint32_t recno) const;
+    bool holdsTableLock() const;
+
+    // Field codec on a record buffer.
+    void blank(std::string& buffer) const; // all blanks, live
+    std::string_view raw(const std::string& buffer, int field) const;
+    std::string getString(const std::string& buffer, int field) const; // Windows-1252, not trimmed
+    Decimal getNumber(const std::string& buffer, int field) const;     // blanks or '*' give 0
+    Date getDate(const std::string& buffer, int field) const;
+    bool getLogical(const std::string& buffer, int field) const;       // T/t/Y/y true
+    std::string getMemo(const std::string& buffer, int field);         // Windows-1252 text
+    void putString(std::string& buffer, int field, std::string_view text) const; // cut or padded
+    // Rounded half away from zero to the field's decimals; a value that does not fit the width
+    // is stored as asterisks (read back as 0) and the call answers false.
+    bool putNumber(std::string& buffer, int field, const Decimal& value) const;
+    void putDate(std::string& buffer, int field, const Date& value) const;
+    void putLogical(std::string& buffer, int field, bool value) const;
+    // Writes the text to new blocks at the end of the .DBT and stores their number in the
+    // buffer; an empty text stores blanks.
+    void putMemo(std::string& buffer, int field, std::string_view text);
+    void putRaw(std::string& buffer, int field, std::string_view text) const;
+
+    // Truncates to zero records (exclusive use only).
+    void zap();
+
+    class Impl;
+private:
+    explicit DbfFile(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace arv::store
