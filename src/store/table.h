@@ -1,0 +1,208 @@
+// An open table: one cursor on a .DBF with its index files, the way every screen reaches the
+// data. The cursor keeps a copy of the current record; changes go to that copy and reach the
+// file, and every index file of the table, at commit().
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/date.h"
+#include "common/decimal.h"
+#include "store/dbf.h"
+#include "store/ntx.h"
+
+namespace arv::store {
+
+// How a waiting operation talks to the user. The engine never shows a window itself: the
+// program installs these, tests leave them empty.
+struct WaitHooks {
+    // Shows a wait window (text, title); hide() closes it and shows the caller's message again.
+    std::function<void(const std::string& text, const std::string& title)> show;
+    std::function<void()> hide;
+    // Called between two attempts while waiting (the program processes its events here).
+    std::function<void()> idle;
+    // Yes/no question for deletions; no hook means yes.
+    std::function<bool(const std::string& question)> confirm;
+    std::function<void()> beep;
+    // True when the current drive refuses writes (the program's disk checks).
+    std::function<bool()> writeProtected;
+};
+
+WaitHooks& waitHooks();
+
+inline constexpr const char* kMsgSystemBusy = "Il sistema è momentaneamente occupato...";
+inline constexpr const char* kMsgSystemOperation = "E' in corso un'operazione di sistema...";
+inline constexpr const char* kMsgSwitchOffTerminals = "Spegnere tutti i terminali...";
+inline constexpr const char* kMsgConfirmDelete = "Confermi la cancellazione?";
+inline constexpr const char* kMsgProcessing = "Elaborazione in corso...";
+
+// A record predicate and a key function over the cursor's current record, for views.
+class Table;
+using RecordPredicate = std::function<bool(const Table&)>;
+using RecordKey = std::function<std::string(const Table&)>;
+
+class Table {
+public:
+    ~Table();
+    Table(const Table&) = delete;
+    Table& operator=(const Table&) = delete;
+
+    // Opens FOLDER/NAME.DBF without waiting (see Workspace::open for the waiting open).
+    static std::unique_ptr<Table> open(const std::string& folder, const std::string& name, const std::string& alias,
+                                       OpenMode mode = OpenMode::Shared, bool readOnly = false);
+
+    const std::string& name() const { return name_; }   // upper case, no extension
+    const std::string& alias() const { return alias_; }
+    const std::string& folder() const { return folder_; }
+    DbfFile& file() { return *dbf_; }
+    const DbfFile& file() const { return *dbf_; }
+    int area() const { return area_; }
+    void setArea(int area) { area_ = area; }
+
+    // ---- orders ----
+    // Attaches an index file of the folder ("NUMPOL" or "NUMPOL.NTX"); the first attached
+    // becomes the controlling order.
+    void ordAdd(const std::string& indexName);
+    std::vector<std::string> ordList() const; // attached index names, without extension
+    void ordClear();
+    // 0 = physical order; 1.. = attached orders.
+    void setOrder(int n);
+    bool setOrder(std::string_view name);
+    int order() const { return order_; }
+    std::string orderName() const;
+    // Key of the current record in the controlling order ("" in physical order).
+    std::string currentKey() const;
+    // Key of the current record for any tag of this table.
+    std::string keyFor(std::string_view tag) const;
+
+    // ---- scope ----
+    void setScope(std::optional<std::string> top, std::optional<std::string> bottom);
+    void clearScope() { setScope(std::nullopt, std::nullopt); }
+
+    // ---- navigation (deleted records are skipped) ----
+    void goTop();
+    void goBottom();
+    void skip(long n = 1);
+    void goTo(uint32_t recno);
+    // Seeks in the controlling order; on a miss with softSeek the cursor stays on the next key
+    // (or at the end), else at the end. lastOfKey looks for the last record of the key.
+    bool seek(std::string_view key, bool softSeek = false, bool lastOfKey = false);
+    bool found() const { return found_; }
+    bool eof() const { return eof_; }
+    bool bof() const { return bof_; }
+    uint32_t recno() const { return eof_ ? lastRec() + 1 : recno_; }
+    uint32_t lastRec() const;
+    bool deleted() const;
+    // Re-reads the current record from the file.
+    void refresh();
+
+    // ---- fields of the current record ----
+    int fieldIndex(std::string_view name) const;
+    std::string text(std::string_view field) const;      // UTF-8, trailing blanks removed
+    std::string raw(std::string_view field) const;       // stored Windows-1252 text, padded
+    Decimal number(std::string_view field) const;
+    Date date(std::string_view field) const;
+    bool logical(std::string_view field) const;
+    std::string memo(std::string_view field) const;      // UTF-8
+    void setText(std::string_view field, std::string_view utf8);
+    void setRaw(std::string_view field, std::string_view cp1252);
+    bool setNumber(std::string_view field, const Decimal& value); // false when too wide
+    void setDate(std::string_view field, const Date& value);
+    void setLogical(std::string_view field, bool value);
+    void setMemo(std::string_view field, std::string_view utf8);
+    void blankRecord(); // every field of the copy blank
+
+    // ---- locks and writes ----
+    // DBLOCK: record (true) or whole table (false); tries for 3 seconds, then shows the busy
+    // message and keeps trying. Taking a record lock re-reads the record.
+    void lock(bool record);
+    bool tryLock(bool record);
+    void unlock();
+    // DBAPP: appends a blank record, holds its lock and positions on it.
+    void append();
+    // Writes the copy of the current record (when changed) and maintains every index file of
+    // the table and this cursor's view. The data is on disk when commit() returns, unless bulk.
+    void commit();
+    // DBDEL
+    void del(bool commitNow = true);
+    // Undelete the current record (write protocol: a record deleted meanwhile comes back).
+    void recall();
+    // DELREC
+    bool delRec();
+    // NEXTCODE
+    std::string nextCode(bool lockFlag = true);
+    // TOTREC: keys in the first order within the scope (live records).
+    uint64_t totRec(bool firstOrder = true);
+    // _DBZAP (needs exclusive use)
+    void zap();
+
+    // Bulk mode: no disk sync per commit; one at setBulk(false).
+    void setBulk(bool bulk);
+
+    // ---- views ----
+    struct ViewOptions {
+        RecordKey key;             // none: the controlling order's key, else the record number
+        bool noMessage = false;
+        bool unique = false;
+        bool useCurrentOrder = false;
+        bool keepOrder = false;
+    };
+    void setView(const RecordPredicate& condition, const ViewOptions& options);
+    void clearView(bool keepOrder = false);
+    bool hasView() const { return view_ != nullptr; }
+    // Remembered condition of the last view, for later prints.
+    const RecordPredicate& viewCondition() const { return viewCondition_; }
+
+private:
+    Table() = default;
+    struct Order;
+    Order* controlling() const;
+    void load(uint32_t recno);
+    void setEof();
+    bool inScope(const std::string& key) const;
+    bool acceptEntry(const NtxEntry& e);
+    void positionOnEntry(std::optional<NtxEntry> e, bool forward);
+    void ensureAllTags();
+    std::shared_ptr<Order> openTag(const std::string& name);
+    void flushPending();
+    NtxIndex* controllingIndex() const;
+    std::string evalKey(const RecordKey& fn, const std::string& buffer) const;
+    bool evalCondition(const RecordPredicate& fn, const std::string& buffer) const;
+    void maintainIndexes(const std::string& oldBuffer, bool oldLive, const std::string& newBuffer, bool newLive);
+    std::string keyOf(const Order& o, const std::string& buffer) const;
+    bool waitFor(const std::function<bool()>& attempt);
+    std::string viewFileName() const;
+    int field(std::string_view name) const;
+
+    std::string folder_, name_, alias_;
+    int area_ = 0;
+    std::unique_ptr<DbfFile> dbf_;
+    std::vector<std::shared_ptr<Order>> orders_;   // attached, in attach order
+    std::vector<std::shared_ptr<Order>> allTags_;  // every tag of the table, for maintenance
+    bool allTagsOpen_ = false;
+    std::shared_ptr<Order> view_;
+    RecordPredicate viewCondition_;
+    RecordKey viewKey_;
+    int orderBeforeView_ = -1;
+    std::vector<std::string> detachedForView_;
+    int order_ = 0;
+    std::optional<std::string> scopeTop_, scopeBottom_;
+
+    uint32_t recno_ = 0;
+    std::optional<NtxEntry> pos_; // position in the controlling index
+    bool pendingAppend_ = false;  // appended, keys not yet in the indexes
+    std::string buffer_;    // the cursor's copy
+    std::string original_;  // the record as last read from the file
+    bool dirty_ = false;
+    std::vector<bool> dirtyFields_;
+    bool eof_ = true, bof_ = true, found_ = false;
+    bool bulk_ = false;
+};
+
+} // namespace arv::store
