@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "common/version.h"
+#include "store/upgrade.h"
 
 int main(int argc, char** argv)
 {
@@ -30,5 +31,11 @@ int main(int argc, char** argv)
         return 1;
     }
     std::printf("%s\nCartella di lavoro: %s\n", arv::kProgramVersionLine, fs::absolute(dir).c_str());
+    std::string message;
+    if (!arv::store::AGGIORNADATABASE(dir.string(), false, &message)) {
+        std::fprintf(stderr, "%s\n", message.c_str());
+        return 1;
+    }
+    std::printf("Archivi verificati.\n");
     return 0;
 }

@@ -9,6 +9,7 @@
 
 #include "common/cp1252.h"
 #include "common/error.h"
+#include "store/files.h"
 #include "store/schema/schema.h"
 
 namespace arv::store {
@@ -105,9 +106,10 @@ std::unique_ptr<Table> Table::open(const std::string& folder, const std::string&
     t->folder_ = folder;
     t->name_ = upperName(fs::path(name).stem().string());
     t->alias_ = alias.empty() ? t->name_ : upperName(alias);
-    fs::path p = fs::path(name).has_parent_path() ? fs::path(name) : fs::path(folder) / name;
-    if (!p.has_extension()) p += ".DBF";
-    t->dbf_ = DbfFile::open(p.string(), mode, readOnly);
+    std::string file = fs::path(name).filename().string();
+    if (!fs::path(file).has_extension()) file += ".DBF";
+    std::string dir = fs::path(name).has_parent_path() ? fs::path(name).parent_path().string() : folder;
+    t->dbf_ = DbfFile::open(resolveFile(dir, file), mode, readOnly);
     t->dirtyFields_.assign(t->dbf_->fields().size(), false);
     t->setEof();
     t->goTop();
@@ -127,8 +129,8 @@ std::shared_ptr<Table::Order> Table::openTag(const std::string& indexName)
     o->name = n;
     const schema::TagDef* tag = schema::findTag(n);
     if (tag && upperName(tag->table) == name_) o->tag = tag;
-    fs::path p = fs::path(indexName).has_parent_path() ? fs::path(indexName) : fs::path(folder_) / (n + ".NTX");
-    o->ntx = NtxIndex::open(p.string(), dbf_->readOnly());
+    std::string p = fs::path(indexName).has_parent_path() ? fs::path(indexName).string() : resolveFile(folder_, n + ".NTX");
+    o->ntx = NtxIndex::open(p, dbf_->readOnly());
     if (o->tag) allTags_.push_back(o);
     return o;
 }
@@ -651,9 +653,7 @@ void Table::ensureAllTags()
     if (allTagsOpen_) return;
     allTagsOpen_ = true;
     for (const schema::TagDef* t : schema::tagsOf(name_)) {
-        fs::path p = fs::path(folder_) / (t->name + ".NTX");
-        std::error_code ec;
-        if (fs::exists(p, ec)) openTag(t->name);
+        if (fileExists(folder_, t->name + ".NTX")) openTag(t->name);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "common/error.h"
+#include "store/files.h"
 
 namespace arv::store {
 
@@ -141,6 +142,27 @@ std::string Workspace::newAlias() const
     char buf[16];
     std::snprintf(buf, sizeof buf, "ALIAS%03d", freeArea() % 1000);
     return buf;
+}
+
+void installClaimLookup(const std::string& folder)
+{
+    schema::setClaimInsuredLookup([folder](std::string_view number) -> std::string {
+        try {
+            if (!fileExists(folder, "POLIZZE.DBF") || !fileExists(folder, "NUMPOL.NTX")) return std::string();
+            auto pol = DbfFile::open(resolveFile(folder, "POLIZZE.DBF"), OpenMode::Shared, true);
+            auto idx = NtxIndex::open(resolveFile(folder, "NUMPOL.NTX"), true);
+            std::string key(number);
+            key.resize(25, ' ');
+            std::string b;
+            for (auto e = idx->seek(key); e && e->key == key; e = idx->next(*e)) {
+                if (!pol->read(e->recno, b) || b[0] == '*') continue;
+                int f = pol->fieldIndex("ASSICURATO");
+                return f < 0 ? std::string() : std::string(pol->raw(b, f));
+            }
+        } catch (const Error&) {
+        }
+        return std::string();
+    });
 }
 
 bool NETUSED(const std::string& path)

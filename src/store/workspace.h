@@ -53,6 +53,9 @@ private:
     std::vector<int> previous_;
 };
 
+// Makes the claims order find the insured name of a policy in FOLDER's policy table.
+void installClaimLookup(const std::string& folder);
+
 // NETUSED: true when the file exists and cannot be opened for exclusive use.
 bool NETUSED(const std::string& path);
 

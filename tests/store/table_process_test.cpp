@@ -1,0 +1,212 @@
+// Several processes on one folder: appends with the duplicate check, waiting opens, and a
+// writer killed at random moments.
+#include "store/table.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <map>
+#include <random>
+#include <set>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "store/check.h"
+#include "store/files.h"
+#include "store/upgrade.h"
+#include "store/workspace.h"
+#include "support/tempdir.h"
+
+using namespace arv;
+using namespace arv::store;
+
+namespace {
+
+void makeTables(const std::string& folder)
+{
+    std::vector<schema::TableDef> defs = {*schema::findTable("CLIENTI"), *schema::findTable("POLIZZE")};
+    ASSERT_TRUE(CREATEDB(folder, defs, false));
+}
+
+// The write protocol of a new record: table lock, duplicate test, append, store, commit.
+bool insertUnique(Table& t, const std::string& name)
+{
+    t.lock(false);
+    std::string key = schema::keyUpper(name);
+    key.resize(35, ' ');
+    if (t.seek(key)) {
+        t.unlock();
+        return false;
+    }
+    t.append();
+    t.setText("CLIENTE", name);
+    t.commit();
+    t.unlock();
+    return true;
+}
+
+int waitChild(pid_t pid)
+{
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+} // namespace
+
+TEST(Processes, ConcurrentInsertsWithDuplicateCheck)
+{
+    arv::test::TempDir dir;
+    makeTables(dir.path());
+    const int kChildren = 4, kEach = 2000, kShared = 500;
+    std::vector<pid_t> pids;
+    for (int c = 0; c < kChildren; ++c) {
+        pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            int inserted = 0;
+            try {
+                Workspace ws(dir.path());
+                Table& t = ws.open("CLIENTI");
+                t.ordAdd("CLIENTI");
+                std::mt19937 rng(static_cast<unsigned>(c));
+                std::vector<std::string> names;
+                for (int i = 0; i < kEach - kShared; ++i) names.push_back("OWN " + std::to_string(c) + " " + std::to_string(i));
+                for (int i = 0; i < kShared; ++i) names.push_back("SHARED " + std::to_string(i));
+                std::shuffle(names.begin(), names.end(), rng);
+                for (const auto& n : names) inserted += insertUnique(t, n);
+            } catch (...) {
+                ::_exit(99);
+            }
+            ::_exit(inserted > 0 ? 0 : 98);
+        }
+        pids.push_back(pid);
+    }
+    for (pid_t p : pids) EXPECT_EQ(waitChild(p), 0);
+
+    Workspace ws(dir.path());
+    Table& t = ws.open("CLIENTI");
+    t.ordAdd("CLIENTI");
+    std::set<std::string> names;
+    int rows = 0;
+    for (t.goTop(); !t.eof(); t.skip()) {
+        ++rows;
+        names.insert(t.text("CLIENTE"));
+    }
+    EXPECT_EQ(rows, kChildren * (kEach - kShared) + kShared);
+    EXPECT_EQ(names.size(), static_cast<size_t>(rows));
+    CheckReport r = checkTable(resolveFile(dir.path(), "CLIENTI.DBF"));
+    EXPECT_TRUE(r.ok()) << (r.problems.empty() ? "" : r.problems.front());
+}
+
+TEST(Processes, SharedOpenWaitsForAnExclusiveHolder)
+{
+    arv::test::TempDir dir;
+    makeTables(dir.path());
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        Workspace ws(dir.path());
+        ws.open("CLIENTI", "", false);
+        char c = 'x';
+        (void)!::write(ready[1], &c, 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        ::_exit(0);
+    }
+    char c;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    std::vector<std::string> shown;
+    waitHooks().show = [&](const std::string& text, const std::string&) { shown.push_back(text); };
+    auto start = std::chrono::steady_clock::now();
+    Workspace ws(dir.path());
+    Table& t = ws.open("CLIENTI");
+    auto waited = std::chrono::steady_clock::now() - start;
+    waitHooks() = WaitHooks();
+    EXPECT_GE(waited, std::chrono::milliseconds(200));
+    EXPECT_EQ(shown, std::vector<std::string>{kMsgSystemOperation});
+    EXPECT_EQ(t.lastRec(), 0u);
+    EXPECT_EQ(waitChild(pid), 0);
+    EXPECT_TRUE(NETUSED(dir.file("CLIENTI.DBF"))); // we hold it shared now
+    ::close(ready[0]);
+    ::close(ready[1]);
+}
+
+TEST(Processes, KilledWriterLosesNoCommittedRecord)
+{
+    arv::test::TempDir dir;
+    makeTables(dir.path());
+    std::mt19937 rng(42);
+    // What the children reported as committed: record number -> policy number.
+    std::map<uint32_t, std::string> committed;
+    for (int round = 0; round < 50; ++round) {
+        int pipefd[2];
+        ASSERT_EQ(::pipe(pipefd), 0);
+        pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            ::close(pipefd[0]);
+            Workspace ws(dir.path());
+            Table& t = ws.open("POLIZZE");
+            t.ordAdd("NUMPOL");
+            for (unsigned i = 0;; ++i) {
+                if (i % 3 == 2 && t.lastRec() > 0) {
+                    t.goTo(1 + i % t.lastRec());
+                    if (t.eof() || t.deleted()) continue;
+                    t.lock(true);
+                } else {
+                    t.append();
+                }
+                std::string number = "R" + std::to_string(round) + "-" + std::to_string(i);
+                t.setText("POLIZZA", number);
+                t.setText("ASSICURATO", "ASSICURATO " + std::to_string(i % 13));
+                t.commit();
+                t.unlock();
+                std::string line = std::to_string(t.recno()) + " " + number + "\n";
+                (void)!::write(pipefd[1], line.data(), line.size());
+            }
+        }
+        ::close(pipefd[1]);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5 + rng() % 40));
+        ::kill(pid, SIGKILL);
+        waitChild(pid);
+        std::string out;
+        char buf[4096];
+        ssize_t n;
+        while ((n = ::read(pipefd[0], buf, sizeof buf)) > 0) out.append(buf, static_cast<size_t>(n));
+        ::close(pipefd[0]);
+        size_t pos = 0;
+        while (true) {
+            size_t nl = out.find('\n', pos);
+            if (nl == std::string::npos) break;
+            std::string line = out.substr(pos, nl - pos);
+            pos = nl + 1;
+            size_t sp = line.find(' ');
+            committed[static_cast<uint32_t>(std::stoul(line.substr(0, sp)))] = line.substr(sp + 1);
+        }
+
+        // Every reported write is there; the table opens; the check is clean or repairable.
+        {
+            Workspace ws(dir.path());
+            Table& t = ws.open("POLIZZE");
+            for (const auto& [recno, number] : committed) {
+                t.goTo(recno);
+                ASSERT_FALSE(t.eof()) << "round " << round << " record " << recno;
+                ASSERT_EQ(t.text("POLIZZA"), number) << "round " << round << " record " << recno;
+            }
+        }
+        CheckReport r = checkTable(resolveFile(dir.path(), "POLIZZE.DBF"));
+        if (!r.ok()) {
+            // Maintenance repairs it. Nothing is ever deleted here, so packing keeps every
+            // record under its number.
+            packTable(dir.path(), *schema::findTable("POLIZZE"));
+            CheckReport again = checkTable(resolveFile(dir.path(), "POLIZZE.DBF"));
+            ASSERT_TRUE(again.ok()) << again.problems.front();
+        }
+    }
+    EXPECT_GT(committed.size(), 50u);
+}

@@ -1,0 +1,268 @@
+// arv-demo FOLDER [--scale N]: creates a demonstration working folder with every table of the
+// archive and fills it with realistic sample data (N x 1,000 clients; default N = 1).
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "common/cp1252.h"
+#include "common/date.h"
+#include "common/error.h"
+#include "store/table.h"
+#include "store/upgrade.h"
+#include "store/workspace.h"
+
+using namespace arv;
+using namespace arv::store;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Town {
+    const char* name;
+    const char* province;
+    const char* cap;
+    const char* code; // cadastral code
+};
+
+// Towns with their postal and cadastral codes.
+const Town kTowns[] = {
+    {"ROMA", "RM", "00184", "H501"},       {"MILANO", "MI", "20121", "F205"},   {"NAPOLI", "NA", "80133", "F839"},
+    {"TORINO", "TO", "10121", "L219"},     {"PALERMO", "PA", "90133", "G273"},  {"GENOVA", "GE", "16121", "D969"},
+    {"BOLOGNA", "BO", "40121", "A944"},    {"FIRENZE", "FI", "50122", "D612"},  {"BARI", "BA", "70121", "A662"},
+    {"CATANIA", "CT", "95124", "C351"},    {"VENEZIA", "VE", "30124", "L736"},  {"VERONA", "VR", "37121", "L781"},
+    {"MESSINA", "ME", "98122", "F158"},    {"PADOVA", "PD", "35122", "G224"},   {"TRIESTE", "TS", "34121", "L424"},
+    {"BRESCIA", "BS", "25121", "B157"},    {"PARMA", "PR", "43121", "G337"},    {"MODENA", "MO", "41121", "F257"},
+    {"PERUGIA", "PG", "06121", "G478"},    {"LIVORNO", "LI", "57123", "E625"},  {"CAGLIARI", "CA", "09124", "B354"},
+    {"RIMINI", "RN", "47921", "H294"},     {"SALERNO", "SA", "84121", "H703"},  {"FERRARA", "FE", "44121", "D548"},
+    {"SASSARI", "SS", "07100", "I452"},    {"LATINA", "LT", "04100", "E472"},   {"BERGAMO", "BG", "24121", "A794"},
+    {"PESCARA", "PE", "65121", "G482"},    {"VICENZA", "VI", "36100", "L840"},  {"TRENTO", "TN", "38122", "L378"},
+    {"ANCONA", "AN", "60121", "A271"},     {"LECCE", "LE", "73100", "E506"},    {"UDINE", "UD", "33100", "L483"},
+    {"SIENA", "SI", "53100", "I726"},      {"PISA", "PI", "56125", "G702"},     {"COMO", "CO", "22100", "C933"},
+    {"LUCCA", "LU", "55100", "E715"},      {"AREZZO", "AR", "52100", "A390"},   {"PIACENZA", "PC", "29121", "G535"},
+    {"FORLI'", "FC", "47121", "D704"},
+};
+
+const char* kSurnames[] = {
+    "ROSSI", "RUSSO", "FERRARI", "ESPOSITO", "BIANCHI", "ROMANO", "COLOMBO", "RICCI", "MARINO", "GRECO",
+    "BRUNO", "GALLO", "CONTI", "DE LUCA", "MANCINI", "COSTA", "GIORDANO", "RIZZO", "LOMBARDI", "MORETTI",
+    "BARBIERI", "FONTANA", "SANTORO", "MARIANI", "RINALDI", "CARUSO", "FERRARA", "GALLI", "MARTINI", "LEONE",
+    "LONGO", "GENTILE", "MARTINELLI", "VITALE", "LOMBARDO", "SERRA", "COPPOLA", "DE SANTIS", "D'ANGELO",
+    "MARCHETTI", "PARISI", "VILLA", "CONTE", "FERRARO", "FERRI", "FABBRI", "BIANCO", "MARINI", "GRASSO",
+    "VALENTINI", "MESSINA", "SALA", "DE ANGELIS", "GATTI", "PELLEGRINI", "PALUMBO", "SANNA", "FARINA", "RIVA",
+    "MONTI", "CATTANEO", "MORELLI", "AMATO", "SILVESTRI", "MAZZA", "TESTA", "GRASSI", "PELLEGRINO", "CARBONE",
+    "GIULIANI", "BENEDETTI", "BARONE", "ROSSETTI", "CAPUTO", "MONTANARI", "GUERRA", "PALMIERI", "BERNARDI",
+    "MARTINO", "FIORE", "DE ROSA", "FERRETTI", "BELLINI", "BASILE", "RIVA", "DONATI", "PIRAS", "VITALI",
+    "BATTAGLIA", "SARTORI", "NERI", "COSTANTINI", "MILANI", "PAGANO", "RUGGIERO", "SORRENTINO", "D'AMICO",
+    "ORLANDO", "DAMICO", "NEGRI"};
+
+const char* kMaleNames[] = {"MARIO", "GIUSEPPE", "LUCA", "MARCO", "ANDREA", "FRANCESCO", "ALESSANDRO", "GIOVANNI",
+                            "ROBERTO", "STEFANO", "PAOLO", "ANTONIO", "MATTEO", "DAVIDE", "SIMONE", "FEDERICO",
+                            "LORENZO", "RICCARDO", "FABIO", "MASSIMO", "SERGIO", "CLAUDIO", "ENZO", "LUIGI",
+                            "NICOLA", "PIETRO", "SALVATORE", "VINCENZO", "TOMMASO", "EMANUELE"};
+const char* kFemaleNames[] = {"MARIA", "ANNA", "GIULIA", "FRANCESCA", "SARA", "CHIARA", "LAURA", "ELENA", "PAOLA",
+                              "VALENTINA", "SILVIA", "MARTINA", "FEDERICA", "ALESSANDRA", "ROBERTA", "CRISTINA",
+                              "MONICA", "BARBARA", "ELISA", "LUCIA", "GIORGIA", "ILARIA", "SIMONA", "DANIELA",
+                              "ROSSELLA", "TERESA", "CATERINA", "NICOLETTA", "SERENA", "MARTA"};
+const char* kCompanyWords[] = {"EDILIZIA", "TRASPORTI", "COSTRUZIONI", "IMPIANTI", "SERVIZI", "COMMERCIO",
+                               "AUTOFFICINA", "MOBILI", "ALIMENTARI", "TESSILE", "IMMOBILIARE", "MECCANICA"};
+const char* kStreets[] = {"VIA ROMA", "VIA GARIBALDI", "VIA MAZZINI", "CORSO ITALIA", "VIA VERDI", "VIA DANTE",
+                          "VIA MARCONI", "PIAZZA DELLA REPUBBLICA", "VIA CAVOUR", "VIALE EUROPA", "VIA DEI MILLE",
+                          "VIA XX SETTEMBRE", "VIA MANZONI", "VIA PETRARCA", "CORSO VITTORIO EMANUELE"};
+const char* kProfessions[] = {"IMPIEGATO", "INSEGNANTE", "COMMERCIANTE", "ARTIGIANO", "MEDICO", "AVVOCATO",
+                              "PENSIONATO", "INGEGNERE", "OPERAIO", "LIBERO PROFESSIONISTA", "STUDENTE", "INFERMIERE"};
+
+bool isVowel(char c) { return std::strchr("AEIOU", c) != nullptr; }
+
+std::string letters(const std::string& s)
+{
+    std::string r;
+    for (char c : s)
+        if (c >= 'A' && c <= 'Z') r += c;
+    return r;
+}
+
+std::string surnamePart(const std::string& s)
+{
+    std::string l = letters(s), cons, vow;
+    for (char c : l) (isVowel(c) ? vow : cons) += c;
+    return (cons + vow + "XXX").substr(0, 3);
+}
+
+std::string namePart(const std::string& s)
+{
+    std::string l = letters(s), cons, vow;
+    for (char c : l) (isVowel(c) ? vow : cons) += c;
+    if (cons.size() >= 4) return std::string() + cons[0] + cons[2] + cons[3];
+    return (cons + vow + "XXX").substr(0, 3);
+}
+
+char checkChar(const std::string& code15)
+{
+    static const int odd[26] = {1, 0, 5, 7, 9, 13, 15, 17, 19, 21, 2, 4, 18, 20, 11, 3, 6, 8, 12, 14, 16, 10, 22, 25, 24, 23};
+    int sum = 0;
+    for (size_t i = 0; i < 15; ++i) {
+        char c = code15[i];
+        int v = (c >= '0' && c <= '9') ? c - '0' : c - 'A';
+        sum += (i % 2 == 0) ? odd[v] : v;
+    }
+    return static_cast<char>('A' + sum % 26);
+}
+
+std::string taxCode(const std::string& surname, const std::string& name, const Date& birth, bool female,
+                    const char* townCode)
+{
+    static const char months[] = "ABCDEHLMPRST";
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02d%c%02d", birth.year() % 100, months[birth.month() - 1],
+                  birth.day() + (female ? 40 : 0));
+    std::string code = surnamePart(surname) + namePart(name) + buf + townCode;
+    return code + checkChar(code);
+}
+
+std::string vatNumber(std::mt19937& rng)
+{
+    std::string d;
+    for (int i = 0; i < 7; ++i) d += static_cast<char>('0' + rng() % 10);
+    d += "001"; // office code
+    int sum = 0;
+    for (int i = 0; i < 10; ++i) {
+        int v = d[static_cast<size_t>(i)] - '0';
+        if (i % 2 == 1) {
+            v *= 2;
+            if (v > 9) v -= 9;
+        }
+        sum += v;
+    }
+    d += static_cast<char>('0' + (10 - sum % 10) % 10);
+    return d;
+}
+
+std::string lowerMail(std::string s)
+{
+    std::string r;
+    for (char c : s) {
+        if (c >= 'A' && c <= 'Z') r += static_cast<char>(c + 32);
+        else if (c >= 'a' && c <= 'z') r += c;
+    }
+    return r;
+}
+
+std::string phone(std::mt19937& rng, const char* prefix)
+{
+    std::string p = prefix;
+    for (int i = 0; i < 7; ++i) p += static_cast<char>('0' + rng() % 10);
+    return p;
+}
+
+template <typename T, size_t N>
+const T& pick(std::mt19937& rng, const T (&a)[N])
+{
+    return a[rng() % N];
+}
+
+void fillClients(Workspace& ws, int count, std::mt19937& rng)
+{
+    Table& t = ws.open("CLIENTI", "CLIENTI", false);
+    t.ordAdd("CLIENTI");
+    t.setBulk(true);
+    const Date today = Date::today();
+    int made = 0, attempts = 0;
+    while (made < count && attempts < count * 20) {
+        ++attempts;
+        const Town& town = pick(rng, kTowns);
+        bool company = rng() % 8 == 0;
+        std::string surname = pick(rng, kSurnames);
+        bool female = rng() % 2 == 0;
+        std::string first = female ? pick(rng, kFemaleNames) : pick(rng, kMaleNames);
+        std::string name = company ? std::string(pick(rng, kCompanyWords)) + " " + surname + (rng() % 2 ? " S.R.L." : " S.N.C.")
+                                   : surname + " " + first;
+        std::string key = name;
+        key.resize(35, ' ');
+        if (t.seek(key)) continue; // one client per name
+        t.append();
+        t.setText("CLIENTE", name);
+        t.setText("INDIRIZZO", std::string(pick(rng, kStreets)) + ", " + std::to_string(1 + rng() % 180));
+        t.setText("CAP", town.cap);
+        t.setText("CITTA", town.name);
+        t.setText("PROVINCIA", town.province);
+        if (company) {
+            std::string vat = vatNumber(rng);
+            t.setText("PARTITAIVA", vat);
+            t.setText("CODICEFISC", vat);
+            t.setText("TITOLO", "Spett.le");
+            t.setText("CODICESDI", "0000000");
+            t.setText("E_MAIL", "info@" + lowerMail(surname) + lowerMail(std::string(kCompanyWords[rng() % 12])) + ".it");
+            t.setText("PEC", lowerMail(surname) + "@pec.it");
+            t.setText("TELUFFICIO", phone(rng, "0"));
+        } else {
+            Date birth = Date::fromYmd(1940 + static_cast<int>(rng() % 65), 1 + static_cast<int>(rng() % 12), 1 + static_cast<int>(rng() % 28));
+            if (birth > today) birth = birth.addMonths(-12 * 30);
+            t.setText("CODICEFISC", taxCode(surname, first, birth, female, town.code));
+            t.setText("NOMEPF", first);
+            t.setText("TITOLO", female ? "Gent.le Sig.ra" : "Egr. Sig.");
+            t.setText("SESSO", female ? "F" : "M");
+            t.setDate("DATANASC", birth);
+            t.setText("COMUNASC", town.name);
+            t.setText("PROVNASC", town.province);
+            t.setText("CITTADIN", "ITALIANA");
+            t.setText("CELLULARE", phone(rng, "3" + std::to_string(20 + rng() % 70)));
+            t.setText("E_MAIL", lowerMail(first) + "." + lowerMail(surname) + std::to_string(rng() % 100) + "@example.it");
+            t.setText("PROFESS", pick(rng, kProfessions));
+            t.setText("STATOCIV", rng() % 2 ? "CONIUGATO" : "CELIBE/NUBILE");
+            t.setLogical("FIGLICONV", rng() % 3 == 0);
+            t.setLogical("FUMATORE", rng() % 4 == 0);
+            t.setText("DOCUMENTO", "CARTA IDENTITA'");
+            if (rng() % 3) {
+                t.setText("CATPATE", "B");
+                t.setText("NUMPATE", "U1" + std::to_string(1000000 + rng() % 8999999));
+                Date issued = birth.addMonths(12 * 18 + static_cast<int>(rng() % 120));
+                t.setDate("RILPATE", issued);
+                t.setDate("SCAPATE", today.addMonths(static_cast<int>(rng() % 120)));
+            }
+        }
+        t.setLogical("PERPOSTA", rng() % 5 == 0);
+        t.setLogical("CONSENSO", rng() % 10 != 0);
+        if (rng() % 6 == 0) t.setMemo("NOTE", "Cliente dal " + std::to_string(2000 + rng() % 25) + ".");
+        t.commit();
+        t.unlock();
+        ++made;
+    }
+    t.setBulk(false);
+    ws.close("CLIENTI");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string folder;
+    int scale = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--scale") == 0 && i + 1 < argc) scale = std::atoi(argv[++i]);
+        else folder = argv[i];
+    }
+    if (folder.empty() || scale < 1) {
+        std::fprintf(stderr, "uso: arv-demo CARTELLA [--scale N]\n");
+        return 2;
+    }
+    try {
+        fs::create_directories(folder);
+        std::string message;
+        if (!AGGIORNADATABASE(folder, false, &message)) {
+            std::fprintf(stderr, "%s\n", message.c_str());
+            return 1;
+        }
+        Workspace ws(folder);
+        std::mt19937 rng(20261207u);
+        fillClients(ws, scale * 1000, rng);
+        std::printf("Cartella dimostrativa pronta: %s\n", fs::absolute(folder).c_str());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "errore: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
