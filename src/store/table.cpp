@@ -148,6 +148,45 @@ void Table::ordAdd(const std::string& indexName)
     }
 }
 
+void Table::ordBuild(const std::string& indexName, const std::string& expression, const RecordKey& key, bool unique)
+{
+    flushPending();
+    std::string n = stripNtx(fs::path(indexName).filename().string());
+    std::string expr = expression;
+    for (size_t p; (p = expr.find("FIELD->")) != std::string::npos;) expr.erase(p, 7);
+    std::vector<NtxEntry> entries;
+    size_t keySize = 1;
+    std::string b;
+    for (uint32_t r = 1, last = lastRec(); r <= last; ++r) {
+        if (!dbf_->read(r, b) || b[0] == '*') continue;
+        std::string k = evalKey(key, b);
+        keySize = std::max(keySize, k.size());
+        entries.push_back(NtxEntry{std::move(k), r});
+    }
+    for (auto& e : entries) e.key.resize(keySize, ' ');
+    NtxInfo info;
+    info.keyExpression = expr;
+    info.tagName = n.substr(0, 10);
+    info.keySize = static_cast<int>(keySize);
+    info.unique = unique;
+    std::string path = resolveFile(folder_, n + ".NTX");
+    for (auto it = orders_.begin(); it != orders_.end(); ++it)
+        if ((*it)->name == n) {
+            orders_.erase(it);
+            break;
+        }
+    NtxIndex::build(path, info, std::move(entries));
+    auto o = std::make_shared<Order>();
+    o->name = n;
+    o->key = key;
+    o->ntx = NtxIndex::open(path, dbf_->readOnly());
+    orders_.push_back(o);
+    if (order_ == 0 && !view_) {
+        order_ = static_cast<int>(orders_.size());
+        goTop();
+    }
+}
+
 std::vector<std::string> Table::ordList() const
 {
     std::vector<std::string> names;

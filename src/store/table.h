@@ -71,6 +71,11 @@ public:
     void ordAdd(const std::string& indexName);
     std::vector<std::string> ordList() const; // attached index names, without extension
     void ordClear();
+    // ORDBUILD: builds an index file of the folder over the live records with the given key
+    // (the expression text is stored in the file for other programs) and attaches it; it is
+    // kept up to date by this cursor's writes.
+    void ordBuild(const std::string& indexName, const std::string& expression, const RecordKey& key,
+                  bool unique = false);
     // 0 = physical order; 1.. = attached orders.
     void setOrder(int n);
     bool setOrder(std::string_view name);
