@@ -127,7 +127,9 @@ bool DELFILE(std::string_view file, std::string* message)
         if (message) *message = std::string(kMsgDiscoProtetto);
         return false;
     }
-    if (::access(path.c_str(), W_OK) != 0) return false; // read-only or missing
+    // Read-only means no write permission bit at all, whoever is asking.
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
     return ::unlink(path.c_str()) == 0;
 }
 

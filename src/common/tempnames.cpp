@@ -144,17 +144,18 @@ size_t cleanEntry(const std::string& path, std::chrono::system_clock::time_point
 
 std::string workstationTag()
 {
-    static const std::string tag = [] {
-        char host[256] = {};
-        if (::gethostname(host, sizeof host - 1) != 0) host[0] = '\0';
+    static const std::string host = [] {
+        char name[256] = {};
+        if (::gethostname(name, sizeof name - 1) != 0) name[0] = '\0';
         uint64_t hash = 1469598103934665603ULL; // FNV-1a
-        for (const char* p = host; *p; ++p) {
+        for (const char* p = name; *p; ++p) {
             hash ^= static_cast<unsigned char>(*p);
             hash *= 1099511628211ULL;
         }
-        return base36(hash % (36 * 36 * 36), 3) + base36(static_cast<uint64_t>(::getpid()), 1);
+        return base36(hash % (36 * 36 * 36), 3);
     }();
-    return tag;
+    // The process id is asked every time: a forked child must not reuse its parent's.
+    return host + base36(static_cast<uint64_t>(::getpid()), 1);
 }
 
 std::string GETNEWFNAME()
