@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <ctime>
 #include <mutex>
 #include <thread>
@@ -185,6 +186,15 @@ size_t cleanupLeftovers(const std::string& folder, std::chrono::system_clock::ti
     const std::string base = folder.empty() ? std::string(".") : folder;
     size_t removed = 0;
     for (const std::string& name : names) removed += cleanEntry(base + '/' + name, startTime);
+    return removed;
+}
+
+size_t cleanupStartLeftovers(const std::string& workingFolder, std::chrono::system_clock::time_point startTime)
+{
+    size_t removed = cleanupLeftovers(workingFolder, startTime);
+    std::error_code ec;
+    const std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
+    if (!ec) removed += cleanupLeftovers(temp.string(), startTime);
     return removed;
 }
 

@@ -29,7 +29,10 @@ std::string workstationTag();
 // were last changed before `startTime` and no process holds them (a flock or a byte-range lock
 // anywhere in the file). A folder is emptied under the same rule, its contents whatever their
 // names, and removed when nothing is left in it. Returns the number of entries removed.
-// Called at start-up for the working folder and for the system's temporary folder.
 size_t cleanupLeftovers(const std::string& folder, std::chrono::system_clock::time_point startTime);
+
+// The start-up cleanup: the working folder, then the system's temporary folder ($TMPDIR or
+// /tmp). Returns the number of entries removed from both.
+size_t cleanupStartLeftovers(const std::string& workingFolder, std::chrono::system_clock::time_point startTime);
 
 } // namespace arv

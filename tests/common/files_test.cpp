@@ -307,3 +307,29 @@ TEST(TempNames, CleanupKeepsWhatOthersHold)
     EXPECT_EQ(removed, 8u); // libero, sololettura, link, 2 pages + 2 folders, lasciato
     EXPECT_EQ(cleanupLeftovers(tmp / "nessuna", start), 0u);
 }
+
+TEST(TempNames, StartCleanupCoversTheTemporaryFolder)
+{
+    TempFolder work;
+    TempFolder temp;
+    const std::string p = "\x7f";
+    touch(work / (p + "vista.ntx"));
+    setAge(work / (p + "vista.ntx"), 7200);
+    fs::create_directory(temp / (p + "anteprima"));
+    touch(temp / (p + "anteprima/pagina"));
+    setAge(temp / (p + "anteprima/pagina"), 7200);
+    setAge(temp / (p + "anteprima"), 7200);
+    touch(temp / "altrui");
+    setAge(temp / "altrui", 7200);
+
+    const char* saved = std::getenv("TMPDIR");
+    const std::string savedValue = saved ? saved : "";
+    ::setenv("TMPDIR", temp.path().c_str(), 1);
+    const size_t removed = cleanupStartLeftovers(work.path(), std::chrono::system_clock::now());
+    if (saved) ::setenv("TMPDIR", savedValue.c_str(), 1); else ::unsetenv("TMPDIR");
+
+    EXPECT_EQ(removed, 3u);
+    EXPECT_FALSE(exists(work / (p + "vista.ntx")));
+    EXPECT_FALSE(exists(temp / (p + "anteprima")));
+    EXPECT_TRUE(exists(temp / "altrui"));
+}
