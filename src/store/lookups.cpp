@@ -1,0 +1,355 @@
+#include "store/lookups.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "common/cp1252.h"
+#include "common/error.h"
+#include "store/files.h"
+
+namespace arv::store {
+
+namespace {
+
+std::string padKey(const std::string& utf8, size_t width, bool upper)
+{
+    std::string k = utf8ToCp1252(utf8);
+    if (upper) k = schema::keyUpper(k);
+    k.resize(width, ' ');
+    return k;
+}
+
+std::string trimText(std::string s)
+{
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    size_t b = s.find_first_not_of(' ');
+    return b == std::string::npos ? std::string() : s.substr(b);
+}
+
+// Runs `read` on a table opened under an alias of its own, restoring the selected area.
+template <typename T, typename F>
+T withOwnTable(Workspace& ws, const std::string& table, const std::string& tag, T fallback, F read)
+{
+    if (!fileExists(ws.folder(), table + ".DBF")) return fallback;
+    int before = ws.selected();
+    std::string alias = ws.newAlias();
+    T result = fallback;
+    try {
+        Table& t = ws.open(table, alias, true, true);
+        if (!tag.empty()) t.ordAdd(tag);
+        result = read(t);
+    } catch (const Error&) {
+        result = fallback;
+    }
+    ws.close(alias);
+    ws.select(before);
+    return result;
+}
+
+std::vector<std::string> list(Workspace& ws, const std::string& table, const std::string& field, bool emptyFirst,
+                              const std::function<bool(Table&)>& keep = nullptr)
+{
+    std::vector<std::string> out;
+    if (emptyFirst) out.emplace_back();
+    return withOwnTable(ws, table, table, out, [&](Table& t) {
+        std::vector<std::string> r = out;
+        for (t.goTop(); !t.eof(); t.skip())
+            if (!keep || keep(t)) r.push_back(trimText(t.text(field)));
+        return r;
+    });
+}
+
+// Positions a lookup alias on the record of `key`; nullptr when the alias is not open.
+Table* seekAlias(Workspace& ws, const char* alias, const std::string& key, size_t width, bool upper)
+{
+    Table* t = ws.find(alias);
+    if (!t) return nullptr;
+    t->seek(padKey(key, width, upper));
+    return t;
+}
+
+std::string clientField(Workspace& ws, const std::string& client, const char* field)
+{
+    Table* t = seekAlias(ws, "CLIENTI_", client, 35, true);
+    return t ? t->text(field) : std::string();
+}
+
+std::optional<bool> policyFlag(Workspace& ws, const std::string& number, const std::function<bool(Table&)>& f)
+{
+    return withOwnTable(ws, "POLIZZE", "NUMPOL", std::optional<bool>(), [&](Table& t) -> std::optional<bool> {
+        if (!t.seek(padKey(number, 25, false))) return false;
+        return f(t);
+    });
+}
+
+Table* motorSheet(Workspace& ws, const std::string& number)
+{
+    Table* pol = seekAlias(ws, "POLIZZE_", number, 25, false);
+    Table* aut = ws.find("DATIAUTO_");
+    if (!pol || !aut) return nullptr;
+    if (pol->eof()) {
+        aut->seek(std::string(10, '\x01')); // to the end: blank values
+        aut->goBottom();
+        aut->skip();
+        return aut;
+    }
+    aut->seek(pol->raw("CODICE"));
+    return aut;
+}
+
+} // namespace
+
+std::vector<std::string> ARAMI(Workspace& ws) { return list(ws, "RAMI", "RAMO", false); }
+std::vector<std::string> AGRUPPI(Workspace& ws) { return list(ws, "GRUPPI", "GRUPPO", false); }
+std::vector<std::string> AMARKETNG(Workspace& ws) { return list(ws, "MARKETNG", "GRUPPO", false); }
+std::vector<std::string> ATIPISIN(Workspace& ws) { return list(ws, "TIPISIN", "TIPO", false); }
+std::vector<std::string> ADESMVCOM(Workspace& ws) { return list(ws, "DESMVCOM", "DESCRIZ", false); }
+std::vector<std::string> ADESMVCON(Workspace& ws) { return list(ws, "DESMVCON", "DESCRIZ", false); }
+std::vector<std::string> AVOCICON(Workspace& ws) { return list(ws, "VOCICON", "DESCRIZ", false); }
+std::vector<std::string> ACATECON(Workspace& ws, bool emptyFirst) { return list(ws, "CATECON", "CATEGORIA", emptyFirst); }
+std::vector<std::string> AGARANZIE(Workspace& ws) { return list(ws, "GARANZIE", "GARANZIA", false); }
+std::vector<std::string> ACONVENZ(Workspace& ws) { return list(ws, "CONVENZ", "CONVENZIO", false); }
+std::vector<std::string> APROFESS(Workspace& ws) { return list(ws, "PROFESS", "PROFESS", true); }
+std::vector<std::string> AOPERATORI(Workspace& ws) { return list(ws, "OPERATOR", "OPERATORE", false); }
+
+std::vector<std::string> ACOMPAGNIE(Workspace& ws)
+{
+    return list(ws, "COMPAGN", "COMPAGNIA", true, [](Table& t) { return !t.logical("NONATTIVO"); });
+}
+
+std::vector<std::string> APRODUTT(Workspace& ws)
+{
+    std::vector<std::string> l = list(ws, "PRODUTT", "PRODUTTORE", true, [](Table& t) { return !t.logical("NONATTIVO"); });
+    bool agency = std::any_of(l.begin(), l.end(), [](const std::string& s) { return upperCp1252(s) == "AGENZIA"; });
+    if (!agency) l.push_back("Agenzia");
+    std::sort(l.begin() + 1, l.end(), [](const std::string& a, const std::string& b) {
+        return upperCp1252(utf8ToCp1252(a)) < upperCp1252(utf8ToCp1252(b));
+    });
+    return l;
+}
+
+std::vector<std::string> AINTERMED(Workspace& ws)
+{
+    return list(ws, "PRODUTT", "PRODUTTORE", true, [](Table& t) {
+        std::string rui = schema::keyUpper(trimText(t.raw("NUMERUI")));
+        return t.logical("DIPENDENTE") || rui.rfind("E", 0) == 0 || rui.rfind("NO", 0) == 0;
+    });
+}
+
+std::vector<std::string> APRODOTTI(Workspace& ws, const std::string& company, const std::string& agreement,
+                                   const std::string& scheme)
+{
+    std::string prefix = padKey(company, 35, true) + padKey(agreement, 35, true) + padKey(scheme, 25, true);
+    std::vector<std::string> out{std::string()};
+    return withOwnTable(ws, "PRODOTTI", "PRODOTTI", out, [&](Table& t) {
+        std::vector<std::string> r = out;
+        for (t.seek(prefix); !t.eof() && t.currentKey().compare(0, prefix.size(), prefix) == 0; t.skip()) {
+            std::string d = trimText(t.text("DESCRIZ"));
+            if (std::find(r.begin(), r.end(), d) == r.end()) r.push_back(d);
+        }
+        return r;
+    });
+}
+
+std::string CODPRO(Workspace& ws, const std::string& company, const std::string& agreement, const std::string& scheme,
+                   const std::string& description)
+{
+    std::string key = padKey(company, 35, true) + padKey(agreement, 35, true) + padKey(scheme, 25, true) +
+                      padKey(description, 100, true);
+    return withOwnTable(ws, "PRODOTTI", "PRODOTTI", std::string(), [&](Table& t) {
+        return t.seek(key) ? trimText(t.text("CODICE")) : std::string();
+    });
+}
+
+std::string NOMECLIE(Workspace& ws, const std::string& c) { return clientField(ws, c, "NOMEPF"); }
+std::string INDICLIE(Workspace& ws, const std::string& c) { return clientField(ws, c, "INDIRIZZO"); }
+std::string CITTCLIE(Workspace& ws, const std::string& c) { return clientField(ws, c, "CITTA"); }
+std::string CAPCLIE(Workspace& ws, const std::string& c) { return clientField(ws, c, "CAP"); }
+std::string PROVCLIE(Workspace& ws, const std::string& c) { return clientField(ws, c, "PROVINCIA"); }
+std::string CODFCLIE(Workspace& ws, const std::string& c) { return clientField(ws, c, "CODICEFISC"); }
+std::string PIVACLIE(Workspace& ws, const std::string& c) { return clientField(ws, c, "PARTITAIVA"); }
+std::string EMAICLIE(Workspace& ws, const std::string& c) { return clientField(ws, c, "E_MAIL"); }
+std::string PECCLIE(Workspace& ws, const std::string& c) { return clientField(ws, c, "PEC"); }
+std::string GRUPCLIE(Workspace& ws, const std::string& c) { return clientField(ws, c, "GRUPPO"); }
+
+std::string COGNCLIE(Workspace& ws, const std::string& client)
+{
+    Table* t = seekAlias(ws, "CLIENTI_", client, 35, true);
+    if (!t || t->eof()) return std::string();
+    std::string name = t->text("CLIENTE");
+    std::string first = trimText(t->text("NOMEPF"));
+    if (!first.empty()) {
+        size_t at = name.rfind(first);
+        if (at != std::string::npos) name.erase(at, first.size());
+    }
+    return trimText(name);
+}
+
+std::string CSDICLIE(Workspace& ws, const std::string& client)
+{
+    Table* t = seekAlias(ws, "CLIENTI_", client, 35, true);
+    if (!t || t->eof()) return std::string();
+    std::string sdi = trimText(t->text("CODICESDI"));
+    if (sdi.empty() && !trimText(t->text("CODICEFISC")).empty()) return "0000000";
+    return sdi;
+}
+
+bool ISPFCLIE(Workspace& ws, const std::string& client)
+{
+    Table* t = seekAlias(ws, "CLIENTI_", client, 35, true);
+    return t && !t->eof() && trimText(t->text("CODICEFISC")).size() == 16;
+}
+
+bool ATTICOMP(Workspace& ws, const std::string& a)
+{
+    Table* t = seekAlias(ws, "COMPAGN_", a, 35, true);
+    return !t || !t->logical("NONATTIVO");
+}
+
+bool CHIUCOMP(Workspace& ws, const std::string& a)
+{
+    Table* t = seekAlias(ws, "COMPAGN_", a, 35, true);
+    return !t || t->logical("CHIUSURA");
+}
+
+bool ATTIPROD(Workspace& ws, const std::string& p)
+{
+    Table* t = seekAlias(ws, "PRODUTT_", p, 35, true);
+    return !t || !t->logical("NONATTIVO");
+}
+
+std::string RUIPROD(Workspace& ws, const std::string& p)
+{
+    Table* t = seekAlias(ws, "PRODUTT_", p, 35, true);
+    return t ? t->text("NUMERUI") : std::string();
+}
+
+ClientData ADATIASSI(Workspace& ws, const std::string& client)
+{
+    return withOwnTable(ws, "CLIENTI", "CLIENTI", ClientData(), [&](Table& t) {
+        ClientData d;
+        t.seek(padKey(client, 35, true));
+        d.title = t.text("TITOLO");
+        d.name = t.text("CLIENTE");
+        d.address = t.text("INDIRIZZO");
+        d.postCode = t.text("CAP");
+        d.town = trimText(t.text("CITTA"));
+        d.province = t.text("PROVINCIA");
+        d.taxCode = t.text("CODICEFISC");
+        d.birthDate = t.date("DATANASC");
+        d.sex = t.text("SESSO");
+        d.email = t.text("E_MAIL");
+        d.byPost = t.logical("PERPOSTA");
+        d.vatNumber = t.text("PARTITAIVA");
+        d.homePhone = t.text("TELCASA");
+        d.officePhone = t.text("TELUFFICIO");
+        d.mobile = t.text("CELLULARE");
+        d.fax = t.text("FAX");
+        d.profession = t.text("PROFESS");
+        return d;
+    });
+}
+
+AgreementData ADATICOMP(Workspace& ws, const std::string& agreement)
+{
+    return withOwnTable(ws, "COMPAGN", "COMPAGN", AgreementData(), [&](Table& t) {
+        AgreementData d;
+        t.seek(padKey(agreement, 35, true));
+        d.companyLine1 = t.text("RAGSOC1");
+        d.companyLine2 = t.text("RAGSOC2");
+        d.address = t.text("INDIRIZZO");
+        d.postCode = t.text("CAP");
+        d.town = trimText(t.text("CITTA"));
+        d.province = t.text("PROVINCIA");
+        d.remittanceDay = static_cast<int>(t.number("GIORNO").toLongLong());
+        d.fax = t.text("FAX");
+        d.email = t.text("E_MAIL");
+        d.tacitRenewal = t.logical("TACITORIN");
+        d.coverageEmail = t.text("EMAILCOPE");
+        return d;
+    });
+}
+
+bool ISPOLIZZA(Workspace& ws, const std::string& number)
+{
+    return policyFlag(ws, number, [](Table&) { return true; }).value_or(false);
+}
+
+bool ISSOSTITUITA(Workspace& ws, const std::string& number)
+{
+    return policyFlag(ws, number, [](Table& t) { return !t.text("SOSTDA").empty(); }).value_or(true);
+}
+
+bool ISDISDETTA(Workspace& ws, const std::string& number)
+{
+    return policyFlag(ws, number, [](Table& t) {
+               return t.logical("DISDETTA") && t.date("SCADENZA") == t.date("COPERTURA");
+           })
+        .value_or(true);
+}
+
+std::string FRAZIONAMENTO(Workspace& ws, const std::string& number)
+{
+    return withOwnTable(ws, "POLIZZE", "NUMPOL", std::string(), [&](Table& t) {
+        return t.seek(padKey(number, 25, false)) ? t.text("FRAZIONAM") : std::string();
+    });
+}
+
+bool TELEFONICA(Workspace& ws, const std::string& number)
+{
+    return policyFlag(ws, number, [](Table& t) { return t.logical("TELEFONICA"); }).value_or(false);
+}
+
+std::string NOTEPOLI(Workspace& ws, const std::string& number)
+{
+    Table* t = seekAlias(ws, "POLIZZE_", number, 25, false);
+    return t && !t->eof() ? t->memo("NOTE") : std::string();
+}
+
+std::string TARGAUTO(Workspace& ws, const std::string& number)
+{
+    Table* a = motorSheet(ws, number);
+    return a ? a->text("TARGA") : std::string();
+}
+
+Decimal QUINAUTO(Workspace& ws, const std::string& number)
+{
+    Table* a = motorSheet(ws, number);
+    return a ? a->number("QUINTALI") : Decimal();
+}
+
+Decimal VALOAUTO(Workspace& ws, const std::string& number)
+{
+    Table* a = motorSheet(ws, number);
+    return a ? a->number("VALORE") : Decimal();
+}
+
+Decimal VKASAUTO(Workspace& ws, const std::string& number)
+{
+    Table* a = motorSheet(ws, number);
+    return a ? a->number("VALKASKO") : Decimal();
+}
+
+MotorOptions AOPZIAUTO(Workspace& ws, const std::string& number)
+{
+    MotorOptions o;
+    Table* a = motorSheet(ws, number);
+    if (!a || a->eof()) return o;
+    o.accident = a->logical("INFORTUNI");
+    o.glass = a->logical("CRISTALLI");
+    o.ownDamage = a->logical("KASKO");
+    o.fireTheft = a->logical("INCENFURT");
+    o.flammables = a->logical("INFIAMMAB");
+    return o;
+}
+
+Date ACCENSIONE(Workspace& ws)
+{
+    Table* pol = ws.find("POLIZZE");
+    Table* mov = ws.find("MOVICOMP");
+    if (!pol || !mov || pol->eof()) return Date();
+    std::string key = pol->raw("POLIZZA");
+    return mov->seek(key) ? mov->date("DATA") : Date();
+}
+
+} // namespace arv::store
