@@ -73,6 +73,9 @@ public:
     // line per fault.
     std::vector<std::string> verify();
 
+    // Flushes this file's written pages to disk (fdatasync); the table layer calls it on commit.
+    void sync();
+
     class Impl;
 private:
     explicit NtxIndex(std::unique_ptr<Impl> impl);
