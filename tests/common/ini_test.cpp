@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -132,6 +133,31 @@ TEST_F(IniTest, TwoWorkstationsChangingDifferentKeysKeepBoth)
     // a reader sees the other's change without being told
     EXPECT_EQ(b.get("Fattura elettronica", "ProgressivoInvio"), "7");
     EXPECT_EQ(b.getInt("Emissione fatture", "Numero"), 12);
+}
+
+TEST_F(IniTest, ConcurrentWritersLoseNothing)
+{
+    auto writer = [this](const std::string& prefix) {
+        IniFile ini(path_);
+        for (int i = 0; i < 15; ++i) ini.set("Sinistri", prefix + std::to_string(i), std::to_string(i));
+    };
+    std::thread t1(writer, "2025 Rossi ");
+    std::thread t2(writer, "2026 Bianchi ");
+    t1.join();
+    t2.join();
+    IniFile ini(path_);
+    EXPECT_EQ(ini.keys("Sinistri").size(), 30u);
+    EXPECT_EQ(ini.get("Sinistri", "2026 bianchi 14"), "14");
+}
+
+TEST_F(IniTest, ValuesAreTakenLiterally)
+{
+    IniFile ini(path_);
+    ini.set("Avvisi", "Info", "Pagamento; entro il 15 = ok # grazie");
+    ini.set("Avvisi", "Vuoto", "");
+    IniFile other(path_);
+    EXPECT_EQ(other.get("Avvisi", "Info"), "Pagamento; entro il 15 = ok # grazie");
+    EXPECT_TRUE(other.has("Avvisi", "Vuoto"));
 }
 
 TEST_F(IniTest, TypedValues)
