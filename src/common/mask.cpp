@@ -110,6 +110,14 @@ bool isTextPlaceholder(char32_t c)
 
 bool isDigitSlot(char32_t c) { return c == U'9' || c == U'#'; }
 
+// Width of a number written without a template: the given field width, or xBase's STR default
+// of 10 integer places plus the decimal point and the decimals.
+size_t strWidth(int decimals, int width)
+{
+    if (width > 0) return static_cast<size_t>(width);
+    return static_cast<size_t>(10 + (decimals > 0 ? decimals + 1 : 0));
+}
+
 // Whether a text position accepts the character, and what it stores.
 std::optional<char32_t> acceptText(char32_t slot, char32_t ch, bool upperAll)
 {
@@ -204,14 +212,14 @@ bool Mask::isNumeric() const
 
 // ---- numbers ----
 
-std::optional<std::u32string> Mask::layoutNumber(const Decimal& value, int decimalsWithoutTemplate) const
+std::optional<std::u32string> Mask::layoutNumber(const Decimal& value, int decimalsWithoutTemplate, int widthWithoutTemplate) const
 {
     const char32_t point = european() ? U',' : U'.';
     const char32_t group = european() ? U'.' : U',';
 
     if (tpl_.empty()) {
         int dec = std::clamp(decimalsWithoutTemplate, 0, 8);
-        size_t width = static_cast<size_t>(10 + (dec > 0 ? dec + 1 : 0));
+        size_t width = strWidth(dec, widthWithoutTemplate);
         Decimal r = value.round(dec);
         if (blankWhenZero() && r.isZero()) return std::u32string(width, U' ');
         std::u32string s = decode(r.toString(dec));
@@ -296,13 +304,10 @@ std::optional<std::u32string> Mask::layoutNumber(const Decimal& value, int decim
     return out;
 }
 
-std::string Mask::formatNumber(const Decimal& value, int decimalsWithoutTemplate) const
+std::string Mask::formatNumber(const Decimal& value, int decimalsWithoutTemplate, int widthWithoutTemplate) const
 {
-    if (auto s = layoutNumber(value, decimalsWithoutTemplate)) return encode(*s);
-    if (tpl_.empty()) {
-        int dec = std::clamp(decimalsWithoutTemplate, 0, 8);
-        return std::string(static_cast<size_t>(10 + (dec > 0 ? dec + 1 : 0)), '*');
-    }
+    if (auto s = layoutNumber(value, decimalsWithoutTemplate, widthWithoutTemplate)) return encode(*s);
+    if (tpl_.empty()) return std::string(strWidth(std::clamp(decimalsWithoutTemplate, 0, 8), widthWithoutTemplate), '*');
     std::u32string out = tpl_;
     const bool eu = european();
     for (char32_t& c : out) {
@@ -313,9 +318,9 @@ std::string Mask::formatNumber(const Decimal& value, int decimalsWithoutTemplate
     return encode(out);
 }
 
-bool Mask::fits(const Decimal& value, int decimalsWithoutTemplate) const
+bool Mask::fits(const Decimal& value, int decimalsWithoutTemplate, int widthWithoutTemplate) const
 {
-    return layoutNumber(value, decimalsWithoutTemplate).has_value();
+    return layoutNumber(value, decimalsWithoutTemplate, widthWithoutTemplate).has_value();
 }
 
 std::optional<Decimal> Mask::parseNumber(std::string_view text) const

@@ -77,10 +77,11 @@ public:
     // in the template width. Zero under "@Z" gives blanks of the width; a value that does not
     // fit gives the template with '*' in every digit position.
     // Without a template the number is written like xBase STR: 10 integer places, then the
-    // decimal point and `decimalsWithoutTemplate` decimals.
-    std::string formatNumber(const Decimal& value, int decimalsWithoutTemplate = 0) const;
+    // decimal point and `decimalsWithoutTemplate` decimals; a numeric field passes its own
+    // width as `widthWithoutTemplate` (0: the STR width above).
+    std::string formatNumber(const Decimal& value, int decimalsWithoutTemplate = 0, int widthWithoutTemplate = 0) const;
     // False when formatNumber() would overflow ("Numero troppo grande.").
-    bool fits(const Decimal& value, int decimalsWithoutTemplate = 0) const;
+    bool fits(const Decimal& value, int decimalsWithoutTemplate = 0, int widthWithoutTemplate = 0) const;
     // Reads back a displayed or typed number: blanks and template literals are skipped; under
     // "@E" "1.234,50" is 1234.50, otherwise "1,234.50". A thousands separator must be followed by
     // exactly three digits. Blank text is zero; unreadable text gives nullopt.
@@ -112,7 +113,7 @@ public:
 private:
     friend class MaskEdit;
 
-    std::optional<std::u32string> layoutNumber(const Decimal& value, int decimalsWithoutTemplate) const;
+    std::optional<std::u32string> layoutNumber(const Decimal& value, int decimalsWithoutTemplate, int widthWithoutTemplate) const;
 
     std::string picture_;
     std::string functions_;

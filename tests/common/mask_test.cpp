@@ -70,6 +70,8 @@ TEST(Mask, BlankWhenZeroCoversTheWholeWidth)
     EXPECT_EQ(Mask("@ZE 99.99 %").formatNumber(Decimal(0)), std::string(7, ' '));
     // a value that rounds to zero is zero
     EXPECT_EQ(Mask("@ZE 999.99").formatNumber(dec("0.004")), std::string(6, ' '));
+    EXPECT_EQ(Mask("@ZE 999.99").formatNumber(dec("-0.004")), std::string(6, ' '));
+    EXPECT_EQ(Mask("@E 999.99").formatNumber(dec("-0.004")), "  0,00"); // no "-0,00"
     EXPECT_EQ(Mask("@Z 99").formatNumber(Decimal(7)), " 7");
     EXPECT_EQ(Mask("@Z").formatNumber(Decimal(0), 2), std::string(13, ' '));
 }
@@ -124,6 +126,10 @@ TEST(Mask, NumbersWithoutTemplateFollowStr)
     EXPECT_FALSE(none.fits(Decimal(12345678901LL)));
     EXPECT_EQ(none.formatNumber(Decimal(12345678901LL)), std::string(10, '*'));
     EXPECT_TRUE(none.fits(Decimal(-999999999)));
+    // a numeric field of its own width (N 5 2)
+    EXPECT_EQ(none.formatNumber(dec("12.345"), 2, 5), "12.35");
+    EXPECT_FALSE(none.fits(dec("100"), 2, 5));
+    EXPECT_EQ(none.formatNumber(dec("100"), 2, 5), "*****");
 }
 
 TEST(Mask, LeftAlignedNumbers)
