@@ -468,6 +468,26 @@ std::string Mask::upper(std::string_view text)
     return encode(v);
 }
 
+std::optional<std::string> recheckField(const Mask& mask, ValueKind kind, std::string_view typed, int fieldWidth,
+                                        int fieldDecimals)
+{
+    switch (kind) {
+    case ValueKind::Date:
+        if (Mask::parseDate(typed).status == DateStatus::Invalid) return std::string(kMsgInvalidDate);
+        return std::nullopt;
+    case ValueKind::Number: {
+        auto n = mask.parseNumber(typed);
+        if (!n) return std::string(kMsgInvalidField);
+        if (!mask.fits(*n, fieldDecimals, fieldWidth)) return std::string(kMsgNumberTooLarge);
+        return std::nullopt;
+    }
+    case ValueKind::Text:
+    case ValueKind::Logical:
+        break;
+    }
+    return std::nullopt;
+}
+
 // ---------------------------------------------------------------------------------------------
 
 MaskEdit::MaskEdit(const Mask& mask, ValueKind kind, int fieldWidth, int fieldDecimals)

@@ -125,6 +125,19 @@ private:
 
 enum class ValueKind { Text, Number, Date, Logical };
 
+// Messages of the re-check that an edit dialog makes of its fields when it is confirmed.
+inline constexpr const char* kMsgInvalidDate = "Data non valida.";
+inline constexpr const char* kMsgNumberTooLarge = "Numero troppo grande.";
+inline constexpr const char* kMsgInvalidField = "Campo non valido.";
+
+// The mask part of that re-check for the text typed in a field: a date that is neither blank
+// nor valid gives "Data non valida."; a number that does not fit the mask (or, without a
+// template, the field's width and decimals) gives "Numero troppo grande."; a number that cannot
+// be read at all gives "Campo non valido.". nullopt when the field passes; the field's own
+// validation rule is checked by the dialog after this.
+std::optional<std::string> recheckField(const Mask& mask, ValueKind kind, std::string_view typed, int fieldWidth = 0,
+                                        int fieldDecimals = 0);
+
 // What a masked edit field needs to know while the user types: how long the edit buffer is,
 // which positions take keys, and which character a key puts there. The widget itself (cursor,
 // overwrite, the decimal point jump) is built on top of this.

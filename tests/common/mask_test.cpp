@@ -272,3 +272,22 @@ TEST(MaskEdit, DateAndLogicalPositions)
     MaskEdit yn(Mask("Y"), ValueKind::Logical);
     EXPECT_FALSE(yn.accept(0, U't'));
 }
+
+TEST(Mask, ConfirmationRecheck)
+{
+    using arv::recheckField;
+    EXPECT_FALSE(recheckField(Mask(), ValueKind::Date, "  /  /  "));
+    EXPECT_FALSE(recheckField(Mask(), ValueKind::Date, "07/12/26"));
+    EXPECT_EQ(recheckField(Mask(), ValueKind::Date, "32/12/26"), "Data non valida.");
+
+    Mask amount("@ZE 999,999.99");
+    EXPECT_FALSE(recheckField(amount, ValueKind::Number, "999.999,99"));
+    EXPECT_FALSE(recheckField(amount, ValueKind::Number, "      "));
+    EXPECT_EQ(recheckField(amount, ValueKind::Number, "1.000.000,00"), "Numero troppo grande.");
+    EXPECT_EQ(recheckField(amount, ValueKind::Number, "12.5"), "Campo non valido.");
+    // without a template the field's own width decides
+    EXPECT_EQ(recheckField(Mask(), ValueKind::Number, "1000", 5, 2), "Numero troppo grande.");
+    EXPECT_FALSE(recheckField(Mask(), ValueKind::Number, "99.99", 5, 2));
+
+    EXPECT_FALSE(recheckField(Mask("@!"), ValueKind::Text, "qualsiasi"));
+}
