@@ -151,7 +151,7 @@ std::string lowerMail(std::string s)
     return r;
 }
 
-std::string phone(std::mt19937& rng, const char* prefix)
+std::string phone(std::mt19937& rng, const std::string& prefix)
 {
     std::string p = prefix;
     for (int i = 0; i < 7; ++i) p += static_cast<char>('0' + rng() % 10);

@@ -36,6 +36,13 @@ FieldValue text(const std::string& s)
     return v;
 }
 
+FieldValue empty(char type)
+{
+    FieldValue v;
+    v.type = type;
+    return v;
+}
+
 } // namespace
 
 TEST(Convdato, ConvertsBetweenFieldTypes)
@@ -57,7 +64,7 @@ TEST(Convdato, ConvertsBetweenFieldTypes)
     date.date = Date::fromYmd(2024, 3, 15);
     EXPECT_EQ(CONVDATO(date, d, n80).number, Decimal(20240315));
     EXPECT_EQ(CONVDATO(date, d, c10).text, "15/03/24");
-    EXPECT_EQ(CONVDATO(FieldValue{'D'}, d, c10).text, "        ");
+    EXPECT_EQ(CONVDATO(empty('D'), d, c10).text, "        ");
     EXPECT_TRUE(CONVDATO(date, d, l).logical);
 
     FieldValue num;
@@ -65,7 +72,7 @@ TEST(Convdato, ConvertsBetweenFieldTypes)
     num.number = *Decimal::parse("1234.56");
     EXPECT_EQ(CONVDATO(num, n102, n52).number, Decimal()); // no longer fits
     EXPECT_EQ(CONVDATO(num, n102, c10).text, "1234.56");
-    EXPECT_EQ(CONVDATO(FieldValue{'N'}, n102, c10).text, "");
+    EXPECT_EQ(CONVDATO(empty('N'), n102, c10).text, "");
     num.number = Decimal(20240315);
     EXPECT_EQ(CONVDATO(num, n80, d).date, Date::fromYmd(2024, 3, 15));
 
