@@ -146,6 +146,8 @@ public:
         }
     }
 
+    // A write lock needs a descriptor open for writing, so a read-only cursor takes read locks:
+    // they still keep out writers elsewhere, though two read-only cursors do not exclude each other.
     short lockType() const { return readOnly ? F_RDLCK : F_WRLCK; }
 
     // With exclusive use no other cursor can have the file open, so locks need no system calls
