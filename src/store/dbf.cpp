@@ -127,6 +127,8 @@ public:
     bool dbfDirty = false;
     bool memoDirty = false;
     bool dateTouched = false;
+    bool headerPending = false; // bulk appends leave the header count for the next sync
+    uint32_t soloCount = 0;     // record count kept in memory while the table is ours alone
 
     std::vector<uint32_t> recordLocks;
     bool tableLock = false;
@@ -135,22 +137,42 @@ public:
     std::time_t dateStamp = -1;  // minute the cached header date was computed in
     unsigned char dateBytes[3] {};
 
+    ~Impl()
+    {
+        try {
+            flushHeader();
+        } catch (const Error&) {
+            // Closing cannot report; the count is rebuilt from the file size anyway.
+        }
+    }
+
+    // A write lock needs a descriptor open for writing, so a read-only cursor takes read locks:
+    // they still keep out writers elsewhere, though two read-only cursors do not exclude each other.
     short lockType() const { return readOnly ? F_RDLCK : F_WRLCK; }
+
+    // With exclusive use no other cursor can have the file open, so locks need no system calls
+    // and the record count can be kept in memory.
+    bool solo() const { return mode == OpenMode::Exclusive; }
 
     // Holds the append lock for the lifetime of the object.
     class AppendLock {
     public:
-        AppendLock(Impl& d, short type) : d_(d)
+        AppendLock(Impl& d, short type) : d_(d), held_(!d.solo())
         {
+            if (!held_) return;
             int e = os::ofdLock(d_.fd.get(), type, kLockBase, 1, true);
             if (e != 0) throw Error::fromErrno(e, EG_APPENDLOCK, d_.path, "lock");
         }
-        ~AppendLock() { os::ofdLock(d_.fd.get(), F_UNLCK, kLockBase, 1, false); }
+        ~AppendLock()
+        {
+            if (held_) os::ofdLock(d_.fd.get(), F_UNLCK, kLockBase, 1, false);
+        }
         AppendLock(const AppendLock&) = delete;
         AppendLock& operator=(const AppendLock&) = delete;
 
     private:
         Impl& d_;
+        bool held_;
     };
 
     off_t size(int f, const std::string& name) const
@@ -167,6 +189,9 @@ public:
         return n > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
                                                          : static_cast<uint32_t>(n);
     }
+
+    // Records in the file now; call under the append lock.
+    uint32_t currentCount() const { return solo() ? soloCount : countFromSize(size(fd.get(), path)); }
 
     off_t recordOffset(uint32_t recno) const
     {
@@ -215,7 +240,7 @@ public:
     void releaseLocks()
     {
         if (!tableLock && recordLocks.empty()) return;
-        os::ofdLock(fd.get(), F_UNLCK, kLockBase + 1, 0, false);
+        if (!solo()) os::ofdLock(fd.get(), F_UNLCK, kLockBase + 1, 0, false);
         tableLock = false;
         recordLocks.clear();
     }
@@ -308,6 +333,14 @@ public:
         dateTouched = true;
     }
 
+    void flushHeader()
+    {
+        if (!headerPending) return;
+        AppendLock lock(*this, F_WRLCK);
+        writeHeaderCount(currentCount());
+        headerPending = false;
+    }
+
     // Marks the table as changed today the first time a record is rewritten.
     void touchDate()
     {
@@ -379,6 +412,7 @@ public:
     void syncFiles(bool always)
     {
         if (readOnly) return;
+        flushHeader();
         if (always || dbfDirty) {
             int e = os::dataSync(fd.get());
             if (e != 0) throw Error::fromErrno(e, EG_WRITE, path, "commit");
@@ -478,6 +512,7 @@ std::unique_ptr<DbfFile> DbfFile::open(const std::string& path, OpenMode mode, b
     if (e == EWOULDBLOCK) throw sharingError(path);
     if (e != 0) throw Error::fromErrno(e, EG_OPEN, path, "open");
     impl->readHeader();
+    if (impl->solo()) impl->soloCount = impl->countFromSize(impl->size(fd, path));
     if (impl->hasMemo) impl->openMemo(flags, lockOp);
     impl->scratch.reserve(static_cast<size_t>(impl->recordLength) + 1);
     return std::unique_ptr<DbfFile>(new DbfFile(std::move(impl)));
@@ -508,7 +543,7 @@ bool DbfFile::hasMemo() const { return d->hasMemo; }
 uint32_t DbfFile::recordCount()
 {
     Impl::AppendLock lock(*d, F_RDLCK);
-    return d->countFromSize(d->size(d->fd.get(), d->path));
+    return d->currentCount();
 }
 
 bool DbfFile::tornTail()
@@ -541,7 +576,7 @@ void DbfFile::write(uint32_t recno, const std::string& buffer)
 {
     d->checkWritable("write");
     d->checkBuffer(buffer, "write");
-    if (recno == 0 || recno > d->countFromSize(d->size(d->fd.get(), d->path)))
+    if (recno == 0 || recno > d->currentCount())
         throw argError(d->path, "Record number past the end of the table", "write");
     d->touchDate();
     if (!os::pwriteAll(d->fd.get(), buffer.data(), buffer.size(), d->recordOffset(recno)))
@@ -554,14 +589,16 @@ uint32_t DbfFile::append(const std::string& buffer)
     d->checkWritable("append");
     d->checkBuffer(buffer, "append");
     Impl::AppendLock lock(*d, F_WRLCK);
-    uint32_t count = d->countFromSize(d->size(d->fd.get(), d->path));
+    uint32_t count = d->currentCount();
     if (count >= static_cast<uint32_t>(kTableLockLen) - 1)
         throw Error(EG_WRITE, 0, OS_DISK_FULL, kSubsystem, "Table full", d->path, "append");
     uint32_t recno = count + 1;
     d->releaseLocks();
-    int e = os::ofdLock(d->fd.get(), F_WRLCK, kLockBase + recno, 1, false);
-    if (isConflict(e)) return 0;
-    if (e != 0) throw Error::fromErrno(e, EG_APPENDLOCK, d->path, "append");
+    if (!d->solo()) {
+        int e = os::ofdLock(d->fd.get(), F_WRLCK, kLockBase + recno, 1, false);
+        if (isConflict(e)) return 0;
+        if (e != 0) throw Error::fromErrno(e, EG_APPENDLOCK, d->path, "append");
+    }
     d->recordLocks.push_back(recno);
     // Record and end-of-file marker in one write: a torn write leaves at most a partial record,
     // which the count ignores and the next append overwrites.
@@ -572,7 +609,9 @@ uint32_t DbfFile::append(const std::string& buffer)
         d->releaseLocks();
         throw Error::fromErrno(err, EG_WRITE, d->path, "append");
     }
-    d->writeHeaderCount(recno);
+    if (d->solo()) d->soloCount = recno;
+    if (d->bulk) d->headerPending = true;
+    else d->writeHeaderCount(recno);
     d->dbfDirty = true;
     return recno;
 }
@@ -594,6 +633,11 @@ void DbfFile::sync() { d->syncFiles(true); }
 bool DbfFile::tryLockRecord(uint32_t recno)
 {
     if (recno == 0 || static_cast<off_t>(recno) > kTableLockLen) return false;
+    if (d->solo()) {
+        d->tableLock = false;
+        d->recordLocks.assign(1, recno);
+        return true;
+    }
     int f = d->fd.get();
     off_t byte = kLockBase + recno;
     if (d->tableLock) {
@@ -629,6 +673,10 @@ bool DbfFile::tryLockTable()
 {
     if (d->tableLock) return true;
     d->releaseLocks();
+    if (d->solo()) {
+        d->tableLock = true;
+        return true;
+    }
     int e = os::ofdLock(d->fd.get(), d->lockType(), kLockBase + 1, kTableLockLen, false);
     if (e == 0) {
         d->tableLock = true;
@@ -757,6 +805,8 @@ void DbfFile::zap()
         throw Error::fromErrno(e, EG_WRITE, d->path, "zap");
     char eof = kEofMarker;
     if (!os::pwriteAll(d->fd.get(), &eof, 1, d->headerLength)) throw Error::fromErrno(errno, EG_WRITE, d->path, "zap");
+    d->soloCount = 0;
+    d->headerPending = false;
     d->writeHeaderCount(0);
     d->dbfDirty = true;
     if (d->memoFd.valid()) {

@@ -698,3 +698,45 @@ TEST(DbfForeign, IndependentReaderSeesOurValues)
 }
 
 } // namespace
+
+namespace {
+
+TEST(DbfBulk, HeaderCountFollowsAtSyncAndClose)
+{
+    TempDir dir;
+    std::string p = dir.file("B.DBF");
+    DbfFile::create(p, kPlain);
+    for (OpenMode mode : {OpenMode::Shared, OpenMode::Exclusive}) {
+        SCOPED_TRACE(mode == OpenMode::Shared ? "shared" : "exclusive");
+        auto t = DbfFile::open(p, mode);
+        uint32_t before = t->recordCount();
+        t->setBulk(true);
+        std::string b;
+        t->blank(b);
+        for (int i = 0; i < 5; ++i) {
+            t->append(b);
+            t->commit();
+        }
+        EXPECT_EQ(t->recordCount(), before + 5);
+        EXPECT_EQ(u32At(readFile(p), 4), before); // not yet
+        if (mode == OpenMode::Shared) {
+            auto other = DbfFile::open(p, OpenMode::Shared);
+            EXPECT_EQ(other->recordCount(), before + 5); // counted from the file size
+            t->sync();
+            EXPECT_EQ(u32At(readFile(p), 4), before + 5);
+            t->append(b);
+        } else {
+            t->append(b);
+            EXPECT_TRUE(t->holdsRecordLock(before + 6));
+            EXPECT_TRUE(t->tryLockTable());
+            EXPECT_TRUE(t->holdsTableLock());
+            EXPECT_TRUE(t->tryLockRecord(2));
+            EXPECT_FALSE(t->holdsTableLock());
+        }
+        t.reset(); // closing writes the pending count
+        EXPECT_EQ(u32At(readFile(p), 4), before + 6);
+        EXPECT_FALSE(DbfFile::open(p, OpenMode::Shared)->tornTail());
+    }
+}
+
+} // namespace
