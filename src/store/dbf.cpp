@@ -572,6 +572,17 @@ bool DbfFile::read(uint32_t recno, std::string& buffer)
     return r == d->recordLength;
 }
 
+uint32_t DbfFile::readBlock(uint32_t first, uint32_t maxCount, std::string& out)
+{
+    if (first == 0 || maxCount == 0) return 0;
+    out.resize(static_cast<size_t>(d->recordLength) * maxCount);
+    ssize_t r = os::preadAll(d->fd.get(), out.data(), out.size(), d->recordOffset(first));
+    if (r < 0) throw Error::fromErrno(errno, EG_READ, d->path, "read");
+    uint32_t n = static_cast<uint32_t>(r / d->recordLength);
+    out.resize(static_cast<size_t>(n) * static_cast<size_t>(d->recordLength));
+    return n;
+}
+
 void DbfFile::write(uint32_t recno, const std::string& buffer)
 {
     d->checkWritable("write");
@@ -818,6 +829,23 @@ void DbfFile::zap()
         d->memoDirty = true;
     }
     d->syncFiles(false);
+}
+
+void forEachRecord(DbfFile& file, const std::function<bool(uint32_t, const std::string&)>& visit)
+{
+    const size_t len = static_cast<size_t>(file.recordLength());
+    const uint32_t per = std::max<uint32_t>(1, static_cast<uint32_t>(256 * 1024 / len));
+    const uint32_t last = file.recordCount();
+    std::string block, record;
+    for (uint32_t first = 1; first <= last;) {
+        uint32_t got = file.readBlock(first, std::min(per, last - first + 1), block);
+        if (got == 0) break;
+        for (uint32_t i = 0; i < got; ++i) {
+            record.assign(block, i * len, len);
+            if (!visit(first + i, record)) return;
+        }
+        first += got;
+    }
 }
 
 } // namespace arv::store

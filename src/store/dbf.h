@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -63,6 +64,9 @@ public:
     // read() always reads the file (never a stale copy); false past the end.
     bool read(uint32_t recno, std::string& buffer);
     void write(uint32_t recno, const std::string& buffer);
+    // Reads up to maxCount whole records from `first` in one call, for sequential scans;
+    // answers how many were read (0 past the end).
+    uint32_t readBlock(uint32_t first, uint32_t maxCount, std::string& out);
     // Appends under the append lock: takes the new record's lock (failing, with 0, while another
     // cursor holds the table lock), writes the record and the header, releases the append lock
     // and keeps the record lock. Returns the new record number, 0 when the lock was not had.
@@ -107,5 +111,9 @@ private:
     explicit DbfFile(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> d;
 };
+
+// Walks every record in physical order (deleted ones included), reading in large blocks.
+// The buffer passed to `visit` is only valid during the call; return false to stop.
+void forEachRecord(DbfFile& file, const std::function<bool(uint32_t recno, const std::string& record)>& visit);
 
 } // namespace arv::store

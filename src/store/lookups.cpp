@@ -5,6 +5,8 @@
 
 #include "common/cp1252.h"
 #include "common/error.h"
+#include "common/ini.h"
+#include "common/taxcode.h"
 #include "store/files.h"
 
 namespace arv::store {
@@ -341,6 +343,31 @@ MotorOptions AOPZIAUTO(Workspace& ws, const std::string& number)
     o.fireTheft = a->logical("INCENFURT");
     o.flammables = a->logical("INFIAMMAB");
     return o;
+}
+
+std::vector<std::string> ACASELLETEL(const std::string& iniPath)
+{
+    std::vector<std::string> out{std::string()};
+    IniFile ini(iniPath);
+    for (int i = 1;; ++i) {
+        std::string v = trimText(ini.get("Caselle alias", "Casella" + std::to_string(i)));
+        if (v.empty()) break;
+        out.push_back(v);
+    }
+    return out;
+}
+
+std::string COMUNASCCDF(Workspace& ws, const std::string& taxCode)
+{
+    return arv::COMUNASCCDF(taxCode, [&ws](std::string_view code) -> std::optional<std::string> {
+        if (!fileExists(ws.folder(), "COMUNI.DBF")) return std::nullopt;
+        return withOwnTable(ws, "COMUNI", "COMUNI", std::optional<std::string>(std::string()),
+                            [&](Table& t) -> std::optional<std::string> {
+                                std::string key(code);
+                                key.resize(4, ' ');
+                                return t.seek(key) ? t.text("COMUNE") : std::string();
+                            });
+    });
 }
 
 Date ACCENSIONE(Workspace& ws)

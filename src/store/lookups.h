@@ -93,6 +93,14 @@ struct MotorOptions {
 };
 MotorOptions AOPZIAUTO(Workspace& ws, const std::string& number);
 
+// ACASELLETEL: the alias mailboxes of the settings file (section "Caselle alias", keys
+// "Casella1", "Casella2", ... up to the first empty one), after an empty first entry.
+std::vector<std::string> ACASELLETEL(const std::string& iniPath);
+
+// COMUNASCCDF over the municipalities table of the working folder: the municipality of birth
+// of a tax code ("" when the table is missing, blanks when the code is unknown).
+std::string COMUNASCCDF(Workspace& ws, const std::string& taxCode);
+
 // ACCENSIONE: date of the first company movement of the current POLIZZE record, from MOVICOMP
 // as the caller opened it (controlling order MOVIPOLI). The empty date when there is none.
 Date ACCENSIONE(Workspace& ws);

@@ -9,6 +9,7 @@
 
 #include "common/cp1252.h"
 #include "common/error.h"
+#include "common/files.h"
 #include "store/files.h"
 #include "store/schema/schema.h"
 
@@ -156,13 +157,13 @@ void Table::ordBuild(const std::string& indexName, const std::string& expression
     for (size_t p; (p = expr.find("FIELD->")) != std::string::npos;) expr.erase(p, 7);
     std::vector<NtxEntry> entries;
     size_t keySize = 1;
-    std::string b;
-    for (uint32_t r = 1, last = lastRec(); r <= last; ++r) {
-        if (!dbf_->read(r, b) || b[0] == '*') continue;
+    forEachRecord(*dbf_, [&](uint32_t r, const std::string& b) {
+        if (b[0] == '*') return true;
         std::string k = evalKey(key, b);
         keySize = std::max(keySize, k.size());
         entries.push_back(NtxEntry{std::move(k), r});
-    }
+        return true;
+    });
     for (auto& e : entries) e.key.resize(keySize, ' ');
     NtxInfo info;
     info.keyExpression = expr;
@@ -240,33 +241,25 @@ std::string Table::orderName() const
     return o ? o->name : std::string();
 }
 
+// Keys and conditions of views read the cursor's fields: while they run, the field getters
+// read the record asked for instead of the cursor's copy.
+struct Table::Showing {
+    const Table& table;
+    const std::string* saved;
+    Showing(const Table& t, const std::string& record) : table(t), saved(t.shown_) { t.shown_ = &record; }
+    ~Showing() { table.shown_ = saved; }
+};
+
 std::string Table::evalKey(const RecordKey& fn, const std::string& buffer) const
 {
-    // Keys and conditions of views read the cursor's fields: show them the buffer asked for.
-    Table* self = const_cast<Table*>(this);
-    std::string saved;
-    bool swap = &buffer != &buffer_;
-    if (swap) {
-        saved.swap(self->buffer_);
-        self->buffer_ = buffer;
-    }
-    std::string k = fn(*this);
-    if (swap) self->buffer_.swap(saved);
-    return k;
+    Showing s(*this, buffer);
+    return fn(*this);
 }
 
 bool Table::evalCondition(const RecordPredicate& fn, const std::string& buffer) const
 {
-    Table* self = const_cast<Table*>(this);
-    std::string saved;
-    bool swap = &buffer != &buffer_;
-    if (swap) {
-        saved.swap(self->buffer_);
-        self->buffer_ = buffer;
-    }
-    bool r = fn(*this);
-    if (swap) self->buffer_.swap(saved);
-    return r;
+    Showing s(*this, buffer);
+    return fn(*this);
 }
 
 std::string Table::keyOf(const Order& o, const std::string& buffer) const
@@ -335,6 +328,27 @@ void Table::load(uint32_t recno)
     eof_ = false;
 }
 
+void Table::loadAhead(uint32_t recno)
+{
+    if (recno < aheadFirst_ || recno >= aheadFirst_ + aheadCount_) {
+        constexpr uint32_t kBlockBytes = 64 * 1024;
+        uint32_t n = std::max<uint32_t>(1, kBlockBytes / static_cast<uint32_t>(dbf_->recordLength()));
+        aheadFirst_ = recno;
+        aheadCount_ = dbf_->readBlock(recno, n, ahead_);
+        if (aheadCount_ == 0) {
+            setEof();
+            return;
+        }
+    }
+    size_t len = static_cast<size_t>(dbf_->recordLength());
+    recno_ = recno;
+    buffer_.assign(ahead_, static_cast<size_t>(recno - aheadFirst_) * len, len);
+    original_ = buffer_;
+    dirty_ = false;
+    std::fill(dirtyFields_.begin(), dirtyFields_.end(), false);
+    eof_ = false;
+}
+
 void Table::flushPending()
 {
     if (dbf_ && (dirty_ || pendingAppend_) && !eof_) commit();
@@ -375,10 +389,12 @@ void Table::goTop()
         std::optional<NtxEntry> e = scopeTop_ ? ix->seek(*scopeTop_) : ix->first();
         positionOnEntry(e, true);
     } else {
-        uint32_t n = lastRec();
-        for (uint32_t r = 1; r <= n; ++r) {
-            load(r);
-            if (!eof_ && buffer_[0] != '*') return;
+        dropAhead();
+        knownLast_ = lastRec();
+        for (uint32_t r = 1; r <= knownLast_; ++r) {
+            loadAhead(r);
+            if (eof_) break;
+            if (buffer_[0] != '*') return;
         }
         setEof();
     }
@@ -387,6 +403,7 @@ void Table::goTop()
 
 void Table::goBottom()
 {
+    dropAhead();
     flushPending();
     bof_ = false;
     found_ = false;
@@ -419,20 +436,25 @@ void Table::skip(long n)
         return;
     }
     NtxIndex* ix = controllingIndex();
+    if (ix || n < 0) dropAhead();
+    if (!ix && knownLast_ == 0) knownLast_ = lastRec();
     while (n > 0) {
         if (eof_) return;
         if (ix) {
             std::optional<NtxEntry> from = pos_ ? pos_ : std::optional<NtxEntry>(NtxEntry{keyOf(*controlling(), buffer_), recno_});
             positionOnEntry(ix->next(*from), true);
         } else {
-            uint32_t r = recno_, last = lastRec();
+            uint32_t r = recno_;
             for (;;) {
-                if (++r > last) {
-                    setEof();
-                    break;
+                if (++r > knownLast_) {
+                    knownLast_ = lastRec(); // appended meanwhile?
+                    if (r > knownLast_) {
+                        setEof();
+                        break;
+                    }
                 }
-                load(r);
-                if (!eof_ && buffer_[0] != '*') break;
+                loadAhead(r);
+                if (eof_ || buffer_[0] != '*') break;
             }
         }
         --n;
@@ -479,6 +501,7 @@ void Table::skip(long n)
 
 void Table::goTo(uint32_t recno)
 {
+    dropAhead();
     flushPending();
     bof_ = false;
     load(recno);
@@ -488,6 +511,7 @@ void Table::goTo(uint32_t recno)
 
 bool Table::seek(std::string_view key, bool softSeek, bool lastOfKey)
 {
+    dropAhead();
     flushPending();
     bof_ = false;
     found_ = false;
@@ -527,6 +551,7 @@ bool Table::seek(std::string_view key, bool softSeek, bool lastOfKey)
 
 void Table::refresh()
 {
+    dropAhead();
     if (eof_) return;
     uint32_t r = recno_;
     auto p = pos_;
@@ -547,16 +572,16 @@ int Table::field(std::string_view name) const
 
 int Table::fieldIndex(std::string_view name) const { return dbf_->fieldIndex(name); }
 
-std::string Table::text(std::string_view f) const { return cp1252ToUtf8(rtrim(dbf_->getString(buffer_, field(f)))); }
-std::string Table::raw(std::string_view f) const { return std::string(dbf_->raw(buffer_, field(f))); }
-Decimal Table::number(std::string_view f) const { return dbf_->getNumber(buffer_, field(f)); }
-Date Table::date(std::string_view f) const { return dbf_->getDate(buffer_, field(f)); }
-bool Table::logical(std::string_view f) const { return dbf_->getLogical(buffer_, field(f)); }
+std::string Table::text(std::string_view f) const { return cp1252ToUtf8(rtrim(dbf_->getString(*shown_, field(f)))); }
+std::string Table::raw(std::string_view f) const { return std::string(dbf_->raw(*shown_, field(f))); }
+Decimal Table::number(std::string_view f) const { return dbf_->getNumber(*shown_, field(f)); }
+Date Table::date(std::string_view f) const { return dbf_->getDate(*shown_, field(f)); }
+bool Table::logical(std::string_view f) const { return dbf_->getLogical(*shown_, field(f)); }
 
 std::string Table::memo(std::string_view f) const
 {
     if (eof_) return std::string();
-    return cp1252ToUtf8(dbf_->getMemo(buffer_, field(f)));
+    return cp1252ToUtf8(dbf_->getMemo(*shown_, field(f)));
 }
 
 void Table::setText(std::string_view f, std::string_view utf8) { setRaw(f, utf8ToCp1252(utf8)); }
@@ -633,6 +658,7 @@ bool Table::waitFor(const std::function<bool()>& attempt)
 
 bool Table::tryLock(bool record)
 {
+    dropAhead();
     if (!record) return dbf_->tryLockTable();
     if (eof_) return false;
     if (!dbf_->tryLockRecord(recno_)) return false;
@@ -668,6 +694,7 @@ void Table::unlock()
 
 void Table::append()
 {
+    dropAhead();
     flushPending();
     std::string blank;
     dbf_->blank(blank);
@@ -726,6 +753,7 @@ void Table::maintainIndexes(const std::string& oldBuf, bool oldLive, const std::
 
 void Table::commit()
 {
+    dropAhead();
     if (eof_ || (!dirty_ && !pendingAppend_)) return;
     bool oldLive = !pendingAppend_ && !original_.empty() && original_[0] != '*';
     bool newLive = buffer_[0] != '*';
@@ -889,7 +917,7 @@ void Table::setView(const RecordPredicate& condition, const ViewOptions& opt)
             const schema::TagDef* tag = ctl->tag;
             RecordKey ctlKey = ctl->key;
             key = [tag, ctlKey](const Table& t) {
-                if (tag) return tag->key(BufferView(*t.dbf_, t.buffer_));
+                if (tag) return tag->key(BufferView(*t.dbf_, *t.shown_));
                 return ctlKey(t);
             };
         } else {
@@ -915,13 +943,12 @@ void Table::setView(const RecordPredicate& condition, const ViewOptions& opt)
     if (opt.useCurrentOrder && ctl) {
         for (goTop(); !eof_; skip(1)) visit();
     } else {
-        std::string b;
-        for (uint32_t r = 1, last = lastRec(); r <= last; ++r) {
-            if (!dbf_->read(r, b)) break;
+        forEachRecord(*dbf_, [&](uint32_t r, const std::string& b) {
             recno_ = r;
             buffer_ = b;
             visit();
-        }
+            return true;
+        });
     }
     if (opt.unique) {
         // Keep the first record of each key in the order of the walk.
@@ -973,6 +1000,41 @@ void Table::clearView(bool keepOrder)
     orderBeforeView_ = -1;
     pos_.reset();
     goTop();
+}
+
+WriteOutcome writeRecord(Table& t, bool inserting, const std::string& duplicateKey,
+                         const std::function<void(Table&)>& store)
+{
+    WriteOutcome out;
+    if (DiskCheck p = ISPROTECTED(t.folder()); p.value) {
+        out.kind = WriteOutcome::DiskProblem;
+        out.message = p.message;
+        return out;
+    }
+    if (DiskCheck f = ISFULL(t.folder(), 8192); f.value) {
+        out.kind = WriteOutcome::DiskProblem;
+        out.message = f.message;
+        return out;
+    }
+    const uint32_t editing = inserting ? 0 : t.recno();
+    t.lock(false);
+    if (!duplicateKey.empty() && t.seek(duplicateKey) && (inserting || t.recno() != editing)) {
+        t.unlock();
+        if (editing) t.goTo(editing);
+        out.kind = WriteOutcome::Duplicate;
+        return out;
+    }
+    if (inserting) {
+        t.append(); // gives up the table lock for the new record's
+    } else {
+        t.goTo(editing);
+        t.lock(true);
+        t.recall(); // deleted meanwhile by another workstation: it comes back
+    }
+    store(t);
+    t.commit();
+    t.unlock();
+    return out;
 }
 
 } // namespace arv::store

@@ -183,6 +183,10 @@ private:
     std::string keyOf(const Order& o, const std::string& buffer) const;
     bool waitFor(const std::function<bool()>& attempt);
     std::string viewFileName() const;
+    // Sequential reads in physical order go through a read-ahead block; any other movement or
+    // write drops it, so a record is never older than the scan that reached it.
+    void loadAhead(uint32_t recno);
+    void dropAhead() { aheadCount_ = 0; }
     int field(std::string_view name) const;
 
     std::string folder_, name_, alias_;
@@ -203,11 +207,31 @@ private:
     std::optional<NtxEntry> pos_; // position in the controlling index
     bool pendingAppend_ = false;  // appended, keys not yet in the indexes
     std::string buffer_;    // the cursor's copy
+    struct Showing;
+    mutable const std::string* shown_ = &buffer_; // the record the field getters read
     std::string original_;  // the record as last read from the file
     bool dirty_ = false;
     std::vector<bool> dirtyFields_;
     bool eof_ = true, bof_ = true, found_ = false;
     bool bulk_ = false;
+    std::string ahead_;
+    uint32_t aheadFirst_ = 0, aheadCount_ = 0;
+    uint32_t knownLast_ = 0; // record count seen by the current scan
 };
+
+// The write protocol of a confirmed dialog: disk checks, table lock and duplicate test, then
+// append (inserting) or record lock and undelete (modifying), store every field, commit and
+// unlock. On a duplicate or a disk problem nothing is written and the caller reopens the dialog
+// with what the user typed.
+struct WriteOutcome {
+    enum Kind { Written, Duplicate, DiskProblem } kind = Written;
+    std::string message; // the disk message to show ("Disco protetto da scrittura." ...)
+    explicit operator bool() const { return kind == Written; }
+};
+// `duplicateKey`: the key to look for in the controlling order (when inserting, or when the
+// key fields changed); empty for no test. When modifying, the cursor's current record is the
+// one written.
+WriteOutcome writeRecord(Table& table, bool inserting, const std::string& duplicateKey,
+                         const std::function<void(Table&)>& store);
 
 } // namespace arv::store

@@ -147,18 +147,18 @@ void buildIndexes(const std::string& folder, const schema::TableDef& table, DbfF
 {
     std::vector<const schema::TagDef*> tags = schema::tagsOf(table.name);
     std::vector<std::vector<NtxEntry>> entries(tags.size());
-    std::string b;
     uint32_t n = data.recordCount();
     for (auto& e : entries) e.reserve(n);
-    for (uint32_t r = 1; r <= n; ++r) {
-        if (!data.read(r, b) || b[0] == '*') continue;
+    forEachRecord(data, [&](uint32_t r, const std::string& b) {
+        if (b[0] == '*') return true;
         DbfRecordView view(data, b);
         for (size_t t = 0; t < tags.size(); ++t) {
             std::string k = tags[t]->key(view);
             k.resize(static_cast<size_t>(tags[t]->keySize), ' ');
             entries[t].push_back(NtxEntry{std::move(k), r});
         }
-    }
+        return true;
+    });
     for (size_t t = 0; t < tags.size(); ++t) {
         NtxInfo info;
         info.keyExpression = tags[t]->expression;

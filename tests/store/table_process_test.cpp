@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <functional>
 #include <fcntl.h>
 #include <map>
 #include <random>
@@ -34,18 +35,26 @@ void makeTables(const std::string& folder)
 // The write protocol of a new record: table lock, duplicate test, append, store, commit.
 bool insertUnique(Table& t, const std::string& name)
 {
-    t.lock(false);
     std::string key = schema::keyUpper(name);
     key.resize(35, ' ');
-    if (t.seek(key)) {
-        t.unlock();
-        return false;
+    return bool(writeRecord(t, true, key, [&](Table& r) { r.setText("CLIENTE", name); }));
+}
+
+// Runs `body` in a child process and answers its exit status.
+int inChild(const std::function<void()>& body)
+{
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        try {
+            body();
+        } catch (...) {
+            ::_exit(99);
+        }
+        ::_exit(0);
     }
-    t.append();
-    t.setText("CLIENTE", name);
-    t.commit();
-    t.unlock();
-    return true;
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
 }
 
 int waitChild(pid_t pid)
@@ -100,6 +109,52 @@ TEST(Processes, ConcurrentInsertsWithDuplicateCheck)
     EXPECT_EQ(names.size(), static_cast<size_t>(rows));
     CheckReport r = checkTable(resolveFile(dir.path(), "CLIENTI.DBF"));
     EXPECT_TRUE(r.ok()) << (r.problems.empty() ? "" : r.problems.front());
+}
+
+TEST(Processes, SecondWriteWinsAndDeletedRecordsComeBack)
+{
+    arv::test::TempDir dir;
+    makeTables(dir.path());
+    {
+        Workspace ws(dir.path());
+        Table& t = ws.open("CLIENTI");
+        t.ordAdd("CLIENTI");
+        ASSERT_TRUE(insertUnique(t, "Neri Paolo"));
+    }
+    auto modify = [&](const char* town) {
+        return inChild([&] {
+            Workspace ws(dir.path());
+            Table& t = ws.open("CLIENTI");
+            t.ordAdd("CLIENTI");
+            if (!t.seek("NERI")) ::_exit(2);
+            if (!writeRecord(t, false, "", [&](Table& r) { r.setText("CITTA", town); })) ::_exit(3);
+        });
+    };
+    EXPECT_EQ(modify("MILANO"), 0);
+    EXPECT_EQ(modify("TORINO"), 0);
+
+    Workspace ws(dir.path());
+    Table& t = ws.open("CLIENTI");
+    t.ordAdd("CLIENTI");
+    ASSERT_TRUE(t.seek("NERI"));
+    EXPECT_EQ(t.text("CITTA"), "TORINO");
+
+    // This workstation has the record on screen; another deletes it; this one saves it.
+    EXPECT_EQ(inChild([&] {
+                  Workspace other(dir.path());
+                  Table& o = other.open("CLIENTI");
+                  o.ordAdd("CLIENTI");
+                  if (!o.seek("NERI")) ::_exit(2);
+                  o.del();
+              }),
+              0);
+    EXPECT_EQ(t.totRec(), 0u);
+    ASSERT_TRUE(writeRecord(t, false, "", [](Table& r) { r.setText("INDIRIZZO", "VIA PO 1"); }));
+    EXPECT_EQ(t.totRec(), 1u);
+    t.goTop();
+    EXPECT_EQ(t.text("INDIRIZZO"), "VIA PO 1");
+    EXPECT_FALSE(t.deleted());
+    EXPECT_TRUE(checkTable(resolveFile(dir.path(), "CLIENTI.DBF")).ok());
 }
 
 TEST(Processes, SharedOpenWaitsForAnExclusiveHolder)
