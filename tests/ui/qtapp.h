@@ -1,0 +1,16 @@
+// One QApplication for a test program, on the off-screen platform unless another is chosen.
+#pragma once
+
+#include <QApplication>
+
+inline QApplication& testApp()
+{
+    static int argc = 1;
+    static char name[] = "arv-test";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        return new QApplication(argc, argv);
+    }();
+    return *app;
+}
