@@ -1,6 +1,9 @@
 #include "app/application.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -56,6 +59,12 @@ int runApplication(int argc, char** argv, const ApplicationHooks& hooks)
     QApplication app(argc, argv);
     QApplication::setApplicationName(kProgramName);
     QApplication::setApplicationVersion(kProgramVersion);
+    // Qt's own texts (file dialogs, context menus of edit fields) in Italian when the system has
+    // the translations.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Italian, QLocale::Italy), "qtbase", "_",
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
 
     if (hooks.cleanupLeftovers) hooks.cleanupLeftovers(folder, start);
     setDocumentSettings(folder, hooks.setting);

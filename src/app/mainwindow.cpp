@@ -2,8 +2,9 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDateTime>
+#include <QTime>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPainter>
@@ -14,6 +15,7 @@
 #include <QToolButton>
 
 #include "app/toolicons.h"
+#include "common/date.h"
 #include "common/version.h"
 #include "ui/popmsg.h"
 
@@ -37,6 +39,7 @@ protected:
     {
         if (window_->background().isNull()) return;
         QPainter p(this);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
         QRect target = window_->backgroundArea().translated(-pos());
         p.drawImage(target, window_->background());
     }
@@ -97,12 +100,17 @@ void MainWindow::buildToolBar(int screenWidth)
     bool small = size.height < 40;
     int iconSide = small ? 24 : 32;
     toolBar_->setIconSize(QSize(iconSide, iconSide));
+    toolBar_->setContentsMargins(0, 0, 0, 0);
+    if (toolBar_->layout()) {
+        toolBar_->layout()->setSpacing(0);
+        toolBar_->layout()->setContentsMargins(0, 0, 0, 0);
+    }
     QFont captionFont = font();
     captionFont.setPointSizeF(std::max(6.0, captionFont.pointSizeF() - 1.5));
     for (const ToolButtonDef& def : toolbarButtons()) {
         if (def.newGroup && !buttons_.empty()) {
             auto* gap = new QWidget;
-            gap->setFixedWidth(10);
+            gap->setFixedWidth(small ? 4 : 8);
             toolBar_->addWidget(gap);
         }
         auto* button = new QToolButton;
@@ -142,9 +150,8 @@ void MainWindow::buildStatusBar()
 
 void MainWindow::tick()
 {
-    QDateTime now = QDateTime::currentDateTime();
-    date_->setText(now.date().toString("dd/MM/yy"));
-    clock_->setText(now.time().toString("HH:mm:ss"));
+    date_->setText(QString::fromStdString(Date::today().toDisplay()));
+    clock_->setText(QTime::currentTime().toString("HH:mm:ss"));
 }
 
 void MainWindow::setKeyboardState(KeyboardState state)

@@ -18,12 +18,29 @@ SettingLookup g_setting;
 FileChooser g_chooser;
 FileOpener g_opener;
 
+// The file dialog with its texts in Italian, whatever translations the system has.
+QFileDialog* fileDialog(const std::string& title, const std::string& folder, const std::string& filter,
+                        QWidget* parent)
+{
+    auto* dialog = new QFileDialog(parent, QString::fromStdString(title), QString::fromStdString(folder),
+                                   QString::fromStdString(filter));
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog->setLabelText(QFileDialog::LookIn, "Cerca in:");
+    dialog->setLabelText(QFileDialog::FileName, "Nome file:");
+    dialog->setLabelText(QFileDialog::FileType, "Tipo file:");
+    dialog->setLabelText(QFileDialog::Accept, "Apri");
+    dialog->setLabelText(QFileDialog::Reject, "Annulla");
+    return dialog;
+}
+
 std::string chooseFile(const std::string& title, const std::string& folder, const std::string& filter)
 {
     if (g_chooser) return g_chooser(title, folder, filter);
-    QString chosen = QFileDialog::getOpenFileName(QApplication::activeWindow(), QString::fromStdString(title),
-                                                  QString::fromStdString(folder), QString::fromStdString(filter));
-    return chosen.toStdString();
+    std::unique_ptr<QFileDialog> dialog(fileDialog(title, folder, filter, QApplication::activeWindow()));
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return {};
+    return dialog->selectedFiles().first().toStdString();
 }
 
 bool openFile(const fs::path& file)
@@ -77,7 +94,7 @@ bool NEWDOC(const std::string& key, const std::string& archive, bool notify)
 {
     fs::path folder = archiveDocumentFolder(archive);
     ensureDocumentFolder(folder);
-    std::string source = chooseFile(kTitleAddDocument, fs::path(folder).string(), "Tutti i file (*)");
+    std::string source = chooseFile(kTitleAddDocument, folder.string(), "Tutti i file (*)");
     if (source.empty()) return false;
     AttachResult result = attachDocument(folder, key, source, notify, askReplace);
     if (!result.message.empty()) POPMSG(result.message, 1);
@@ -86,13 +103,7 @@ bool NEWDOC(const std::string& key, const std::string& archive, bool notify)
 
 QFileDialog* createOpenDocumentDialog(const fs::path& folder, const std::string& key, QWidget* parent)
 {
-    auto* dialog = new QFileDialog(parent, QString::fromStdString(kTitleOpenDocument),
-                                   QString::fromStdString(folder.string()),
-                                   QString::fromStdString(documentFilter(key)));
-    dialog->setFileMode(QFileDialog::ExistingFile);
-    dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
-    return dialog;
+    return fileDialog(kTitleOpenDocument, folder.string(), documentFilter(key), parent);
 }
 
 void VISDOC(const std::string& key, const std::string& archive)
@@ -107,12 +118,8 @@ void VISDOC(const std::string& key, const std::string& archive)
     fs::path chosen;
     if (files.size() == 1) {
         chosen = files.front();
-    } else if (g_chooser) {
-        chosen = g_chooser(kTitleOpenDocument, folder.string(), documentFilter(key));
     } else {
-        std::unique_ptr<QFileDialog> dialog(createOpenDocumentDialog(folder, key, QApplication::activeWindow()));
-        if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return;
-        chosen = dialog->selectedFiles().first().toStdString();
+        chosen = chooseFile(kTitleOpenDocument, folder.string(), documentFilter(key));
     }
     if (chosen.empty()) return;
     if (!openFile(chosen)) POPMSG(noApplicationMessage(chosen), 1);

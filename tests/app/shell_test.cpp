@@ -5,6 +5,7 @@
 
 #include "app/entries.h"
 #include "app/shell.h"
+#include "common/date.h"
 
 namespace fs = std::filesystem;
 using namespace arv;
@@ -128,4 +129,11 @@ TEST(StartUp, KeyboardIndicatorsFromX11State)
     EXPECT_FALSE(keyboardStateFromX11(0x2).numLock);
     EXPECT_TRUE(keyboardStateFromX11(0x10).numLock);
     EXPECT_FALSE(keyboardStateFromX11(0x1 | 0x4).capsLock);
+}
+
+TEST(StartUp, TwoDigitYearsFallInThe1930Window)
+{
+    EXPECT_EQ(2029, Date::fromDisplay("31/12/29").year());
+    EXPECT_EQ(1930, Date::fromDisplay("01/01/30").year());
+    EXPECT_EQ("05/03/24", Date::fromYmd(2024, 3, 5).toDisplay());
 }
