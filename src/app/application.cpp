@@ -50,6 +50,8 @@ int runApplication(int argc, char** argv, const ApplicationHooks& hooks)
         return 1;
     }
     folder = fs::absolute(folder, ec);
+    // The tables and settings are named relative to the working folder.
+    fs::current_path(folder, ec);
     if (auto problem = displayProblem(std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"),
                                       std::getenv("QT_QPA_PLATFORM"))) {
         std::fprintf(stderr, "%s: %s\n", kProgramTitle, problem->c_str());

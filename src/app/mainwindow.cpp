@@ -14,6 +14,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "app/errorui.h"
 #include "app/toolicons.h"
 #include "common/date.h"
 #include "common/version.h"
@@ -191,17 +192,22 @@ void MainWindow::showEvent(QShowEvent* event)
 void MainWindow::runDatabaseCheck()
 {
     std::string message;
-    bool ok = options_.databaseCheck ? options_.databaseCheck(&message) : true;
+    bool ok = true;
+    // A run-time error inside the check is handled (and told) like one in a screen, and counts
+    // as a failed check.
+    if (options_.databaseCheck && !runScreen("AGGIORNADATABASE", [&] { ok = options_.databaseCheck(&message); }))
+        ok = false;
+    else if (!ok && !message.empty())
+        POPMSG(message, 1);
     if (!ok) {
         ending_ = true;
-        if (!message.empty()) POPMSG(message, 1);
         if (options_.closeAllTables) options_.closeAllTables();
         if (options_.quit) options_.quit(1);
         else QCoreApplication::exit(1);
         return;
     }
     databaseReady_ = true;
-    if (options_.startupChecks) options_.startupChecks();
+    if (registry_.has(kEntryStartupChecks)) registry_.call(kEntryStartupChecks);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -24,10 +24,9 @@ struct MainWindowOptions {
     // The screen width that decides the toolbar's button size; the primary screen's when absent.
     std::optional<int> screenWidth;
     // Brings the tables into line when the window first shows; false with a message ends the
-    // program.
+    // program, and so does a run-time error inside it. The entry CONTROLLI, when there is one,
+    // runs after a successful check.
     std::function<bool(std::string* message)> databaseCheck;
-    // The start-up checks run after it (nothing yet).
-    std::function<void()> startupChecks;
     // Closes every open table once the closing duties have run.
     std::function<void()> closeAllTables;
     // Ends the program after a failed database check (by default the Qt event loop's exit).

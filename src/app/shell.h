@@ -30,6 +30,8 @@ struct MenuDef {
 // The entry that opens the about box and the one that edits the agency identity.
 inline constexpr const char* kEntryInfos = "INFOS";
 inline constexpr const char* kEntryAgency = "DATIAGENZIA";
+// The start-up checks run after the database check.
+inline constexpr const char* kEntryStartupChecks = "CONTROLLI";
 
 // The four menus in order. WITHPRODUCER adds the separator and "Aggiorna archivi produttore..."
 // after "Invio dati..." (ARV.DLL present at start). "Servizio" ends with "Dati agenzia...".

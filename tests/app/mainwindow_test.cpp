@@ -13,6 +13,8 @@
 #include <set>
 
 #include "app/application.h"
+#include "app/errorui.h"
+#include "common/error.h"
 #include "app/mainwindow.h"
 #include "app/toolicons.h"
 #include "ui/popmsg.h"
@@ -252,10 +254,32 @@ TEST_F(Shell, DatabaseCheckRunsOnFirstShowAndAFailureEndsTheProgram)
     w.close();
     EXPECT_EQ(2u, log.size());
 
+    int controls = 0;
+    registry.add("CONTROLLI", [&](const EntryArgs&) { ++controls; });
     auto good = window();
     good->show();
     QTest::qWait(20);
     EXPECT_TRUE(good->databaseReady());
+    EXPECT_EQ(1, controls);
+}
+
+TEST_F(Shell, ErrorInsideDatabaseCheckIsHandledAndEndsTheProgram)
+{
+    ErrorEnvironment& env = errorEnvironment();
+    env.showMessage = [this](const std::string& text) { log.push_back("show " + text); };
+    MainWindowOptions options;
+    options.workFolder = folder;
+    options.databaseCheck = [](std::string*) -> bool {
+        throw Error(EG_OPEN, SUB_NONE, OS_ACCESS_DENIED, "DBFNTX", "Open error", "polizze.dbf", "USE");
+    };
+    options.closeAllTables = [this] { log.push_back("CLOSEALL"); };
+    options.quit = [this](int code) { log.push_back("quit " + std::to_string(code)); };
+    MainWindow w(registry, options);
+    w.show();
+    QTest::qWait(20);
+    resetErrorEnvironment();
+    EXPECT_FALSE(w.databaseReady());
+    EXPECT_EQ((std::vector<std::string>{"show Impossibile accedere al file POLIZZE.DBF.", "CLOSEALL", "quit 1"}), log);
 }
 
 TEST_F(Shell, BackgroundPictureStretchedBelowToolbar)
