@@ -70,30 +70,32 @@ ErrorDecision applyError(const ErrorRecord& error)
     return decision;
 }
 
-static void failed(ErrorRecord record, const std::string& name)
+static void failed(ErrorRecord record, const std::string& name, const std::function<void()>& closeTables)
 {
     if (record.function.empty()) record.function = name;
     ErrorDecision decision = applyError(record);
-    // The fatal path has closed the tables already.
-    if (decision.action != ErrorAction::Fatal && environment().closeTables) environment().closeTables();
+    // The fatal path has closed every table already.
+    if (decision.action == ErrorAction::Fatal) return;
+    if (closeTables) closeTables();
+    else if (environment().closeTables) environment().closeTables();
 }
 
-bool runScreen(const std::string& name, const std::function<void()>& screen)
+bool runScreen(const std::string& name, const std::function<void()>& screen, const std::function<void()>& closeTables)
 {
     try {
         screen();
         return true;
     } catch (const Error& e) {
-        failed(errorRecord(e), name);
+        failed(errorRecord(e), name, closeTables);
     } catch (const std::exception& e) {
         ErrorRecord record;
         record.subsystem = "C++";
         record.description = e.what();
-        failed(record, name);
+        failed(record, name, closeTables);
     } catch (...) {
         ErrorRecord record;
         record.description = "Errore interno";
-        failed(record, name);
+        failed(record, name, closeTables);
     }
     return false;
 }

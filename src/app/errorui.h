@@ -38,7 +38,10 @@ ErrorDecision applyError(const ErrorRecord& error);
 // (disk and file errors), or the network-error flag is set (a soft failure that reached the top),
 // or the program ends after the e-mail offer (anything else, any other exception included). After
 // an error the close-tables hook runs. NAME is reported as the failing function when the error
-// does not say where it arose. True when the screen ended normally.
-bool runScreen(const std::string& name, const std::function<void()>& screen);
+// does not say where it arose. CLOSETABLES, when given, closes the screen's own tables instead of
+// the environment's hook (a screen opened from another leaves the caller's tables open). True when
+// the screen ended normally.
+bool runScreen(const std::string& name, const std::function<void()>& screen,
+               const std::function<void()>& closeTables = {});
 
 } // namespace arv

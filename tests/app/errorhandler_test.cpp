@@ -207,6 +207,13 @@ TEST_F(Recovery, FileErrorEndsTheScreenWithItsMessage)
     EXPECT_EQ((std::vector<std::string>{"sunlock", "show:Impossibile aprire il file CLIENTI.DBF.", "close"}), events);
 }
 
+TEST_F(Recovery, ScreenOwnTablesAreClosedInsteadOfAll)
+{
+    runScreen("SINISTRI", [] { throw Error(EG_OPEN, SUB_NONE, OS_PATH_NOT_FOUND, "", "", "c:/x", ""); },
+              [this] { events.push_back("close own"); });
+    EXPECT_EQ((std::vector<std::string>{"sunlock", "show:Percorso C:/X non trovato.", "close own"}), events);
+}
+
 TEST_F(Recovery, NormalScreenTouchesNothing)
 {
     EXPECT_TRUE(runScreen("RAMI", [] {}));
