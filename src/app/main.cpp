@@ -1,41 +1,52 @@
-// Arvale: start-up. Until the main window exists, the program runs the start-up checks on the
-// working folder and reports what it found.
-#include <cstdio>
-#include <cstring>
+// Arvale: the program's entry point. The hooks connect the shell to the table engine, the
+// settings file and the screens.
 #include <filesystem>
-#include <string>
-#include <unistd.h>
 
-#include "common/version.h"
+#include "app/application.h"
+#include "common/agency.h"
+#include "common/files.h"
+#include "common/ini.h"
+#include "common/tempnames.h"
 #include "store/upgrade.h"
+#include "store/workspace.h"
+#include "ui/waithooks.h"
+
+namespace {
+
+std::string iniPath() { return (std::filesystem::current_path() / "ARV.INI").string(); }
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    std::string folder;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("%s\n", arv::kProgramVersionLine);
-            return 0;
+    arv::ApplicationHooks hooks;
+    hooks.cleanupLeftovers = [](const std::filesystem::path& folder, std::chrono::system_clock::time_point start) {
+        arv::cleanupStartLeftovers(folder.string(), start);
+    };
+    hooks.databaseCheck = [](std::string* message) {
+        const std::string folder = std::filesystem::current_path().string();
+        arv::store::workspace().setFolder(folder);
+        arv::installWaitHooks(arv::store::waitHooks(), [folder] { return arv::ISPROTECTED(folder).value; });
+        return arv::store::AGGIORNADATABASE(folder, false, message);
+    };
+    hooks.closeAllTables = [] { arv::store::workspace().closeAll(); };
+    hooks.setting = [](const std::string& section, const std::string& key) {
+        return arv::IniFile(iniPath()).get(section, key);
+    };
+    hooks.agency.load = [] {
+        arv::AgencyIdentity id;
+        id.load(arv::IniFile(iniPath()));
+        return id;
+    };
+    hooks.agency.save = [](const arv::AgencyIdentity& id, std::string* error) {
+        try {
+            arv::IniFile ini(iniPath());
+            id.save(ini);
+            return true;
+        } catch (const std::exception& e) {
+            if (error) *error = std::string("Impossibile salvare i dati dell'agenzia: ") + e.what();
+            return false;
         }
-        folder = argv[i];
-    }
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::path dir = folder.empty() ? fs::current_path(ec) : fs::path(folder);
-    if (!fs::is_directory(dir, ec)) {
-        std::fprintf(stderr, "La cartella di lavoro %s non esiste.\n", dir.c_str());
-        return 1;
-    }
-    if (::access(dir.c_str(), W_OK) != 0) {
-        std::fprintf(stderr, "La cartella di lavoro %s non è scrivibile.\n", dir.c_str());
-        return 1;
-    }
-    std::printf("%s\nCartella di lavoro: %s\n", arv::kProgramVersionLine, fs::absolute(dir).c_str());
-    std::string message;
-    if (!arv::store::AGGIORNADATABASE(dir.string(), false, &message)) {
-        std::fprintf(stderr, "%s\n", message.c_str());
-        return 1;
-    }
-    std::printf("Archivi verificati.\n");
-    return 0;
+    };
+    return arv::runApplication(argc, argv, hooks);
 }

@@ -65,6 +65,8 @@ struct AgencyIdentity {
     std::array<std::string, 3> signature;
     std::string privacyAddress;
 
+    bool operator==(const AgencyIdentity&) const = default;
+
     void load(const IniFile& ini);
     // Writes every item in one change of the file.
     void save(IniFile& ini) const;

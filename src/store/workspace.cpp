@@ -144,6 +144,12 @@ std::string Workspace::newAlias() const
     return buf;
 }
 
+Workspace& workspace()
+{
+    static Workspace ws;
+    return ws;
+}
+
 void installClaimLookup(const std::string& folder)
 {
     schema::setClaimInsuredLookup([folder](std::string_view number) -> std::string {

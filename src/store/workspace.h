@@ -53,6 +53,9 @@ private:
     std::vector<int> previous_;
 };
 
+// The work areas of this workstation's program (screens open their tables here).
+Workspace& workspace();
+
 // Makes the claims order find the insured name of a policy in FOLDER's policy table.
 void installClaimLookup(const std::string& folder);
 

@@ -1,0 +1,196 @@
+// Opens every window of the shell off screen and keeps a picture of each in <build>/screens, to be
+// looked at by people; the test fails when a window cannot open.
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <QFileDialog>
+#include <QLinearGradient>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QStatusBar>
+#include <QTest>
+
+#include <fstream>
+
+#include "app/agencydialog.h"
+#include "app/mainwindow.h"
+#include "ui/dbcombo.h"
+#include "ui/docdialogs.h"
+#include "ui/msgget.h"
+#include "ui/popmsg.h"
+#include "ui/qtapp.h"
+
+namespace fs = std::filesystem;
+using namespace arv;
+
+namespace {
+
+// The off-screen platform draws no frames: the title is drawn above the picture instead.
+QPixmap withTitle(const QPixmap& shot, const QString& title)
+{
+    const int bar = 24;
+    QPixmap framed(shot.width(), shot.height() + bar);
+    framed.fill(QColor(60, 90, 150));
+    QPainter p(&framed);
+    p.setPen(Qt::white);
+    p.drawText(QRect(8, 0, shot.width() - 16, bar), Qt::AlignVCenter | Qt::AlignLeft, title);
+    p.drawPixmap(0, bar, shot);
+    return framed;
+}
+
+class ScreenTour : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        testApp();
+        out = fs::path(ARV_BINARY_DIR) / "screens";
+        fs::create_directories(out);
+        folder = fs::temp_directory_path() / "arv-screentour";
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    void save(QWidget* w, const std::string& name)
+    {
+        ASSERT_NE(nullptr, w) << name;
+        if (!w->isVisible()) w->show();
+        QTest::qWait(30);
+        ASSERT_TRUE(w->isVisible()) << name;
+        QPixmap shot = w->grab();
+        ASSERT_FALSE(shot.isNull()) << name;
+        if (w->isWindow() && !w->windowTitle().isEmpty()) shot = withTitle(shot, w->windowTitle());
+        ASSERT_TRUE(shot.save(QString::fromStdString((out / (name + ".png")).string()), "PNG")) << name;
+    }
+
+    std::unique_ptr<MainWindow> mainWindow(int width)
+    {
+        MainWindowOptions options;
+        options.workFolder = folder;
+        options.screenWidth = width;
+        options.databaseCheck = [](std::string*) { return true; };
+        options.quit = [](int) {};
+        return std::make_unique<MainWindow>(registry, options);
+    }
+
+    fs::path out;
+    fs::path folder;
+    EntryRegistry registry;
+};
+
+void writeBackground(const fs::path& file)
+{
+    QImage picture(320, 200, QImage::Format_RGB32);
+    QPainter p(&picture);
+    QLinearGradient g(0, 0, 320, 200);
+    g.setColorAt(0, QColor(30, 60, 120));
+    g.setColorAt(1, QColor(150, 190, 230));
+    p.fillRect(picture.rect(), g);
+    p.setPen(Qt::white);
+    QFont f("Sans");
+    f.setPixelSize(28);
+    p.setFont(f);
+    p.drawText(picture.rect(), Qt::AlignCenter, "Agenzia");
+    p.end();
+    picture.save(QString::fromStdString(file.string()), "BMP");
+}
+
+} // namespace
+
+TEST_F(ScreenTour, MainWindow)
+{
+    writeBackground(folder / "ARV.BMP");
+    auto w = mainWindow(1280);
+    w->resize(1280, 800);
+    w->show();
+    QTest::qWait(50);
+    w->statusBar()->showMessage("Gestione delle polizze");
+    save(w.get(), "main-window-1280");
+
+    QMenu* service = w->menuBar()->actions().at(2)->menu();
+    service->popup(w->mapToGlobal(QPoint(100, 20)));
+    save(service, "menu-servizio");
+    service->hide();
+    QMenu* modify = w->menuBar()->actions().at(0)->menu();
+    modify->popup(w->mapToGlobal(QPoint(10, 20)));
+    save(modify, "menu-modifica");
+    modify->hide();
+    QMenu* view = w->menuBar()->actions().at(1)->menu();
+    view->popup(w->mapToGlobal(QPoint(50, 20)));
+    save(view, "menu-visualizza");
+    view->hide();
+    w->close();
+
+    fs::remove(folder / "ARV.BMP");
+    std::ofstream(folder / "ARV.DLL") << "";
+    auto small = mainWindow(800);
+    small->resize(800, 600);
+    save(small.get(), "main-window-800-no-background");
+    small->close();
+}
+
+TEST_F(ScreenTour, MessageWindows)
+{
+    const std::pair<MessageKind, const char*> kinds[] = {
+        {MessageKind::Info, "message-1-info"},           {MessageKind::OkCancel, "message-2-okcancel"},
+        {MessageKind::YesNoCancel, "message-3-yesnocancel"}, {MessageKind::YesNo, "message-4-yesno"},
+        {MessageKind::YesNoDefaultNo, "message-5-yesno-no"}, {MessageKind::StopOkCancel, "message-6-stop"},
+    };
+    for (const auto& [kind, name] : kinds) {
+        auto box = createMessageBox("Confermi la cancellazione della polizza?;Il movimento collegato resta.", kind);
+        save(box.get(), name);
+        box->hide();
+    }
+    POPMSG("Elaborazione in corso...;Attendere prego");
+    save(currentMessageWindow(), "wait-window");
+    POPMSG("Stampa in corso...", 0, "", false, -1, true);
+    POPMSG("Stampa in corso...", 0, "", true, -1, true);
+    save(currentMessageWindow(), "wait-print");
+    POPMSG("Ricostruzione indici...", 0, "", false, 40);
+    save(currentMessageWindow(), "wait-progress");
+    POPMSG();
+}
+
+TEST_F(ScreenTour, Dialogs)
+{
+    std::unique_ptr<QDialog> about(createInfosDialog("ARV - Arvale", "2.70", "2024"));
+    save(about.get(), "infos");
+    about->hide();
+
+    std::unique_ptr<QDialog> get(createMsgGetDialog("Prima nota", "Data iniziale:", "01/01/24", "99/99/99"));
+    save(get.get(), "msgget");
+    get->hide();
+
+    AgencyDetails d;
+    d.name = "Agenzia Generale Rossi & C. s.a.s.";
+    d.activity = "Assicurazioni";
+    d.address = "Via Roma 1";
+    d.postCode = "20100";
+    d.town = "Milano";
+    d.province = "MI";
+    d.vatNumber = "01234567890";
+    d.email = "agenzia@example.it";
+    AgencyDialog agency(d);
+    save(&agency, "agency");
+    agency.hide();
+
+    ComboEdit combo([] { return std::vector<std::string>{"AUTO", "INCENDIO", "INFORTUNI", "VITA"}; }, true);
+    combo.resize(220, combo.sizeHint().height());
+    combo.setText("INCENDIO");
+    combo.show();
+    QTest::qWait(20);
+    QListWidget* list = combo.openList();
+    save(list, "dbcombo-list");
+    list->close();
+
+    fs::create_directories(folder / "POLIZZE");
+    std::ofstream(folder / "POLIZZE" / "mi123_polizza.pdf") << "x";
+    std::ofstream(folder / "POLIZZE" / "mi123_quietanza.jpg") << "x";
+    std::unique_ptr<QFileDialog> open(createOpenDocumentDialog(folder / "POLIZZE", "MI123"));
+    open->resize(640, 400);
+    save(open.get(), "visdoc-apri");
+    open->hide();
+}
