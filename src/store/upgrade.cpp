@@ -247,6 +247,24 @@ FieldValue CONVDATO(const FieldValue& v, const schema::FieldDef& oldF, const sch
 
 // ---------------------------------------------------------------- layout check and conversion
 
+bool DBGEN(const std::string& folder, const std::string& table, const std::vector<schema::FieldDef>& fields,
+           std::string* message)
+{
+    auto fail = [&](const std::string& text) {
+        if (message) *message = text;
+        return false;
+    };
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) return fail("Disco non pronto.");
+    if (freeSpace(folder) < kMinFree) return fail("Spazio su disco insufficiente.");
+    try {
+        DbfFile::create((fs::path(folder) / (upper(table) + ".DBF")).string(), fields);
+    } catch (const Error& e) {
+        return fail(e.osCode() == OS_DISK_FULL ? "Spazio su disco insufficiente." : e.what());
+    }
+    return true;
+}
+
 bool NEEDUPD(const std::string& folder, const std::string& table, const std::vector<schema::FieldDef>& wanted)
 {
     auto f = DbfFile::open(resolveFile(folder, upper(table) + ".DBF"), OpenMode::Shared, true);
@@ -450,14 +468,8 @@ bool CREATEDB(const std::string& folder, const std::vector<schema::TableDef>& ta
         std::string dbf = t.name + ".DBF";
         if (!fileExists(folder, dbf)) {
             show(kMsgUpdatingArchives);
-            std::error_code ec;
-            if (!fs::is_directory(folder, ec)) return stop("Disco non pronto.");
-            if (freeSpace(folder) < kMinFree) return stop("Spazio su disco insufficiente.");
-            try {
-                DbfFile::create((fs::path(folder) / dbf).string(), t.fields);
-            } catch (const Error& e) {
-                return stop(e.osCode() == OS_DISK_FULL ? "Spazio su disco insufficiente." : e.what());
-            }
+            std::string why;
+            if (!DBGEN(folder, t.name, t.fields, &why)) return stop(why);
             force = true;
             continue;
         }

@@ -24,6 +24,11 @@ bool AGGIORNADATABASE(const std::string& folder, bool force = false, std::string
 bool CREATEDB(const std::string& folder, const std::vector<schema::TableDef>& tables, bool force,
               std::string* message = nullptr);
 
+// DBGEN: creates a table (and its memo file) after checking that the folder's drive has at
+// least 8192 bytes free; false with the message to show when it has not, or cannot be written.
+bool DBGEN(const std::string& folder, const std::string& table, const std::vector<schema::FieldDef>& fields,
+           std::string* message = nullptr);
+
 // NEEDUPD: true when the file's layout differs from the wanted fields (extra fields and the
 // field order do not count).
 bool NEEDUPD(const std::string& folder, const std::string& table, const std::vector<schema::FieldDef>& wanted);

@@ -1,0 +1,63 @@
+// The demonstration folder: every table in place and clean, clients with valid codes.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <set>
+
+#include "common/checks.h"
+#include "common/taxcode.h"
+#include "store/check.h"
+#include "store/files.h"
+#include "store/table.h"
+#include "store/workspace.h"
+#include "support/tempdir.h"
+
+using namespace arv;
+using namespace arv::store;
+
+TEST(Demo, FolderHoldsCoherentClients)
+{
+    arv::test::TempDir dir;
+    std::string cmd = std::string(ARV_BINARY_DIR) + "/tools/arv-demo " + dir.path() + "/demo > /dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    const std::string folder = dir.path() + "/demo";
+    for (const auto& t : schema::tables()) {
+        CheckReport r = checkTable(resolveFile(folder, t.name + ".DBF"));
+        EXPECT_TRUE(r.ok()) << t.name << ": " << (r.problems.empty() ? "" : r.problems.front());
+    }
+
+    // Municipality codes of the current list, to check the birthplaces of the tax codes.
+    std::map<std::string, std::string> provinceOf;
+    std::ifstream csv(std::string(ARV_SHARED_DIR) + "/data/comuni/comuni_attuali.csv");
+    for (std::string line; std::getline(csv, line);) {
+        size_t a = line.find(','), b = line.find(',', a + 1), c = line.find(',', b + 1);
+        if (c != std::string::npos) provinceOf[line.substr(b + 1, c - b - 1)] = line.substr(a + 1, b - a - 1);
+    }
+
+    Workspace ws(folder);
+    Table& t = ws.open("CLIENTI");
+    t.ordAdd("CLIENTI");
+    std::set<std::string> names;
+    int people = 0, companies = 0;
+    for (t.goTop(); !t.eof(); t.skip()) {
+        EXPECT_TRUE(names.insert(t.text("CLIENTE")).second) << t.text("CLIENTE");
+        std::string code = t.text("CODICEFISC");
+        EXPECT_TRUE(ISCOD(code)) << code;
+        if (code.size() == 16) {
+            ++people;
+            EXPECT_EQ(DATANASCCDF(code), t.date("DATANASC")) << code;
+            EXPECT_EQ(SESSOCDF(code), t.text("SESSO")) << code;
+            if (!provinceOf.empty()) {
+                EXPECT_EQ(provinceOf[code.substr(11, 4)], t.text("PROVNASC")) << code;
+            }
+        } else {
+            ++companies;
+            EXPECT_TRUE(ISIVA(t.text("PARTITAIVA")));
+        }
+        EXPECT_TRUE(ISEMAIL(t.text("E_MAIL"))) << t.text("E_MAIL");
+    }
+    EXPECT_EQ(people + companies, 1000);
+    EXPECT_GT(companies, 50);
+}
