@@ -76,6 +76,21 @@ public:
     // Flushes this file's written pages to disk (fdatasync); the table layer calls it on commit.
     void sync();
 
+    // Holds the read lock across a run of reads (a page of a browse, a report loop): the reads
+    // inside skip the lock round trip and the header check, which is most of the cost of a
+    // single seek. Changes through this object inside the batch throw arv::Error. Keep batches
+    // short: writers in other processes wait until the batch ends.
+    class ReadBatch {
+    public:
+        explicit ReadBatch(NtxIndex& index);
+        ~ReadBatch();
+        ReadBatch(const ReadBatch&) = delete;
+        ReadBatch& operator=(const ReadBatch&) = delete;
+
+    private:
+        NtxIndex& index_;
+    };
+
     class Impl;
 private:
     explicit NtxIndex(std::unique_ptr<Impl> impl);

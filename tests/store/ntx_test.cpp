@@ -404,6 +404,15 @@ TEST(NtxChanges, AscendingAppendsAndArgumentChecks)
     });
     EXPECT_EQ(seen, 10);
     EXPECT_EQ(idx->count(), 3000u);
+
+    // Inside a read batch reads work and changes are refused; after it, changes work again.
+    {
+        NtxIndex::ReadBatch batch(*idx);
+        EXPECT_EQ(idx->seek("      2999")->recno, 2999u);
+        EXPECT_EQ(idx->count(), 3000u);
+        EXPECT_THROW(idx->insert("      9999", 9999), arv::Error);
+    }
+    EXPECT_TRUE(idx->insert("      9999", 9999));
 }
 
 // ---- navigation --------------------------------------------------------------------------------
