@@ -1283,6 +1283,10 @@ std::unique_ptr<NtxIndex> NtxIndex::open(const std::string& path, bool readOnly)
     const uint32_t freeHead = rd32(h + H_FREE);
     if (root < kPageSize || root % kPageSize != 0) throw Error::corrupt(path, "root page offset " + hexOffset(root) + " is invalid");
     if (!validChildOffset(freeHead)) throw Error::corrupt(path, "free list offset " + hexOffset(freeHead) + " is invalid");
+    struct stat st;
+    if (::fstat(impl->fd, &st) != 0) throw Error::fromErrno(errno, EG_OPEN, path, "stat");
+    if (uint64_t(root) + kPageSize > uint64_t(st.st_size) || uint64_t(freeHead) + kPageSize > uint64_t(st.st_size))
+        throw Error::corrupt(path, "root or free page lies outside the file");
     return std::unique_ptr<NtxIndex>(new NtxIndex(std::move(impl)));
 }
 

@@ -32,6 +32,8 @@ struct NtxEntry {
     friend bool operator==(const NtxEntry&, const NtxEntry&) = default;
 };
 
+// One object is one open file description with its own locks and page cache; use it from one
+// thread at a time.
 class NtxIndex {
 public:
     ~NtxIndex();
@@ -40,7 +42,8 @@ public:
 
     // Writes a complete index file from the entries (any order; sorted here; with unique only
     // the first record of each key is kept). Replaces an existing file atomically (written under
-    // a temporary name, synced, renamed). Throws arv::Error.
+    // a temporary name, synced, renamed). Throws arv::Error. Objects already open on the old
+    // file keep reading it: rebuild only while no one else has the index open, then reopen.
     static void build(const std::string& path, const NtxInfo& info, std::vector<NtxEntry> entries);
 
     // Opens an existing index. A damaged header throws arv::Error (EG_CORRUPTION, SUB_CORRUPT).

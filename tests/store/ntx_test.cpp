@@ -576,6 +576,7 @@ TEST(NtxSharing, ChildProcessInsertsWhileParentReads)
         EXPECT_TRUE(std::is_sorted(all.begin(), all.end(),
                                    [](const NtxEntry& x, const NtxEntry& y) { return x.key < y.key; }));
         if (done == pid) break;
+        ::usleep(200);
     }
     ASSERT_TRUE(WIFEXITED(status));
     ASSERT_EQ(WEXITSTATUS(status), 0);
