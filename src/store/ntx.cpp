@@ -558,7 +558,8 @@ public:
             if (o < fmt.firstSlot() || o + fmt.itemSize > int(kPageSize))
                 throw corrupt("free page " + hexOffset(off) + " is damaged");
             uint32_t next = rd32(raw + o);
-            if (!validChildOffset(next) || next == off || off == root)
+            const size_t idx = off / kPageSize;
+            if (!validChildOffset(next) || next == off || off == root || (idx < cache.size() && cache[idx]))
                 throw corrupt("free list at " + hexOffset(off) + " is damaged");
             freeHead = next;
             return off;
@@ -735,20 +736,34 @@ public:
     {
         version = uint16_t(version + 1);
         unsigned char pg[kPageSize];
+        bool written = false;
         auto writePage = [&](uint32_t off) {
             if (isFreed(off)) return;
             Page* p = cache[off / kPageSize].get();
             rebuildPrefix(*p);
             encode(*p, pg);
             pwriteFull(fd, pg, kPageSize, off_t(off), path);
+            written = true;
         };
-        for (uint32_t off : created) writePage(off);
-        for (uint32_t off : dirty)
-            if (std::find(created.begin(), created.end(), off) == created.end()) writePage(off);
-        for (const auto& f : freed) {
-            fmt.begin(pg, 0);
-            fmt.item(pg, 0, f.second, 0, nullptr);
-            pwriteFull(fd, pg, kPageSize, off_t(f.first), path);
+        try {
+            for (uint32_t off : created) writePage(off);
+            for (uint32_t off : dirty)
+                if (std::find(created.begin(), created.end(), off) == created.end()) writePage(off);
+            for (const auto& f : freed) {
+                fmt.begin(pg, 0);
+                fmt.item(pg, 0, f.second, 0, nullptr);
+                pwriteFull(fd, pg, kPageSize, off_t(f.first), path);
+                written = true;
+            }
+        } catch (...) {
+            // Pages already rewritten in place: a new version at least makes every reader drop
+            // its cached copies and see what the file now holds.
+            if (written) {
+                unsigned char v[2];
+                wr16(v, version);
+                (void)::pwrite(fd, v, sizeof v, off_t(H_VERSION));
+            }
+            throw;
         }
         unsigned char h[10];
         wr16(h, version);
