@@ -621,11 +621,13 @@ public:
     }
 
     // Splits an overfull page: the upper half goes to a new page, the middle item is returned.
-    Page* split(Page* p, std::string& midKey, uint32_t& midRec)
+    // When keys arrive in ascending order at the end of the index (new codes, new dates) the
+    // old page keeps all but the last item, so that such pages stay full.
+    Page* split(Page* p, std::string& midKey, uint32_t& midRec, bool atEnd)
     {
         Page* right = newPage();
         const int total = p->n;
-        const int m = total / 2;
+        const int m = atEnd ? total - 2 : total / 2;
         midKey.assign(key(p, m), size_t(ks));
         midRec = p->rec[size_t(m)];
         right->n = total - m - 1;
@@ -819,13 +821,15 @@ public:
                 p = page(p->child[size_t(i)]);
             }
             int level = depth - 1;
+            bool atEnd = true;
+            for (int l = 0; l < depth; ++l) atEnd = atEnd && path[l].idx == path[l].p->n;
             insertItem(path[level].p, path[level].idx, k.data(), recno, 0);
             markDirty(path[level].p);
             std::string midKey;
             uint32_t midRec = 0;
             while (path[level].p->n > maxItems) {
                 Page* full = path[level].p;
-                Page* right = split(full, midKey, midRec);
+                Page* right = split(full, midKey, midRec, atEnd);
                 if (level == 0) {
                     Page* nr = newPage();
                     nr->child.assign(1, right->off);
