@@ -27,6 +27,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -161,7 +162,35 @@ struct Page {
     std::vector<uint32_t> child; // n + 1: child[i] is left of item i, child[n] the right-most
     std::vector<uint32_t> rec;   // n
     std::vector<char> keys;      // n * key size
+    std::vector<uint64_t> pfx;   // n: first 8 key bytes, big-endian, for quick comparisons
     bool leaf() const { return child[0] == 0; }
+};
+
+// The first bytes of a key (at most 8, zero-filled) as a number that orders like the bytes.
+uint64_t keyPrefix(const char* k, size_t len)
+{
+    if (len >= 8) {
+        uint64_t v;
+        std::memcpy(&v, k, 8);
+        if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap64(v);
+        return v;
+    }
+    uint64_t v = 0;
+    for (size_t i = 0; i < 8; ++i) v = (v << 8) | (i < len ? uint64_t(static_cast<unsigned char>(k[i])) : 0);
+    return v;
+}
+
+// A key (or the leading part of one) to look for.
+struct Probe {
+    const char* key;
+    size_t len;
+    uint64_t pfx;
+    uint64_t mask;
+    Probe(const char* k, size_t l)
+        : key(k), len(l), pfx(keyPrefix(k, l)),
+          mask(l >= 8 ? ~uint64_t(0) : (l == 0 ? 0 : ~uint64_t(0) << (64 - 8 * l)))
+    {
+    }
 };
 
 std::string fieldText(const unsigned char* p, size_t size)
@@ -241,7 +270,7 @@ public:
     {
         if (lockDepth > 0) {
             if (write && !writeLocked)
-                throw Error(EG_INTERNAL, SUB_NONE, OS_NONE, "DBFNTX", "Index changed during a scan", path,
+                throw Error(EG_INTERNAL, SUB_NONE, OS_NONE, "DBFNTX", "Index changed during a scan or read batch", path,
                             "write");
             ++lockDepth;
             return;
@@ -333,6 +362,7 @@ public:
                 std::memcpy(p.keys.data() + size_t(i) * size_t(ks), raw + o + 8, size_t(ks));
             }
         }
+        rebuildPrefix(p);
         const bool isLeaf = p.child[0] == 0;
         for (int i = 1; i <= n; ++i) {
             if ((p.child[size_t(i)] == 0) != isLeaf) {
@@ -341,6 +371,12 @@ public:
             }
         }
         return true;
+    }
+
+    void rebuildPrefix(Page& p) const
+    {
+        p.pfx.resize(size_t(p.n));
+        for (int i = 0; i < p.n; ++i) p.pfx[size_t(i)] = keyPrefix(key(&p, i), size_t(ks));
     }
 
     void encode(const Page& p, unsigned char* pg) const
@@ -381,6 +417,24 @@ public:
         return ra < rb ? -1 : (ra > rb ? 1 : 0);
     }
 
+    // Item i of the page against the probe, on the probe's length, in index order.
+    int cmpProbe(const Page* p, int i, const Probe& pr) const
+    {
+        const uint64_t a = p->pfx[size_t(i)] & pr.mask;
+        int c;
+        if (a != pr.pfx) c = a < pr.pfx ? -1 : 1;
+        else if (pr.len <= 8) return 0;
+        else c = std::memcmp(key(p, i) + 8, pr.key + 8, pr.len - 8);
+        return info.descending ? -c : c;
+    }
+    int cmpProbeEntry(const Page* p, int i, const Probe& pr, uint32_t r) const
+    {
+        int c = cmpProbe(p, i, pr);
+        if (c != 0) return c;
+        const uint32_t pr2 = p->rec[size_t(i)];
+        return pr2 < r ? -1 : (pr2 > r ? 1 : 0);
+    }
+
     NtxEntry entry(const Page* p, int i) const
     {
         return NtxEntry{std::string(key(p, i), size_t(ks)), p->rec[size_t(i)]};
@@ -396,7 +450,7 @@ public:
         int lo = 0, hi = p->n;
         while (lo < hi) {
             int mid = (lo + hi) / 2;
-            if (pred(key(p, mid), p->rec[size_t(mid)])) hi = mid;
+            if (pred(p, mid)) hi = mid;
             else lo = mid + 1;
         }
         if (!p->leaf() && firstWhere(p->child[size_t(lo)], pred, depth + 1, out)) return true;
@@ -416,7 +470,7 @@ public:
         int lo = 0, hi = p->n; // lo = number of items for which pred holds
         while (lo < hi) {
             int mid = (lo + hi) / 2;
-            if (pred(key(p, mid), p->rec[size_t(mid)])) lo = mid + 1;
+            if (pred(p, mid)) lo = mid + 1;
             else hi = mid;
         }
         if (!p->leaf() && lastWhere(p->child[size_t(lo)], pred, depth + 1, out)) return true;
@@ -443,12 +497,12 @@ public:
     }
 
     // Index of the first item not before (key, recno).
-    int lowerIndex(const Page* p, const char* k, uint32_t r) const
+    int lowerIndex(const Page* p, const Probe& pr, uint32_t r) const
     {
         int lo = 0, hi = p->n;
         while (lo < hi) {
             int mid = (lo + hi) / 2;
-            if (cmpEntry(key(p, mid), p->rec[size_t(mid)], k, r) >= 0) hi = mid;
+            if (cmpProbeEntry(p, mid, pr, r) >= 0) hi = mid;
             else lo = mid + 1;
         }
         return lo;
@@ -504,7 +558,8 @@ public:
             if (o < fmt.firstSlot() || o + fmt.itemSize > int(kPageSize))
                 throw corrupt("free page " + hexOffset(off) + " is damaged");
             uint32_t next = rd32(raw + o);
-            if (!validChildOffset(next) || next == off || off == root)
+            const size_t idx = off / kPageSize;
+            if (!validChildOffset(next) || next == off || off == root || (idx < cache.size() && cache[idx]))
                 throw corrupt("free list at " + hexOffset(off) + " is damaged");
             freeHead = next;
             return off;
@@ -566,11 +621,13 @@ public:
     }
 
     // Splits an overfull page: the upper half goes to a new page, the middle item is returned.
-    Page* split(Page* p, std::string& midKey, uint32_t& midRec)
+    // When keys arrive in ascending order at the end of the index (new codes, new dates) the
+    // old page keeps all but the last item, so that such pages stay full.
+    Page* split(Page* p, std::string& midKey, uint32_t& midRec, bool atEnd)
     {
         Page* right = newPage();
         const int total = p->n;
-        const int m = total / 2;
+        const int m = atEnd ? total - 2 : total / 2;
         midKey.assign(key(p, m), size_t(ks));
         midRec = p->rec[size_t(m)];
         right->n = total - m - 1;
@@ -681,19 +738,34 @@ public:
     {
         version = uint16_t(version + 1);
         unsigned char pg[kPageSize];
+        bool written = false;
         auto writePage = [&](uint32_t off) {
             if (isFreed(off)) return;
             Page* p = cache[off / kPageSize].get();
+            rebuildPrefix(*p);
             encode(*p, pg);
             pwriteFull(fd, pg, kPageSize, off_t(off), path);
+            written = true;
         };
-        for (uint32_t off : created) writePage(off);
-        for (uint32_t off : dirty)
-            if (std::find(created.begin(), created.end(), off) == created.end()) writePage(off);
-        for (const auto& f : freed) {
-            fmt.begin(pg, 0);
-            fmt.item(pg, 0, f.second, 0, nullptr);
-            pwriteFull(fd, pg, kPageSize, off_t(f.first), path);
+        try {
+            for (uint32_t off : created) writePage(off);
+            for (uint32_t off : dirty)
+                if (std::find(created.begin(), created.end(), off) == created.end()) writePage(off);
+            for (const auto& f : freed) {
+                fmt.begin(pg, 0);
+                fmt.item(pg, 0, f.second, 0, nullptr);
+                pwriteFull(fd, pg, kPageSize, off_t(f.first), path);
+                written = true;
+            }
+        } catch (...) {
+            // Pages already rewritten in place: a new version at least makes every reader drop
+            // its cached copies and see what the file now holds.
+            if (written) {
+                unsigned char v[2];
+                wr16(v, version);
+                (void)::pwrite(fd, v, sizeof v, off_t(H_VERSION));
+            }
+            throw;
         }
         unsigned char h[10];
         wr16(h, version);
@@ -729,17 +801,18 @@ public:
     bool insert(std::string_view k, uint32_t recno)
     {
         checkKey(k);
+        const Probe probe(k.data(), size_t(ks));
         Guard g(*this, true);
         try {
             if (info.unique) {
-                auto found = first([&](const char* ek, uint32_t) { return cmpKey(ek, k.data(), size_t(ks)) >= 0; });
+                auto found = first([&](const Page* q, int i) { return cmpProbe(q, i, probe) >= 0; });
                 if (found && std::memcmp(found->key.data(), k.data(), size_t(ks)) == 0) return false;
             }
             Step path[kMaxDepth + 1];
             int depth = 0;
             Page* p = page(root);
             for (;;) {
-                int i = lowerIndex(p, k.data(), recno);
+                int i = lowerIndex(p, probe, recno);
                 if (i < p->n && p->rec[size_t(i)] == recno && std::memcmp(key(p, i), k.data(), size_t(ks)) == 0)
                     return false;
                 if (depth > kMaxDepth) throw corrupt("tree deeper than " + std::to_string(kMaxDepth) + " levels");
@@ -748,13 +821,15 @@ public:
                 p = page(p->child[size_t(i)]);
             }
             int level = depth - 1;
+            bool atEnd = true;
+            for (int l = 0; l < depth; ++l) atEnd = atEnd && path[l].idx == path[l].p->n;
             insertItem(path[level].p, path[level].idx, k.data(), recno, 0);
             markDirty(path[level].p);
             std::string midKey;
             uint32_t midRec = 0;
             while (path[level].p->n > maxItems) {
                 Page* full = path[level].p;
-                Page* right = split(full, midKey, midRec);
+                Page* right = split(full, midKey, midRec, atEnd);
                 if (level == 0) {
                     Page* nr = newPage();
                     nr->child.assign(1, right->off);
@@ -780,6 +855,7 @@ public:
     bool remove(std::string_view k, uint32_t recno)
     {
         checkKey(k);
+        const Probe probe(k.data(), size_t(ks));
         Guard g(*this, true);
         try {
             Step path[2 * kMaxDepth + 2];
@@ -787,7 +863,7 @@ public:
             Page* p = page(root);
             int at = -1;
             for (;;) {
-                int i = lowerIndex(p, k.data(), recno);
+                int i = lowerIndex(p, probe, recno);
                 if (depth > kMaxDepth) throw corrupt("tree deeper than " + std::to_string(kMaxDepth) + " levels");
                 path[depth++] = {p, i};
                 if (i < p->n && p->rec[size_t(i)] == recno && std::memcmp(key(p, i), k.data(), size_t(ks)) == 0) {
@@ -1003,6 +1079,30 @@ struct SortRef {
     uint32_t rec;
 };
 
+// Least-significant-digit radix sort on the prefix, a byte per pass; passes where every
+// entry has the same byte are skipped.
+void radixSortByPrefix(std::vector<SortRef>& refs)
+{
+    if (refs.size() < 64) {
+        std::sort(refs.begin(), refs.end(), [](const SortRef& a, const SortRef& b) { return a.prefix < b.prefix; });
+        return;
+    }
+    std::vector<SortRef> tmp(refs.size());
+    for (int shift = 0; shift < 64; shift += 8) {
+        size_t counts[256] = {};
+        for (const auto& r : refs) ++counts[(r.prefix >> shift) & 0xFF];
+        if (counts[(refs[0].prefix >> shift) & 0xFF] == refs.size()) continue;
+        size_t pos = 0;
+        for (size_t& c : counts) {
+            size_t n = c;
+            c = pos;
+            pos += n;
+        }
+        for (const auto& r : refs) tmp[counts[(r.prefix >> shift) & 0xFF]++] = r;
+        refs.swap(tmp);
+    }
+}
+
 // Lays the sorted entries out as a balanced tree, pages after their children.
 struct TreeWriter {
     const std::vector<SortRef>& refs;
@@ -1087,11 +1187,19 @@ void NtxIndex::build(const std::string& path, const NtxInfo& info, std::vector<N
         int c = std::memcmp(a.key + 8, b.key + 8, restLen);
         return desc ? -c : c;
     };
-    std::sort(refs.begin(), refs.end(), [&](const SortRef& a, const SortRef& b) {
+    // Radix sort on the 8-byte prefixes, then runs of equal prefixes by the rest of the key.
+    radixSortByPrefix(refs);
+    auto entryLess = [&](const SortRef& a, const SortRef& b) {
         int c = keyCmp(a, b);
         if (c != 0) return c < 0;
         return a.rec < b.rec;
-    });
+    };
+    for (size_t i = 0; i < refs.size();) {
+        size_t j = i + 1;
+        while (j < refs.size() && refs[j].prefix == refs[i].prefix) ++j;
+        if (j - i > 1) std::sort(refs.begin() + ptrdiff_t(i), refs.begin() + ptrdiff_t(j), entryLess);
+        i = j;
+    }
     if (info.unique) {
         refs.erase(std::unique(refs.begin(), refs.end(),
                                [&](const SortRef& a, const SortRef& b) { return keyCmp(a, b) == 0; }),
@@ -1194,6 +1302,10 @@ std::unique_ptr<NtxIndex> NtxIndex::open(const std::string& path, bool readOnly)
     const uint32_t freeHead = rd32(h + H_FREE);
     if (root < kPageSize || root % kPageSize != 0) throw Error::corrupt(path, "root page offset " + hexOffset(root) + " is invalid");
     if (!validChildOffset(freeHead)) throw Error::corrupt(path, "free list offset " + hexOffset(freeHead) + " is invalid");
+    struct stat st;
+    if (::fstat(impl->fd, &st) != 0) throw Error::fromErrno(errno, EG_OPEN, path, "stat");
+    if (uint64_t(root) + kPageSize > uint64_t(st.st_size) || uint64_t(freeHead) + kPageSize > uint64_t(st.st_size))
+        throw Error::corrupt(path, "root or free page lies outside the file");
     return std::unique_ptr<NtxIndex>(new NtxIndex(std::move(impl)));
 }
 
@@ -1206,27 +1318,29 @@ bool NtxIndex::remove(std::string_view key, uint32_t recno) { return d->remove(k
 std::optional<NtxEntry> NtxIndex::first()
 {
     Impl::Guard g(*d, false);
-    return d->first([](const char*, uint32_t) { return true; });
+    return d->first([](const Page*, int) { return true; });
 }
 
 std::optional<NtxEntry> NtxIndex::last()
 {
     Impl::Guard g(*d, false);
-    return d->last([](const char*, uint32_t) { return true; });
+    return d->last([](const Page*, int) { return true; });
 }
 
 std::optional<NtxEntry> NtxIndex::seek(std::string_view key)
 {
     Impl::Guard g(*d, false);
     const size_t len = std::min(key.size(), size_t(d->ks));
-    return d->first([&](const char* k, uint32_t) { return d->cmpKey(k, key.data(), len) >= 0; });
+    const Probe pr(key.data(), len);
+    return d->first([&](const Page* p, int i) { return d->cmpProbe(p, i, pr) >= 0; });
 }
 
 std::optional<NtxEntry> NtxIndex::seekLast(std::string_view key)
 {
     Impl::Guard g(*d, false);
     const size_t len = std::min(key.size(), size_t(d->ks));
-    auto e = d->last([&](const char* k, uint32_t) { return d->cmpKey(k, key.data(), len) <= 0; });
+    const Probe pr(key.data(), len);
+    auto e = d->last([&](const Page* p, int i) { return d->cmpProbe(p, i, pr) <= 0; });
     if (e && std::memcmp(e->key.data(), key.data(), len) != 0) return std::nullopt;
     return e;
 }
@@ -1235,14 +1349,16 @@ std::optional<NtxEntry> NtxIndex::next(const NtxEntry& from)
 {
     d->checkKey(from.key);
     Impl::Guard g(*d, false);
-    return d->first([&](const char* k, uint32_t r) { return d->cmpEntry(k, r, from.key.data(), from.recno) > 0; });
+    const Probe pr(from.key.data(), from.key.size());
+    return d->first([&](const Page* p, int i) { return d->cmpProbeEntry(p, i, pr, from.recno) > 0; });
 }
 
 std::optional<NtxEntry> NtxIndex::prev(const NtxEntry& from)
 {
     d->checkKey(from.key);
     Impl::Guard g(*d, false);
-    return d->last([&](const char* k, uint32_t r) { return d->cmpEntry(k, r, from.key.data(), from.recno) < 0; });
+    const Probe pr(from.key.data(), from.key.size());
+    return d->last([&](const Page* p, int i) { return d->cmpProbeEntry(p, i, pr, from.recno) < 0; });
 }
 
 uint64_t NtxIndex::count()
@@ -1270,6 +1386,9 @@ void NtxIndex::scan(const std::function<bool(const NtxEntry&)>& visit)
 }
 
 std::vector<std::string> NtxIndex::verify() { return d->verify(); }
+
+NtxIndex::ReadBatch::ReadBatch(NtxIndex& index) : index_(index) { index_.d->begin(false); }
+NtxIndex::ReadBatch::~ReadBatch() { index_.d->end(); }
 
 void NtxIndex::sync()
 {

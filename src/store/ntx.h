@@ -32,6 +32,8 @@ struct NtxEntry {
     friend bool operator==(const NtxEntry&, const NtxEntry&) = default;
 };
 
+// One object is one open file description with its own locks and page cache; use it from one
+// thread at a time.
 class NtxIndex {
 public:
     ~NtxIndex();
@@ -40,7 +42,8 @@ public:
 
     // Writes a complete index file from the entries (any order; sorted here; with unique only
     // the first record of each key is kept). Replaces an existing file atomically (written under
-    // a temporary name, synced, renamed). Throws arv::Error.
+    // a temporary name, synced, renamed). Throws arv::Error. Objects already open on the old
+    // file keep reading it: rebuild only while no one else has the index open, then reopen.
     static void build(const std::string& path, const NtxInfo& info, std::vector<NtxEntry> entries);
 
     // Opens an existing index. A damaged header throws arv::Error (EG_CORRUPTION, SUB_CORRUPT).
@@ -75,6 +78,21 @@ public:
 
     // Flushes this file's written pages to disk (fdatasync); the table layer calls it on commit.
     void sync();
+
+    // Holds the read lock across a run of reads (a page of a browse, a report loop): the reads
+    // inside skip the lock round trip and the header check, which is most of the cost of a
+    // single seek. Changes through this object inside the batch throw arv::Error. Keep batches
+    // short: writers in other processes wait until the batch ends.
+    class ReadBatch {
+    public:
+        explicit ReadBatch(NtxIndex& index);
+        ~ReadBatch();
+        ReadBatch(const ReadBatch&) = delete;
+        ReadBatch& operator=(const ReadBatch&) = delete;
+
+    private:
+        NtxIndex& index_;
+    };
 
     class Impl;
 private:
