@@ -34,6 +34,9 @@ void appendUtf8(std::string& out, uint32_t cp)
 int toCp1252(uint32_t cp)
 {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
+    // The five bytes the code page leaves undefined travel as the control characters of the
+    // same number, so they survive a round trip.
+    if (cp >= 0x80 && cp < 0xA0 && kHigh[cp - 0x80] == 0) return static_cast<int>(cp);
     for (int i = 0; i < 32; ++i)
         if (kHigh[i] == cp && cp != 0) return 0x80 + i;
     return -1;
