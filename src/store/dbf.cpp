@@ -587,7 +587,9 @@ void DbfFile::write(uint32_t recno, const std::string& buffer)
 {
     d->checkWritable("write");
     d->checkBuffer(buffer, "write");
-    if (recno == 0 || recno > d->currentCount())
+    // A record this cursor holds locked (or just appended) exists: no need to ask the file.
+    bool held = !d->tableLock && std::find(d->recordLocks.begin(), d->recordLocks.end(), recno) != d->recordLocks.end();
+    if (recno == 0 || (!held && recno > d->currentCount()))
         throw argError(d->path, "Record number past the end of the table", "write");
     d->touchDate();
     if (!os::pwriteAll(d->fd.get(), buffer.data(), buffer.size(), d->recordOffset(recno)))

@@ -285,6 +285,13 @@ std::string Table::keyFor(std::string_view tagName) const
     return t->key(BufferView(*dbf_, buffer_));
 }
 
+std::unique_ptr<NtxIndex::ReadBatch> Table::readBatch()
+{
+    flushPending();
+    NtxIndex* ix = controllingIndex();
+    return ix ? std::make_unique<NtxIndex::ReadBatch>(*ix) : nullptr;
+}
+
 // ---------------------------------------------------------------- scope and navigation
 
 void Table::setScope(std::optional<std::string> top, std::optional<std::string> bottom)
@@ -857,6 +864,7 @@ uint64_t Table::totRec(bool firstOrder)
     }
     if (!scopeTop_ && !scopeBottom_) return o->ntx->count();
     uint64_t n = 0;
+    NtxIndex::ReadBatch batch(*o->ntx);
     std::optional<NtxEntry> e = scopeTop_ ? o->ntx->seek(*scopeTop_) : o->ntx->first();
     for (; e && inScope(e->key); e = o->ntx->next(*e)) ++n;
     return n;
@@ -941,6 +949,7 @@ void Table::setView(const RecordPredicate& condition, const ViewOptions& opt)
         entries.push_back(NtxEntry{std::move(k), recno_});
     };
     if (opt.useCurrentOrder && ctl) {
+        auto batch = readBatch();
         for (goTop(); !eof_; skip(1)) visit();
     } else {
         forEachRecord(*dbf_, [&](uint32_t r, const std::string& b) {

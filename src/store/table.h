@@ -86,6 +86,11 @@ public:
     // Key of the current record for any tag of this table.
     std::string keyFor(std::string_view tag) const;
 
+    // Holds the controlling index's read lock for a run of reads (a page of a browse, a loop of
+    // a report): the reads inside skip the lock round trip. Never keep one while waiting for
+    // the user, and write nothing through this cursor while it lives.
+    std::unique_ptr<NtxIndex::ReadBatch> readBatch();
+
     // ---- scope ----
     void setScope(std::optional<std::string> top, std::optional<std::string> bottom);
     void clearScope() { setScope(std::nullopt, std::nullopt); }
