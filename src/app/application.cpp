@@ -29,9 +29,11 @@ void addShellEntries(EntryRegistry& registry, const ApplicationHooks& hooks)
     }
 }
 
-void prepareRegistry(EntryRegistry& registry)
+void prepareRegistry(EntryRegistry& registry, std::function<std::function<void()>()> screenTables)
 {
-    registry.setRunner([](const std::string& name, const std::function<void()>& body) { runScreen(name, body); });
+    registry.setRunner([screenTables](const std::string& name, const std::function<void()>& body) {
+        runScreen(name, body, screenTables ? screenTables() : std::function<void()>());
+    });
     registry.setUnavailableHandler([](const std::string&) { POPMSG(kMsgNotAvailable, 1); });
 }
 
@@ -73,7 +75,7 @@ int runApplication(int argc, char** argv, const ApplicationHooks& hooks)
     errorEnvironment().closeTables = hooks.closeAllTables;
 
     EntryRegistry registry;
-    prepareRegistry(registry);
+    prepareRegistry(registry, hooks.screenTables);
     addShellEntries(registry, hooks);
     if (hooks.registerEntries) hooks.registerEntries(registry);
 

@@ -20,8 +20,11 @@ struct ApplicationHooks {
         cleanupLeftovers;
     // Creates and upgrades the tables; false with a message ends the program.
     std::function<bool(std::string* message)> databaseCheck;
-    // Closes every open table (after the closing duties, and after a failed screen).
+    // Closes every open table (after the closing duties).
     std::function<void()> closeAllTables;
+    // Called as a screen starts: gives the function that closes the tables opened from then on,
+    // run when the screen fails.
+    std::function<std::function<void()>()> screenTables;
     // Reads a setting of ARV.INI (section, key): the documents' folders.
     SettingLookup setting;
     // Reads and writes the agency identity ("Dati agenzia...").
@@ -36,7 +39,7 @@ void addShellEntries(EntryRegistry& registry, const ApplicationHooks& hooks);
 
 // Makes every entry call run as a screen inside the error handler's recovery block, and the
 // missing ones say "Funzione non ancora disponibile.".
-void prepareRegistry(EntryRegistry& registry);
+void prepareRegistry(EntryRegistry& registry, std::function<std::function<void()>()> screenTables = {});
 
 // The whole program: arguments, working folder checks, settings, main window, event loop.
 // "--version" is answered without a display.

@@ -30,6 +30,7 @@ int main(int argc, char** argv)
         return arv::store::AGGIORNADATABASE(folder, false, message);
     };
     hooks.closeAllTables = [] { arv::store::workspace().closeAll(); };
+    hooks.screenTables = [] { return arv::store::workspace().closerOfNewTables(); };
     hooks.setting = [](const std::string& section, const std::string& key) {
         return arv::IniFile(iniPath()).get(section, key);
     };

@@ -309,9 +309,17 @@ bool Table::inScope(const std::string& key) const
 
 uint32_t Table::lastRec() const { return dbf_->recordCount(); }
 
+uint32_t Table::recno() const
+{
+    if (!eof_) return recno_;
+    if (eofRecno_ == 0) eofRecno_ = lastRec() + 1;
+    return eofRecno_;
+}
+
 void Table::setEof()
 {
     recno_ = 0;
+    eofRecno_ = 0;
     pos_.reset();
     dbf_->blank(buffer_);
     original_ = buffer_;

@@ -106,7 +106,7 @@ public:
     bool found() const { return found_; }
     bool eof() const { return eof_; }
     bool bof() const { return bof_; }
-    uint32_t recno() const { return eof_ ? lastRec() + 1 : recno_; }
+    uint32_t recno() const;
     uint32_t lastRec() const;
     bool deleted() const;
     // Re-reads the current record from the file.
@@ -222,6 +222,7 @@ private:
     std::string ahead_;
     uint32_t aheadFirst_ = 0, aheadCount_ = 0;
     uint32_t knownLast_ = 0; // record count seen by the current scan
+    mutable uint32_t eofRecno_ = 0; // record number shown at the end (count + 1), once asked
 };
 
 // The write protocol of a confirmed dialog: disk checks, table lock and duplicate test, then

@@ -1,5 +1,6 @@
 #include "store/workspace.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
@@ -135,6 +136,17 @@ void Workspace::closeAll()
     areas_.clear();
     previous_.clear();
     selected_ = 1;
+}
+
+std::function<void()> Workspace::closerOfNewTables()
+{
+    std::vector<const Table*> before;
+    for (auto& t : areas_)
+        if (t) before.push_back(t.get());
+    return [this, before] {
+        for (auto& t : areas_)
+            if (t && std::find(before.begin(), before.end(), t.get()) == before.end()) close(t->alias());
+    };
 }
 
 std::string Workspace::newAlias() const

@@ -1,6 +1,7 @@
 // Work areas: the numbered slots that hold the open tables of a workstation, addressed by alias.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,6 +42,10 @@ public:
     // Selects by alias or area number; returns the area selected before.
     int select(const std::string& alias);
     int select(int area);
+
+    // A function that closes the tables opened after this call (and only those): what a screen
+    // that failed leaves behind, while the screens below it keep theirs.
+    std::function<void()> closerOfNewTables();
 
     // GETNEWALIAS: "ALIAS" + the number of the next free area in three digits.
     std::string newAlias() const;

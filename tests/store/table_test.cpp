@@ -341,3 +341,16 @@ TEST_F(TableTest, ManyRandomChangesKeepIndexesExact)
     t.setBulk(false);
     EXPECT_TRUE(clean(dir.path(), "POLIZZE"));
 }
+
+TEST_F(TableTest, AFailedScreenClosesOnlyTheTablesItOpened)
+{
+    Workspace ws(dir.path());
+    ws.open("CLIENTI");
+    auto closeScreenTables = ws.closerOfNewTables();
+    ws.open("POLIZZE");
+    ws.open("CLIENTI", "CLIENTI_");
+    closeScreenTables();
+    EXPECT_TRUE(ws.isOpen("CLIENTI"));
+    EXPECT_FALSE(ws.isOpen("POLIZZE"));
+    EXPECT_FALSE(ws.isOpen("CLIENTI_"));
+}
