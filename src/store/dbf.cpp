@@ -597,7 +597,9 @@ void DbfFile::write(uint32_t recno, const std::string& buffer)
     d->dbfDirty = true;
 }
 
-uint32_t DbfFile::append(const std::string& buffer)
+uint32_t DbfFile::append(const std::string& buffer) { return append(buffer, false); }
+
+uint32_t DbfFile::append(const std::string& buffer, bool keepTableLock)
 {
     d->checkWritable("append");
     d->checkBuffer(buffer, "append");
@@ -606,13 +608,14 @@ uint32_t DbfFile::append(const std::string& buffer)
     if (count >= static_cast<uint32_t>(kTableLockLen) - 1)
         throw Error(EG_WRITE, 0, OS_DISK_FULL, kSubsystem, "Table full", d->path, "append");
     uint32_t recno = count + 1;
-    d->releaseLocks();
-    if (!d->solo()) {
+    const bool keep = keepTableLock && d->tableLock;
+    if (!keep) d->releaseLocks();
+    if (!d->solo() && !keep) {
         int e = os::ofdLock(d->fd.get(), F_WRLCK, kLockBase + recno, 1, false);
         if (isConflict(e)) return 0;
         if (e != 0) throw Error::fromErrno(e, EG_APPENDLOCK, d->path, "append");
     }
-    d->recordLocks.push_back(recno);
+    if (!keep) d->recordLocks.push_back(recno);
     // Record and end-of-file marker in one write: a torn write leaves at most a partial record,
     // which the count ignores and the next append overwrites.
     d->scratch.assign(buffer);

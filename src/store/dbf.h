@@ -71,6 +71,9 @@ public:
     // cursor holds the table lock), writes the record and the header, releases the append lock
     // and keeps the record lock. Returns the new record number, 0 when the lock was not had.
     uint32_t append(const std::string& buffer);
+    // The same, but a table lock this cursor holds is kept (it covers the new record): the
+    // caller's duplicate test stays valid until the new record's keys are in the indexes.
+    uint32_t append(const std::string& buffer, bool keepTableLock);
 
     // Writes are synced to disk at each commit unless bulk mode is on (then once at sync()).
     void setBulk(bool bulk);

@@ -707,7 +707,7 @@ void Table::unlock()
     dbf_->unlockAll();
 }
 
-void Table::append()
+void Table::append(bool keepTableLock)
 {
     dropAhead();
     flushPending();
@@ -715,7 +715,7 @@ void Table::append()
     dbf_->blank(blank);
     uint32_t r = 0;
     waitFor([&] {
-        r = dbf_->append(blank);
+        r = dbf_->append(blank, keepTableLock);
         return r != 0;
     });
     recno_ = r;
@@ -1042,7 +1042,9 @@ WriteOutcome writeRecord(Table& t, bool inserting, const std::string& duplicateK
         return out;
     }
     if (inserting) {
-        t.append(); // gives up the table lock for the new record's
+        // The table lock stays until the new keys are in the indexes: otherwise another
+        // workstation could test for the same key in between and insert it twice.
+        t.append(true);
     } else {
         t.goTo(editing);
         t.lock(true);

@@ -134,8 +134,10 @@ public:
     void lock(bool record);
     bool tryLock(bool record);
     void unlock();
-    // DBAPP: appends a blank record, holds its lock and positions on it.
-    void append();
+    // DBAPP: appends a blank record, holds its lock and positions on it. With keepTableLock a
+    // table lock the cursor holds stays until unlock(), so that no other workstation's duplicate
+    // test runs before the new record's keys are in the indexes.
+    void append(bool keepTableLock = false);
     // Writes the copy of the current record (when changed) and maintains every index file of
     // the table and this cursor's view. The data is on disk when commit() returns, unless bulk.
     void commit();

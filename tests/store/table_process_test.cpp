@@ -111,6 +111,31 @@ TEST(Processes, ConcurrentInsertsWithDuplicateCheck)
     EXPECT_TRUE(r.ok()) << (r.problems.empty() ? "" : r.problems.front());
 }
 
+TEST(Processes, SameNameAtTheSameMomentIsInsertedOnce)
+{
+    arv::test::TempDir dir;
+    makeTables(dir.path());
+    const int kChildren = 4, kNames = 300;
+    std::vector<pid_t> pids;
+    for (int c = 0; c < kChildren; ++c) {
+        pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            Workspace ws(dir.path());
+            Table& t = ws.open("CLIENTI");
+            t.ordAdd("CLIENTI");
+            for (int i = 0; i < kNames; ++i) insertUnique(t, "STESSO NOME " + std::to_string(i));
+            ::_exit(0);
+        }
+        pids.push_back(pid);
+    }
+    for (pid_t p : pids) EXPECT_EQ(waitChild(p), 0);
+    Workspace ws(dir.path());
+    Table& t = ws.open("CLIENTI");
+    t.ordAdd("CLIENTI");
+    EXPECT_EQ(t.totRec(), static_cast<uint64_t>(kNames)); // every name once, whoever won it
+}
+
 TEST(Processes, SecondWriteWinsAndDeletedRecordsComeBack)
 {
     arv::test::TempDir dir;
