@@ -1,72 +1,12 @@
 #include "common/mask.h"
 
+#include "common/cp1252.h"
+
 #include <algorithm>
 
 namespace arv {
 
 namespace {
-
-// ---- UTF-8 by code points ----
-
-std::u32string decode(std::string_view s)
-{
-    std::u32string out;
-    out.reserve(s.size());
-    size_t i = 0;
-    while (i < s.size()) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        int len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
-        char32_t cp = 0;
-        bool ok = len > 0 && i + static_cast<size_t>(len) <= s.size();
-        if (ok) {
-            cp = len == 1 ? c : static_cast<char32_t>(c & (0x7F >> len));
-            for (int k = 1; k < len; ++k) {
-                unsigned char cc = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
-                if ((cc & 0xC0) != 0x80) {
-                    ok = false;
-                    break;
-                }
-                cp = (cp << 6) | (cc & 0x3F);
-            }
-        }
-        if (!ok) {
-            // A stray byte is taken as the Latin-1 character of the same value.
-            out += static_cast<char32_t>(c);
-            ++i;
-            continue;
-        }
-        out += cp;
-        i += static_cast<size_t>(len);
-    }
-    return out;
-}
-
-void append(std::string& out, char32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-std::string encode(const std::u32string& s)
-{
-    std::string out;
-    out.reserve(s.size());
-    for (char32_t c : s) append(out, c);
-    return out;
-}
 
 bool isDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
 
@@ -183,7 +123,7 @@ Mask::Mask(std::string_view picture) : picture_(picture)
         }
         tpl = i < picture.size() ? picture.substr(i + 1) : std::string_view();
     }
-    tpl_ = decode(tpl);
+    tpl_ = utf8Decode(tpl);
 
     bool afterPoint = false;
     for (char32_t c : tpl_) {
@@ -197,7 +137,7 @@ Mask::Mask(std::string_view picture) : picture_(picture)
 
 bool Mask::hasFunction(char letter) const { return functions_.find(letter) != std::string::npos; }
 
-std::string Mask::templateText() const { return encode(tpl_); }
+std::string Mask::templateText() const { return utf8Encode(tpl_); }
 
 bool Mask::isNumeric() const
 {
@@ -222,7 +162,7 @@ std::optional<std::u32string> Mask::layoutNumber(const Decimal& value, int decim
         size_t width = strWidth(dec, widthWithoutTemplate);
         Decimal r = value.round(dec);
         if (blankWhenZero() && r.isZero()) return std::u32string(width, U' ');
-        std::u32string s = decode(r.toString(dec));
+        std::u32string s = utf8Decode(r.toString(dec));
         if (s.size() > width) return std::nullopt;
         for (char32_t& c : s)
             if (c == U'.') c = point;
@@ -306,7 +246,7 @@ std::optional<std::u32string> Mask::layoutNumber(const Decimal& value, int decim
 
 std::string Mask::formatNumber(const Decimal& value, int decimalsWithoutTemplate, int widthWithoutTemplate) const
 {
-    if (auto s = layoutNumber(value, decimalsWithoutTemplate, widthWithoutTemplate)) return encode(*s);
+    if (auto s = layoutNumber(value, decimalsWithoutTemplate, widthWithoutTemplate)) return utf8Encode(*s);
     if (tpl_.empty()) return std::string(strWidth(std::clamp(decimalsWithoutTemplate, 0, 8), widthWithoutTemplate), '*');
     std::u32string out = tpl_;
     const bool eu = european();
@@ -315,7 +255,7 @@ std::string Mask::formatNumber(const Decimal& value, int decimalsWithoutTemplate
         else if (c == U'.') c = eu ? U',' : U'.';
         else if (c == U',') c = eu ? U'.' : U',';
     }
-    return encode(out);
+    return utf8Encode(out);
 }
 
 bool Mask::fits(const Decimal& value, int decimalsWithoutTemplate, int widthWithoutTemplate) const
@@ -328,7 +268,7 @@ std::optional<Decimal> Mask::parseNumber(std::string_view text) const
     const char32_t point = european() ? U',' : U'.';
     const char32_t group = european() ? U'.' : U',';
     std::u32string s;
-    for (char32_t c : decode(text)) {
+    for (char32_t c : utf8Decode(text)) {
         if (c == U' ' || c == U'\t') continue;
         if (isDigit(c) || c == point || c == group || c == U'-' || c == U'+') {
             s += c;
@@ -379,12 +319,12 @@ std::optional<Decimal> Mask::parseNumber(std::string_view text) const
 
 std::string Mask::formatText(std::string_view value) const
 {
-    std::u32string v = decode(value);
+    std::u32string v = utf8Decode(value);
     const bool up = upperAll();
     if (tpl_.empty()) {
         if (up)
             for (char32_t& c : v) c = toUpper(c);
-        return encode(v);
+        return utf8Encode(v);
     }
     std::u32string out;
     out.reserve(tpl_.size());
@@ -401,12 +341,12 @@ std::string Mask::formatText(std::string_view value) const
         if (up || t == U'!' || t == U'L' || t == U'Y') c = toUpper(c);
         out += c;
     }
-    return encode(out);
+    return utf8Encode(out);
 }
 
 std::string Mask::parseText(std::string_view typed) const
 {
-    std::u32string v = decode(typed);
+    std::u32string v = utf8Decode(typed);
     const bool up = upperAll();
     std::u32string out;
     out.reserve(v.size());
@@ -428,7 +368,7 @@ std::string Mask::parseText(std::string_view typed) const
         auto a = acceptText(t, c, up);
         out += a ? *a : U' ';
     }
-    return encode(out);
+    return utf8Encode(out);
 }
 
 // ---- dates and logicals ----
@@ -463,9 +403,9 @@ bool Mask::parseLogical(std::string_view text)
 
 std::string Mask::upper(std::string_view text)
 {
-    std::u32string v = decode(text);
+    std::u32string v = utf8Decode(text);
     for (char32_t& c : v) c = toUpper(c);
-    return encode(v);
+    return utf8Encode(v);
 }
 
 std::optional<std::string> recheckField(const Mask& mask, ValueKind kind, std::string_view typed, int fieldWidth,

@@ -16,20 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class View : public schema::RecordView {
-public:
-    View(const DbfFile& f, const std::string& b) : f_(f), b_(b) {}
-    std::string_view raw(std::string_view field) const override
-    {
-        int i = f_.fieldIndex(field);
-        return i < 0 ? std::string_view() : f_.raw(b_, i);
-    }
-
-private:
-    const DbfFile& f_;
-    const std::string& b_;
-};
-
 std::string upper(std::string s)
 {
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -93,7 +79,7 @@ CheckReport checkTable(const std::string& dbfPath, std::vector<std::string> inde
         if (tag) {
             for (uint32_t r = 1; r <= rep.records; ++r) {
                 if (!live[r] || !f->read(r, b)) continue;
-                std::string k = tag->key(View(*f, b));
+                std::string k = tag->key(DbfRecordView(*f, b));
                 k.resize(static_cast<size_t>(ix->info().keySize), ' ');
                 expected.push_back(NtxEntry{std::move(k), r});
             }

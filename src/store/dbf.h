@@ -115,6 +115,21 @@ private:
     std::unique_ptr<Impl> d;
 };
 
+// A record buffer of a table file seen through its field names, as the index keys read it.
+class DbfRecordView : public schema::RecordView {
+public:
+    DbfRecordView(const DbfFile& file, const std::string& record) : file_(file), record_(record) {}
+    std::string_view raw(std::string_view field) const override
+    {
+        int i = file_.fieldIndex(field);
+        return i < 0 ? std::string_view() : file_.raw(record_, i);
+    }
+
+private:
+    const DbfFile& file_;
+    const std::string& record_;
+};
+
 // Walks every record in physical order (deleted ones included), reading in large blocks.
 // The buffer passed to `visit` is only valid during the call; return false to stop.
 void forEachRecord(DbfFile& file, const std::function<bool(uint32_t recno, const std::string& record)>& visit);

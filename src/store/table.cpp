@@ -52,20 +52,6 @@ std::string rtrim(std::string s)
     return s;
 }
 
-class BufferView : public schema::RecordView {
-public:
-    BufferView(const DbfFile& f, const std::string& b) : file_(f), buf_(b) {}
-    std::string_view raw(std::string_view field) const override
-    {
-        int i = file_.fieldIndex(field);
-        return i < 0 ? std::string_view() : file_.raw(buf_, i);
-    }
-
-private:
-    const DbfFile& file_;
-    const std::string& buf_;
-};
-
 bool startsWith(std::string_view key, std::string_view prefix)
 {
     return key.size() >= prefix.size() && key.substr(0, prefix.size()) == prefix;
@@ -265,7 +251,7 @@ bool Table::evalCondition(const RecordPredicate& fn, const std::string& buffer) 
 std::string Table::keyOf(const Order& o, const std::string& buffer) const
 {
     std::string k;
-    if (o.tag) k = o.tag->key(BufferView(*dbf_, buffer));
+    if (o.tag) k = o.tag->key(DbfRecordView(*dbf_, buffer));
     else if (o.key) k = evalKey(o.key, buffer);
     size_t size = static_cast<size_t>(o.ntx->info().keySize);
     k.resize(size, ' ');
@@ -282,7 +268,7 @@ std::string Table::keyFor(std::string_view tagName) const
 {
     const schema::TagDef* t = schema::findTag(tagName);
     if (!t) return std::string();
-    return t->key(BufferView(*dbf_, buffer_));
+    return t->key(DbfRecordView(*dbf_, buffer_));
 }
 
 std::unique_ptr<NtxIndex::ReadBatch> Table::readBatch()
@@ -933,7 +919,7 @@ void Table::setView(const RecordPredicate& condition, const ViewOptions& opt)
             const schema::TagDef* tag = ctl->tag;
             RecordKey ctlKey = ctl->key;
             key = [tag, ctlKey](const Table& t) {
-                if (tag) return tag->key(BufferView(*t.dbf_, *t.shown_));
+                if (tag) return tag->key(DbfRecordView(*t.dbf_, *t.shown_));
                 return ctlKey(t);
             };
         } else {

@@ -129,20 +129,6 @@ void storeValue(DbfFile& f, std::string& buf, int i, const FieldValue& v)
 
 bool isText(char t) { return t == 'C' || t == 'M'; }
 
-class DbfRecordView : public schema::RecordView {
-public:
-    DbfRecordView(const DbfFile& f, const std::string& b) : f_(f), b_(b) {}
-    std::string_view raw(std::string_view field) const override
-    {
-        int i = f_.fieldIndex(field);
-        return i < 0 ? std::string_view() : f_.raw(b_, i);
-    }
-
-private:
-    const DbfFile& f_;
-    const std::string& b_;
-};
-
 void buildIndexes(const std::string& folder, const schema::TableDef& table, DbfFile& data)
 {
     std::vector<const schema::TagDef*> tags = schema::tagsOf(table.name);
