@@ -191,12 +191,17 @@ std::string upgradeAndCheck(const std::string& folder)
     return folderProblem(folder);
 }
 
-void undoMoves(const std::string& folder, const std::vector<std::pair<std::string, std::string>>& moves)
+// Takes back the moves of a swap that were made. A file moved aside (into KEEP) returns over
+// whatever the upgrade left under its name since; a file put in place goes back only when it
+// really left the staging folder.
+void undoMoves(const std::string& folder, const std::vector<std::pair<std::string, std::string>>& moves,
+               const std::string& keep)
 {
     std::error_code ec;
     for (auto it = moves.rbegin(); it != moves.rend(); ++it) {
         fs::path src = fs::path(folder) / it->first, dst = fs::path(folder) / it->second;
-        if (!fs::exists(src, ec) && fs::exists(dst, ec)) fs::rename(dst, src, ec);
+        const bool aside = it->second.rfind(keep + "/", 0) == 0;
+        if (fs::exists(dst, ec) && (aside || !fs::exists(src, ec))) fs::rename(dst, src, ec);
     }
     syncFolder(folder);
 }
@@ -238,14 +243,14 @@ ArchiveResult swapIn(const std::string& folder, const TempFolder& stage, const s
     try {
         replaceFiles(folder, moves);
     } catch (const Error& e) {
-        undoMoves(folder, moves);
+        undoMoves(folder, moves, keep.name());
         return {false, failurePrefix + ";;" + e.what()};
     }
     held.clear();
 
     std::string problem = upgradeAndCheck(folder);
     if (problem.empty()) return {};
-    undoMoves(folder, moves);
+    undoMoves(folder, moves, keep.name());
     // The indexes now describe the files that were taken back out: without them the rebuild
     // below (or, should it fail, the next start) builds them again from the tables in place.
     std::error_code ec;

@@ -381,6 +381,25 @@ TEST_F(Agency, RestoreWaitsForTheOtherWorkstationsAndUndoesAFailedUpgrade)
     for (const auto& t : schema::tables()) EXPECT_TRUE(checkTable(dir.file(t.name + ".DBF")).ok()) << t.name;
 }
 
+TEST_F(Agency, AFailureAfterAConversionBringsBackTheMemoFileToo)
+{
+    fill(dir.path());
+    const auto before = liveRecords(dir.path());
+    test::TempDir old;
+    std::vector<schema::FieldDef> fields;
+    for (const auto& f : schema::findTable("POLIZZE")->fields)
+        if (f.type != 'M') fields.push_back(f); // a layout from before the notes: no memo file
+    DbfFile::create(old.file("POLIZZE.DBF"), fields);
+    DbfFile::create(old.file("USERS.DBF"), {{"USERID", 'C', 10, 0}});
+    ASSERT_TRUE(ZIP(old.file("old.zip"), {old.file("POLIZZE.DBF"), old.file("USERS.DBF")}));
+    // The users' index cannot be written: the restore fails after the policies were converted.
+    fs::create_directories(dir.file("USERS.NTX/blocco"));
+    ArchiveResult r = restoreArchives(dir.path(), old.file("old.zip"));
+    EXPECT_FALSE(r);
+    EXPECT_EQ(liveRecords(dir.path()), before);
+    EXPECT_FALSE(fs::exists(dir.file("USERS.DBF")));
+}
+
 TEST_F(Agency, ProducerUpdateKeepsOnlyTheProducersShare)
 {
     test::TempDir agency;
