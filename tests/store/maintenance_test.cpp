@@ -412,6 +412,14 @@ TEST_F(Agency, ProducerUpdateKeepsOnlyTheProducersShare)
 
     std::ofstream(dir.file("ARV.DLL")) << "[Parametri]\r\nPercorso=" << agency.path() << "\r\nProduttore=rossi\r\n";
     ProducerSettings settings = ProducerSettings::load(dir.path());
+    // A damaged agency table stops the update before anything local is replaced.
+    const std::string clients = slurp(agency.file("CLIENTI.DBF"));
+    std::ofstream(agency.file("CLIENTI.DBF"), std::ios::trunc) << "danneggiato";
+    const auto before = folderState(dir.path());
+    EXPECT_FALSE(updateProducerArchives(dir.path(), settings));
+    EXPECT_EQ(folderState(dir.path()), before);
+    std::ofstream(agency.file("CLIENTI.DBF"), std::ios::binary | std::ios::trunc) << clients;
+
     ArchiveResult r = updateProducerArchives(dir.path(), settings);
     ASSERT_TRUE(r) << r.message;
     auto rows = liveRecords(dir.path());
