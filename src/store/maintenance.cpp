@@ -256,7 +256,7 @@ ArchiveResult swapIn(const std::string& folder, const TempFolder& stage, const s
     std::error_code ec;
     for (const auto& tag : schema::tags()) fs::remove(resolveFile(folder, tag.name + ".NTX"), ec);
     AGGIORNADATABASE(folder, true);
-    return {false, failurePrefix + ";;" + kMsgRestoreUndone + ";;" + problem};
+    return {false, failurePrefix + ";;" + kMsgArchivesPutBack + ";;" + problem};
 }
 
 // Copies the live records of TABLE from FROM into a new table of the same layout in TO, those
@@ -395,7 +395,7 @@ ArchiveResult restoreArchives(const std::string& folder, const std::string& zipF
         }
     }
     wait.close();
-    ArchiveResult r = swapIn(folder, *stage, names, kMsgUnzipError + zipFile);
+    ArchiveResult r = swapIn(folder, *stage, names, kMsgRestoreFailed);
     if (!r) return r;
     return {true, kMsgRestoreDone};
 }

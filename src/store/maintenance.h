@@ -24,8 +24,8 @@ inline constexpr const char* kMsgSaveDone = "Salvataggio completato.";
 inline constexpr const char* kMsgRestoreConfirm = "Spegnere tutti i terminali.;;Continuo l'operazione?";
 inline constexpr const char* kMsgRestoreTitle = "Ripristina dati da";
 inline constexpr const char* kMsgRestoreDone = "Ripristino completato.";
-inline constexpr const char* kMsgRestoreUndone =
-    "Il ripristino non è riuscito: gli archivi sono stati riportati alla situazione precedente.";
+inline constexpr const char* kMsgRestoreFailed = "Il ripristino non è riuscito.";
+inline constexpr const char* kMsgArchivesPutBack = "Gli archivi sono stati riportati alla situazione precedente.";
 inline constexpr const char* kZipFilter = "File ZIP (*.zip)|*.zip";
 inline constexpr const char* kSendSubject = "Aggiornamento dati ARV";
 inline constexpr const char* kSendBody =

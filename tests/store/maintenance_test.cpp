@@ -374,7 +374,7 @@ TEST_F(Agency, RestoreWaitsForTheOtherWorkstationsAndUndoesAFailedUpgrade)
     ArchiveResult r = restoreArchives(dir.path(), old.file("old.zip"));
     waitHooks() = WaitHooks{};
     EXPECT_FALSE(r);
-    EXPECT_NE(r.message.find(kMsgRestoreUndone), std::string::npos) << r.message;
+    EXPECT_NE(r.message.find(kMsgArchivesPutBack), std::string::npos) << r.message;
     EXPECT_NE(std::find(shown.begin(), shown.end(), kMsgSwitchOffTerminals), shown.end());
     EXPECT_EQ(liveRecords(dir.path()), current);
     fs::remove_all(dir.file("TEMPDBF_.DBF"));
