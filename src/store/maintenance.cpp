@@ -181,14 +181,15 @@ void rebuildUsersIndex(const std::string& folder)
 // The upgrade after files were swapped in: "" when the folder is sound again.
 std::string upgradeAndCheck(const std::string& folder)
 {
-    std::string message;
-    if (!AGGIORNADATABASE(folder, true, &message)) return message.empty() ? std::string(kMsgMaintenanceFailed) : message;
     try {
+        std::string message;
+        if (!AGGIORNADATABASE(folder, true, &message))
+            return message.empty() ? std::string(kMsgMaintenanceFailed) : message;
         rebuildUsersIndex(folder);
-    } catch (const Error& e) {
+        return folderProblem(folder);
+    } catch (const std::exception& e) {
         return e.what();
     }
-    return folderProblem(folder);
 }
 
 // Takes back the moves of a swap that were made. A file moved aside (into KEEP) returns over
@@ -208,7 +209,8 @@ void undoMoves(const std::string& folder, const std::vector<std::pair<std::strin
 
 // Puts the files NAMES of the staging folder STAGE in place of the folder's own. Every table is
 // taken exclusively first; the replaced files are moved aside (with the memo file of a table
-// replaced by one without) and come back if FINISH (the upgrade) reports a problem.
+// replaced by one without) and come back if the upgrade, the rebuild or the final check of
+// every table reports a problem.
 ArchiveResult swapIn(const std::string& folder, const TempFolder& stage, const std::vector<std::string>& names,
                      const std::string& failurePrefix)
 {
@@ -227,7 +229,13 @@ ArchiveResult swapIn(const std::string& folder, const TempFolder& stage, const s
         return {false, failurePrefix + ";;" + e.what()};
     }
 
-    TempFolder keep(folder);
+    std::unique_ptr<TempFolder> keepFolder;
+    try {
+        keepFolder = std::make_unique<TempFolder>(folder);
+    } catch (const std::exception& e) {
+        return {false, failurePrefix + ";;" + e.what()};
+    }
+    const TempFolder& keep = *keepFolder;
     std::vector<std::pair<std::string, std::string>> moves;
     std::set<std::string> movedAside;
     auto moveAside = [&](const std::string& name) {
@@ -242,7 +250,7 @@ ArchiveResult swapIn(const std::string& folder, const TempFolder& stage, const s
     for (const auto& n : names) moves.emplace_back(stage.name() + "/" + n, upper(n));
     try {
         replaceFiles(folder, moves);
-    } catch (const Error& e) {
+    } catch (const std::exception& e) {
         undoMoves(folder, moves, keep.name());
         return {false, failurePrefix + ";;" + e.what()};
     }
@@ -315,11 +323,16 @@ ArchiveResult maintainArchives(const std::string& folder, bool interactive, bool
         if (!table || !fileExists(folder, name + ".DBF")) continue;
         try {
             packTable(folder, *table);
-        } catch (const Error& e) {
+        } catch (const std::exception& e) {
             return {false, std::string(kMsgMaintenanceFailed) + ";;" + name + ": " + e.what()};
         }
     }
-    std::string problem = folderProblem(folder);
+    std::string problem;
+    try {
+        problem = folderProblem(folder);
+    } catch (const std::exception& e) {
+        problem = e.what();
+    }
     if (!problem.empty()) return {false, std::string(kMsgMaintenanceFailed) + ";;" + problem};
     return {};
 }
