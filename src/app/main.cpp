@@ -2,7 +2,11 @@
 // settings file and the screens.
 #include <filesystem>
 
+#include <QCoreApplication>
+#include <QFileInfo>
+
 #include "app/application.h"
+#include "app/maintenanceui.h"
 #include "common/agency.h"
 #include "common/files.h"
 #include "common/ini.h"
@@ -48,6 +52,14 @@ int main(int argc, char** argv)
             if (error) *error = std::string("Impossibile salvare i dati dell'agenzia: ") + e.what();
             return false;
         }
+    };
+    hooks.registerEntries = [](arv::EntryRegistry& registry) {
+        arv::MaintenanceEnvironment env;
+        env.folder = std::filesystem::current_path().string();
+        env.programName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString();
+        env.closeTables = [] { arv::store::workspace().closeAll(); };
+        // env.sendMail: the SMTP sender, once it is available.
+        arv::addMaintenanceEntries(registry, env);
     };
     return arv::runApplication(argc, argv, hooks);
 }

@@ -17,6 +17,7 @@
 
 #include "app/agencydialog.h"
 #include "app/mainwindow.h"
+#include "app/maintenanceui.h"
 #include "ui/dbcombo.h"
 #include "ui/docdialogs.h"
 #include "ui/msgget.h"
@@ -193,4 +194,33 @@ TEST_F(ScreenTour, Dialogs)
     open->resize(640, 400);
     save(open.get(), "visdoc-apri");
     open->hide();
+}
+
+TEST_F(ScreenTour, ServiceDialogs)
+{
+    store::SendSettings s;
+    s.server = "smtp.example.it";
+    s.sender = "agenzia@example.it";
+    s.recipient = "sede@example.it";
+    s.user = "agenzia";
+    s.password = "segreto";
+    s.port = "587";
+    s.ssl = true;
+    SendDialog send(s);
+    save(&send, "invio-dati");
+    send.hide();
+
+    const std::pair<const char*, const char*> questions[] = {
+        {store::kMsgMaintenanceConfirm, "manutenzione-conferma"},
+        {store::kMsgRestoreConfirm, "ripristino-conferma"},
+        {store::kMsgProducerConfirm, "aggiorna-produttore-conferma"},
+    };
+    for (const auto& [text, name] : questions) {
+        auto box = createMessageBox(text, MessageKind::OkCancel);
+        save(box.get(), name);
+        box->hide();
+    }
+    POPMSG(store::kMsgMaintenanceRunning);
+    save(currentMessageWindow(), "manutenzione-in-corso");
+    POPMSG();
 }
