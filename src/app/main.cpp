@@ -2,9 +2,6 @@
 // settings file and the screens.
 #include <filesystem>
 
-#include <QCoreApplication>
-#include <QFileInfo>
-
 #include "app/application.h"
 #include "app/maintenanceui.h"
 #include "common/agency.h"
@@ -56,7 +53,7 @@ int main(int argc, char** argv)
     hooks.registerEntries = [](arv::EntryRegistry& registry) {
         arv::MaintenanceEnvironment env;
         env.folder = std::filesystem::current_path().string();
-        env.programName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString();
+        env.programName = "ARV"; // the program's short name, as in the window title and ARV.INI
         env.closeTables = [] { arv::store::workspace().closeAll(); };
         // env.sendMail: the SMTP sender, once it is available.
         arv::addMaintenanceEntries(registry, env);
