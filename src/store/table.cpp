@@ -297,6 +297,7 @@ uint32_t Table::lastRec() const { return dbf_->recordCount(); }
 
 uint32_t Table::recno() const
 {
+    if (unwritten_) const_cast<Table*>(this)->writeAppended();
     if (!eof_) return recno_;
     if (eofRecno_ == 0) eofRecno_ = lastRec() + 1;
     return eofRecno_;
@@ -553,6 +554,7 @@ bool Table::seek(std::string_view key, bool softSeek, bool lastOfKey)
 void Table::refresh()
 {
     dropAhead();
+    if (unwritten_) writeAppended();
     if (eof_) return;
     uint32_t r = recno_;
     auto p = pos_;
@@ -662,6 +664,10 @@ bool Table::tryLock(bool record)
     dropAhead();
     if (!record) return dbf_->tryLockTable();
     if (eof_) return false;
+    if (unwritten_) {
+        writeAppended(); // and holds its lock
+        return true;
+    }
     if (!dbf_->tryLockRecord(recno_)) return false;
     // Under the lock the file holds the latest version of the record: start from it and keep
     // only what this cursor changed.
@@ -697,22 +703,28 @@ void Table::append(bool keepTableLock)
 {
     dropAhead();
     flushPending();
-    std::string blank;
-    dbf_->blank(blank);
-    uint32_t r = 0;
-    waitFor([&] {
-        r = dbf_->append(blank, keepTableLock);
-        return r != 0;
-    });
-    recno_ = r;
-    buffer_ = blank;
-    original_ = blank;
+    dbf_->blank(buffer_);
+    original_ = buffer_;
+    recno_ = 0;
     std::fill(dirtyFields_.begin(), dirtyFields_.end(), false);
     dirty_ = false;
     pendingAppend_ = true;
+    unwritten_ = true;
+    unwrittenKeepsTableLock_ = keepTableLock;
     eof_ = bof_ = false;
     pos_.reset();
-    if (controlling()) pos_ = NtxEntry{keyOf(*controlling(), buffer_), recno_};
+}
+
+void Table::writeAppended()
+{
+    if (!unwritten_) return;
+    uint32_t r = 0;
+    waitFor([&] {
+        r = dbf_->append(buffer_, unwrittenKeepsTableLock_);
+        return r != 0;
+    });
+    recno_ = r;
+    unwritten_ = false;
 }
 
 void Table::ensureAllTags()
@@ -758,7 +770,8 @@ void Table::commit()
     if (eof_ || (!dirty_ && !pendingAppend_)) return;
     bool oldLive = !pendingAppend_ && !original_.empty() && original_[0] != '*';
     bool newLive = buffer_[0] != '*';
-    dbf_->write(recno_, buffer_);
+    if (unwritten_) writeAppended();
+    else dbf_->write(recno_, buffer_);
     if (!bulk_) dbf_->commit();
     maintainIndexes(original_, oldLive, buffer_, newLive);
     original_ = buffer_;

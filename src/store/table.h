@@ -213,6 +213,11 @@ private:
     uint32_t recno_ = 0;
     std::optional<NtxEntry> pos_; // position in the controlling index
     bool pendingAppend_ = false;  // appended, keys not yet in the indexes
+    // An appended record reaches the file with its first write (or when its number or lock is
+    // needed), so it is written once, with its fields, instead of blank and then again.
+    bool unwritten_ = false;
+    bool unwrittenKeepsTableLock_ = false;
+    void writeAppended();
     std::string buffer_;    // the cursor's copy
     struct Showing;
     mutable const std::string* shown_ = &buffer_; // the record the field getters read
