@@ -15,6 +15,7 @@
 #include "ui/docdialogs.h"
 #include "ui/msgget.h"
 #include "ui/popmsg.h"
+#include "ui/printing.h"
 
 namespace fs = std::filesystem;
 
@@ -67,6 +68,9 @@ int runApplication(int argc, char** argv, const ApplicationHooks& hooks)
     if (qtTexts.load(QLocale(QLocale::Italian, QLocale::Italy), "qtbase", "_",
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
+
+    // Print jobs draw with the real fonts and show their progress, preview and messages here.
+    installPrintHooks();
 
     if (hooks.cleanupLeftovers) hooks.cleanupLeftovers(folder, start);
     setDocumentSettings(folder, hooks.setting);

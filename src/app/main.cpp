@@ -7,6 +7,7 @@
 #include "common/files.h"
 #include "common/ini.h"
 #include "common/tempnames.h"
+#include "store/reportrows.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
 #include "ui/waithooks.h"
@@ -48,5 +49,7 @@ int main(int argc, char** argv)
             return false;
         }
     };
+    // A print job puts the selected table back on its record when it ends.
+    arv::store::installPrintSelectionHook(arv::store::workspace());
     return arv::runApplication(argc, argv, hooks);
 }

@@ -159,6 +159,8 @@ PreviewWindow::PreviewWindow(PrintDocument doc, bool noPrint, std::string printe
     picture_ = new QLabel;
     picture_->setAlignment(Qt::AlignCenter);
     scroll_->setWidget(picture_);
+    // The page is fitted to the room the window really gives it, known once laid out.
+    scroll_->viewport()->installEventFilter(this);
     layout->addWidget(scroll_, 1);
 
     auto* statusBar = new QStatusBar(this);
@@ -206,7 +208,8 @@ void PreviewWindow::refresh()
     if (QAction* a = action("BOTTOM")) a->setEnabled(!last);
 
     // The whole page in the window; zoomed, the page's width fills twice as much.
-    const QSize view = scroll_->viewport()->size();
+    // Zoomed, the scroll bars take room: the page keeps the size it was fitted to.
+    const QSize view = zoomed_ && fittedTo_.isValid() ? fittedTo_ : scroll_->viewport()->size();
     const PageGeometry& g = doc_.geometry;
     const double fit = std::min((view.height() - 16) / (g.paperHeightMm / 25.4), (view.width() - 16) / (g.paperWidthMm / 25.4));
     const double dpi = std::clamp(zoomed_ ? fit * 2 : fit, 20.0, 400.0);
@@ -222,10 +225,16 @@ void PreviewWindow::refresh()
     picture_->resize(shown.size());
 }
 
-void PreviewWindow::resizeEvent(QResizeEvent* event)
+bool PreviewWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    QDialog::resizeEvent(event);
-    refresh();
+    if (watched == scroll_->viewport() && event->type() == QEvent::Resize && !zoomed_) {
+        const QSize now = scroll_->viewport()->size();
+        if (now != fittedTo_) {
+            fittedTo_ = now;
+            refresh();
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void PreviewWindow::keyPressEvent(QKeyEvent* event)

@@ -30,7 +30,7 @@ public:
     void toggleZoom();
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -44,6 +44,7 @@ private:
     QLabel* status_ = nullptr;
     QLabel* picture_ = nullptr;
     QScrollArea* scroll_ = nullptr;
+    QSize fittedTo_;
 };
 
 // The toolbar pictures of the preview, drawn in a few strokes.
