@@ -23,6 +23,7 @@
 #include "ui/popmsg.h"
 #include "ui/previewwindow.h"
 #include "ui/printing.h"
+#include "ui/mailsettings.h"
 #include "common/printjob.h"
 #include "common/report.h"
 #include "ui/qtapp.h"
@@ -260,6 +261,18 @@ TEST_F(ScreenTour, PrintPreview)
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->isVisible() && w->windowTitle() == "Stampa clienti") progress = w;
     save(progress, "print-progress");
+
+    MailSettingsGroup mail;
+    MailSettings ms;
+    ms.server = "smtp.example.it";
+    ms.sender = "agenzia@example.it";
+    ms.user = "agenzia";
+    ms.password = "segreta";
+    ms.port = 587;
+    ms.ssl = true;
+    mail.setSettings(ms);
+    mail.resize(360, mail.sizeHint().height());
+    save(&mail, "mail-parametri");
     printHooks().progressClose();
     printHooks() = {};
 }

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QFontInfo>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QToolBar>
 
 #include <cstdio>
@@ -15,6 +16,8 @@
 #include "common/report.h"
 #include "common/sendmail.h"
 #include "support/tempdir.h"
+#include "common/ini.h"
+#include "ui/mailsettings.h"
 #include "ui/popmsg.h"
 #include "ui/previewwindow.h"
 #include "ui/printing.h"
@@ -310,4 +313,28 @@ TEST_F(Printing, PrintersAndProgressWindow)
     EXPECT_EQ(1u, made[0].pages.size());
     QApplication::processEvents();
     EXPECT_FALSE(progress && progress->isVisible());
+}
+
+TEST_F(Printing, MailSettingsGroupSavesOnConfirm)
+{
+    IniFile ini(tmp.file("ARV.INI"));
+    ini.set("E-mail", "Promemoria bonifico", "S");
+    MailSettingsGroup group;
+    EXPECT_EQ("Parametri", group.title());
+    group.setSettings(MailSettings::load(ini));
+
+    // A required value missing: the message, nothing written.
+    group.senderEdit()->setText("agenzia@example.it");
+    EXPECT_FALSE(group.confirm(ini));
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Indicare il server smtp.", boxes[0]);
+    EXPECT_FALSE(ini.has("E-mail", "Mittente"));
+
+    group.serverEdit()->setText("  smtp.example.it  ");
+    ASSERT_TRUE(group.confirm(ini));
+    EXPECT_EQ("smtp.example.it", ini.get("E-mail", "Server smtp"));
+    EXPECT_EQ("Connessione fissa", ini.get("E-mail", "Connessione"));
+    EXPECT_EQ("N", ini.get("E-mail", "SSL"));
+    EXPECT_EQ("S", ini.get("E-mail", "Promemoria bonifico"));
+    EXPECT_EQ("smtp.example.it", group.settings().server);
 }
