@@ -354,10 +354,16 @@ std::vector<std::string> wrapToWidth(const std::string& text, double width, doub
         auto fits = [&](size_t from, size_t count) { return m.width(join(from, count), font, dpi) <= width; };
         size_t pos = 0;
         while (pos < n) {
+            // The longest start of the rest that fits (widths grow with every character, so a
+            // halving search finds the same start as trying one length after another).
             const size_t rest = n - pos;
-            size_t k = rest;
-            while (k > 0 && !fits(pos, k)) k = k > 10 ? k - 10 : 0;
-            while (k < rest && fits(pos, k + 1)) ++k;
+            size_t k = 0;
+            size_t hi = rest;
+            while (k < hi) {
+                const size_t mid = (k + hi + 1) / 2;
+                if (fits(pos, mid)) k = mid;
+                else hi = mid - 1;
+            }
             // A character wider than the whole line still takes a line of its own, so the text
             // always moves on.
             if (k == 0) k = 1;

@@ -332,6 +332,29 @@ bool SENDMAIL(const MailMessage& m)
     return rc == CURLE_OK;
 }
 
+bool SENDMAIL(const std::string& sender, const std::string& server, const std::string& to, const std::string& subject,
+              const std::string& body, const std::vector<std::string>& attachments, const std::string& displayName,
+              const std::string& user, const std::string& password, const std::vector<std::string>& cc,
+              std::optional<bool> html, int port, bool receipt, bool ssl)
+{
+    MailMessage m;
+    m.sender = sender;
+    m.server = server;
+    m.to = to;
+    m.subject = subject;
+    m.body = body;
+    m.attachments = attachments;
+    m.displayName = displayName;
+    m.user = user;
+    m.password = password;
+    m.cc = cc;
+    m.html = html;
+    m.port = port;
+    m.receipt = receipt;
+    m.ssl = ssl;
+    return SENDMAIL(m);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Settings
 

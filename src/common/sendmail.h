@@ -36,6 +36,12 @@ struct MailMessage {
 // Sends one message; false on any failure (no message shown: the caller reports it). While it
 // sends, "Invio email in corso..." is shown when no wait window is showing.
 bool SENDMAIL(const MailMessage& message);
+// The same with the message's parts one by one.
+bool SENDMAIL(const std::string& sender, const std::string& server, const std::string& to, const std::string& subject,
+              const std::string& body, const std::vector<std::string>& attachments = {},
+              const std::string& displayName = {}, const std::string& user = {}, const std::string& password = {},
+              const std::vector<std::string>& cc = {}, std::optional<bool> html = std::nullopt, int port = 0,
+              bool receipt = false, bool ssl = false);
 
 // The message as sent (headers and MIME body, CRLF line ends); empty when an attachment cannot
 // be read. The sending date and the message id are taken from the clock.

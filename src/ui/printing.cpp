@@ -238,11 +238,17 @@ void previewJob(const PrintDocument& doc, bool noPrint, const std::string& print
     w.exec();
 }
 
+void previewJob(const TPRINTER& job, QWidget* parent)
+{
+    previewJob(job.document(), job.options().noPrint, job.options().printer, parent);
+}
+
 bool outputDocument(const PrintDocument& doc, const std::string& printer, QWidget* parent)
 {
     if (printer == PDFPRINTER()) return savePdfAs(doc, parent).has_value();
-    if (g_printer) return g_printer(doc, printer);
-    return printDocument(doc, printer);
+    const bool ok = g_printer ? g_printer(doc, printer) : printDocument(doc, printer);
+    if (!ok) POPMSG("Impossibile stampare il documento.", 1);
+    return ok;
 }
 
 bool printerInstalled(const std::string& name)

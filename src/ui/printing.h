@@ -25,8 +25,13 @@ void installPrintHooks();
 void previewJob(const PrintDocument& doc, bool noPrint = false, const std::string& printer = {},
                 QWidget* parent = nullptr);
 
+// The preview of a job's pages so far (the job itself goes on).
+class TPRINTER;
+void previewJob(const TPRINTER& job, QWidget* parent = nullptr);
+
 // The print of a document: on the PDF output it asks for the file (as "Salva come PDF"),
-// otherwise it goes to the printer. False when nothing was printed.
+// otherwise it goes to the printer ("Impossibile stampare il documento." when the printer refuses
+// it). False when nothing was printed.
 bool outputDocument(const PrintDocument& doc, const std::string& printer, QWidget* parent = nullptr);
 
 // PSETUP: the printer-setup dialog; true when confirmed.

@@ -263,6 +263,11 @@ TEST_F(Printing, PreviewWindow)
     PreviewWindow onLaser(doc, false, "Laser");
     onLaser.action("PRINT")->trigger();
     EXPECT_EQ("Laser", printedOn);
+    EXPECT_TRUE(boxes.empty());
+    // A printer that refuses the job is reported, not taken for printed.
+    setDocumentPrinter([](const PrintDocument&, const std::string&) { return false; });
+    onLaser.action("PRINT")->trigger();
+    EXPECT_EQ(std::vector<std::string>{"Impossibile stampare il documento."}, boxes);
     setDocumentPrinter(nullptr);
 
     PreviewWindow noPrint(doc, true, {});
