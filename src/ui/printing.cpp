@@ -90,8 +90,10 @@ void progressOpen(const std::string& docName)
 {
     if (g_progress) g_progress->deleteLater();
     QWidget* active = QApplication::activeWindow();
+    if (active == g_progress) active = g_disabled;
     g_progress = new PrintProgressDialog(QString::fromStdString(docName), active);
-    if (active && active != g_progress) {
+    // A job started while another runs leaves the first job's window to be enabled again.
+    if (active && !g_disabled) {
         active->setEnabled(false);
         g_disabled = active;
     }
