@@ -24,6 +24,7 @@ namespace arv {
 void addShellEntries(EntryRegistry& registry, const ApplicationHooks& hooks)
 {
     registry.add(kEntryInfos, [](const EntryArgs&) { INFOS(kProgramTitle, kProgramVersion, "2024"); });
+    registry.add("PSETUP", [](const EntryArgs&) { PSETUP(); });
     if (hooks.agency.load && hooks.agency.save) {
         AgencyStore store = hooks.agency;
         registry.add(kEntryAgency, [store](const EntryArgs&) { editAgency(store); });
