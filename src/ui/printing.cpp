@@ -39,6 +39,11 @@ MailComposer g_composer;
 UrlOpener g_urlOpener;
 DocumentPrinter g_printer;
 std::string g_fallbackFolder;
+// The printer chosen in "Imposta stampante..." for the jobs that name none (empty: the system's
+// default printer).
+std::string g_chosenPrinter;
+
+std::string effectivePrinter(const std::string& name) { return name.empty() ? g_chosenPrinter : name; }
 
 // The small window of a running print job: its name as caption, a printer, the page being made
 // and a cancel button (Escape cancels too). The window that was active is disabled meanwhile.
@@ -115,8 +120,9 @@ void progressClose()
 
 void showError(const std::string& text) { POPMSG(text, 1); }
 
-PageGeometry printerGeometry(const std::string& name, bool landscape)
+PageGeometry printerGeometry(const std::string& requested, bool landscape)
 {
+    const std::string name = effectivePrinter(requested);
     PageGeometry g = landscape ? PageGeometry::a4Landscape() : PageGeometry::a4Portrait();
     if (name == PDFPRINTER()) return g;
     const QPrinterInfo info = name.empty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(QString::fromStdString(name));
@@ -248,7 +254,8 @@ void previewJob(const TPRINTER& job, QWidget* parent)
 bool outputDocument(const PrintDocument& doc, const std::string& printer, QWidget* parent)
 {
     if (printer == PDFPRINTER()) return savePdfAs(doc, parent).has_value();
-    const bool ok = g_printer ? g_printer(doc, printer) : printDocument(doc, printer);
+    const std::string target = effectivePrinter(printer);
+    const bool ok = g_printer ? g_printer(doc, target) : printDocument(doc, target);
     if (!ok) POPMSG("Impossibile stampare il documento.", 1);
     return ok;
 }
@@ -271,10 +278,16 @@ std::vector<std::string> ADEVNAMES()
 bool PSETUP(QWidget* parent)
 {
     QPrinter printer;
+    if (!g_chosenPrinter.empty()) printer.setPrinterName(QString::fromStdString(g_chosenPrinter));
     QPrintDialog dialog(&printer, parent ? parent : QApplication::activeWindow());
     dialog.setWindowTitle("Imposta stampante");
-    return dialog.exec() == QDialog::Accepted;
+    if (dialog.exec() != QDialog::Accepted) return false;
+    if (printer.outputFormat() == QPrinter::NativeFormat) g_chosenPrinter = printer.printerName().toStdString();
+    return true;
 }
+
+std::string chosenPrinter() { return g_chosenPrinter; }
+void setChosenPrinter(std::string name) { g_chosenPrinter = std::move(name); }
 
 std::string pdfTargetName(const std::string& chosen)
 {

@@ -34,8 +34,11 @@ void previewJob(const TPRINTER& job, QWidget* parent = nullptr);
 // it). False when nothing was printed.
 bool outputDocument(const PrintDocument& doc, const std::string& printer, QWidget* parent = nullptr);
 
-// PSETUP: the printer-setup dialog; true when confirmed.
+// PSETUP: the printer-setup dialog; true when confirmed. The printer chosen there prints the jobs
+// that name none, for the rest of the session.
 bool PSETUP(QWidget* parent = nullptr);
+std::string chosenPrinter();
+void setChosenPrinter(std::string name);
 // ADEVNAMES: the installed printers, sorted, after an empty first entry.
 std::vector<std::string> ADEVNAMES();
 bool printerInstalled(const std::string& name);

@@ -264,6 +264,11 @@ TEST_F(Printing, PreviewWindow)
     onLaser.action("PRINT")->trigger();
     EXPECT_EQ("Laser", printedOn);
     EXPECT_TRUE(boxes.empty());
+    // A job that names no printer prints on the one chosen in "Imposta stampante...".
+    setChosenPrinter("Ufficio");
+    w.action("PRINT")->trigger();
+    EXPECT_EQ("Ufficio", printedOn);
+    setChosenPrinter({});
     // A printer that refuses the job is reported, not taken for printed.
     setDocumentPrinter([](const PrintDocument&, const std::string&) { return false; });
     onLaser.action("PRINT")->trigger();
