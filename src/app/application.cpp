@@ -15,6 +15,7 @@
 #include "ui/docdialogs.h"
 #include "ui/msgget.h"
 #include "ui/popmsg.h"
+#include "ui/printing.h"
 
 namespace fs = std::filesystem;
 
@@ -23,6 +24,7 @@ namespace arv {
 void addShellEntries(EntryRegistry& registry, const ApplicationHooks& hooks)
 {
     registry.add(kEntryInfos, [](const EntryArgs&) { INFOS(kProgramTitle, kProgramVersion, "2024"); });
+    registry.add("PSETUP", [](const EntryArgs&) { PSETUP(); });
     if (hooks.agency.load && hooks.agency.save) {
         AgencyStore store = hooks.agency;
         registry.add(kEntryAgency, [store](const EntryArgs&) { editAgency(store); });
@@ -69,6 +71,9 @@ int runApplication(int argc, char** argv, const ApplicationHooks& hooks)
     if (qtTexts.load(QLocale(QLocale::Italian, QLocale::Italy), "qtbase", "_",
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
+
+    // Print jobs draw with the real fonts and show their progress, preview and messages here.
+    installPrintHooks();
 
     if (hooks.cleanupLeftovers) hooks.cleanupLeftovers(folder, start);
     setDocumentSettings(folder, hooks.setting);

@@ -7,7 +7,9 @@
 #include "common/agency.h"
 #include "common/files.h"
 #include "common/ini.h"
+#include "common/sendmail.h"
 #include "common/tempnames.h"
+#include "store/reportrows.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
 #include "ui/waithooks.h"
@@ -55,8 +57,18 @@ int main(int argc, char** argv)
         env.folder = std::filesystem::current_path().string();
         env.programName = "ARV"; // the program's short name, as in the window title and ARV.INI
         env.closeTables = [] { arv::store::workspace().closeAll(); };
-        // env.sendMail: the SMTP sender, once it is available.
+        env.sendMail = [](const std::string& to, const std::string& subject, const std::string& body,
+                          const std::vector<std::string>& attachments) {
+            arv::MailMessage m = arv::MailSettings::load(arv::IniFile(iniPath())).message();
+            m.to = to;
+            m.subject = subject;
+            m.body = body;
+            m.attachments = attachments;
+            return arv::SENDMAIL(m);
+        };
         arv::addMaintenanceEntries(registry, env);
     };
+    // A print job puts the selected table back on its record when it ends.
+    arv::store::installPrintSelectionHook(arv::store::workspace());
     return arv::runApplication(argc, argv, hooks);
 }

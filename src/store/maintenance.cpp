@@ -1,5 +1,7 @@
 #include "store/maintenance.h"
 
+#include "common/sendmail.h"
+
 #include <fnmatch.h>
 #include <sys/file.h>
 
@@ -417,31 +419,33 @@ ArchiveResult restoreArchives(const std::string& folder, const std::string& zipF
 
 SendSettings SendSettings::load(const std::string& iniPath)
 {
-    IniFile ini(iniPath);
+    // The same keys as every other e-mail of the program, plus the recipient of the data.
+    MailSettings mail = MailSettings::load(IniFile(iniPath));
     SendSettings s;
-    s.connection = ini.get("E-mail", "Connessione", "Connessione fissa");
-    if (s.connection.empty()) s.connection = "Connessione fissa";
-    s.server = ini.get("E-mail", "Server smtp");
-    s.sender = ini.get("E-mail", "Mittente");
-    s.recipient = ini.get("E-mail", "DestInvio");
-    s.user = ini.get("E-mail", "Userid");
-    s.password = ini.get("E-mail", "Password");
-    s.port = ini.get("E-mail", "Porta");
-    s.ssl = ini.getFlag("E-mail", "SSL", false);
+    s.connection = mail.connection;
+    s.server = mail.server;
+    s.sender = mail.sender;
+    s.recipient = mail.destInvio;
+    s.user = mail.user;
+    s.password = mail.password;
+    s.port = mail.port ? std::to_string(mail.port) : std::string();
+    s.ssl = mail.ssl;
     return s;
 }
 
 void SendSettings::save(const std::string& iniPath) const
 {
     IniFile ini(iniPath);
-    ini.setValues("E-mail", {{"Connessione", trim(connection)},
-                             {"Server smtp", trim(server)},
-                             {"Mittente", trim(sender)},
-                             {"DestInvio", trim(recipient)},
-                             {"Userid", trim(user)},
-                             {"Password", trim(password)},
-                             {"Porta", trim(port)},
-                             {"SSL", ssl ? "S" : "N"}});
+    MailSettings mail = MailSettings::load(ini);
+    mail.connection = connection;
+    mail.server = server;
+    mail.sender = sender;
+    mail.user = user;
+    mail.password = password;
+    mail.port = std::atoi(trim(port).c_str());
+    mail.ssl = ssl;
+    mail.save(ini);
+    ini.set("E-mail", "DestInvio", trim(recipient));
 }
 
 std::string SendSettings::problem() const

@@ -22,6 +22,11 @@
 #include "ui/docdialogs.h"
 #include "ui/msgget.h"
 #include "ui/popmsg.h"
+#include "ui/previewwindow.h"
+#include "ui/printing.h"
+#include "ui/mailsettings.h"
+#include "common/printjob.h"
+#include "common/report.h"
 #include "ui/qtapp.h"
 
 namespace fs = std::filesystem;
@@ -223,4 +228,81 @@ TEST_F(ScreenTour, ServiceDialogs)
     POPMSG(store::kMsgMaintenanceRunning);
     save(currentMessageWindow(), "manutenzione-in-corso");
     POPMSG();
+}
+
+TEST_F(ScreenTour, PrintPreview)
+{
+    installPrintHooks();
+    PrintDocument made;
+    printHooks().preview = [&](const PrintDocument& d, bool, const std::string&) { made = d; };
+
+    // A client list through the report engine, then its preview, plain and zoomed.
+    struct Row {
+        const char* name;
+        const char* town;
+        long long premium;
+    };
+    const Row rows[] = {{"Bianchi Anna", "Forlì", 45050},      {"Conti Luca", "Città di Castello", 120000},
+                        {"D'Angelo Sara", "Roma", 38990},      {"Esposito Niccolò", "Napoli", 99900},
+                        {"Ferrari Giulia", "Milano", 150075}, {"Rossi Mario", "Cantù", 61020}};
+    size_t cur = 0;
+    ReportDescription d;
+    d.title = "Stampa clienti";
+    d.headings = {"Stampa clienti", "Premi annui per cliente"};
+    d.columns = {{"Cliente", [&] { return ReportValue(std::string(rows[cur].name)); }, "", 25, false, ReportAlign::Auto},
+                 {"Località", [&] { return ReportValue(std::string(rows[cur].town)); }, "", 20, false, ReportAlign::Auto},
+                 {"Premio", [&] { return ReportValue(Decimal::fromScaled(rows[cur].premium, 2)); }, "@E 999,999.99", 0,
+                  true, ReportAlign::Auto}};
+    d.totalLabel = "Totale generale";
+    runReport(d, indexRows(std::size(rows), cur));
+    ASSERT_EQ(1u, made.pages.size());
+
+    PreviewWindow preview(made, false, {});
+    preview.resize(900, 1000);
+    save(&preview, "preview");
+    preview.toggleZoom();
+    save(&preview, "preview-zoom");
+    preview.hide();
+
+    // A letter with a justified paragraph, as the preview without the print button shows it.
+    TPRINTER job("Lettera", true, true);
+    job.startPage();
+    SAYHEADER("AVVISO DI SCADENZA", job, PrintFont("Arial", 10));
+    PRINTTXT(job, {"Spett.le"}, TxtOptions::at(45).withFont(PrintFont("Arial", 11)));
+    PRINTTXT(job, {"Esposito Niccolò"}, TxtOptions::at(55).withFont(PrintFont("Arial", 11, true)));
+    PFEED(job, 1.5);
+    const std::string text = "Le ricordiamo che la polizza in oggetto è in scadenza e che il premio potrà essere "
+                             "versato presso la nostra agenzia, anche con bonifico bancario, entro quindici giorni "
+                             "dalla data indicata.\nCordiali saluti.";
+    for (const auto& l : AMEMOLINE(text, 0, job, PrintFont("Arial", 11)))
+        PRINTTXT(job, {l}, TxtOptions().justified().withFont(PrintFont("Arial", 11)));
+    SAYFOOTER(job);
+    job.endPage();
+    job.end();
+    PreviewWindow letter(made, true, {});
+    letter.resize(700, 800);
+    save(&letter, "preview-letter-noprint");
+    letter.hide();
+
+    // The progress window of a running job.
+    printHooks().progressOpen("Stampa clienti");
+    printHooks().progressPage(3);
+    QWidget* progress = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowTitle() == "Stampa clienti") progress = w;
+    save(progress, "print-progress");
+
+    MailSettingsGroup mail;
+    MailSettings ms;
+    ms.server = "smtp.example.it";
+    ms.sender = "agenzia@example.it";
+    ms.user = "agenzia";
+    ms.password = "segreta";
+    ms.port = 587;
+    ms.ssl = true;
+    mail.setSettings(ms);
+    mail.resize(360, mail.sizeHint().height());
+    save(&mail, "mail-parametri");
+    printHooks().progressClose();
+    printHooks() = {};
 }

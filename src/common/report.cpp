@@ -1,0 +1,191 @@
+#include "common/report.h"
+
+#include "common/mask.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace arv {
+
+namespace {
+
+std::string trim(const std::string& s)
+{
+    const auto b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return {};
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+bool isNumber(const ReportValue& v) { return std::holds_alternative<Decimal>(v); }
+
+TextAlign alignOf(const ReportColumn& c, bool number)
+{
+    switch (c.align) {
+    case ReportAlign::Left: return TextAlign::Left;
+    case ReportAlign::Right: return TextAlign::Right;
+    case ReportAlign::Center: return TextAlign::Center;
+    case ReportAlign::Auto: break;
+    }
+    return number ? TextAlign::Right : TextAlign::Left;
+}
+
+std::string numberText(const ReportColumn& c, const Decimal& d)
+{
+    if (c.mask.empty()) return d.toShortString();
+    return Mask(c.mask).formatNumber(d);
+}
+
+} // namespace
+
+ReportRows indexRows(size_t count, size_t& current)
+{
+    return {[&current] { current = 0; }, [&current, count] { return current >= count; }, [&current] { ++current; }};
+}
+
+std::string reportCell(const ReportColumn& column, const ReportValue& value, int width)
+{
+    std::string text;
+    if (const auto* s = std::get_if<std::string>(&value)) {
+        text = column.mask.empty() ? *s : Mask(column.mask).formatText(*s);
+    } else if (const auto* d = std::get_if<Decimal>(&value)) {
+        text = trim(numberText(column, *d));
+        // A number never loses digits to the width: it shows as asterisks instead.
+        if (width > 0 && utf8Length(text) > static_cast<size_t>(width)) return std::string(width, '*');
+        return text;
+    } else if (const auto* dt = std::get_if<Date>(&value)) {
+        text = dt->isEmpty() ? std::string() : dt->toDisplay();
+    } else if (const auto* b = std::get_if<bool>(&value)) {
+        text = Mask(column.mask).formatLogical(*b);
+    }
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    if (width > 0 && utf8Length(text) > static_cast<size_t>(width)) text = utf8Left(text, width);
+    return text;
+}
+
+void printReport(const ReportDescription& report, const ReportRows& rows, TPRINTER& job)
+{
+    const size_t n = report.columns.size();
+    auto accepted = [&] { return !report.condition || report.condition(); };
+
+    // Column widths: given, else the widest of heading, mask and the values themselves.
+    std::vector<int> widths(n);
+    bool scan = false;
+    for (size_t i = 0; i < n; ++i) {
+        const ReportColumn& c = report.columns[i];
+        widths[i] = c.width;
+        if (widths[i] > 0) continue;
+        widths[i] = std::max<int>(static_cast<int>(utf8Length(c.heading)), Mask(c.mask).width());
+        if (!Mask(c.mask).hasTemplate()) scan = true;
+    }
+    if (scan && rows.first) {
+        for (rows.first(); !rows.atEnd(); rows.next()) {
+            if (!accepted()) continue;
+            for (size_t i = 0; i < n; ++i) {
+                const ReportColumn& c = report.columns[i];
+                if (c.width > 0 || Mask(c.mask).hasTemplate() || !c.value) continue;
+                widths[i] = std::max<int>(widths[i], static_cast<int>(utf8Length(trim(reportCell(c, c.value(), 0)))));
+            }
+        }
+    }
+
+    // The font shrinks when the columns are wider than the page.
+    PrintFont font = report.font;
+    const double x0 = job.columnX(job.margin());
+    const double available = job.columnX(80 - 1) - x0;
+    int chars = n > 0 ? static_cast<int>(n) - 1 : 0;
+    for (int w : widths) chars += w;
+    double cw = job.textWidth("0", font);
+    if (chars > 0 && chars * cw > available) {
+        font.pointSize = std::max(5.0, font.pointSize * available / (chars * cw));
+        cw = job.textWidth("0", font);
+    }
+    PrintFont bold = font;
+    bold.bold = true;
+    std::vector<double> xs(n);
+    double x = x0;
+    for (size_t i = 0; i < n; ++i) {
+        xs[i] = x;
+        x += (widths[i] + 1) * cw;
+    }
+
+    auto cellAt = [&](size_t i, const std::string& text, TextAlign align, const PrintFont& f) {
+        const double y = job.lineY(job.row());
+        const double w = widths[i] * cw;
+        if (align == TextAlign::Left) job.say(y, xs[i], text, f);
+        else job.say(y, xs[i], text, f, w, kBlack, std::nullopt, align);
+    };
+    auto newLine = [&] { PRINTTXT(job, {}); };
+
+    bool anyTotal = false;
+    for (const auto& c : report.columns) anyTotal = anyTotal || c.total;
+
+    auto pageTop = [&] {
+        job.startPage();
+        SAYHEADER(report.title, job, font, report.noDate);
+        for (size_t h = 0; h < report.headings.size(); ++h) {
+            const std::string text = h == 0 ? Mask::upper(report.headings[h]) : report.headings[h];
+            PRINTTXT(job, {text}, TxtOptions().centred().withFont(h == 0 ? bold : font));
+        }
+        newLine();
+        newLine();
+        for (size_t i = 0; i < n; ++i) {
+            const ReportColumn& c = report.columns[i];
+            const bool number = c.total || Mask(c.mask).isNumeric();
+            cellAt(i, utf8Left(c.heading, widths[i]), alignOf(c, number), bold);
+        }
+        newLine();
+        for (size_t i = 0; i < n; ++i) cellAt(i, std::string(widths[i], '-'), TextAlign::Left, font);
+    };
+
+    std::vector<Decimal> totals(n);
+    pageTop();
+    if (rows.first) {
+        for (rows.first(); !rows.atEnd(); rows.next()) {
+            if (job.cancelled()) break;
+            if (!accepted()) continue;
+            if (std::lround(job.row()) > 60) {
+                job.endPage();
+                job.setRow(2);
+                pageTop();
+            }
+            newLine();
+            for (size_t i = 0; i < n; ++i) {
+                const ReportColumn& c = report.columns[i];
+                const ReportValue v = c.value ? c.value() : ReportValue{};
+                if (c.total) {
+                    if (const auto* d = std::get_if<Decimal>(&v)) totals[i] += *d;
+                }
+                cellAt(i, reportCell(c, v, widths[i]), alignOf(c, isNumber(v)), font);
+            }
+        }
+    }
+    if (anyTotal && !job.cancelled()) {
+        if (std::lround(job.row()) > 58) {
+            job.endPage();
+            job.setRow(2);
+            pageTop();
+        }
+        newLine();
+        for (size_t i = 0; i < n; ++i)
+            if (report.columns[i].total) cellAt(i, std::string(widths[i], '-'), TextAlign::Left, font);
+        newLine();
+        job.say(job.lineY(job.row()), xs.empty() ? x0 : xs[0],
+                report.totalLabel.empty() ? std::string("Totale") : report.totalLabel, bold);
+        for (size_t i = 0; i < n; ++i) {
+            const ReportColumn& c = report.columns[i];
+            if (c.total) cellAt(i, reportCell(c, totals[i], widths[i]), alignOf(c, true), bold);
+        }
+    }
+    job.endPage();
+}
+
+PrintDocument runReport(const ReportDescription& report, const ReportRows& rows, bool preview, bool noPrint)
+{
+    TPRINTER job(report.title, preview, noPrint, {}, report.landscape);
+    printReport(report, rows, job);
+    PrintDocument made = job.document();
+    job.end();
+    return made;
+}
+
+} // namespace arv
