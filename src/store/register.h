@@ -199,6 +199,8 @@ struct RegisterSpec {
     // Field whose renaming is carried into RENAMES.
     std::string renameField;
     std::vector<RenameTarget> renames;
+    // Presets the blank copies of an insert (a sub-list's parent key, defaults).
+    std::function<void(Workspace&, EditValues&)> prepareInsert;
     // After a successful write (before, after, inserting).
     std::function<void(Workspace&, const EditValues&, const EditValues&, bool)> afterWrite;
 
