@@ -7,8 +7,10 @@
 #include "common/files.h"
 #include "common/ini.h"
 #include "common/tempnames.h"
+#include "registry/lookuptables.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
+#include "ui/officehooks.h"
 #include "ui/waithooks.h"
 
 namespace {
@@ -47,6 +49,12 @@ int main(int argc, char** argv)
             if (error) *error = std::string("Impossibile salvare i dati dell'agenzia: ") + e.what();
             return false;
         }
+    };
+    hooks.registerEntries = [](arv::EntryRegistry& registry) {
+        arv::installOfficeHooks();
+        arv::registry::addLookupEntries([&registry](const std::string& name, std::function<void()> entry) {
+            registry.add(name, [entry](const arv::EntryArgs&) { entry(); });
+        });
     };
     return arv::runApplication(argc, argv, hooks);
 }

@@ -13,12 +13,12 @@
 #include "common/date.h"
 #include "common/decimal.h"
 #include "store/table.h"
+#include "store/upgrade.h" // kMsgUpdatingArchives
 #include "store/workspace.h"
 
 namespace arv::store {
 
 inline constexpr const char* kMsgCancelChanges = "Annullo le modifiche?";
-inline constexpr const char* kMsgUpdatingArchives = "Aggiornamento archivi in corso...";
 inline constexpr const char* kCaptionInsert = "Aggiungi";
 inline constexpr const char* kCaptionModify = "Modifica";
 
