@@ -41,6 +41,8 @@ MaskedLineEdit::MaskedLineEdit(const std::string& mask, ValueKind kind, int fiel
         setValue(std::string());
     } else if (kind_ == ValueKind::Text && fieldWidth > 0) {
         setMaxLength(fieldWidth);
+    } else if (kind_ == ValueKind::Number && mask_.hasTemplate()) {
+        setMaxLength(mask_.width());
     }
     QFontMetrics fm(font());
     int chars = templated() ? edit_.length() : (fieldWidth > 0 ? std::min(fieldWidth, 40) : 20);

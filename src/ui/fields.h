@@ -39,7 +39,10 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    bool templated() const { return edit_.length() > 0 && (mask_.hasTemplate() || kind_ == ValueKind::Date); }
+    bool templated() const
+    {
+        return kind_ != ValueKind::Number && edit_.length() > 0 && (mask_.hasTemplate() || kind_ == ValueKind::Date);
+    }
     void userChanged();
 
     Mask mask_;
