@@ -87,7 +87,7 @@ RegisterSpec products()
     s.table = "PRODOTTI";
     s.orders = {"PRODOTTI"};
     s.columns = {fieldColumn("COMPAGNIA", "COMPAGNIA", 25), fieldColumn("RAPPORTO", "RAPPORTO", 25),
-                 fieldColumn("CONVENZIONE", "CONVENZIO", 20), fieldColumn("CODICE", "CODICE", 10),
+                 fieldColumn("CONVENZIONE", "CONVENZIO", 25), fieldColumn("CODICE", "CODICE", 10),
                  fieldColumn("DESCRIZIONE", "DESCRIZ", 40)};
     s.editName = "PRODOTTO";
     auto choice = [](int id, const char* label, const char* field, std::function<std::vector<std::string>()> list) {

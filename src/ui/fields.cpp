@@ -45,8 +45,18 @@ MaskedLineEdit::MaskedLineEdit(const std::string& mask, ValueKind kind, int fiel
         setMaxLength(mask_.width());
     }
     QFontMetrics fm(font());
-    int chars = templated() ? edit_.length() : (fieldWidth > 0 ? std::min(fieldWidth, 40) : 20);
-    setMinimumWidth(fm.horizontalAdvance(QString(chars + 2, QLatin1Char('W'))) * 3 / 4);
+    const bool fixed = templated() || kind_ == ValueKind::Number;
+    int chars = templated() ? edit_.length()
+                : kind_ == ValueKind::Number ? (mask_.hasTemplate() ? mask_.width() : std::max(fieldWidth, 6))
+                : (fieldWidth > 0 ? std::min(fieldWidth, 40) : 20);
+    const int pixels = fm.horizontalAdvance(QString(chars + 1, QLatin1Char('0'))) + 12;
+    if (fixed) {
+        // Dates, codes and amounts keep the width of their mask.
+        setFixedWidth(pixels);
+        setSizePolicy(QSizePolicy::Fixed, sizePolicy().verticalPolicy());
+    } else {
+        setMinimumWidth(pixels);
+    }
     connect(this, &QLineEdit::textEdited, this, [this] { userChanged(); });
 }
 

@@ -281,7 +281,7 @@ RegisterList::RegisterList(const RegisterSpec& spec, Workspace& ws, QWidget* par
     browse_->verticalHeader()->setDefaultSectionSize(browse_->fontMetrics().height() + 6);
     browse_->horizontalHeader()->setStretchLastSection(true);
     browse_->setAlternatingRowColors(true);
-    const int charWidth = browse_->fontMetrics().horizontalAdvance(QLatin1Char('N'));
+    const int charWidth = browse_->fontMetrics().averageCharWidth();
     int total = 0;
     for (size_t c = 0; c < spec.columns.size(); ++c) {
         int w = std::max(spec.columns[c].width, static_cast<int>(spec.columns[c].header.size())) * charWidth + 12;
