@@ -9,6 +9,9 @@
 #include <QTableView>
 #include <QTest>
 
+#include <filesystem>
+
+#include "common/office.h"
 #include "store/upgrade.h"
 #include "support/tempdir.h"
 #include "ui/fields.h"
@@ -238,6 +241,7 @@ TEST_F(RegisterUi, DuplicateOnInsertReopensWithEverythingTypedAndWritesNothing)
         }
         seenAgain = d.values();
         EXPECT_EQ("Aggiungi", d.windowTitle().toStdString());
+        EXPECT_TRUE(d.modified()); // leaving the reopened dialog still asks before losing the typing
         return int(QDialog::Rejected);
     };
     list.button(kBtnAdd)->click();
@@ -349,6 +353,59 @@ TEST_F(RegisterUi, BrowseReadsOnlyTheRowsItShows)
     EXPECT_EQ(0, list.browse()->currentIndex().row());
     EXPECT_LT(list.model()->recordsRead(), 400u);
     closeRegisterTables(branches, *ws);
+}
+
+TEST_F(RegisterUi, PrintEmailAndExportButtonsAndTheSubList)
+{
+    addProduct("Alfa", "Casa");
+    addProduct("Alfa", "Auto");
+    addProduct("Beta", "Vita");
+    std::vector<std::string> calls;
+    products.print = [&](RegisterContext& c) { calls.push_back("print " + c.table().text("DESCRIZ")); };
+    products.email = [&](RegisterContext& c) { calls.push_back("email " + c.table().text("DESCRIZ")); };
+    std::string exported;
+    officeHooks().open = [&](const std::string& f) {
+        exported = f;
+        return true;
+    };
+    openRegisterTables(products, *ws);
+    Table& t = (*ws)["PRODOTTI"];
+    {
+        RegisterList list(products, *ws);
+        list.button(kBtnPrint)->click();
+        list.button(kBtnEmail)->click();
+        EXPECT_EQ((std::vector<std::string>{"print Auto", "email Auto"}), calls);
+        const uint32_t here = t.recno();
+        list.button(kBtnExcel)->click();
+        ASSERT_FALSE(exported.empty());
+        EXPECT_TRUE(std::filesystem::exists(exported));
+        EXPECT_EQ(here, t.recno());
+        std::filesystem::remove_all(std::filesystem::path(exported).parent_path());
+    }
+    officeHooks() = OfficeHooks();
+
+    // A sub-list: the rows of one parent, new rows get the parent's key.
+    RegisterSpec sub = products;
+    sub.buttons = {kBtnClose, kBtnAdd, kBtnModify, kBtnDelete, kBtnPrint};
+    sub.countingTitle = false;
+    sub.prepareInsert = [](Workspace&, EditValues& v) { v.set("COMPAGNIA", "Alfa"); };
+    t.setScope(std::string("ALFA"), std::string("ALFA"));
+    t.goTop();
+    RegisterList list(sub, *ws);
+    EXPECT_EQ(2, list.model()->rowCount());
+    list.runEdit = [](EditDialog& d) {
+        EXPECT_EQ("Alfa", static_cast<QLineEdit*>(d.field(101))->text().toStdString());
+        for (int id : {102, 103, 104}) static_cast<QLineEdit*>(d.field(id))->setText("X");
+        static_cast<QLineEdit*>(d.field(105))->setText("Infortuni");
+        d.confirm();
+        return d.result();
+    };
+    list.insert();
+    EXPECT_EQ(3, list.model()->rowCount());
+    EXPECT_EQ("Infortuni", t.text("DESCRIZ"));
+    t.clearScope();
+    EXPECT_EQ(4u, t.totRec());
+    closeRegisterTables(products, *ws);
 }
 
 TEST(MaskedFields, TemplatesUpperCaseNumbersAndThreeStates)
