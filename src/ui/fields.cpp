@@ -68,6 +68,7 @@ void MaskedLineEdit::userChanged()
 std::string MaskedLineEdit::value() const
 {
     std::string t = text().toStdString();
+    if (kind_ == ValueKind::Date) return t; // "  /  /  " whole, as the empty date shows
     if (kind_ == ValueKind::Number) {
         size_t b = t.find_first_not_of(' ');
         t = b == std::string::npos ? std::string() : t.substr(b);

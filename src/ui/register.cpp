@@ -140,6 +140,7 @@ EditDialog::EditDialog(const RegisterSpec& spec, const EditValues& values, bool 
         watchFieldWidget(w, [this, w] {
             modified_ = true;
             markInvalid(w, false);
+            updateEnabled();
         });
         size_t page = std::min<size_t>(static_cast<size_t>(std::max(f.page, 0)), forms.size() - 1);
         forms[page]->addRow(q(f.label), w);
@@ -160,8 +161,14 @@ EditDialog::EditDialog(const RegisterSpec& spec, const EditValues& values, bool 
     layout->addLayout(row);
     connect(confirm_, &QPushButton::clicked, this, [this] { confirm(); });
     connect(cancel_, &QPushButton::clicked, this, [this] { reject(); });
-    for (size_t i = 0; i < spec.fields.size(); ++i)
-        if (spec.fields[i].enabled) widgets_[i]->setEnabled(spec.fields[i].enabled(values));
+    updateEnabled();
+}
+
+void EditDialog::updateEnabled()
+{
+    const EditValues v = values();
+    for (size_t i = 0; i < spec_.fields.size(); ++i)
+        if (spec_.fields[i].enabled) widgets_[i]->setEnabled(spec_.fields[i].enabled(v));
 }
 
 EditValues EditDialog::values() const
@@ -341,7 +348,13 @@ RegisterList::RegisterList(const RegisterSpec& spec, Workspace& ws, QWidget* par
 
 RegisterList::~RegisterList()
 {
-    if (cell_) finishCell(false);
+    // Closed while a new row was being edited: its blank record does not stay behind.
+    if (cell_ && cellNew_) {
+        try {
+            cellDiscard(table(), cellRecno_);
+        } catch (...) {
+        }
+    }
 }
 
 Table& RegisterList::table() const { return ws_[spec_.aliasName()]; }

@@ -71,6 +71,9 @@ public:
     void reject() override;
 
 private:
+    // Fields whose rule of use depends on other fields follow them.
+    void updateEnabled();
+
     const store::RegisterSpec& spec_;
     const store::Table* table_;
     std::vector<QWidget*> widgets_;
