@@ -204,6 +204,11 @@ struct RegisterSpec {
     // After a successful write (before, after, inserting).
     std::function<void(Workspace&, const EditValues&, const EditValues&, bool)> afterWrite;
 
+    // Deleting: a register whose records others depend on checks first (false: nothing is
+    // deleted; the hook shows its own message) and may carry the deletion on afterwards.
+    std::function<bool(RegisterContext&)> beforeDelete;
+    std::function<void(RegisterContext&, uint32_t deletedRecno)> afterDelete;
+
     // The search dialog ("R" + name).
     std::vector<SearchField> search;
 

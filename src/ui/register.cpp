@@ -445,12 +445,23 @@ void RegisterList::remove()
         QApplication::beep();
         return;
     }
+    if (spec_.beforeDelete && !spec_.beforeDelete(context_)) {
+        redraw();
+        return;
+    }
     if (!POPMSG(kMsgConfirmDelete, static_cast<int>(MessageKind::OkCancel))) return;
     if (DiskCheck p = ISPROTECTED(t.folder()); p.value) {
         POPMSG(p.message, 1);
         return;
     }
+    const uint32_t deleted = t.recno();
     t.del();
+    if (spec_.afterDelete) {
+        const uint32_t next = t.eof() ? 0 : t.recno();
+        spec_.afterDelete(context_, deleted);
+        ws_.select(spec_.aliasName());
+        if (next) t.goTo(next);
+    }
     redraw();
 }
 

@@ -142,12 +142,20 @@ TEST_F(RegisterUi, RecordButtonsOffInAnEmptyListAndPastTheEnd)
     EXPECT_TRUE(list.button(kBtnDelete)->isEnabled());
 
     Boxes boxes;
+    bool allowed = false;
+    std::vector<uint32_t> carried;
+    products.beforeDelete = [&](RegisterContext&) { return allowed; };
+    products.afterDelete = [&](RegisterContext&, uint32_t recno) { carried.push_back(recno); };
+    list.remove(); // the register's own check refuses: no question, nothing deleted
+    EXPECT_TRUE(boxes.texts.empty());
+    allowed = true;
     boxes.answers = {kAnswerCancel};
     list.remove();
     EXPECT_EQ("Confermi la cancellazione?", boxes.texts.back());
     EXPECT_EQ(2u, t.totRec());
     list.remove(); // deleting the last row leaves nothing selected
     EXPECT_EQ(1u, t.totRec());
+    EXPECT_EQ(1u, carried.size());
     EXPECT_FALSE(list.button(kBtnDelete)->isEnabled());
     EXPECT_EQ("Prodotti - 1 di 1", list.windowTitle().toStdString());
     closeRegisterTables(products, *ws);
