@@ -342,6 +342,19 @@ SaveResult saveRecord(const RegisterSpec& spec, Workspace& ws, bool inserting, c
         if (!inserting && key == duplicateKeyOf(spec, t, before)) key.clear();
     }
     const uint32_t editing = inserting ? 0 : t.recno();
+    // Whatever goes wrong from here, no lock is left behind for the other workstations.
+    struct Unlocker {
+        Table& t;
+        bool armed = true;
+        ~Unlocker()
+        {
+            if (!armed) return;
+            try {
+                t.unlock();
+            } catch (...) {
+            }
+        }
+    } unlocker{t};
     if (spec.tableLock || !key.empty()) {
         t.lock(false);
         if (!key.empty() && otherHasKey(t, spec.duplicateTag, key, editing)) {
@@ -360,6 +373,7 @@ SaveResult saveRecord(const RegisterSpec& spec, Workspace& ws, bool inserting, c
     storeValues(spec.fields, after, t);
     t.commit();
     t.unlock();
+    unlocker.armed = false;
 
     if (!inserting && !spec.renameField.empty()) {
         const std::string oldValue = rtrim(before.get(spec.renameField));
