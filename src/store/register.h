@@ -212,7 +212,13 @@ struct RegisterSpec {
     // The search dialog ("R" + name).
     std::vector<SearchField> search;
 
-    // Printouts of the list (through the list-report engine), the e-mail and the export.
+    // Printouts of the list (through the list-report engine): "&Stampa ^" offers PRINTOUTS in a
+    // pop-up menu just above the button; without them it calls PRINT. Then the e-mail and the export.
+    struct Printout {
+        std::string caption;
+        std::function<void(RegisterContext&)> run;
+    };
+    std::vector<Printout> printouts;
     std::function<void(RegisterContext&)> print;
     std::function<void(RegisterContext&)> email;
     std::function<void(RegisterContext&)> excel; // default: the table's records to a spreadsheet

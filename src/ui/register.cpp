@@ -7,6 +7,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QCursor>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
@@ -275,6 +277,7 @@ RegisterList::RegisterList(const RegisterSpec& spec, Workspace& ws, QWidget* par
     setObjectName(q(spec.name));
     runEdit = [](EditDialog& d) { return d.exec(); };
     runSearch = [](SearchDialog& d) { return d.exec(); };
+    runMenu = [](QMenu& m, const QPoint& at) { return m.exec(at); };
 
     auto* layout = new QVBoxLayout(this);
     browse_ = new QTableView(this);
@@ -483,7 +486,20 @@ void RegisterList::search()
 void RegisterList::print()
 {
     if (table().eof()) return;
-    if (spec_.print) spec_.print(context_);
+    if (!spec_.printouts.empty()) {
+        QMenu menu(this);
+        for (size_t i = 0; i < spec_.printouts.size(); ++i)
+            menu.addAction(q(spec_.printouts[i].caption))->setData(static_cast<int>(i));
+        // Just above the button.
+        QPushButton* b = button(kBtnPrint);
+        QPoint at = b ? b->mapToGlobal(QPoint(0, -menu.sizeHint().height())) : QCursor::pos();
+        if (QAction* chosen = runMenu(menu, at)) {
+            const auto& p = spec_.printouts[static_cast<size_t>(chosen->data().toInt())];
+            if (p.run) p.run(context_);
+        }
+    } else if (spec_.print) {
+        spec_.print(context_);
+    }
     redraw();
 }
 

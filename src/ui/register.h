@@ -17,7 +17,9 @@
 #include "store/browse.h"
 #include "store/register.h"
 
+class QAction;
 class QLabel;
+class QMenu;
 class QLineEdit;
 class QPushButton;
 class QTableView;
@@ -112,6 +114,8 @@ public:
     // Runs a dialog of the list (exec() by default): tests drive the dialogs through these.
     std::function<int(EditDialog&)> runEdit;
     std::function<int(SearchDialog&)> runSearch;
+    // Shows the printouts' pop-up menu at a point and gives the chosen action (nullptr: none).
+    std::function<QAction*(QMenu&, const QPoint&)> runMenu;
 
     // The button actions.
     void insert();

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -383,6 +384,16 @@ TEST_F(RegisterUi, PrintEmailAndExportButtonsAndTheSubList)
         list.button(kBtnPrint)->click();
         list.button(kBtnEmail)->click();
         EXPECT_EQ((std::vector<std::string>{"print Auto", "email Auto"}), calls);
+        // With printouts, a pop-up menu above the button offers them.
+        products.printouts = {{"Elenco prodotti", [&](RegisterContext&) { calls.push_back("elenco"); }},
+                              {"Scheda prodotto", [&](RegisterContext&) { calls.push_back("scheda"); }}};
+        list.runMenu = [](QMenu& m, const QPoint&) {
+            EXPECT_EQ(2, m.actions().size());
+            return m.actions().at(1);
+        };
+        list.button(kBtnPrint)->click();
+        EXPECT_EQ("scheda", calls.back());
+        products.printouts.clear();
         const uint32_t here = t.recno();
         list.button(kBtnExcel)->click();
         ASSERT_FALSE(exported.empty());
