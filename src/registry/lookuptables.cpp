@@ -37,9 +37,9 @@ const OneField kOneField[] = {
     {"OPERATOR", "OPERATOR", "OPERATORE", "OPERATOR", "Operatori", "OPERATORI"},
 };
 
-RegisterSpec oneField(const OneField& d)
+RegisterDesc oneField(const OneField& d)
 {
-    RegisterSpec s;
+    RegisterDesc s;
     s.name = d.dialog;
     s.title = d.caption;
     s.table = d.table;
@@ -52,9 +52,9 @@ RegisterSpec oneField(const OneField& d)
     return s;
 }
 
-RegisterSpec accountingItems()
+RegisterDesc accountingItems()
 {
-    RegisterSpec s;
+    RegisterDesc s;
     s.name = "VOCICON";
     s.title = "Descrizione voci contabilità";
     s.table = "VOCICON";
@@ -79,9 +79,9 @@ RegisterSpec accountingItems()
     return s;
 }
 
-RegisterSpec products()
+RegisterDesc products()
 {
-    RegisterSpec s;
+    RegisterDesc s;
     s.name = "PRODOTTI";
     s.title = "Prodotti";
     s.table = "PRODOTTI";
@@ -121,10 +121,10 @@ RegisterSpec products()
     return s;
 }
 
-const std::map<std::string, RegisterSpec>& specs()
+const std::map<std::string, RegisterDesc>& descs()
 {
-    static const std::map<std::string, RegisterSpec> all = [] {
-        std::map<std::string, RegisterSpec> m;
+    static const std::map<std::string, RegisterDesc> all = [] {
+        std::map<std::string, RegisterDesc> m;
         for (const OneField& d : kOneField) m.emplace(d.entry, oneField(d));
         m.emplace("VOCICON", accountingItems());
         m.emplace("PRODOTTI", products());
@@ -133,14 +133,14 @@ const std::map<std::string, RegisterSpec>& specs()
     return all;
 }
 
-void run(const char* name) { runRegister(*lookupSpec(name), workspace()); }
+void run(const char* name) { runRegister(*lookupRegister(name), workspace()); }
 
 } // namespace
 
-const store::RegisterSpec* lookupSpec(const std::string& name)
+const store::RegisterDesc* lookupRegister(const std::string& name)
 {
-    auto it = specs().find(name);
-    return it == specs().end() ? nullptr : &it->second;
+    auto it = descs().find(name);
+    return it == descs().end() ? nullptr : &it->second;
 }
 
 const std::vector<std::string>& lookupEntryNames()

@@ -14,7 +14,7 @@ namespace arv::registry {
 
 // The register of the lookup table reached by entry function NAME ("RAMI", "PRODOTTI" ...);
 // nullptr for another name.
-const store::RegisterSpec* lookupSpec(const std::string& name);
+const store::RegisterDesc* lookupRegister(const std::string& name);
 // The entry function names, in menu order.
 const std::vector<std::string>& lookupEntryNames();
 

@@ -76,11 +76,11 @@ private:
     std::string buffer_;
 };
 
-std::string duplicateKeyOf(const RegisterSpec& spec, const Table& t, const EditValues& v)
+std::string duplicateKeyOf(const RegisterDesc& desc, const Table& t, const EditValues& v)
 {
-    const schema::TagDef* tag = schema::findTag(spec.duplicateTag);
+    const schema::TagDef* tag = schema::findTag(desc.duplicateTag);
     if (!tag) return std::string();
-    return tag->key(ValuesView(t.file(), spec.fields, v));
+    return tag->key(ValuesView(t.file(), desc.fields, v));
 }
 
 } // namespace
@@ -283,25 +283,25 @@ RecordPredicate buildCondition(const std::vector<SearchField>& fields, const std
     return criteria::allOf(std::move(all));
 }
 
-std::string registerTitle(const RegisterSpec& spec, Table& t, uint64_t rows)
+std::string registerTitle(const RegisterDesc& desc, Table& t, uint64_t rows)
 {
-    if (!spec.countingTitle) return spec.title;
-    return spec.title + " - " + std::to_string(rows) + " di " + std::to_string(t.totRec());
+    if (!desc.countingTitle) return desc.title;
+    return desc.title + " - " + std::to_string(rows) + " di " + std::to_string(t.totRec());
 }
 
-void openRegisterTables(const RegisterSpec& spec, Workspace& ws)
+void openRegisterTables(const RegisterDesc& desc, Workspace& ws)
 {
-    for (const auto& [name, alias] : spec.lookups) ws.open(name, alias, true);
-    Table& t = ws.open(spec.table, spec.aliasName(), true);
-    for (const std::string& o : spec.orders) t.ordAdd(o);
-    if (!spec.orders.empty()) t.setOrder(1);
+    for (const auto& [name, alias] : desc.lookups) ws.open(name, alias, true);
+    Table& t = ws.open(desc.table, desc.aliasName(), true);
+    for (const std::string& o : desc.orders) t.ordAdd(o);
+    if (!desc.orders.empty()) t.setOrder(1);
     t.goTop();
 }
 
-void closeRegisterTables(const RegisterSpec& spec, Workspace& ws)
+void closeRegisterTables(const RegisterDesc& desc, Workspace& ws)
 {
-    ws.close(spec.aliasName());
-    for (auto it = spec.lookups.rbegin(); it != spec.lookups.rend(); ++it) ws.close(it->second);
+    ws.close(desc.aliasName());
+    for (auto it = desc.lookups.rbegin(); it != desc.lookups.rend(); ++it) ws.close(it->second);
 }
 
 // ---------------------------------------------------------------- save
@@ -327,19 +327,19 @@ bool otherHasKey(const Table& t, const std::string& tag, const std::string& key,
 
 } // namespace
 
-SaveResult saveRecord(const RegisterSpec& spec, Workspace& ws, bool inserting, const EditValues& before,
+SaveResult saveRecord(const RegisterDesc& desc, Workspace& ws, bool inserting, const EditValues& before,
                       const EditValues& after)
 {
-    Table& t = ws[spec.aliasName()];
+    Table& t = ws[desc.aliasName()];
     if (!inserting && t.eof()) return SaveResult{SaveResult::CheckFailed, std::string()};
-    if (spec.check)
-        if (auto m = spec.check(ws, after, inserting)) return SaveResult{SaveResult::CheckFailed, *m};
+    if (desc.check)
+        if (auto m = desc.check(ws, after, inserting)) return SaveResult{SaveResult::CheckFailed, *m};
     if (auto m = diskProblem(t)) return SaveResult{SaveResult::DiskProblem, *m};
 
     std::string key;
-    if (!spec.duplicateTag.empty()) {
-        key = duplicateKeyOf(spec, t, after);
-        if (!inserting && key == duplicateKeyOf(spec, t, before)) key.clear();
+    if (!desc.duplicateTag.empty()) {
+        key = duplicateKeyOf(desc, t, after);
+        if (!inserting && key == duplicateKeyOf(desc, t, before)) key.clear();
     }
     const uint32_t editing = inserting ? 0 : t.recno();
     // Whatever goes wrong from here, no lock is left behind for the other workstations.
@@ -355,12 +355,12 @@ SaveResult saveRecord(const RegisterSpec& spec, Workspace& ws, bool inserting, c
             }
         }
     } unlocker{t};
-    if (spec.tableLock || !key.empty()) {
+    if (desc.tableLock || !key.empty()) {
         t.lock(false);
-        if (!key.empty() && otherHasKey(t, spec.duplicateTag, key, editing)) {
+        if (!key.empty() && otherHasKey(t, desc.duplicateTag, key, editing)) {
             t.unlock();
             if (editing) t.goTo(editing);
-            return SaveResult{SaveResult::Duplicate, spec.duplicateMessage};
+            return SaveResult{SaveResult::Duplicate, desc.duplicateMessage};
         }
     }
     if (inserting) {
@@ -370,30 +370,30 @@ SaveResult saveRecord(const RegisterSpec& spec, Workspace& ws, bool inserting, c
         t.lock(true);
         t.recall(); // deleted meanwhile by another workstation: it comes back
     }
-    storeValues(spec.fields, after, t);
+    storeValues(desc.fields, after, t);
     t.commit();
     t.unlock();
     unlocker.armed = false;
 
-    if (!inserting && !spec.renameField.empty()) {
-        const std::string oldValue = rtrim(before.get(spec.renameField));
-        const std::string newValue = rtrim(after.get(spec.renameField));
-        if (oldValue != newValue && !spec.renames.empty()) {
+    if (!inserting && !desc.renameField.empty()) {
+        const std::string oldValue = rtrim(before.get(desc.renameField));
+        const std::string newValue = rtrim(after.get(desc.renameField));
+        if (oldValue != newValue && !desc.renames.empty()) {
             WaitHooks& h = waitHooks();
             if (h.show) h.show(kMsgUpdatingArchives, std::string());
             const uint32_t here = t.recno();
             try {
-                renameCascade(ws, spec.renames, oldValue, newValue);
+                renameCascade(ws, desc.renames, oldValue, newValue);
             } catch (...) {
                 if (h.hide) h.hide();
                 throw;
             }
             if (h.hide) h.hide();
-            ws.select(spec.aliasName());
+            ws.select(desc.aliasName());
             t.goTo(here);
         }
     }
-    if (spec.afterWrite) spec.afterWrite(ws, before, after, inserting);
+    if (desc.afterWrite) desc.afterWrite(ws, before, after, inserting);
     return SaveResult{};
 }
 
@@ -440,20 +440,20 @@ size_t renameCascade(Workspace& ws, const std::vector<RenameTarget>& targets, co
 
 // ---------------------------------------------------------------- search
 
-bool applySearch(const RegisterSpec& spec, Table& t, const RecordPredicate& condition)
+bool applySearch(const RegisterDesc& desc, Table& t, const RecordPredicate& condition)
 {
     if (!condition) return false;
     if (t.hasView()) t.clearView();
     Table::ViewOptions o;
     t.setView(condition, o);
-    criteria::remember(spec.name, condition);
+    criteria::remember(desc.name, condition);
     return true;
 }
 
-void clearSearch(const RegisterSpec& spec, Table& t)
+void clearSearch(const RegisterDesc& desc, Table& t)
 {
     if (t.hasView()) t.clearView();
-    criteria::remember(spec.name, RecordPredicate());
+    criteria::remember(desc.name, RecordPredicate());
 }
 
 // ---------------------------------------------------------------- cell editor

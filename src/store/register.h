@@ -166,7 +166,7 @@ struct RenameTarget {
 
 // ---- the description of a register
 
-struct RegisterSpec {
+struct RegisterDesc {
     std::string name;            // dialog resource, "RAMI"
     std::string title;           // "Rami"
     bool countingTitle = false;  // "Clienti - 12 di 345"
@@ -230,23 +230,23 @@ struct RegisterSpec {
 // What a register list is showing, for the actions of its buttons.
 class RegisterContext {
 public:
-    RegisterContext(const RegisterSpec& spec, Workspace& ws) : spec_(spec), ws_(ws) {}
-    const RegisterSpec& spec() const { return spec_; }
+    RegisterContext(const RegisterDesc& desc, Workspace& ws) : desc_(desc), ws_(ws) {}
+    const RegisterDesc& desc() const { return desc_; }
     Workspace& workspace() { return ws_; }
-    Table& table() { return ws_[spec_.aliasName()]; }
+    Table& table() { return ws_[desc_.aliasName()]; }
     bool hasRecord() { return !table().eof(); }
 
 private:
-    const RegisterSpec& spec_;
+    const RegisterDesc& desc_;
     Workspace& ws_;
 };
 
 // "Rami", or "Clienti - 12 di 345": rows in the current order or view against every live record.
-std::string registerTitle(const RegisterSpec& spec, Table& table, uint64_t rows);
+std::string registerTitle(const RegisterDesc& desc, Table& table, uint64_t rows);
 
 // Opens the register's table and lookups shared in WS (step 1 of opening a list); closes them.
-void openRegisterTables(const RegisterSpec& spec, Workspace& ws);
-void closeRegisterTables(const RegisterSpec& spec, Workspace& ws);
+void openRegisterTables(const RegisterDesc& desc, Workspace& ws);
+void closeRegisterTables(const RegisterDesc& desc, Workspace& ws);
 
 // ---- saving a confirmed edit dialog
 
@@ -259,7 +259,7 @@ struct SaveResult {
 // the key changed), then the renamed key carried into the other tables under
 // "Aggiornamento archivi in corso...". When modifying, the cursor is on the record edited. On any
 // failure nothing is written and the caller reopens the dialog with AFTER.
-SaveResult saveRecord(const RegisterSpec& spec, Workspace& ws, bool inserting, const EditValues& before,
+SaveResult saveRecord(const RegisterDesc& desc, Workspace& ws, bool inserting, const EditValues& before,
                       const EditValues& after);
 
 // Replaces OLDVALUE with NEWVALUE in the fields of the tables wherever a field equals it (trailing
@@ -275,9 +275,9 @@ size_t renameCascade(Workspace& ws, const std::vector<RenameTarget>& targets, co
 // Replaces the view of the register's table with the records satisfying CONDITION (over the whole
 // table, in the register's key order) and remembers it; an empty condition changes nothing and
 // gives false.
-bool applySearch(const RegisterSpec& spec, Table& table, const RecordPredicate& condition);
+bool applySearch(const RegisterDesc& desc, Table& table, const RecordPredicate& condition);
 // "&Tutti": every record again, and the remembered condition back to all records.
-void clearSearch(const RegisterSpec& spec, Table& table);
+void clearSearch(const RegisterDesc& desc, Table& table);
 
 // ---- the cell editor of the lookup tables
 

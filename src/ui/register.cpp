@@ -51,8 +51,8 @@ QPushButton* makeButton(QWidget* parent, int id, const QString& caption)
 
 // ---------------------------------------------------------------- model
 
-RegisterModel::RegisterModel(const RegisterSpec& spec, Table& table, QObject* parent)
-    : QAbstractTableModel(parent), spec_(spec), table_(table), window_(table)
+RegisterModel::RegisterModel(const RegisterDesc& desc, Table& table, QObject* parent)
+    : QAbstractTableModel(parent), desc_(desc), table_(table), window_(table)
 {
 }
 
@@ -63,7 +63,7 @@ int RegisterModel::rowCount(const QModelIndex& parent) const
 
 int RegisterModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(spec_.columns.size());
+    return parent.isValid() ? 0 : static_cast<int>(desc_.columns.size());
 }
 
 std::optional<uint32_t> RegisterModel::recnoAt(int row) const
@@ -78,9 +78,9 @@ QVariant RegisterModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid()) return {};
     const size_t col = static_cast<size_t>(index.column());
-    if (col >= spec_.columns.size()) return {};
+    if (col >= desc_.columns.size()) return {};
     if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue((spec_.columns[col].right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+        return QVariant::fromValue((desc_.columns[col].right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
     auto it = rows_.find(index.row());
     if (it == rows_.end()) {
@@ -88,7 +88,7 @@ QVariant RegisterModel::data(const QModelIndex& index, int role) const
         if (std::optional<uint32_t> r = recnoAt(index.row())) {
             ++read_;
             table_.peek(*r, [&](const Table& t) {
-                for (const Column& c : spec_.columns) values << (c.value ? q(c.value(t)) : QString());
+                for (const Column& c : desc_.columns) values << (c.value ? q(c.value(t)) : QString());
             });
         }
         if (rows_.size() > 512) rows_.clear();
@@ -100,8 +100,8 @@ QVariant RegisterModel::data(const QModelIndex& index, int role) const
 QVariant RegisterModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    if (section < 0 || static_cast<size_t>(section) >= spec_.columns.size()) return {};
-    return q(spec_.columns[static_cast<size_t>(section)].header);
+    if (section < 0 || static_cast<size_t>(section) >= desc_.columns.size()) return {};
+    return q(desc_.columns[static_cast<size_t>(section)].header);
 }
 
 void RegisterModel::reload()
@@ -114,28 +114,28 @@ void RegisterModel::reload()
 
 // ---------------------------------------------------------------- edit dialog
 
-EditDialog::EditDialog(const RegisterSpec& spec, const EditValues& values, bool inserting, const Table* table,
+EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool inserting, const Table* table,
                        QWidget* parent)
-    : QDialog(parent), spec_(spec), table_(table)
+    : QDialog(parent), desc_(desc), table_(table)
 {
-    setObjectName(q(spec.editName));
+    setObjectName(q(desc.editName));
     setWindowTitle(inserting ? kCaptionInsert : kCaptionModify);
     auto* layout = new QVBoxLayout(this);
     std::vector<QFormLayout*> forms;
-    if (spec.pages.empty()) {
+    if (desc.pages.empty()) {
         forms.push_back(new QFormLayout);
         layout->addLayout(forms.back());
     } else {
         pages_ = new QTabWidget(this);
-        for (const std::string& caption : spec.pages) {
+        for (const std::string& caption : desc.pages) {
             auto* page = new QWidget;
             forms.push_back(new QFormLayout(page));
             pages_->addTab(page, q(caption));
         }
         layout->addWidget(pages_);
     }
-    for (size_t i = 0; i < spec.fields.size(); ++i) {
-        const EditField& f = spec.fields[i];
+    for (size_t i = 0; i < desc.fields.size(); ++i) {
+        const EditField& f = desc.fields[i];
         auto [width, decimals] = widthOf(table, f.field);
         QWidget* w = createFieldWidget(f, width, decimals, this);
         setFieldWidgetValue(w, values.at(i));
@@ -150,7 +150,7 @@ EditDialog::EditDialog(const RegisterSpec& spec, const EditValues& values, bool 
         if (auto* e = qobject_cast<QLineEdit*>(w)) {
             // The field's rule when the user leaves it: shown in red, the message comes on confirmation.
             connect(e, &QLineEdit::editingFinished, this, [this, i, w] {
-                markInvalid(w, checkField(spec_.fields[i], this->values(), i, table_).has_value());
+                markInvalid(w, checkField(desc_.fields[i], this->values(), i, table_).has_value());
             });
         }
     }
@@ -169,21 +169,21 @@ EditDialog::EditDialog(const RegisterSpec& spec, const EditValues& values, bool 
 void EditDialog::updateEnabled()
 {
     const EditValues v = values();
-    for (size_t i = 0; i < spec_.fields.size(); ++i)
-        if (spec_.fields[i].enabled) widgets_[i]->setEnabled(spec_.fields[i].enabled(v));
+    for (size_t i = 0; i < desc_.fields.size(); ++i)
+        if (desc_.fields[i].enabled) widgets_[i]->setEnabled(desc_.fields[i].enabled(v));
 }
 
 EditValues EditDialog::values() const
 {
-    EditValues v(spec_.fields);
+    EditValues v(desc_.fields);
     for (size_t i = 0; i < widgets_.size(); ++i) v.setAt(i, fieldWidgetValue(widgets_[i]));
     return v;
 }
 
 QWidget* EditDialog::field(int id) const
 {
-    for (size_t i = 0; i < spec_.fields.size(); ++i)
-        if (spec_.fields[i].id == id) return widgets_[i];
+    for (size_t i = 0; i < desc_.fields.size(); ++i)
+        if (desc_.fields[i].id == id) return widgets_[i];
     return nullptr;
 }
 
@@ -193,9 +193,9 @@ void EditDialog::confirm()
 {
     const EditValues v = values();
     for (QWidget* w : widgets_) markInvalid(w, false);
-    if (std::optional<FieldFailure> fail = recheckValues(spec_.fields, v, table_)) {
+    if (std::optional<FieldFailure> fail = recheckValues(desc_.fields, v, table_)) {
         QWidget* w = widgets_[fail->index];
-        if (pages_) pages_->setCurrentIndex(std::max(spec_.fields[fail->index].page, 0));
+        if (pages_) pages_->setCurrentIndex(std::max(desc_.fields[fail->index].page, 0));
         markInvalid(w, true);
         POPMSG(fail->message, 1);
         w->setFocus();
@@ -212,14 +212,14 @@ void EditDialog::reject()
 
 // ---------------------------------------------------------------- search dialog
 
-SearchDialog::SearchDialog(const RegisterSpec& spec, QWidget* parent) : QDialog(parent), spec_(spec)
+SearchDialog::SearchDialog(const RegisterDesc& desc, QWidget* parent) : QDialog(parent), desc_(desc)
 {
-    setObjectName(q(spec.searchName()));
+    setObjectName(q(desc.searchName()));
     setWindowTitle(QStringLiteral("Ricerca"));
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
     layout->addLayout(form);
-    for (const SearchField& s : spec.search) {
+    for (const SearchField& s : desc.search) {
         EditField f;
         f.id = s.id;
         f.kind = s.kind;
@@ -257,8 +257,8 @@ std::vector<std::string> SearchDialog::typed() const
 
 QWidget* SearchDialog::field(int id) const
 {
-    for (size_t i = 0; i < spec_.search.size(); ++i)
-        if (spec_.search[i].id == id) return widgets_[i];
+    for (size_t i = 0; i < desc_.search.size(); ++i)
+        if (desc_.search[i].id == id) return widgets_[i];
     return nullptr;
 }
 
@@ -271,10 +271,10 @@ QPushButton* SearchDialog::button(const QString& caption) const
 
 // ---------------------------------------------------------------- register list
 
-RegisterList::RegisterList(const RegisterSpec& spec, Workspace& ws, QWidget* parent)
-    : QDialog(parent), spec_(spec), ws_(ws), context_(spec, ws)
+RegisterList::RegisterList(const RegisterDesc& desc, Workspace& ws, QWidget* parent)
+    : QDialog(parent), desc_(desc), ws_(ws), context_(desc, ws)
 {
-    setObjectName(q(spec.name));
+    setObjectName(q(desc.name));
     runEdit = [](EditDialog& d) { return d.exec(); };
     runSearch = [](SearchDialog& d) { return d.exec(); };
     runMenu = [](QMenu& m, const QPoint& at) { return m.exec(at); };
@@ -282,7 +282,7 @@ RegisterList::RegisterList(const RegisterSpec& spec, Workspace& ws, QWidget* par
     auto* layout = new QVBoxLayout(this);
     browse_ = new QTableView(this);
     browse_->setObjectName("browse");
-    model_ = new RegisterModel(spec, table(), this);
+    model_ = new RegisterModel(desc, table(), this);
     browse_->setModel(model_);
     browse_->setSelectionBehavior(QAbstractItemView::SelectRows);
     browse_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -293,8 +293,8 @@ RegisterList::RegisterList(const RegisterSpec& spec, Workspace& ws, QWidget* par
     browse_->setAlternatingRowColors(true);
     const int charWidth = browse_->fontMetrics().averageCharWidth();
     int total = 0;
-    for (size_t c = 0; c < spec.columns.size(); ++c) {
-        int w = std::max(spec.columns[c].width, static_cast<int>(spec.columns[c].header.size())) * charWidth + 12;
+    for (size_t c = 0; c < desc.columns.size(); ++c) {
+        int w = std::max(desc.columns[c].width, static_cast<int>(desc.columns[c].header.size())) * charWidth + 12;
         browse_->setColumnWidth(static_cast<int>(c), w);
         total += w;
     }
@@ -303,7 +303,7 @@ RegisterList::RegisterList(const RegisterSpec& spec, Workspace& ws, QWidget* par
     layout->addWidget(browse_);
 
     auto* row = new QHBoxLayout;
-    for (int id : spec.buttons) {
+    for (int id : desc.buttons) {
         QPushButton* b = makeButton(this, id, QString::fromUtf8(registerButtonCaption(id)));
         buttons_[id] = b;
         row->addWidget(b);
@@ -321,7 +321,7 @@ RegisterList::RegisterList(const RegisterSpec& spec, Workspace& ws, QWidget* par
             }
         });
     }
-    for (const ExtraButton& x : spec.extraButtons) {
+    for (const ExtraButton& x : desc.extraButtons) {
         QPushButton* b = makeButton(this, x.id, q(x.caption));
         buttons_[x.id] = b;
         row->addWidget(b);
@@ -341,7 +341,7 @@ RegisterList::RegisterList(const RegisterSpec& spec, Workspace& ws, QWidget* par
                 if (std::optional<uint32_t> r = model_->recnoAt(current.row())) table().goTo(*r);
                 for (auto& [id, b] : buttons_) {
                     bool needs = registerButtonNeedsRecord(id);
-                    for (const ExtraButton& x : spec_.extraButtons)
+                    for (const ExtraButton& x : desc_.extraButtons)
                         if (x.id == id) needs = x.needsRecord;
                     b->setEnabled(!needs || !table().eof());
                 }
@@ -360,7 +360,7 @@ RegisterList::~RegisterList()
     }
 }
 
-Table& RegisterList::table() const { return ws_[spec_.aliasName()]; }
+Table& RegisterList::table() const { return ws_[desc_.aliasName()]; }
 
 QPushButton* RegisterList::button(int id) const
 {
@@ -384,7 +384,7 @@ void RegisterList::selectCurrent()
     const bool has = !table().eof();
     for (auto& [id, b] : buttons_) {
         bool needs = registerButtonNeedsRecord(id);
-        for (const ExtraButton& x : spec_.extraButtons)
+        for (const ExtraButton& x : desc_.extraButtons)
             if (x.id == id) needs = x.needsRecord;
         b->setEnabled(!needs || has);
     }
@@ -393,13 +393,13 @@ void RegisterList::selectCurrent()
 void RegisterList::redraw()
 {
     model_->reload();
-    setWindowTitle(q(registerTitle(spec_, table(), model_->window().size())));
+    setWindowTitle(q(registerTitle(desc_, table(), model_->window().size())));
     selectCurrent();
 }
 
 void RegisterList::insert()
 {
-    if (spec_.cellEditor) {
+    if (desc_.cellEditor) {
         openCell(true);
         return;
     }
@@ -409,7 +409,7 @@ void RegisterList::insert()
 void RegisterList::modify()
 {
     if (table().eof()) return;
-    if (spec_.cellEditor) {
+    if (desc_.cellEditor) {
         openCell(false);
         return;
     }
@@ -421,17 +421,17 @@ void RegisterList::editRecord(bool inserting)
     Table& t = table();
     if (!inserting && t.eof()) return;
     const uint32_t editing = inserting ? 0 : t.recno();
-    EditValues before = inserting ? blankValues(spec_.fields, &t) : recordValues(spec_.fields, t);
-    if (inserting && spec_.prepareInsert) spec_.prepareInsert(ws_, before);
+    EditValues before = inserting ? blankValues(desc_.fields, &t) : recordValues(desc_.fields, t);
+    if (inserting && desc_.prepareInsert) desc_.prepareInsert(ws_, before);
     EditValues values = before;
     bool reopened = false;
     for (;;) {
-        EditDialog dialog(spec_, values, inserting, &t, this);
+        EditDialog dialog(desc_, values, inserting, &t, this);
         dialog.setModified(reopened);
         if (runEdit(dialog) != QDialog::Accepted) break;
         values = dialog.values();
         if (!inserting) t.goTo(editing);
-        SaveResult r = saveRecord(spec_, ws_, inserting, before, values);
+        SaveResult r = saveRecord(desc_, ws_, inserting, before, values);
         if (r) break;
         // Whatever failed, the dialog comes back with everything typed.
         if (!r.message.empty()) POPMSG(r.message, 1);
@@ -448,7 +448,7 @@ void RegisterList::remove()
         QApplication::beep();
         return;
     }
-    if (spec_.beforeDelete && !spec_.beforeDelete(context_)) {
+    if (desc_.beforeDelete && !desc_.beforeDelete(context_)) {
         redraw();
         return;
     }
@@ -459,10 +459,10 @@ void RegisterList::remove()
     }
     const uint32_t deleted = t.recno();
     t.del();
-    if (spec_.afterDelete) {
+    if (desc_.afterDelete) {
         const uint32_t next = t.eof() ? 0 : t.recno();
-        spec_.afterDelete(context_, deleted);
-        ws_.select(spec_.aliasName());
+        desc_.afterDelete(context_, deleted);
+        ws_.select(desc_.aliasName());
         if (next) t.goTo(next);
     }
     redraw();
@@ -470,12 +470,12 @@ void RegisterList::remove()
 
 void RegisterList::search()
 {
-    SearchDialog dialog(spec_, this);
+    SearchDialog dialog(desc_, this);
     const int result = runSearch(dialog);
     if (result == SearchDialog::Confirmed) {
-        if (!applySearch(spec_, table(), buildCondition(spec_.search, dialog.typed()))) return;
+        if (!applySearch(desc_, table(), buildCondition(desc_.search, dialog.typed()))) return;
     } else if (result == SearchDialog::All) {
-        clearSearch(spec_, table());
+        clearSearch(desc_, table());
         table().goTop();
     } else {
         return;
@@ -486,19 +486,19 @@ void RegisterList::search()
 void RegisterList::print()
 {
     if (table().eof()) return;
-    if (!spec_.printouts.empty()) {
+    if (!desc_.printouts.empty()) {
         QMenu menu(this);
-        for (size_t i = 0; i < spec_.printouts.size(); ++i)
-            menu.addAction(q(spec_.printouts[i].caption))->setData(static_cast<int>(i));
+        for (size_t i = 0; i < desc_.printouts.size(); ++i)
+            menu.addAction(q(desc_.printouts[i].caption))->setData(static_cast<int>(i));
         // Just above the button.
         QPushButton* b = button(kBtnPrint);
         QPoint at = b ? b->mapToGlobal(QPoint(0, -menu.sizeHint().height())) : QCursor::pos();
         if (QAction* chosen = runMenu(menu, at)) {
-            const auto& p = spec_.printouts[static_cast<size_t>(chosen->data().toInt())];
+            const auto& p = desc_.printouts[static_cast<size_t>(chosen->data().toInt())];
             if (p.run) p.run(context_);
         }
-    } else if (spec_.print) {
-        spec_.print(context_);
+    } else if (desc_.print) {
+        desc_.print(context_);
     }
     redraw();
 }
@@ -506,14 +506,14 @@ void RegisterList::print()
 void RegisterList::email()
 {
     if (table().eof()) return;
-    if (spec_.email) spec_.email(context_);
+    if (desc_.email) desc_.email(context_);
     redraw();
 }
 
 void RegisterList::excel()
 {
     if (table().eof()) return;
-    if (spec_.excel) spec_.excel(context_);
+    if (desc_.excel) desc_.excel(context_);
     else TOEXCEL(table());
     redraw();
 }
@@ -540,10 +540,10 @@ void RegisterList::openCell(bool newRow)
     browse_->scrollTo(index);
     cell_ = new QLineEdit(browse_->viewport());
     cell_->setObjectName("cell");
-    auto [width, decimals] = widthOf(&t, spec_.cellField);
+    auto [width, decimals] = widthOf(&t, desc_.cellField);
     (void)decimals;
     if (width > 0) cell_->setMaxLength(width);
-    cell_->setText(q(t.text(spec_.cellField)));
+    cell_->setText(q(t.text(desc_.cellField)));
     cell_->setGeometry(browse_->visualRect(index));
     cell_->installEventFilter(this);
     cell_->show();
@@ -563,7 +563,7 @@ void RegisterList::finishCell(bool confirmed)
             QApplication::beep();
             return;
         }
-        if (!cellStore(t, cellRecno_, spec_.cellField, value, &message)) {
+        if (!cellStore(t, cellRecno_, desc_.cellField, value, &message)) {
             if (!message.empty()) POPMSG(message, 1);
             return;
         }
@@ -588,8 +588,8 @@ void RegisterList::finishCell(bool confirmed)
 void RegisterList::typed(char32_t ch)
 {
     Table& t = table();
-    if (spec_.typing == KeyTyping::Search) keySearch_.key(t, ch);
-    else if (spec_.typing == KeyTyping::Seek) keySeek(t, ch);
+    if (desc_.typing == KeyTyping::Search) keySearch_.key(t, ch);
+    else if (desc_.typing == KeyTyping::Seek) keySeek(t, ch);
     else return;
     selectCurrent();
 }
@@ -622,13 +622,13 @@ bool RegisterList::eventFilter(QObject* watched, QEvent* event)
             modify();
             return true;
         }
-        if (k->key() == Qt::Key_Backspace && spec_.typing == KeyTyping::Search) {
+        if (k->key() == Qt::Key_Backspace && desc_.typing == KeyTyping::Search) {
             typed(U'\b');
             return true;
         }
         const QString text = k->text();
         if (!text.isEmpty() && text[0].isPrint() && !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) &&
-            spec_.typing != KeyTyping::None) {
+            desc_.typing != KeyTyping::None) {
             typed(text.toUcs4().value(0));
             return true;
         }
@@ -638,24 +638,24 @@ bool RegisterList::eventFilter(QObject* watched, QEvent* event)
 
 // ---------------------------------------------------------------- entry
 
-void runRegister(const RegisterSpec& spec, Workspace& ws, const std::string& key)
+void runRegister(const RegisterDesc& desc, Workspace& ws, const std::string& key)
 {
     const int selected = ws.selected();
     struct Closer {
-        const RegisterSpec& spec;
+        const RegisterDesc& desc;
         Workspace& ws;
         int selected;
         ~Closer()
         {
             try {
-                closeRegisterTables(spec, ws);
+                closeRegisterTables(desc, ws);
                 ws.select(selected);
             } catch (...) {
             }
         }
-    } closer{spec, ws, selected};
-    openRegisterTables(spec, ws);
-    Table& t = ws[spec.aliasName()];
+    } closer{desc, ws, selected};
+    openRegisterTables(desc, ws);
+    Table& t = ws[desc.aliasName()];
     if (!key.empty()) {
         std::string k = key;
         if (t.orderName().empty() || schema::findTag(t.orderName()) == nullptr ||
@@ -663,31 +663,31 @@ void runRegister(const RegisterSpec& spec, Workspace& ws, const std::string& key
             k = Mask::upper(k);
         t.seek(utf8ToCp1252(k));
     }
-    RegisterList list(spec, ws, QApplication::activeWindow());
+    RegisterList list(desc, ws, QApplication::activeWindow());
     list.exec();
 }
 
-void runSubList(const RegisterSpec& spec, Workspace& ws, const std::string& scopeKey, QWidget* parent)
+void runSubList(const RegisterDesc& desc, Workspace& ws, const std::string& scopeKey, QWidget* parent)
 {
     const int selected = ws.selected();
     struct Closer {
-        const RegisterSpec& spec;
+        const RegisterDesc& desc;
         Workspace& ws;
         int selected;
         ~Closer()
         {
             try {
-                closeRegisterTables(spec, ws);
+                closeRegisterTables(desc, ws);
                 ws.select(selected);
             } catch (...) {
             }
         }
-    } closer{spec, ws, selected};
-    openRegisterTables(spec, ws);
-    Table& t = ws[spec.aliasName()];
+    } closer{desc, ws, selected};
+    openRegisterTables(desc, ws);
+    Table& t = ws[desc.aliasName()];
     t.setScope(scopeKey, scopeKey);
     t.goTop();
-    RegisterList list(spec, ws, parent ? parent : QApplication::activeWindow());
+    RegisterList list(desc, ws, parent ? parent : QApplication::activeWindow());
     list.exec();
 }
 

@@ -1,8 +1,8 @@
 // The windows of the register pattern over store/register.h: the register list (browse and
 // buttons 201-208), the edit dialog, the search dialog and the cell editor of the lookup tables.
 //
-//   store::RegisterSpec spec = ...;         // table, columns, fields, search, buttons
-//   runRegister(spec);                      // the entry function's whole screen
+//   store::RegisterDesc desc = ...;         // table, columns, fields, search, buttons
+//   runRegister(desc);                      // the entry function's whole screen
 #pragma once
 
 #include <functional>
@@ -30,7 +30,7 @@ namespace arv {
 // The rows of a register's current order or view. Only the rows asked for are read.
 class RegisterModel : public QAbstractTableModel {
 public:
-    RegisterModel(const store::RegisterSpec& spec, store::Table& table, QObject* parent = nullptr);
+    RegisterModel(const store::RegisterDesc& desc, store::Table& table, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -45,7 +45,7 @@ public:
     uint64_t recordsRead() const { return read_; }
 
 private:
-    const store::RegisterSpec& spec_;
+    const store::RegisterDesc& desc_;
     store::Table& table_;
     mutable store::BrowseWindow window_;
     mutable std::map<int, QStringList> rows_;
@@ -56,7 +56,7 @@ private:
 // register has them), "&Conferma" (201) and "&Annulla" (202).
 class EditDialog : public QDialog {
 public:
-    EditDialog(const store::RegisterSpec& spec, const store::EditValues& values, bool inserting,
+    EditDialog(const store::RegisterDesc& desc, const store::EditValues& values, bool inserting,
                const store::Table* table, QWidget* parent = nullptr);
 
     store::EditValues values() const;
@@ -76,7 +76,7 @@ private:
     // Fields whose rule of use depends on other fields follow them.
     void updateEnabled();
 
-    const store::RegisterSpec& spec_;
+    const store::RegisterDesc& desc_;
     const store::Table* table_;
     std::vector<QWidget*> widgets_;
     QPushButton* confirm_ = nullptr;
@@ -90,20 +90,20 @@ private:
 class SearchDialog : public QDialog {
 public:
     enum Result { Cancelled = 0, Confirmed = 1, All = 2 };
-    SearchDialog(const store::RegisterSpec& spec, QWidget* parent = nullptr);
+    SearchDialog(const store::RegisterDesc& desc, QWidget* parent = nullptr);
     std::vector<std::string> typed() const;
     QWidget* field(int id) const;
     QPushButton* button(const QString& caption) const;
 
 private:
-    const store::RegisterSpec& spec_;
+    const store::RegisterDesc& desc_;
     std::vector<QWidget*> widgets_;
 };
 
 // The register list.
 class RegisterList : public QDialog {
 public:
-    RegisterList(const store::RegisterSpec& spec, store::Workspace& ws, QWidget* parent = nullptr);
+    RegisterList(const store::RegisterDesc& desc, store::Workspace& ws, QWidget* parent = nullptr);
     ~RegisterList() override;
 
     QTableView* browse() const { return browse_; }
@@ -142,7 +142,7 @@ private:
     void typed(char32_t ch);
     void selectCurrent();
 
-    const store::RegisterSpec& spec_;
+    const store::RegisterDesc& desc_;
     store::Workspace& ws_;
     store::RegisterContext context_;
     RegisterModel* model_ = nullptr;
@@ -158,12 +158,12 @@ private:
 // The whole screen of an entry function: remembers the selected area, opens the register's tables,
 // goes to KEY when given (upper-cased when the order is), shows the list, and closes the tables
 // and reselects the area however the screen ends.
-void runRegister(const store::RegisterSpec& spec, store::Workspace& ws, const std::string& key = {});
+void runRegister(const store::RegisterDesc& desc, store::Workspace& ws, const std::string& key = {});
 
 // A register's dependent rows (the rows of the table whose controlling order begins with
 // SCOPEKEY) in a smaller list with "&Chiudi", "&Aggiungi", "&Modifica", "&Elimina" and "&Stampa".
 // The table is opened and closed here like a register's.
-void runSubList(const store::RegisterSpec& spec, store::Workspace& ws, const std::string& scopeKey,
+void runSubList(const store::RegisterDesc& desc, store::Workspace& ws, const std::string& scopeKey,
                 QWidget* parent = nullptr);
 
 } // namespace arv

@@ -264,11 +264,11 @@ TEST_F(ScreenTour, LookupTables)
     ws.close("COMPAGN");
 
     for (const std::string& name : arv::registry::lookupEntryNames()) {
-        const store::RegisterSpec& spec = *arv::registry::lookupSpec(name);
-        store::openRegisterTables(spec, ws);
+        const store::RegisterDesc& desc = *arv::registry::lookupRegister(name);
+        store::openRegisterTables(desc, ws);
         {
-            RegisterList list(spec, ws);
-            list.resize(spec.columns.size() > 1 ? 900 : 420, 360);
+            RegisterList list(desc, ws);
+            list.resize(desc.columns.size() > 1 ? 900 : 420, 360);
             save(&list, "register-" + name);
             if (name == "RAMI") {
                 list.button(store::kBtnAdd)->click();
@@ -276,21 +276,21 @@ TEST_F(ScreenTour, LookupTables)
                 save(&list, "register-RAMI-cell-editor");
                 list.finishCell(false);
             }
-            if (!spec.cellEditor) {
-                EditDialog insert(spec, store::blankValues(spec.fields, &ws[spec.aliasName()]), true, &ws[spec.aliasName()]);
-                save(&insert, "edit-" + spec.editName + "-aggiungi");
+            if (!desc.cellEditor) {
+                EditDialog insert(desc, store::blankValues(desc.fields, &ws[desc.aliasName()]), true, &ws[desc.aliasName()]);
+                save(&insert, "edit-" + desc.editName + "-aggiungi");
                 insert.hide();
-                EditDialog modify(spec, store::recordValues(spec.fields, ws[spec.aliasName()]), false, &ws[spec.aliasName()]);
-                save(&modify, "edit-" + spec.editName + "-modifica");
+                EditDialog modify(desc, store::recordValues(desc.fields, ws[desc.aliasName()]), false, &ws[desc.aliasName()]);
+                save(&modify, "edit-" + desc.editName + "-modifica");
                 modify.hide();
             }
             list.hide();
         }
-        store::closeRegisterTables(spec, ws);
+        store::closeRegisterTables(desc, ws);
     }
 
     // The search dialog and a dialog with pages, dates, numbers and three-state boxes.
-    store::RegisterSpec demo = *arv::registry::lookupSpec("PRODOTTI");
+    store::RegisterDesc demo = *arv::registry::lookupRegister("PRODOTTI");
     demo.search = {{1, "Descrizione:", "DESCRIZ", store::Match::Contains, store::FieldKind::Text, "", {}},
                    {2, "Dal:", "DATA", store::Match::From, store::FieldKind::Date, "", {}},
                    {3, "Al:", "DATA", store::Match::To, store::FieldKind::Date, "", {}},

@@ -65,7 +65,7 @@ TEST_F(Lookups, EveryEntryHasItsRegister)
     registry::addLookupEntries([&](const std::string& name, std::function<void()>) { added.push_back(name); });
     EXPECT_EQ(registry::lookupEntryNames(), added);
     for (const auto& [name, titles] : expected) {
-        const RegisterSpec* s = registry::lookupSpec(name);
+        const RegisterDesc* s = registry::lookupRegister(name);
         ASSERT_NE(nullptr, s) << name;
         EXPECT_EQ(titles.first, s->title);
         EXPECT_EQ(titles.second, s->columns.front().header);
@@ -76,10 +76,10 @@ TEST_F(Lookups, EveryEntryHasItsRegister)
         EXPECT_EQ(s->orders.front(), workspace()[s->aliasName()].orderName());
         closeRegisterTables(*s, workspace());
     }
-    EXPECT_EQ("DESMOVCOM", registry::lookupSpec("DESMVCOM")->name);
-    EXPECT_EQ(KeyTyping::None, registry::lookupSpec("PRODOTTI")->typing);
-    EXPECT_EQ(KeyTyping::Seek, registry::lookupSpec("GARANZIE")->typing);
-    EXPECT_EQ(nullptr, registry::lookupSpec("CLIENTI"));
+    EXPECT_EQ("DESMOVCOM", registry::lookupRegister("DESMVCOM")->name);
+    EXPECT_EQ(KeyTyping::None, registry::lookupRegister("PRODOTTI")->typing);
+    EXPECT_EQ(KeyTyping::Seek, registry::lookupRegister("GARANZIE")->typing);
+    EXPECT_EQ(nullptr, registry::lookupRegister("CLIENTI"));
 }
 
 TEST_F(Lookups, BranchEscapeSameGuaranteeTwiceAndRenamesStayLocal)
@@ -92,7 +92,7 @@ TEST_F(Lookups, BranchEscapeSameGuaranteeTwiceAndRenamesStayLocal)
     pol.unlock();
     workspace().close("POLIZZE");
 
-    const RegisterSpec& rami = *registry::lookupSpec("RAMI");
+    const RegisterDesc& rami = *registry::lookupRegister("RAMI");
     openRegisterTables(rami, workspace());
     {
         RegisterList list(rami, workspace());
@@ -113,7 +113,7 @@ TEST_F(Lookups, BranchEscapeSameGuaranteeTwiceAndRenamesStayLocal)
     EXPECT_EQ("AUTO", check.text("RAMO")); // the policy keeps the old name
     workspace().close("POLIZZE");
 
-    const RegisterSpec& guarantees = *registry::lookupSpec("GARANZIE");
+    const RegisterDesc& guarantees = *registry::lookupRegister("GARANZIE");
     openRegisterTables(guarantees, workspace());
     {
         RegisterList list(guarantees, workspace());
@@ -146,7 +146,7 @@ TEST_F(Lookups, ProductDuplicateAndAccountingItemCategory)
     v.unlock();
     workspace().close("CONVENZ");
 
-    const RegisterSpec& products = *registry::lookupSpec("PRODOTTI");
+    const RegisterDesc& products = *registry::lookupRegister("PRODOTTI");
     openRegisterTables(products, workspace());
     {
         RegisterList list(products, workspace());
@@ -200,7 +200,7 @@ TEST_F(Lookups, ProductDuplicateAndAccountingItemCategory)
     cat.commit();
     cat.unlock();
     workspace().close("CATECON");
-    const RegisterSpec& items = *registry::lookupSpec("VOCICON");
+    const RegisterDesc& items = *registry::lookupRegister("VOCICON");
     openRegisterTables(items, workspace());
     {
         RegisterList list(items, workspace());

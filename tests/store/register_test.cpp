@@ -32,9 +32,9 @@ protected:
         for (t.goTop(); !t.eof(); t.skip(1)) out.push_back(t.text(field));
         return out;
     }
-    RegisterSpec productSpec()
+    RegisterDesc productSpec()
     {
-        RegisterSpec s;
+        RegisterDesc s;
         s.name = "PRODOTTI";
         s.title = "Prodotti";
         s.countingTitle = true;
@@ -53,7 +53,7 @@ protected:
         s.duplicateMessage = "Prodotto già presente.";
         return s;
     }
-    EditValues product(const RegisterSpec& s, const char* company, const char* code, const char* description)
+    EditValues product(const RegisterDesc& s, const char* company, const char* code, const char* description)
     {
         EditValues v(s.fields);
         v.set("COMPAGNIA", company);
@@ -144,36 +144,36 @@ TEST(Criteria, SearchFieldsBuildBoundsFlagsAndSkipEmptyOnes)
 
 TEST_F(Register, SaveChecksDuplicatesAgainstTheWholeTableEvenUnderASearchView)
 {
-    RegisterSpec spec = productSpec();
-    openRegisterTables(spec, *ws);
+    RegisterDesc desc = productSpec();
+    openRegisterTables(desc, *ws);
     Table& t = (*ws)["PRODOTTI"];
-    EditValues blank = blankValues(spec.fields, &t);
-    ASSERT_TRUE(saveRecord(spec, *ws, true, blank, product(spec, "Alfa", "A1", "Casa")));
-    ASSERT_TRUE(saveRecord(spec, *ws, true, blank, product(spec, "Alfa", "A2", "Auto")));
-    EXPECT_EQ("Prodotti - 2 di 2", registerTitle(spec, t, 2));
+    EditValues blank = blankValues(desc.fields, &t);
+    ASSERT_TRUE(saveRecord(desc, *ws, true, blank, product(desc, "Alfa", "A1", "Casa")));
+    ASSERT_TRUE(saveRecord(desc, *ws, true, blank, product(desc, "Alfa", "A2", "Auto")));
+    EXPECT_EQ("Prodotti - 2 di 2", registerTitle(desc, t, 2));
 
     // The list shows only "Auto"; a new "casa" is still a duplicate of the hidden "Casa".
-    ASSERT_TRUE(applySearch(spec, t, criteria::contains("DESCRIZ", "auto")));
+    ASSERT_TRUE(applySearch(desc, t, criteria::contains("DESCRIZ", "auto")));
     EXPECT_EQ((std::vector<std::string>{"Auto"}), listed(t, "DESCRIZ"));
-    SaveResult dup = saveRecord(spec, *ws, true, blank, product(spec, "ALFA", "A3", "casa"));
+    SaveResult dup = saveRecord(desc, *ws, true, blank, product(desc, "ALFA", "A3", "casa"));
     EXPECT_EQ(SaveResult::Duplicate, dup.kind);
     EXPECT_EQ("Prodotto già presente.", dup.message);
-    clearSearch(spec, t);
+    clearSearch(desc, t);
     EXPECT_EQ(2u, t.totRec());
     EXPECT_FALSE(criteria::remembered("PRODOTTI"));
 
     // Changing only the description to another product's is a duplicate; keeping the key is not.
     t.goTop(); // "Auto"
-    EditValues before = recordValues(spec.fields, t);
+    EditValues before = recordValues(desc.fields, t);
     EditValues after = before;
     after.set("DESCRIZ", "CASA");
-    EXPECT_EQ(SaveResult::Duplicate, saveRecord(spec, *ws, false, before, after).kind);
+    EXPECT_EQ(SaveResult::Duplicate, saveRecord(desc, *ws, false, before, after).kind);
     EXPECT_EQ("Auto", t.text("DESCRIZ"));
     after = before;
     after.set("CODICE", "A9");
-    EXPECT_TRUE(saveRecord(spec, *ws, false, before, after));
+    EXPECT_TRUE(saveRecord(desc, *ws, false, before, after));
     EXPECT_EQ("A9", t.text("CODICE"));
-    closeRegisterTables(spec, *ws);
+    closeRegisterTables(desc, *ws);
     EXPECT_FALSE(ws->isOpen("PRODOTTI"));
 }
 
@@ -184,17 +184,17 @@ TEST_F(Register, OwnChecksStopTheWriteAndRenamesAreCarriedAndCanBeRunAgain)
     add(pol, {{"POLIZZA", "2"}, {"PRODUTTORE", "Verdini"}, {"PRODUTTOR2", ""}});
     ws->close("POLIZZE");
 
-    RegisterSpec spec;
-    spec.name = "PRODUTT";
-    spec.table = "PRODUTT";
-    spec.orders = {"PRODUTT"};
+    RegisterDesc desc;
+    desc.name = "PRODUTT";
+    desc.table = "PRODUTT";
+    desc.orders = {"PRODUTT"};
     EditField name;
     name.field = "PRODUTTORE";
-    spec.fields = {name};
-    spec.renameField = "PRODUTTORE";
-    spec.renames = {{"POLIZZE", {"PRODUTTORE", "PRODUTTOR2"}}};
+    desc.fields = {name};
+    desc.renameField = "PRODUTTORE";
+    desc.renames = {{"POLIZZE", {"PRODUTTORE", "PRODUTTOR2"}}};
     bool refuse = true;
-    spec.check = [&](Workspace&, const EditValues&, bool) -> std::optional<std::string> {
+    desc.check = [&](Workspace&, const EditValues&, bool) -> std::optional<std::string> {
         if (refuse) return std::string("Subagente non attivo.");
         return std::nullopt;
     };
@@ -202,22 +202,22 @@ TEST_F(Register, OwnChecksStopTheWriteAndRenamesAreCarriedAndCanBeRunAgain)
     waitHooks().show = [&](const std::string& text, const std::string&) { shown.push_back(text); };
     waitHooks().hide = [&] { shown.push_back("-"); };
 
-    openRegisterTables(spec, *ws);
+    openRegisterTables(desc, *ws);
     Table& t = (*ws)["PRODUTT"];
-    EditValues before = blankValues(spec.fields, &t);
+    EditValues before = blankValues(desc.fields, &t);
     EditValues after = before;
     after.set("PRODUTTORE", "Verdi");
-    SaveResult r = saveRecord(spec, *ws, true, before, after);
+    SaveResult r = saveRecord(desc, *ws, true, before, after);
     EXPECT_EQ(SaveResult::CheckFailed, r.kind);
     EXPECT_EQ("Subagente non attivo.", r.message);
     EXPECT_EQ(0u, t.totRec());
     refuse = false;
-    ASSERT_TRUE(saveRecord(spec, *ws, true, before, after));
+    ASSERT_TRUE(saveRecord(desc, *ws, true, before, after));
 
     t.goTop();
-    before = recordValues(spec.fields, t);
+    before = recordValues(desc.fields, t);
     after.set("PRODUTTORE", "Verdi Luigi");
-    ASSERT_TRUE(saveRecord(spec, *ws, false, before, after));
+    ASSERT_TRUE(saveRecord(desc, *ws, false, before, after));
     EXPECT_EQ((std::vector<std::string>{kMsgUpdatingArchives, "-"}), shown);
     EXPECT_EQ("Verdi Luigi", t.text("PRODUTTORE"));
     EXPECT_EQ(1, t.area() == ws->selected() ? 1 : 0);
@@ -231,10 +231,10 @@ TEST_F(Register, OwnChecksStopTheWriteAndRenamesAreCarriedAndCanBeRunAgain)
     EXPECT_EQ("Verdini", check.text("PRODUTTORE")); // only equal values change
     ws->close("CHECK");
     // A second run (an interrupted rename finished) changes nothing more.
-    EXPECT_EQ(0u, renameCascade(*ws, spec.renames, "Verdi", "Verdi Luigi"));
-    EXPECT_EQ(0u, renameCascade(*ws, spec.renames, "  ", "X"));
-    EXPECT_EQ(1u, renameCascade(*ws, spec.renames, "Verdini", "Verdini Ugo"));
-    closeRegisterTables(spec, *ws);
+    EXPECT_EQ(0u, renameCascade(*ws, desc.renames, "Verdi", "Verdi Luigi"));
+    EXPECT_EQ(0u, renameCascade(*ws, desc.renames, "  ", "X"));
+    EXPECT_EQ(1u, renameCascade(*ws, desc.renames, "Verdini", "Verdini Ugo"));
+    closeRegisterTables(desc, *ws);
 }
 
 TEST_F(Register, RecheckFollowsPagesAndFieldOrderAndSkipsDisabledFields)

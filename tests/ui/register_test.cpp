@@ -110,7 +110,7 @@ protected:
 
     test::TempDir dir;
     std::unique_ptr<Workspace> ws;
-    RegisterSpec products, branches;
+    RegisterDesc products, branches;
 };
 
 } // namespace
@@ -404,7 +404,7 @@ TEST_F(RegisterUi, PrintEmailAndExportButtonsAndTheSubList)
     officeHooks() = OfficeHooks();
 
     // A sub-list: the rows of one parent, new rows get the parent's key.
-    RegisterSpec sub = products;
+    RegisterDesc sub = products;
     sub.buttons = {kBtnClose, kBtnAdd, kBtnModify, kBtnDelete, kBtnPrint};
     sub.countingTitle = false;
     sub.prepareInsert = [](Workspace&, EditValues& v) { v.set("COMPAGNIA", "Alfa"); };
