@@ -2,7 +2,7 @@
 // buttons 201-208), the edit dialog, the search dialog and the cell editor of the lookup tables.
 //
 //   store::RegisterDesc desc = ...;         // table, columns, fields, search, buttons
-//   runRegister(desc);                      // the entry function's whole screen
+//   runRegister(desc, store::workspace());  // the entry function's whole screen
 #pragma once
 
 #include <functional>
