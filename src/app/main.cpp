@@ -10,8 +10,10 @@
 #include "common/sendmail.h"
 #include "common/tempnames.h"
 #include "store/reportrows.h"
+#include "registry/lookuptables.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
+#include "ui/officehooks.h"
 #include "ui/waithooks.h"
 
 namespace {
@@ -67,6 +69,10 @@ int main(int argc, char** argv)
             return arv::SENDMAIL(m);
         };
         arv::addMaintenanceEntries(registry, env);
+        arv::installOfficeHooks();
+        arv::registry::addLookupEntries([&registry](const std::string& name, std::function<void()> entry) {
+            registry.add(name, [entry](const arv::EntryArgs&) { entry(); });
+        });
     };
     // A print job puts the selected table back on its record when it ends.
     arv::store::installPrintSelectionHook(arv::store::workspace());

@@ -278,6 +278,57 @@ std::unique_ptr<NtxIndex::ReadBatch> Table::readBatch()
     return ix ? std::make_unique<NtxIndex::ReadBatch>(*ix) : nullptr;
 }
 
+// ---------------------------------------------------------------- browsing
+
+void Table::scanOrder(const std::function<bool(const NtxEntry&)>& visit)
+{
+    flushPending();
+    if (NtxIndex* ix = controllingIndex()) {
+        bool started = !scopeTop_;
+        ix->scan([&](const NtxEntry& e) {
+            if (!inScope(e.key)) return !started; // before the scope: go on; after it: stop
+            started = true;
+            return visit(e);
+        });
+        return;
+    }
+    forEachRecord(*dbf_, [&](uint32_t r, const std::string& b) {
+        if (b[0] == '*') return true;
+        return visit(NtxEntry{std::string(), r});
+    });
+}
+
+std::optional<NtxEntry> Table::orderNext(const NtxEntry& from)
+{
+    flushPending();
+    if (NtxIndex* ix = controllingIndex()) {
+        std::optional<NtxEntry> e = ix->next(from);
+        if (e && !inScope(e->key)) return std::nullopt;
+        return e;
+    }
+    std::string b;
+    for (uint32_t r = from.recno + 1, last = lastRec(); r <= last; ++r)
+        if (dbf_->read(r, b) && b[0] != '*') return NtxEntry{std::string(), r};
+    return std::nullopt;
+}
+
+std::optional<NtxEntry> Table::position() const
+{
+    if (eof_) return std::nullopt;
+    if (pos_) return pos_;
+    Order* o = controlling();
+    return NtxEntry{o ? keyOf(*o, buffer_) : std::string(), recno_};
+}
+
+bool Table::peek(uint32_t recno, const std::function<void(const Table&)>& fn)
+{
+    std::string b;
+    if (recno == 0 || !dbf_->read(recno, b)) return false;
+    Showing s(*this, b);
+    fn(*this);
+    return true;
+}
+
 // ---------------------------------------------------------------- scope and navigation
 
 void Table::setScope(std::optional<std::string> top, std::optional<std::string> bottom)

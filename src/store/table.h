@@ -112,6 +112,19 @@ public:
     // Re-reads the current record from the file.
     void refresh();
 
+    // ---- reading the controlling order without moving the cursor (browses) ----
+    // Walks the entries of the controlling order within the scope, in order (in physical order
+    // every live record, with an empty key); stop by returning false. Reads no records when there
+    // is an order.
+    void scanOrder(const std::function<bool(const NtxEntry&)>& visit);
+    // The entry after FROM in the controlling order within the scope; nullopt at the end.
+    std::optional<NtxEntry> orderNext(const NtxEntry& from);
+    // The cursor's place in the controlling order; nullopt at the end of the table.
+    std::optional<NtxEntry> position() const;
+    // Runs FN with the field getters reading record RECNO instead of the cursor's copy; false
+    // when the record cannot be read. The cursor does not move.
+    bool peek(uint32_t recno, const std::function<void(const Table&)>& fn);
+
     // ---- fields of the current record ----
     int fieldIndex(std::string_view name) const;
     std::string text(std::string_view field) const;      // UTF-8, trailing blanks removed

@@ -9,15 +9,22 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QPainter>
 #include <QStatusBar>
 #include <QTest>
 
 #include <fstream>
+#include <unistd.h>
+#include <map>
 
 #include "app/agencydialog.h"
 #include "app/mainwindow.h"
 #include "app/maintenanceui.h"
+#include "registry/lookuptables.h"
+#include "store/upgrade.h"
+#include "store/workspace.h"
 #include "ui/dbcombo.h"
 #include "ui/docdialogs.h"
 #include "ui/msgget.h"
@@ -28,6 +35,7 @@
 #include "common/printjob.h"
 #include "common/report.h"
 #include "ui/qtapp.h"
+#include "ui/register.h"
 
 namespace fs = std::filesystem;
 using namespace arv;
@@ -54,7 +62,8 @@ protected:
         testApp();
         out = fs::path(ARV_BINARY_DIR) / "screens";
         fs::create_directories(out);
-        folder = fs::temp_directory_path() / "arv-screentour";
+        // One folder per test program: several builds may run their tours at once.
+        folder = fs::temp_directory_path() / ("arv-screentour-" + std::to_string(::getpid()));
         fs::remove_all(folder);
         fs::create_directories(folder);
     }
@@ -305,4 +314,115 @@ TEST_F(ScreenTour, PrintPreview)
     save(&mail, "mail-parametri");
     printHooks().progressClose();
     printHooks() = {};
+}
+
+TEST_F(ScreenTour, LookupTables)
+{
+    ASSERT_TRUE(store::AGGIORNADATABASE(folder.string()));
+    store::Workspace& ws = store::workspace();
+    ws.closeAll();
+    ws.setFolder(folder.string());
+    const std::map<std::string, std::pair<const char*, std::vector<const char*>>> rows = {
+        {"RAMI", {"RAMO", {"AUTO", "INCENDIO", "INFORTUNI", "RC GENERALE", "VITA"}}},
+        {"GRUPPI", {"GRUPPO", {"Famiglie", "Aziende", "Dipendenti"}}},
+        {"MARKETNG", {"GRUPPO", {"Campagna primavera", "Clienti storici"}}},
+        {"TIPISIN", {"TIPO", {"Collisione", "Furto", "Grandine"}}},
+        {"DESMVCOM", {"DESCRIZ", {"Incasso", "Incasso diretto", "Rimessa"}}},
+        {"DESMVCON", {"DESCRIZ", {"Affitto ufficio", "Cancelleria", "Provvigioni"}}},
+        {"CATECON", {"CATEGORIA", {"Spese generali", "Utenze"}}},
+        {"GARANZIE", {"GARANZIA", {"Furto", "Incendio", "Kasko", "Cristalli"}}},
+        {"CONVENZ", {"CONVENZIO", {"BASE", "DIPENDENTI PUBBLICI"}}},
+        {"PROFESS", {"PROFESS", {"Artigiano", "Impiegato", "Medico"}}},
+        {"OPERATOR", {"OPERATORE", {"Anna", "Luca"}}},
+    };
+    for (const auto& [table, content] : rows) {
+        store::Table& t = ws.open(table);
+        for (const char* v : content.second) {
+            t.append();
+            t.setText(content.first, v);
+            t.commit();
+            t.unlock();
+        }
+        ws.close(table);
+    }
+    store::Table& items = ws.open("VOCICON");
+    for (auto [d, c] : {std::pair{"Luce", "Utenze"}, std::pair{"Telefono", "Utenze"}, std::pair{"Carta", "Spese generali"}}) {
+        items.append();
+        items.setText("DESCRIZ", d);
+        items.setText("CATEGORIA", c);
+        items.commit();
+        items.unlock();
+    }
+    ws.close("VOCICON");
+    store::Table& products = ws.open("PRODOTTI");
+    for (auto [c, s, code, d] : {std::tuple{"ALFA ASSICURAZIONI", "BASE", "AC01", "Casa sicura"},
+                                 std::tuple{"ALFA ASSICURAZIONI", "BASE", "AU02", "Auto più"},
+                                 std::tuple{"BETA VITA", "DIPENDENTI PUBBLICI", "V100", "Vita serena"}}) {
+        products.append();
+        products.setText("COMPAGNIA", c);
+        products.setText("RAPPORTO", c);
+        products.setText("CONVENZIO", s);
+        products.setText("CODICE", code);
+        products.setText("DESCRIZ", d);
+        products.commit();
+        products.unlock();
+    }
+    ws.close("PRODOTTI");
+    store::Table& companies = ws.open("COMPAGN");
+    companies.append();
+    companies.setText("COMPAGNIA", "ALFA ASSICURAZIONI");
+    companies.commit();
+    companies.unlock();
+    ws.close("COMPAGN");
+
+    for (const std::string& name : arv::registry::lookupEntryNames()) {
+        const store::RegisterDesc& desc = *arv::registry::lookupRegister(name);
+        store::openRegisterTables(desc, ws);
+        {
+            RegisterList list(desc, ws);
+            list.resize(desc.columns.size() > 1 ? 900 : 420, 360);
+            save(&list, "register-" + name);
+            if (name == "RAMI") {
+                list.button(store::kBtnAdd)->click();
+                list.cellEditor()->setText("TRASPORTI");
+                save(&list, "register-RAMI-cell-editor");
+                list.finishCell(false);
+            }
+            if (!desc.cellEditor) {
+                EditDialog insert(desc, store::blankValues(desc.fields, &ws[desc.aliasName()]), true, &ws[desc.aliasName()]);
+                save(&insert, "edit-" + desc.editName + "-aggiungi");
+                insert.hide();
+                EditDialog modify(desc, store::recordValues(desc.fields, ws[desc.aliasName()]), false, &ws[desc.aliasName()]);
+                save(&modify, "edit-" + desc.editName + "-modifica");
+                modify.hide();
+            }
+            list.hide();
+        }
+        store::closeRegisterTables(desc, ws);
+    }
+
+    // The search dialog and a dialog with pages, dates, numbers and three-state boxes.
+    store::RegisterDesc demo = *arv::registry::lookupRegister("PRODOTTI");
+    demo.search = {{1, "Descrizione:", "DESCRIZ", store::Match::Contains, store::FieldKind::Text, "", {}},
+                   {2, "Dal:", "DATA", store::Match::From, store::FieldKind::Date, "", {}},
+                   {3, "Al:", "DATA", store::Match::To, store::FieldKind::Date, "", {}},
+                   {4, "Attivo:", "ATTIVO", store::Match::Flag, store::FieldKind::TriState, "", {}}};
+    SearchDialog search(demo);
+    save(&search, "search-RPRODOTTI");
+    search.hide();
+    demo.pages = {"Dati generali", "Altri dati"};
+    store::EditField date{201, "Data:", "DATA", store::FieldKind::Date, "", {}, false, {}, 0, {}, 0};
+    store::EditField amount{202, "Importo:", "IMPORTO", store::FieldKind::Number, "@E 99,999.99", {}, false, {}, 0, {}, 0};
+    store::EditField flag{203, "Attivo:", "ATTIVO", store::FieldKind::TriState, "", {}, false, {}, 1, {}, 0};
+    store::EditField cap{204, "C.A.P.:", "CAP", store::FieldKind::Text, "99999", {}, false, {}, 1, {}, 0};
+    demo.fields.push_back(date);
+    demo.fields.push_back(amount);
+    demo.fields.push_back(flag);
+    demo.fields.push_back(cap);
+    store::openRegisterTables(demo, ws);
+    EditDialog paged(demo, store::blankValues(demo.fields, &ws["PRODOTTI"]), true, &ws["PRODOTTI"]);
+    save(&paged, "edit-pages");
+    paged.hide();
+    store::closeRegisterTables(demo, ws);
+    ws.closeAll();
 }

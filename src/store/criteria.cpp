@@ -1,0 +1,119 @@
+#include "store/criteria.h"
+
+#include <map>
+#include <mutex>
+
+#include "common/mask.h"
+
+namespace arv::store::criteria {
+
+namespace {
+
+std::string trim(const std::string& s)
+{
+    size_t b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return std::string();
+    size_t e = s.find_last_not_of(' ');
+    return s.substr(b, e - b + 1);
+}
+
+std::string rtrim(std::string s)
+{
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
+}
+
+} // namespace
+
+RecordPredicate contains(std::string field, const std::string& typed)
+{
+    std::string wanted = Mask::upper(trim(typed));
+    return [field = std::move(field), wanted](const Table& t) {
+        return Mask::upper(t.text(field)).find(wanted) != std::string::npos;
+    };
+}
+
+RecordPredicate prefix(std::string field, const std::string& typed)
+{
+    std::string wanted = Mask::upper(rtrim(typed));
+    return [field = std::move(field), wanted](const Table& t) {
+        return Mask::upper(t.text(field)).compare(0, wanted.size(), wanted) == 0;
+    };
+}
+
+RecordPredicate paddedExact(std::string field, const std::string& typed)
+{
+    // Stored text is padded with blanks, and text() drops them: comparing without the trailing
+    // blanks of both is comparing both padded to the field's width. Leading blanks count.
+    std::string wanted = Mask::upper(rtrim(typed));
+    return [field = std::move(field), wanted](const Table& t) { return Mask::upper(t.text(field)) == wanted; };
+}
+
+RecordPredicate equal(std::string field, const std::string& value)
+{
+    std::string wanted = Mask::upper(trim(value));
+    return [field = std::move(field), wanted](const Table& t) { return Mask::upper(trim(t.text(field))) == wanted; };
+}
+
+RecordPredicate dateRange(std::string field, std::optional<Date> from, std::optional<Date> to)
+{
+    if (!from && !to) return {};
+    return [field = std::move(field), from, to](const Table& t) {
+        Date d = t.date(field);
+        if (from && (d.isEmpty() || d < *from)) return false;
+        if (to && (d.isEmpty() || *to < d)) return false;
+        return true;
+    };
+}
+
+RecordPredicate numberRange(std::string field, std::optional<Decimal> from, std::optional<Decimal> to)
+{
+    if (!from && !to) return {};
+    return [field = std::move(field), from, to](const Table& t) {
+        Decimal v = t.number(field);
+        if (from && v < *from) return false;
+        if (to && *to < v) return false;
+        return true;
+    };
+}
+
+RecordPredicate flag(std::string field, bool wanted)
+{
+    return [field = std::move(field), wanted](const Table& t) { return t.logical(field) == wanted; };
+}
+
+RecordPredicate allOf(std::vector<RecordPredicate> conditions)
+{
+    std::erase_if(conditions, [](const RecordPredicate& p) { return !p; });
+    if (conditions.empty()) return {};
+    if (conditions.size() == 1) return conditions.front();
+    return [conditions = std::move(conditions)](const Table& t) {
+        for (const auto& c : conditions)
+            if (!c(t)) return false;
+        return true;
+    };
+}
+
+namespace {
+std::mutex gMutex;
+std::map<std::string, RecordPredicate>& memory()
+{
+    static std::map<std::string, RecordPredicate> m;
+    return m;
+}
+} // namespace
+
+void remember(const std::string& registerName, RecordPredicate condition)
+{
+    std::lock_guard lock(gMutex);
+    memory()[registerName] = std::move(condition);
+}
+
+RecordPredicate remembered(const std::string& registerName)
+{
+    std::lock_guard lock(gMutex);
+    auto it = memory().find(registerName);
+    return it == memory().end() ? RecordPredicate() : it->second;
+}
+
+} // namespace arv::store::criteria

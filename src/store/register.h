@@ -1,0 +1,296 @@
+// The register pattern without its windows: the description of one register (table, order,
+// columns, title, edit fields with their masks, lists and rules, search criteria, duplicate test,
+// renamed keys carried into other tables), the copies an edit dialog works on, the re-check of a
+// confirmed dialog, the save, the search, and the cell editor of the lookup tables. The windows
+// (ui/register.h) only show what is decided here.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/date.h"
+#include "common/decimal.h"
+#include "store/table.h"
+#include "store/upgrade.h" // kMsgUpdatingArchives
+#include "store/workspace.h"
+
+namespace arv::store {
+
+inline constexpr const char* kMsgCancelChanges = "Annullo le modifiche?";
+inline constexpr const char* kCaptionInsert = "Aggiungi";
+inline constexpr const char* kCaptionModify = "Modifica";
+
+// Button ids of a register list.
+enum RegisterButton : int {
+    kBtnClose = 201,
+    kBtnAdd = 202,
+    kBtnModify = 203,
+    kBtnDelete = 204,
+    kBtnSearch = 205,
+    kBtnPrint = 206,
+    kBtnEmail = 207,
+    kBtnExcel = 208,
+};
+// Captions of the buttons above.
+const char* registerButtonCaption(int id);
+// True when the button needs a selected record (the list not empty and not past its end).
+bool registerButtonNeedsRecord(int id);
+
+// ---- the values an edit dialog works on
+
+enum class FieldKind {
+    Text,     // character field (mask "@!", "9999", "A", ...)
+    Number,   // numeric field, shown through its mask
+    Date,     // "dd/mm/yy", two-digit years in the 1930 window
+    Logical,  // check box, "T" / "F"
+    TriState, // three-state check box: "T", "F" or "" (either)
+    Choice,   // value chosen from a list (combo box)
+    Memo,     // multi-line text
+};
+
+class EditValues;
+using FieldRule = std::function<bool(const std::string& value, const EditValues& all)>;
+
+struct EditField {
+    int id = 0;
+    std::string label;          // "Descrizione:"
+    std::string field;          // the table field
+    FieldKind kind = FieldKind::Text;
+    std::string mask;           // display mask, "" for none
+    std::function<std::vector<std::string>()> list; // entries of a Choice (or drop-down values)
+    bool typedChoice = false;   // a Choice that also takes a typed value
+    FieldRule rule;             // validation rule ("Campo non valido." when false)
+    int page = 0;               // folder page (0 without pages)
+    std::function<bool(const EditValues& all)> enabled; // a disabled field is skipped by the re-check
+    int width = 0;              // characters shown (0: the field's)
+};
+
+// The copies of one record's fields, as the dialog shows them: text as typed (no trailing
+// blanks), numbers as their mask shows them, dates "dd/mm/yy", logicals "T"/"F" ("" for an unset
+// three-state box).
+class EditValues {
+public:
+    EditValues() = default;
+    explicit EditValues(const std::vector<EditField>& fields);
+
+    size_t size() const { return texts_.size(); }
+    const std::string& at(size_t i) const { return texts_.at(i); }
+    void setAt(size_t i, std::string text) { texts_.at(i) = std::move(text); }
+    // By table field name (case-insensitive); "" when the register has no such field.
+    std::string get(std::string_view field) const;
+    void set(std::string_view field, std::string text);
+    bool operator==(const EditValues&) const = default;
+
+    // Typed value of a field as the table stores it.
+    Decimal number(std::string_view field) const;
+    Date date(std::string_view field) const;
+    bool logical(std::string_view field) const;
+
+private:
+    std::vector<std::string> names_;
+    std::vector<std::string> texts_;
+    std::vector<std::string> masks_;
+};
+
+// Blank copies for an insert: empty texts, empty dates, zero numbers, false logicals.
+EditValues blankValues(const std::vector<EditField>& fields, const Table* table = nullptr);
+// Copies of the table's current record (values chosen from a list without trailing blanks).
+EditValues recordValues(const std::vector<EditField>& fields, const Table& table);
+// Puts the copies into the cursor's record (not written).
+void storeValues(const std::vector<EditField>& fields, const EditValues& values, Table& table);
+
+// The re-check of a confirmed dialog, page by page and in field order, disabled fields skipped: the
+// first field that fails and its message ("Data non valida.", "Numero troppo grande.",
+// "Campo non valido.").
+struct FieldFailure {
+    size_t index = 0;
+    std::string message;
+};
+std::optional<FieldFailure> recheckValues(const std::vector<EditField>& fields, const EditValues& values,
+                                          const Table* table = nullptr);
+// The check made when the user leaves one field (same messages).
+std::optional<std::string> checkField(const EditField& field, const EditValues& values, size_t index,
+                                      const Table* table = nullptr);
+
+// ---- columns, search criteria, extra buttons
+
+struct Column {
+    std::string header;
+    std::function<std::string(const Table&)> value;
+    int width = 12; // characters
+    bool right = false;
+};
+// A column that shows a field (numbers and dates through MASK).
+Column fieldColumn(std::string header, std::string field, int width = 0, std::string mask = {});
+
+enum class Match {
+    Contains,    // typed text anywhere in the field
+    Prefix,      // the field begins with the typed text
+    PaddedExact, // the field equals the typed text padded to its width
+    Equal,       // a value chosen from a list
+    From,        // lower bound of a date or a number
+    To,          // upper bound
+    Flag,        // three-state box: ticked, not ticked, either
+};
+
+struct SearchField {
+    int id = 0;
+    std::string label;
+    std::string field;
+    Match match = Match::Contains;
+    FieldKind kind = FieldKind::Text; // Text, Number, Date, TriState or Choice
+    std::string mask;
+    std::function<std::vector<std::string>()> list;
+};
+// The condition of the filled criteria joined by "and"; an empty predicate when none is filled.
+// Texts as in EditValues; a date or a number that cannot be read adds no condition.
+RecordPredicate buildCondition(const std::vector<SearchField>& fields, const std::vector<std::string>& typed);
+
+class RegisterContext;
+struct ExtraButton {
+    int id = 0;
+    std::string caption;
+    bool needsRecord = true;
+    std::function<void(RegisterContext&)> action;
+};
+
+enum class KeyTyping { None, Search, Seek }; // none, KEYSEARCH, KEYSEEK
+
+// One table whose field stores a value of this register; a rename is carried into it.
+struct RenameTarget {
+    std::string table;
+    std::vector<std::string> fields;
+};
+
+// ---- the description of a register
+
+struct RegisterDesc {
+    std::string name;            // dialog resource, "RAMI"
+    std::string title;           // "Rami"
+    bool countingTitle = false;  // "Clienti - 12 di 345"
+    std::string table;
+    std::string alias;           // default: the table's name
+    std::vector<std::string> orders; // index files attached, the first one controls
+    std::vector<std::pair<std::string, std::string>> lookups; // other tables (name, alias) opened with the list
+    std::vector<Column> columns;
+    std::vector<int> buttons = {kBtnClose, kBtnAdd, kBtnModify, kBtnDelete};
+    std::vector<ExtraButton> extraButtons;
+    KeyTyping typing = KeyTyping::None;
+
+    // A one-field lookup: the value is edited in the list itself (cell editor).
+    bool cellEditor = false;
+    std::string cellField;
+
+    // The edit dialog.
+    std::string editName;                 // dialog resource, "PRODOTTO"
+    std::string editTitle;                // caption shown beside "Aggiungi"/"Modifica" ("" none)
+    std::vector<EditField> fields;
+    std::vector<std::string> pages;       // captions of the folder pages, empty for none
+    // Index tag of the duplicate test: the key the typed values give in it is looked for when
+    // inserting or when that key changed ("" no test). The test reads the tag itself, so a search
+    // view on the list does not hide the records it leaves out.
+    std::string duplicateTag;
+    std::string duplicateMessage;         // "Prodotto già presente."
+    bool tableLock = true;                // false: appends and record writes without the table lock
+    // The register's own checks that need other tables: the message, or nullopt.
+    std::function<std::optional<std::string>(Workspace&, const EditValues&, bool inserting)> check;
+    // Field whose renaming is carried into RENAMES.
+    std::string renameField;
+    std::vector<RenameTarget> renames;
+    // Presets the blank copies of an insert (a sub-list's parent key, defaults).
+    std::function<void(Workspace&, EditValues&)> prepareInsert;
+    // After a successful write (before, after, inserting).
+    std::function<void(Workspace&, const EditValues&, const EditValues&, bool)> afterWrite;
+
+    // Deleting: a register whose records others depend on checks first (false: nothing is
+    // deleted; the hook shows its own message) and may carry the deletion on afterwards.
+    std::function<bool(RegisterContext&)> beforeDelete;
+    std::function<void(RegisterContext&, uint32_t deletedRecno)> afterDelete;
+
+    // The search dialog ("R" + name).
+    std::vector<SearchField> search;
+
+    // Printouts of the list (through the list-report engine): "&Stampa ^" offers PRINTOUTS in a
+    // pop-up menu just above the button; without them it calls PRINT. Then the e-mail and the export.
+    struct Printout {
+        std::string caption;
+        std::function<void(RegisterContext&)> run;
+    };
+    std::vector<Printout> printouts;
+    std::function<void(RegisterContext&)> print;
+    std::function<void(RegisterContext&)> email;
+    std::function<void(RegisterContext&)> excel; // default: the table's records to a spreadsheet
+
+    std::string aliasName() const { return alias.empty() ? table : alias; }
+    std::string searchName() const { return "R" + name; }
+};
+
+// What a register list is showing, for the actions of its buttons.
+class RegisterContext {
+public:
+    RegisterContext(const RegisterDesc& desc, Workspace& ws) : desc_(desc), ws_(ws) {}
+    const RegisterDesc& desc() const { return desc_; }
+    Workspace& workspace() { return ws_; }
+    Table& table() { return ws_[desc_.aliasName()]; }
+    bool hasRecord() { return !table().eof(); }
+
+private:
+    const RegisterDesc& desc_;
+    Workspace& ws_;
+};
+
+// "Rami", or "Clienti - 12 di 345": rows in the current order or view against every live record.
+std::string registerTitle(const RegisterDesc& desc, Table& table, uint64_t rows);
+
+// Opens the register's table and lookups shared in WS (step 1 of opening a list); closes them.
+void openRegisterTables(const RegisterDesc& desc, Workspace& ws);
+void closeRegisterTables(const RegisterDesc& desc, Workspace& ws);
+
+// ---- saving a confirmed edit dialog
+
+struct SaveResult {
+    enum Kind { Saved, CheckFailed, Duplicate, DiskProblem } kind = Saved;
+    std::string message; // to show before the dialog opens again
+    explicit operator bool() const { return kind == Saved; }
+};
+// The register's own checks, the write protocol with the duplicate test (when inserting or when
+// the key changed), then the renamed key carried into the other tables under
+// "Aggiornamento archivi in corso...". When modifying, the cursor is on the record edited. On any
+// failure nothing is written and the caller reopens the dialog with AFTER.
+SaveResult saveRecord(const RegisterDesc& desc, Workspace& ws, bool inserting, const EditValues& before,
+                      const EditValues& after);
+
+// Replaces OLDVALUE with NEWVALUE in the fields of the tables wherever a field equals it (trailing
+// blanks aside). Each table is opened shared under an alias of its own, locked as a whole while it
+// changes and walked in physical order. Running it again finishes a rename that was interrupted.
+// Gives the number of records changed; nothing is done when the values are equal or OLDVALUE is
+// blank.
+size_t renameCascade(Workspace& ws, const std::vector<RenameTarget>& targets, const std::string& oldValue,
+                     const std::string& newValue);
+
+// ---- search
+
+// Replaces the view of the register's table with the records satisfying CONDITION (over the whole
+// table, in the register's key order) and remembers it; an empty condition changes nothing and
+// gives false.
+bool applySearch(const RegisterDesc& desc, Table& table, const RecordPredicate& condition);
+// "&Tutti": every record again, and the remembered condition back to all records.
+void clearSearch(const RegisterDesc& desc, Table& table);
+
+// ---- the cell editor of the lookup tables
+
+// "&Aggiungi": after the drive checks, a blank record appended, written and released; the cursor
+// is on it. The disk message when the drive refuses (nothing appended).
+std::optional<std::string> cellAppend(Table& table);
+// The value confirmed in the cell of record RECNO. An empty value is refused (false, nothing
+// written); a value equal to the stored one writes nothing; otherwise, after the write-protection
+// check, the record is locked, undeleted, changed, written and unlocked. The disk message goes to
+// *MESSAGE when the drive refuses.
+bool cellStore(Table& table, uint32_t recno, const std::string& field, const std::string& value,
+               std::string* message = nullptr);
+// Leaving a new row without a value: the blank record goes again.
+void cellDiscard(Table& table, uint32_t recno);
+
+} // namespace arv::store

@@ -1,0 +1,694 @@
+#include "ui/register.h"
+
+#include <QApplication>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QCursor>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "common/cp1252.h"
+#include "common/files.h"
+#include "common/mask.h"
+#include "store/schema/schema.h"
+#include "store/excel.h"
+#include "ui/fields.h"
+#include "ui/popmsg.h"
+
+namespace arv {
+
+using namespace store;
+
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+std::pair<int, int> widthOf(const Table* t, const std::string& field)
+{
+    if (!t) return {0, 0};
+    int i = t->file().fieldIndex(field);
+    if (i < 0) return {0, 0};
+    const FieldDef& d = t->file().fields()[static_cast<size_t>(i)];
+    return {d.width, d.decimals};
+}
+
+QPushButton* makeButton(QWidget* parent, int id, const QString& caption)
+{
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QStringLiteral("b%1").arg(id));
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- model
+
+RegisterModel::RegisterModel(const RegisterDesc& desc, Table& table, QObject* parent)
+    : QAbstractTableModel(parent), desc_(desc), table_(table), window_(table)
+{
+}
+
+int RegisterModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(std::min<uint64_t>(window_.size(), INT32_MAX));
+}
+
+int RegisterModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(desc_.columns.size());
+}
+
+std::optional<uint32_t> RegisterModel::recnoAt(int row) const
+{
+    if (row < 0) return std::nullopt;
+    std::optional<NtxEntry> e = window_.entryAt(static_cast<uint64_t>(row));
+    if (!e) return std::nullopt;
+    return e->recno;
+}
+
+QVariant RegisterModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid()) return {};
+    const size_t col = static_cast<size_t>(index.column());
+    if (col >= desc_.columns.size()) return {};
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue((desc_.columns[col].right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
+    auto it = rows_.find(index.row());
+    if (it == rows_.end()) {
+        QStringList values;
+        if (std::optional<uint32_t> r = recnoAt(index.row())) {
+            ++read_;
+            table_.peek(*r, [&](const Table& t) {
+                for (const Column& c : desc_.columns) values << (c.value ? q(c.value(t)) : QString());
+            });
+        }
+        if (rows_.size() > 512) rows_.clear();
+        it = rows_.emplace(index.row(), values).first;
+    }
+    return it->second.value(index.column());
+}
+
+QVariant RegisterModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    if (section < 0 || static_cast<size_t>(section) >= desc_.columns.size()) return {};
+    return q(desc_.columns[static_cast<size_t>(section)].header);
+}
+
+void RegisterModel::reload()
+{
+    beginResetModel();
+    rows_.clear();
+    window_.refresh();
+    endResetModel();
+}
+
+// ---------------------------------------------------------------- edit dialog
+
+EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool inserting, const Table* table,
+                       QWidget* parent)
+    : QDialog(parent), desc_(desc), table_(table)
+{
+    setObjectName(q(desc.editName));
+    setWindowTitle(inserting ? kCaptionInsert : kCaptionModify);
+    auto* layout = new QVBoxLayout(this);
+    std::vector<QFormLayout*> forms;
+    if (desc.pages.empty()) {
+        forms.push_back(new QFormLayout);
+        layout->addLayout(forms.back());
+    } else {
+        pages_ = new QTabWidget(this);
+        for (const std::string& caption : desc.pages) {
+            auto* page = new QWidget;
+            forms.push_back(new QFormLayout(page));
+            pages_->addTab(page, q(caption));
+        }
+        layout->addWidget(pages_);
+    }
+    for (size_t i = 0; i < desc.fields.size(); ++i) {
+        const EditField& f = desc.fields[i];
+        auto [width, decimals] = widthOf(table, f.field);
+        QWidget* w = createFieldWidget(f, width, decimals, this);
+        setFieldWidgetValue(w, values.at(i));
+        watchFieldWidget(w, [this, w] {
+            modified_ = true;
+            markInvalid(w, false);
+            updateEnabled();
+        });
+        size_t page = std::min<size_t>(static_cast<size_t>(std::max(f.page, 0)), forms.size() - 1);
+        forms[page]->addRow(q(f.label), w);
+        widgets_.push_back(w);
+        if (auto* e = qobject_cast<QLineEdit*>(w)) {
+            // The field's rule when the user leaves it: shown in red, the message comes on confirmation.
+            connect(e, &QLineEdit::editingFinished, this, [this, i, w] {
+                markInvalid(w, checkField(desc_.fields[i], this->values(), i, table_).has_value());
+            });
+        }
+    }
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    confirm_ = makeButton(this, 201, QStringLiteral("&Conferma"));
+    cancel_ = makeButton(this, 202, QStringLiteral("&Annulla"));
+    row->addWidget(confirm_);
+    row->addWidget(cancel_);
+    layout->addLayout(row);
+    connect(confirm_, &QPushButton::clicked, this, [this] { confirm(); });
+    connect(cancel_, &QPushButton::clicked, this, [this] { reject(); });
+    updateEnabled();
+}
+
+void EditDialog::updateEnabled()
+{
+    const EditValues v = values();
+    for (size_t i = 0; i < desc_.fields.size(); ++i)
+        if (desc_.fields[i].enabled) widgets_[i]->setEnabled(desc_.fields[i].enabled(v));
+}
+
+EditValues EditDialog::values() const
+{
+    EditValues v(desc_.fields);
+    for (size_t i = 0; i < widgets_.size(); ++i) v.setAt(i, fieldWidgetValue(widgets_[i]));
+    return v;
+}
+
+QWidget* EditDialog::field(int id) const
+{
+    for (size_t i = 0; i < desc_.fields.size(); ++i)
+        if (desc_.fields[i].id == id) return widgets_[i];
+    return nullptr;
+}
+
+QPushButton* EditDialog::button(int id) const { return id == 201 ? confirm_ : id == 202 ? cancel_ : nullptr; }
+
+void EditDialog::confirm()
+{
+    const EditValues v = values();
+    for (QWidget* w : widgets_) markInvalid(w, false);
+    if (std::optional<FieldFailure> fail = recheckValues(desc_.fields, v, table_)) {
+        QWidget* w = widgets_[fail->index];
+        if (pages_) pages_->setCurrentIndex(std::max(desc_.fields[fail->index].page, 0));
+        markInvalid(w, true);
+        POPMSG(fail->message, 1);
+        w->setFocus();
+        return;
+    }
+    accept();
+}
+
+void EditDialog::reject()
+{
+    if (modified_ && !POPMSG(kMsgCancelChanges, static_cast<int>(MessageKind::YesNoDefaultNo))) return;
+    QDialog::reject();
+}
+
+// ---------------------------------------------------------------- search dialog
+
+SearchDialog::SearchDialog(const RegisterDesc& desc, QWidget* parent) : QDialog(parent), desc_(desc)
+{
+    setObjectName(q(desc.searchName()));
+    setWindowTitle(QStringLiteral("Ricerca"));
+    auto* layout = new QVBoxLayout(this);
+    auto* form = new QFormLayout;
+    layout->addLayout(form);
+    for (const SearchField& s : desc.search) {
+        EditField f;
+        f.id = s.id;
+        f.kind = s.kind;
+        f.mask = s.mask;
+        f.list = s.list;
+        if (s.match == Match::Flag) f.kind = FieldKind::TriState;
+        QWidget* w = createFieldWidget(f, 30, 2, this);
+        if (f.kind == FieldKind::TriState) setCheckValue(static_cast<QCheckBox*>(w), std::string());
+        if (auto* c = qobject_cast<QComboBox*>(w); c && c->findText(QString()) < 0) c->insertItem(0, QString());
+        if (auto* c = qobject_cast<QComboBox*>(w)) c->setCurrentIndex(c->findText(QString()));
+        form->addRow(q(s.label), w);
+        widgets_.push_back(w);
+    }
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    QPushButton* ok = makeButton(this, 201, QStringLiteral("&Conferma"));
+    QPushButton* cancel = makeButton(this, 202, QStringLiteral("&Annulla"));
+    QPushButton* all = makeButton(this, 203, QStringLiteral("&Tutti"));
+    ok->setDefault(true);
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    row->addWidget(all);
+    layout->addLayout(row);
+    connect(ok, &QPushButton::clicked, this, [this] { done(Confirmed); });
+    connect(cancel, &QPushButton::clicked, this, [this] { done(Cancelled); });
+    connect(all, &QPushButton::clicked, this, [this] { done(All); });
+}
+
+std::vector<std::string> SearchDialog::typed() const
+{
+    std::vector<std::string> v;
+    for (QWidget* w : widgets_) v.push_back(fieldWidgetValue(w));
+    return v;
+}
+
+QWidget* SearchDialog::field(int id) const
+{
+    for (size_t i = 0; i < desc_.search.size(); ++i)
+        if (desc_.search[i].id == id) return widgets_[i];
+    return nullptr;
+}
+
+QPushButton* SearchDialog::button(const QString& caption) const
+{
+    for (QPushButton* b : findChildren<QPushButton*>())
+        if (b->text() == caption) return b;
+    return nullptr;
+}
+
+// ---------------------------------------------------------------- register list
+
+RegisterList::RegisterList(const RegisterDesc& desc, Workspace& ws, QWidget* parent)
+    : QDialog(parent), desc_(desc), ws_(ws), context_(desc, ws)
+{
+    setObjectName(q(desc.name));
+    runEdit = [](EditDialog& d) { return d.exec(); };
+    runSearch = [](SearchDialog& d) { return d.exec(); };
+    runMenu = [](QMenu& m, const QPoint& at) { return m.exec(at); };
+
+    auto* layout = new QVBoxLayout(this);
+    browse_ = new QTableView(this);
+    browse_->setObjectName("browse");
+    model_ = new RegisterModel(desc, table(), this);
+    browse_->setModel(model_);
+    browse_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    browse_->setSelectionMode(QAbstractItemView::SingleSelection);
+    browse_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    browse_->verticalHeader()->setVisible(false);
+    browse_->verticalHeader()->setDefaultSectionSize(browse_->fontMetrics().height() + 6);
+    browse_->horizontalHeader()->setStretchLastSection(true);
+    browse_->setAlternatingRowColors(true);
+    const int charWidth = browse_->fontMetrics().averageCharWidth();
+    int total = 0;
+    for (size_t c = 0; c < desc.columns.size(); ++c) {
+        int w = std::max(desc.columns[c].width, static_cast<int>(desc.columns[c].header.size())) * charWidth + 12;
+        browse_->setColumnWidth(static_cast<int>(c), w);
+        total += w;
+    }
+    browse_->setMinimumSize(std::min(std::max(total + 24, 320), 1000), 320);
+    browse_->installEventFilter(this);
+    layout->addWidget(browse_);
+
+    auto* row = new QHBoxLayout;
+    for (int id : desc.buttons) {
+        QPushButton* b = makeButton(this, id, QString::fromUtf8(registerButtonCaption(id)));
+        buttons_[id] = b;
+        row->addWidget(b);
+        connect(b, &QPushButton::clicked, this, [this, id] {
+            switch (id) {
+            case kBtnClose: accept(); return;
+            case kBtnAdd: insert(); break;
+            case kBtnModify: modify(); break;
+            case kBtnDelete: remove(); break;
+            case kBtnSearch: search(); break;
+            case kBtnPrint: print(); break;
+            case kBtnEmail: email(); break;
+            case kBtnExcel: excel(); break;
+            default: break;
+            }
+        });
+    }
+    for (const ExtraButton& x : desc.extraButtons) {
+        QPushButton* b = makeButton(this, x.id, q(x.caption));
+        buttons_[x.id] = b;
+        row->addWidget(b);
+        connect(b, &QPushButton::clicked, this, [this, &x] {
+            if (x.needsRecord && table().eof()) return;
+            if (x.action) x.action(context_);
+            redraw();
+        });
+    }
+    row->addStretch();
+    layout->addLayout(row);
+
+    connect(browse_, &QTableView::doubleClicked, this, [this](const QModelIndex&) { modify(); });
+    connect(browse_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current, const QModelIndex&) {
+                if (syncing_) return;
+                if (std::optional<uint32_t> r = model_->recnoAt(current.row())) table().goTo(*r);
+                for (auto& [id, b] : buttons_) {
+                    bool needs = registerButtonNeedsRecord(id);
+                    for (const ExtraButton& x : desc_.extraButtons)
+                        if (x.id == id) needs = x.needsRecord;
+                    b->setEnabled(!needs || !table().eof());
+                }
+            });
+    redraw();
+}
+
+RegisterList::~RegisterList()
+{
+    // Closed while a new row was being edited: its blank record does not stay behind.
+    if (cell_ && cellNew_) {
+        try {
+            cellDiscard(table(), cellRecno_);
+        } catch (...) {
+        }
+    }
+}
+
+Table& RegisterList::table() const { return ws_[desc_.aliasName()]; }
+
+QPushButton* RegisterList::button(int id) const
+{
+    auto it = buttons_.find(id);
+    return it == buttons_.end() ? nullptr : it->second;
+}
+
+void RegisterList::selectCurrent()
+{
+    syncing_ = true;
+    std::optional<uint64_t> row = model_->window().currentRow();
+    if (row) {
+        QModelIndex i = model_->index(static_cast<int>(*row), 0);
+        browse_->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        browse_->scrollTo(i);
+    } else {
+        browse_->selectionModel()->clearSelection();
+        browse_->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    }
+    syncing_ = false;
+    const bool has = !table().eof();
+    for (auto& [id, b] : buttons_) {
+        bool needs = registerButtonNeedsRecord(id);
+        for (const ExtraButton& x : desc_.extraButtons)
+            if (x.id == id) needs = x.needsRecord;
+        b->setEnabled(!needs || has);
+    }
+}
+
+void RegisterList::redraw()
+{
+    model_->reload();
+    setWindowTitle(q(registerTitle(desc_, table(), model_->window().size())));
+    selectCurrent();
+}
+
+void RegisterList::insert()
+{
+    if (desc_.cellEditor) {
+        openCell(true);
+        return;
+    }
+    editRecord(true);
+}
+
+void RegisterList::modify()
+{
+    if (table().eof()) return;
+    if (desc_.cellEditor) {
+        openCell(false);
+        return;
+    }
+    editRecord(false);
+}
+
+void RegisterList::editRecord(bool inserting)
+{
+    Table& t = table();
+    if (!inserting && t.eof()) return;
+    const uint32_t editing = inserting ? 0 : t.recno();
+    EditValues before = inserting ? blankValues(desc_.fields, &t) : recordValues(desc_.fields, t);
+    if (inserting && desc_.prepareInsert) desc_.prepareInsert(ws_, before);
+    EditValues values = before;
+    bool reopened = false;
+    for (;;) {
+        EditDialog dialog(desc_, values, inserting, &t, this);
+        dialog.setModified(reopened);
+        if (runEdit(dialog) != QDialog::Accepted) break;
+        values = dialog.values();
+        if (!inserting) t.goTo(editing);
+        SaveResult r = saveRecord(desc_, ws_, inserting, before, values);
+        if (r) break;
+        // Whatever failed, the dialog comes back with everything typed.
+        if (!r.message.empty()) POPMSG(r.message, 1);
+        reopened = true;
+        if (!inserting) t.goTo(editing);
+    }
+    redraw();
+}
+
+void RegisterList::remove()
+{
+    Table& t = table();
+    if (t.eof()) {
+        QApplication::beep();
+        return;
+    }
+    if (desc_.beforeDelete && !desc_.beforeDelete(context_)) {
+        redraw();
+        return;
+    }
+    if (!POPMSG(kMsgConfirmDelete, static_cast<int>(MessageKind::OkCancel))) return;
+    if (DiskCheck p = ISPROTECTED(t.folder()); p.value) {
+        POPMSG(p.message, 1);
+        return;
+    }
+    const uint32_t deleted = t.recno();
+    t.del();
+    if (desc_.afterDelete) {
+        const uint32_t next = t.eof() ? 0 : t.recno();
+        desc_.afterDelete(context_, deleted);
+        ws_.select(desc_.aliasName());
+        if (next) t.goTo(next);
+    }
+    redraw();
+}
+
+void RegisterList::search()
+{
+    SearchDialog dialog(desc_, this);
+    const int result = runSearch(dialog);
+    if (result == SearchDialog::Confirmed) {
+        if (!applySearch(desc_, table(), buildCondition(desc_.search, dialog.typed()))) return;
+    } else if (result == SearchDialog::All) {
+        clearSearch(desc_, table());
+        table().goTop();
+    } else {
+        return;
+    }
+    redraw();
+}
+
+void RegisterList::print()
+{
+    if (table().eof()) return;
+    if (!desc_.printouts.empty()) {
+        QMenu menu(this);
+        for (size_t i = 0; i < desc_.printouts.size(); ++i)
+            menu.addAction(q(desc_.printouts[i].caption))->setData(static_cast<int>(i));
+        // Just above the button.
+        QPushButton* b = button(kBtnPrint);
+        QPoint at = b ? b->mapToGlobal(QPoint(0, -menu.sizeHint().height())) : QCursor::pos();
+        if (QAction* chosen = runMenu(menu, at)) {
+            const auto& p = desc_.printouts[static_cast<size_t>(chosen->data().toInt())];
+            if (p.run) p.run(context_);
+        }
+    } else if (desc_.print) {
+        desc_.print(context_);
+    }
+    redraw();
+}
+
+void RegisterList::email()
+{
+    if (table().eof()) return;
+    if (desc_.email) desc_.email(context_);
+    redraw();
+}
+
+void RegisterList::excel()
+{
+    if (table().eof()) return;
+    if (desc_.excel) desc_.excel(context_);
+    else TOEXCEL(table());
+    redraw();
+}
+
+// ---- cell editor
+
+void RegisterList::openCell(bool newRow)
+{
+    if (cell_) finishCell(false);
+    Table& t = table();
+    if (newRow) {
+        if (std::optional<std::string> m = cellAppend(t)) {
+            POPMSG(*m, 1);
+            return;
+        }
+        redraw();
+    }
+    if (t.eof()) return;
+    cellRecno_ = t.recno();
+    cellNew_ = newRow;
+    std::optional<uint64_t> row = model_->window().currentRow();
+    if (!row) return;
+    QModelIndex index = model_->index(static_cast<int>(*row), 0);
+    browse_->scrollTo(index);
+    cell_ = new QLineEdit(browse_->viewport());
+    cell_->setObjectName("cell");
+    auto [width, decimals] = widthOf(&t, desc_.cellField);
+    (void)decimals;
+    if (width > 0) cell_->setMaxLength(width);
+    cell_->setText(q(t.text(desc_.cellField)));
+    cell_->setGeometry(browse_->visualRect(index));
+    cell_->installEventFilter(this);
+    cell_->show();
+    cell_->setFocus();
+}
+
+void RegisterList::finishCell(bool confirmed)
+{
+    if (!cell_) return;
+    QLineEdit* editor = cell_;
+    const std::string value = editor->text().toStdString();
+    Table& t = table();
+    if (confirmed) {
+        std::string message;
+        if (value.find_first_not_of(' ') == std::string::npos) {
+            // The editor does not take an empty value.
+            QApplication::beep();
+            return;
+        }
+        if (!cellStore(t, cellRecno_, desc_.cellField, value, &message)) {
+            if (!message.empty()) POPMSG(message, 1);
+            return;
+        }
+    } else if (cellNew_) {
+        // Leaving a new row without a value takes the blank record away again.
+        cellDiscard(t, cellRecno_);
+    } else {
+        t.goTo(cellRecno_);
+    }
+    cell_ = nullptr;
+    editor->removeEventFilter(this);
+    editor->hide();
+    editor->deleteLater();
+    if (confirmed || !cellNew_) t.goTo(cellRecno_);
+    cellNew_ = false;
+    redraw();
+    browse_->setFocus();
+}
+
+// ---- typing
+
+void RegisterList::typed(char32_t ch)
+{
+    Table& t = table();
+    if (desc_.typing == KeyTyping::Search) keySearch_.key(t, ch);
+    else if (desc_.typing == KeyTyping::Seek) keySeek(t, ch);
+    else return;
+    selectCurrent();
+}
+
+bool RegisterList::eventFilter(QObject* watched, QEvent* event)
+{
+    if (cell_ && watched == cell_) {
+        if (event->type() == QEvent::KeyPress) {
+            auto* k = static_cast<QKeyEvent*>(event);
+            if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
+                finishCell(true);
+                return true;
+            }
+            if (k->key() == Qt::Key_Escape) {
+                finishCell(false);
+                return true;
+            }
+        } else if (event->type() == QEvent::FocusOut) {
+            // Clicking elsewhere: a value is kept, an empty new row goes.
+            QLineEdit* editor = cell_;
+            const bool hasValue = editor->text().trimmed().size() > 0;
+            finishCell(hasValue);
+            return false;
+        }
+        return false;
+    }
+    if (watched == browse_ && event->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(event);
+        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
+            modify();
+            return true;
+        }
+        if (k->key() == Qt::Key_Backspace && desc_.typing == KeyTyping::Search) {
+            typed(U'\b');
+            return true;
+        }
+        const QString text = k->text();
+        if (!text.isEmpty() && text[0].isPrint() && !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) &&
+            desc_.typing != KeyTyping::None) {
+            typed(text.toUcs4().value(0));
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------- entry
+
+void runRegister(const RegisterDesc& desc, Workspace& ws, const std::string& key)
+{
+    const int selected = ws.selected();
+    struct Closer {
+        const RegisterDesc& desc;
+        Workspace& ws;
+        int selected;
+        ~Closer()
+        {
+            try {
+                closeRegisterTables(desc, ws);
+                ws.select(selected);
+            } catch (...) {
+            }
+        }
+    } closer{desc, ws, selected};
+    openRegisterTables(desc, ws);
+    Table& t = ws[desc.aliasName()];
+    if (!key.empty()) {
+        std::string k = key;
+        if (t.orderName().empty() || schema::findTag(t.orderName()) == nullptr ||
+            schema::findTag(t.orderName())->expression.rfind("UPPER(", 0) == 0)
+            k = Mask::upper(k);
+        t.seek(utf8ToCp1252(k));
+    }
+    RegisterList list(desc, ws, QApplication::activeWindow());
+    list.exec();
+}
+
+void runSubList(const RegisterDesc& desc, Workspace& ws, const std::string& scopeKey, QWidget* parent)
+{
+    const int selected = ws.selected();
+    struct Closer {
+        const RegisterDesc& desc;
+        Workspace& ws;
+        int selected;
+        ~Closer()
+        {
+            try {
+                closeRegisterTables(desc, ws);
+                ws.select(selected);
+            } catch (...) {
+            }
+        }
+    } closer{desc, ws, selected};
+    openRegisterTables(desc, ws);
+    Table& t = ws[desc.aliasName()];
+    t.setScope(scopeKey, scopeKey);
+    t.goTop();
+    RegisterList list(desc, ws, parent ? parent : QApplication::activeWindow());
+    list.exec();
+}
+
+} // namespace arv

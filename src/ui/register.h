@@ -1,0 +1,169 @@
+// The windows of the register pattern over store/register.h: the register list (browse and
+// buttons 201-208), the edit dialog, the search dialog and the cell editor of the lookup tables.
+//
+//   store::RegisterDesc desc = ...;         // table, columns, fields, search, buttons
+//   runRegister(desc, store::workspace());  // the entry function's whole screen
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QAbstractTableModel>
+#include <QDialog>
+
+#include "store/browse.h"
+#include "store/register.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+class QTabWidget;
+
+namespace arv {
+
+// The rows of a register's current order or view. Only the rows asked for are read.
+class RegisterModel : public QAbstractTableModel {
+public:
+    RegisterModel(const store::RegisterDesc& desc, store::Table& table, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // Reads the order again (after a write, a search, a redraw).
+    void reload();
+    store::BrowseWindow& window() { return window_; }
+    std::optional<uint32_t> recnoAt(int row) const;
+    // Records read to show rows since the model was made.
+    uint64_t recordsRead() const { return read_; }
+
+private:
+    const store::RegisterDesc& desc_;
+    store::Table& table_;
+    mutable store::BrowseWindow window_;
+    mutable std::map<int, QStringList> rows_;
+    mutable uint64_t read_ = 0;
+};
+
+// The edit dialog of one record: "Aggiungi" or "Modifica", the fields (on folder pages when the
+// register has them), "&Conferma" (201) and "&Annulla" (202).
+class EditDialog : public QDialog {
+public:
+    EditDialog(const store::RegisterDesc& desc, const store::EditValues& values, bool inserting,
+               const store::Table* table, QWidget* parent = nullptr);
+
+    store::EditValues values() const;
+    bool modified() const { return modified_; }
+    void setModified(bool m) { modified_ = m; }
+    QWidget* field(int id) const;
+    QPushButton* button(int id) const;
+    QTabWidget* pages() const { return pages_; }
+
+    // "&Conferma": re-checks every field; the first failure is shown in red with its message and
+    // takes the focus, and the dialog stays open.
+    void confirm();
+    // "&Annulla", Escape and the close box: "Annullo le modifiche?" when something was changed.
+    void reject() override;
+
+private:
+    // Fields whose rule of use depends on other fields follow them.
+    void updateEnabled();
+
+    const store::RegisterDesc& desc_;
+    const store::Table* table_;
+    std::vector<QWidget*> widgets_;
+    QPushButton* confirm_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    QTabWidget* pages_ = nullptr;
+    bool modified_ = false;
+};
+
+// The search dialog ("R" + the register's name): one entry per criterion, "&Conferma", "&Annulla"
+// and "&Tutti".
+class SearchDialog : public QDialog {
+public:
+    enum Result { Cancelled = 0, Confirmed = 1, All = 2 };
+    SearchDialog(const store::RegisterDesc& desc, QWidget* parent = nullptr);
+    std::vector<std::string> typed() const;
+    QWidget* field(int id) const;
+    QPushButton* button(const QString& caption) const;
+
+private:
+    const store::RegisterDesc& desc_;
+    std::vector<QWidget*> widgets_;
+};
+
+// The register list.
+class RegisterList : public QDialog {
+public:
+    RegisterList(const store::RegisterDesc& desc, store::Workspace& ws, QWidget* parent = nullptr);
+    ~RegisterList() override;
+
+    QTableView* browse() const { return browse_; }
+    QPushButton* button(int id) const;
+    RegisterModel* model() const { return model_; }
+    store::Table& table() const;
+
+    // Runs a dialog of the list (exec() by default): tests drive the dialogs through these.
+    std::function<int(EditDialog&)> runEdit;
+    std::function<int(SearchDialog&)> runSearch;
+    // Shows the printouts' pop-up menu at a point and gives the chosen action (nullptr: none).
+    std::function<QAction*(QMenu&, const QPoint&)> runMenu;
+
+    // The button actions.
+    void insert();
+    void modify();
+    void remove();
+    void search();
+    void print();
+    void email();
+    void excel();
+    // Redraws around the cursor's record, recomputes the title and the buttons.
+    void redraw();
+
+    // The cell editor open on the list (nullptr when none).
+    QLineEdit* cellEditor() const { return cell_; }
+    // Ends the cell editor: confirmed (Enter) or abandoned (Escape).
+    void finishCell(bool confirmed);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void editRecord(bool inserting);
+    void openCell(bool newRow);
+    void typed(char32_t ch);
+    void selectCurrent();
+
+    const store::RegisterDesc& desc_;
+    store::Workspace& ws_;
+    store::RegisterContext context_;
+    RegisterModel* model_ = nullptr;
+    QTableView* browse_ = nullptr;
+    std::map<int, QPushButton*> buttons_;
+    store::KeySearch keySearch_;
+    QLineEdit* cell_ = nullptr;
+    uint32_t cellRecno_ = 0;
+    bool cellNew_ = false;
+    bool syncing_ = false;
+};
+
+// The whole screen of an entry function: remembers the selected area, opens the register's tables,
+// goes to KEY when given (upper-cased when the order is), shows the list, and closes the tables
+// and reselects the area however the screen ends.
+void runRegister(const store::RegisterDesc& desc, store::Workspace& ws, const std::string& key = {});
+
+// A register's dependent rows (the rows of the table whose controlling order begins with
+// SCOPEKEY) in a smaller list with "&Chiudi", "&Aggiungi", "&Modifica", "&Elimina" and "&Stampa".
+// The table is opened and closed here like a register's.
+void runSubList(const store::RegisterDesc& desc, store::Workspace& ws, const std::string& scopeKey,
+                QWidget* parent = nullptr);
+
+} // namespace arv

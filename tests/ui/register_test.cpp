@@ -1,0 +1,481 @@
+#include "ui/register.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+#include <filesystem>
+
+#include "common/office.h"
+#include "store/upgrade.h"
+#include "support/tempdir.h"
+#include "ui/fields.h"
+#include "ui/popmsg.h"
+#include "ui/qtapp.h"
+
+using namespace arv;
+using namespace arv::store;
+
+namespace {
+
+struct Boxes {
+    std::vector<std::string> texts;
+    std::vector<int> answers; // given in turn; OK/Yes when they run out
+    Boxes()
+    {
+        setMessageBoxHandler([this](MessageKind kind, const std::string& text, const std::string&) {
+            texts.push_back(text);
+            if (!answers.empty()) {
+                int a = answers.front();
+                answers.erase(answers.begin());
+                return a;
+            }
+            return kind == MessageKind::YesNo || kind == MessageKind::YesNoDefaultNo ? int(kAnswerYes) : int(kAnswerOk);
+        });
+    }
+    ~Boxes() { setMessageBoxHandler({}); }
+};
+
+class RegisterUi : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        testApp();
+        ASSERT_TRUE(AGGIORNADATABASE(dir.path()));
+        ws = std::make_unique<Workspace>(dir.path());
+
+        products.name = "PRODOTTI";
+        products.title = "Prodotti";
+        products.countingTitle = true;
+        products.table = "PRODOTTI";
+        products.orders = {"PRODOTTI"};
+        products.buttons = {kBtnClose, kBtnAdd, kBtnModify, kBtnDelete, kBtnSearch, kBtnPrint, kBtnEmail, kBtnExcel};
+        products.columns = {fieldColumn("COMPAGNIA", "COMPAGNIA"), fieldColumn("DESCRIZIONE", "DESCRIZ")};
+        auto text = [](int id, const char* field) {
+            EditField f;
+            f.id = id;
+            f.label = field;
+            f.field = field;
+            f.rule = [](const std::string& v, const EditValues&) { return !v.empty(); };
+            return f;
+        };
+        EditField date;
+        date.id = 106;
+        date.field = "DATA"; // not a field of the table: edited, checked, not stored
+        date.kind = FieldKind::Date;
+        products.fields = {text(101, "COMPAGNIA"), text(102, "RAPPORTO"), text(103, "CONVENZIO"),
+                           text(104, "CODICE"), text(105, "DESCRIZ"), date};
+        products.duplicateTag = "PRODOTTI";
+        products.duplicateMessage = "Prodotto già presente.";
+        products.search = {{1, "Descrizione:", "DESCRIZ", Match::Contains, FieldKind::Text, "", {}}};
+
+        branches.name = "RAMI";
+        branches.title = "Rami";
+        branches.table = "RAMI";
+        branches.orders = {"RAMI"};
+        branches.columns = {fieldColumn("RAMI", "RAMO")};
+        branches.cellEditor = true;
+        branches.cellField = "RAMO";
+        branches.typing = KeyTyping::Seek;
+    }
+
+    void addProduct(const char* company, const char* description)
+    {
+        const bool own = !ws->isOpen("PRODOTTI");
+        Table& t = own ? ws->open("PRODOTTI") : (*ws)["PRODOTTI"];
+        t.append();
+        t.setText("COMPAGNIA", company);
+        t.setText("RAPPORTO", company);
+        t.setText("CONVENZIO", "BASE");
+        t.setText("CODICE", "C");
+        t.setText("DESCRIZ", description);
+        t.commit();
+        t.unlock();
+        if (own) ws->close("PRODOTTI");
+    }
+
+    static void fill(EditDialog& d, int id, const char* text)
+    {
+        auto* e = static_cast<QLineEdit*>(d.field(id));
+        e->setFocus();
+        e->selectAll();
+        QTest::keyClicks(e, text);
+    }
+
+    test::TempDir dir;
+    std::unique_ptr<Workspace> ws;
+    RegisterDesc products, branches;
+};
+
+} // namespace
+
+TEST_F(RegisterUi, RecordButtonsOffInAnEmptyListAndPastTheEnd)
+{
+    openRegisterTables(products, *ws);
+    {
+        RegisterList list(products, *ws);
+        for (int id : {kBtnModify, kBtnDelete, kBtnPrint, kBtnEmail, kBtnExcel}) EXPECT_FALSE(list.button(id)->isEnabled()) << id;
+        for (int id : {kBtnClose, kBtnAdd, kBtnSearch}) EXPECT_TRUE(list.button(id)->isEnabled()) << id;
+        EXPECT_EQ("Prodotti - 0 di 0", list.windowTitle().toStdString());
+        EXPECT_EQ("&Stampa ^", list.button(kBtnPrint)->text().toStdString());
+    }
+    addProduct("Alfa", "Casa");
+    addProduct("Alfa", "Auto");
+    Table& t = (*ws)["PRODOTTI"];
+    t.goTop();
+    RegisterList list(products, *ws);
+    EXPECT_TRUE(list.button(kBtnModify)->isEnabled());
+    EXPECT_EQ(0, list.browse()->currentIndex().row());
+    t.goBottom();
+    t.skip(1);
+    list.redraw();
+    for (int id : {kBtnModify, kBtnDelete, kBtnPrint, kBtnEmail, kBtnExcel}) EXPECT_FALSE(list.button(id)->isEnabled()) << id;
+    EXPECT_FALSE(list.browse()->currentIndex().isValid());
+    // Clicking a row selects its record.
+    list.browse()->setCurrentIndex(list.model()->index(1, 0));
+    EXPECT_EQ("Casa", t.text("DESCRIZ"));
+    EXPECT_TRUE(list.button(kBtnDelete)->isEnabled());
+
+    Boxes boxes;
+    bool allowed = false;
+    std::vector<uint32_t> carried;
+    products.beforeDelete = [&](RegisterContext&) { return allowed; };
+    products.afterDelete = [&](RegisterContext&, uint32_t recno) { carried.push_back(recno); };
+    list.remove(); // the register's own check refuses: no question, nothing deleted
+    EXPECT_TRUE(boxes.texts.empty());
+    allowed = true;
+    boxes.answers = {kAnswerCancel};
+    list.remove();
+    EXPECT_EQ("Confermi la cancellazione?", boxes.texts.back());
+    EXPECT_EQ(2u, t.totRec());
+    list.remove(); // deleting the last row leaves nothing selected
+    EXPECT_EQ(1u, t.totRec());
+    EXPECT_EQ(1u, carried.size());
+    EXPECT_FALSE(list.button(kBtnDelete)->isEnabled());
+    EXPECT_EQ("Prodotti - 1 di 1", list.windowTitle().toStdString());
+    closeRegisterTables(products, *ws);
+}
+
+TEST_F(RegisterUi, CancelAsksAfterAnyChangeEvenWhenRestored)
+{
+    openRegisterTables(products, *ws);
+    Table& t = (*ws)["PRODOTTI"];
+    Boxes boxes;
+    {
+        EditDialog d(products, blankValues(products.fields, &t), true, &t);
+        EXPECT_EQ("Aggiungi", d.windowTitle().toStdString());
+        d.show();
+        d.reject(); // nothing changed: closes without asking
+        EXPECT_TRUE(boxes.texts.empty());
+        EXPECT_EQ(QDialog::Rejected, d.result());
+    }
+    addProduct("Alfa", "Casa");
+    t.goTop();
+    EditDialog d(products, recordValues(products.fields, t), false, &t);
+    EXPECT_EQ("Modifica", d.windowTitle().toStdString());
+    d.show();
+    auto* e = static_cast<QLineEdit*>(d.field(105));
+    e->setFocus();
+    e->end(false);
+    QTest::keyClick(e, Qt::Key_X);
+    QTest::keyClick(e, Qt::Key_Backspace);
+    EXPECT_EQ("Casa", e->text().toStdString());
+    boxes.answers = {kAnswerNo};
+    QTest::keyClick(&d, Qt::Key_Escape);
+    ASSERT_EQ(1u, boxes.texts.size());
+    EXPECT_EQ("Annullo le modifiche?", boxes.texts[0]);
+    EXPECT_TRUE(d.isVisible()); // No keeps the dialog with its values
+    d.button(202)->click();     // Yes now
+    EXPECT_FALSE(d.isVisible());
+    closeRegisterTables(products, *ws);
+}
+
+TEST_F(RegisterUi, ConfirmRechecksInFieldOrderWithRedHighlight)
+{
+    openRegisterTables(products, *ws);
+    Table& t = (*ws)["PRODOTTI"];
+    Boxes boxes;
+    EditDialog d(products, blankValues(products.fields, &t), true, &t);
+    d.show();
+    for (int id : {101, 102, 103, 104, 105}) fill(d, id, "A");
+    auto* date = static_cast<MaskedLineEdit*>(d.field(106));
+    date->setFocus();
+    date->setCursorPosition(0);
+    QTest::keyClicks(date, "310224");
+    EXPECT_EQ("31/02/24", date->value());
+    fill(d, 104, "");
+    static_cast<QLineEdit*>(d.field(104))->clear();
+    d.confirm();
+    ASSERT_EQ(1u, boxes.texts.size());
+    EXPECT_EQ("Campo non valido.", boxes.texts[0]); // CODICE comes before the date
+    EXPECT_TRUE(d.field(104)->styleSheet().contains("background"));
+    EXPECT_TRUE(d.isVisible());
+    fill(d, 104, "C1");
+    d.confirm();
+    EXPECT_EQ("Data non valida.", boxes.texts.back());
+    EXPECT_TRUE(d.field(106)->styleSheet().contains("background"));
+    EXPECT_FALSE(d.field(104)->styleSheet().contains("background"));
+    date->setCursorPosition(0);
+    QTest::keyClicks(date, "28");
+    d.confirm();
+    EXPECT_EQ(QDialog::Accepted, d.result());
+    closeRegisterTables(products, *ws);
+}
+
+TEST_F(RegisterUi, DuplicateOnInsertReopensWithEverythingTypedAndWritesNothing)
+{
+    addProduct("Alfa", "Casa");
+    openRegisterTables(products, *ws);
+    Table& t = (*ws)["PRODOTTI"];
+    Boxes boxes;
+    RegisterList list(products, *ws);
+    int opened = 0;
+    EditValues seenAgain;
+    list.runEdit = [&](EditDialog& d) {
+        d.show();
+        if (++opened == 1) {
+            fill(d, 101, "ALFA");
+            fill(d, 102, "Alfa");
+            fill(d, 103, "base");
+            fill(d, 104, "X9");
+            fill(d, 105, "casa");
+            d.confirm();
+            return d.result();
+        }
+        seenAgain = d.values();
+        EXPECT_EQ("Aggiungi", d.windowTitle().toStdString());
+        EXPECT_TRUE(d.modified()); // leaving the reopened dialog still asks before losing the typing
+        return int(QDialog::Rejected);
+    };
+    list.button(kBtnAdd)->click();
+    EXPECT_EQ(2, opened);
+    EXPECT_EQ((std::vector<std::string>{"Prodotto già presente."}), boxes.texts);
+    EXPECT_EQ("ALFA", seenAgain.get("COMPAGNIA"));
+    EXPECT_EQ("X9", seenAgain.get("CODICE"));
+    EXPECT_EQ("casa", seenAgain.get("DESCRIZ"));
+    EXPECT_EQ(1u, t.totRec());
+    EXPECT_EQ("Prodotti - 1 di 1", list.windowTitle().toStdString());
+    closeRegisterTables(products, *ws);
+}
+
+TEST_F(RegisterUi, CountingTitleAfterSearchAndAll)
+{
+    addProduct("Alfa", "Casa");
+    addProduct("Beta", "Auto");
+    addProduct("Gamma", "Casa e famiglia");
+    openRegisterTables(products, *ws);
+    RegisterList list(products, *ws);
+    EXPECT_EQ("Prodotti - 3 di 3", list.windowTitle().toStdString());
+    list.runSearch = [](SearchDialog& d) {
+        EXPECT_EQ("RPRODOTTI", d.objectName().toStdString());
+        EXPECT_NE(nullptr, d.button("&Tutti"));
+        static_cast<QLineEdit*>(d.field(1))->setText("CASA");
+        return int(SearchDialog::Confirmed);
+    };
+    list.button(kBtnSearch)->click();
+    EXPECT_EQ("Prodotti - 2 di 3", list.windowTitle().toStdString());
+    EXPECT_EQ(2, list.model()->rowCount());
+    list.runSearch = [](SearchDialog&) { return int(SearchDialog::Confirmed); }; // no criterion: nothing changes
+    list.search();
+    EXPECT_EQ("Prodotti - 2 di 3", list.windowTitle().toStdString());
+    list.runSearch = [](SearchDialog&) { return int(SearchDialog::All); };
+    list.search();
+    EXPECT_EQ("Prodotti - 3 di 3", list.windowTitle().toStdString());
+    closeRegisterTables(products, *ws);
+}
+
+TEST_F(RegisterUi, CellEditorEscapeOnNewRowLeavesNothingAndEmptyIsRefused)
+{
+    openRegisterTables(branches, *ws);
+    Table& t = (*ws)["RAMI"];
+    RegisterList list(branches, *ws);
+    list.show();
+    EXPECT_EQ("Rami", list.windowTitle().toStdString());
+    list.button(kBtnAdd)->click();
+    ASSERT_NE(nullptr, list.cellEditor());
+    EXPECT_EQ(1u, t.totRec());
+    QTest::keyClick(list.cellEditor(), Qt::Key_Escape);
+    EXPECT_EQ(nullptr, list.cellEditor());
+    EXPECT_EQ(0u, t.totRec());
+
+    list.button(kBtnAdd)->click();
+    QTest::keyClick(list.cellEditor(), Qt::Key_Return); // empty: not accepted
+    ASSERT_NE(nullptr, list.cellEditor());
+    QTest::keyClicks(list.cellEditor(), "AUTO");
+    QTest::keyClick(list.cellEditor(), Qt::Key_Return);
+    EXPECT_EQ(nullptr, list.cellEditor());
+    EXPECT_EQ(1u, t.totRec());
+    EXPECT_EQ("AUTO", list.model()->data(list.model()->index(0, 0), Qt::DisplayRole).toString().toStdString());
+
+    // Leaving a new empty row by clicking elsewhere takes it away too.
+    list.button(kBtnAdd)->click();
+    ASSERT_NE(nullptr, list.cellEditor());
+    QFocusEvent out(QEvent::FocusOut, Qt::MouseFocusReason);
+    QApplication::sendEvent(list.cellEditor(), &out);
+    QApplication::processEvents();
+    EXPECT_EQ(nullptr, list.cellEditor());
+    EXPECT_EQ(1u, t.totRec());
+
+    // Modify in the cell; typing a letter jumps.
+    t.goTop();
+    list.redraw();
+    list.button(kBtnModify)->click();
+    list.cellEditor()->setText("AUTO RCA");
+    QTest::keyClick(list.cellEditor(), Qt::Key_Return);
+    t.goTop();
+    EXPECT_EQ("AUTO RCA", t.text("RAMO"));
+    closeRegisterTables(branches, *ws);
+}
+
+TEST_F(RegisterUi, BrowseReadsOnlyTheRowsItShows)
+{
+    Table& r = ws->open("RAMI");
+    r.ordAdd("RAMI");
+    r.setBulk(true);
+    for (int i = 0; i < 3000; ++i) {
+        r.append();
+        r.setText("RAMO", "RAMO " + std::to_string(100000 + i));
+        r.commit();
+    }
+    r.setBulk(false);
+    r.unlock();
+    ws->close("RAMI");
+    openRegisterTables(branches, *ws);
+    RegisterList list(branches, *ws);
+    list.resize(400, 400);
+    list.show();
+    QApplication::processEvents();
+    EXPECT_EQ(3000, list.model()->rowCount());
+    EXPECT_GT(list.model()->recordsRead(), 0u);
+    EXPECT_LT(list.model()->recordsRead(), 200u);
+    // Typing a letter while on the screen moves the selection.
+    (*ws)["RAMI"].goBottom();
+    list.redraw();
+    EXPECT_EQ(2999, list.browse()->currentIndex().row());
+    QTest::keyClick(list.browse(), Qt::Key_R);
+    EXPECT_EQ(0, list.browse()->currentIndex().row());
+    EXPECT_LT(list.model()->recordsRead(), 400u);
+    closeRegisterTables(branches, *ws);
+}
+
+TEST_F(RegisterUi, PrintEmailAndExportButtonsAndTheSubList)
+{
+    addProduct("Alfa", "Casa");
+    addProduct("Alfa", "Auto");
+    addProduct("Beta", "Vita");
+    std::vector<std::string> calls;
+    products.print = [&](RegisterContext& c) { calls.push_back("print " + c.table().text("DESCRIZ")); };
+    products.email = [&](RegisterContext& c) { calls.push_back("email " + c.table().text("DESCRIZ")); };
+    std::string exported;
+    officeHooks().open = [&](const std::string& f) {
+        exported = f;
+        return true;
+    };
+    openRegisterTables(products, *ws);
+    Table& t = (*ws)["PRODOTTI"];
+    {
+        RegisterList list(products, *ws);
+        list.button(kBtnPrint)->click();
+        list.button(kBtnEmail)->click();
+        EXPECT_EQ((std::vector<std::string>{"print Auto", "email Auto"}), calls);
+        // With printouts, a pop-up menu above the button offers them.
+        products.printouts = {{"Elenco prodotti", [&](RegisterContext&) { calls.push_back("elenco"); }},
+                              {"Scheda prodotto", [&](RegisterContext&) { calls.push_back("scheda"); }}};
+        list.runMenu = [](QMenu& m, const QPoint&) {
+            EXPECT_EQ(2, m.actions().size());
+            return m.actions().at(1);
+        };
+        list.button(kBtnPrint)->click();
+        EXPECT_EQ("scheda", calls.back());
+        products.printouts.clear();
+        const uint32_t here = t.recno();
+        list.button(kBtnExcel)->click();
+        ASSERT_FALSE(exported.empty());
+        EXPECT_TRUE(std::filesystem::exists(exported));
+        EXPECT_EQ(here, t.recno());
+        std::filesystem::remove_all(std::filesystem::path(exported).parent_path());
+    }
+    officeHooks() = OfficeHooks();
+
+    // A sub-list: the rows of one parent, new rows get the parent's key.
+    RegisterDesc sub = products;
+    sub.buttons = {kBtnClose, kBtnAdd, kBtnModify, kBtnDelete, kBtnPrint};
+    sub.countingTitle = false;
+    sub.prepareInsert = [](Workspace&, EditValues& v) { v.set("COMPAGNIA", "Alfa"); };
+    t.setScope(std::string("ALFA"), std::string("ALFA"));
+    t.goTop();
+    RegisterList list(sub, *ws);
+    EXPECT_EQ(2, list.model()->rowCount());
+    list.runEdit = [](EditDialog& d) {
+        EXPECT_EQ("Alfa", static_cast<QLineEdit*>(d.field(101))->text().toStdString());
+        for (int id : {102, 103, 104}) static_cast<QLineEdit*>(d.field(id))->setText("X");
+        static_cast<QLineEdit*>(d.field(105))->setText("Infortuni");
+        d.confirm();
+        return d.result();
+    };
+    list.insert();
+    EXPECT_EQ(3, list.model()->rowCount());
+    EXPECT_EQ("Infortuni", t.text("DESCRIZ"));
+    t.clearScope();
+    EXPECT_EQ(4u, t.totRec());
+    closeRegisterTables(products, *ws);
+}
+
+TEST(MaskedFields, TemplatesUpperCaseNumbersAndThreeStates)
+{
+    testApp();
+    MaskedLineEdit cap("99999", ValueKind::Text, 5);
+    cap.show();
+    cap.setFocus();
+    QTest::keyClicks(&cap, "0a01x36");
+    EXPECT_EQ("00136", cap.value());
+
+    MaskedLineEdit province("@! AA", ValueKind::Text, 2);
+    province.show();
+    province.setFocus();
+    QTest::keyClicks(&province, "m1i");
+    EXPECT_EQ("MI", province.value());
+
+    MaskedLineEdit upper("@!", ValueKind::Text, 6);
+    upper.show();
+    upper.setFocus();
+    QTest::keyClicks(&upper, "citt");
+    QTest::sendKeyEvent(QTest::Click, &upper, Qt::Key_unknown, QString::fromUtf8("à"), Qt::NoModifier);
+    QTest::keyClicks(&upper, " lunga");
+    EXPECT_EQ("CITTÀ ", upper.text().toStdString());
+
+    MaskedLineEdit amount("@E 99,999.99", ValueKind::Number, 8, 2);
+    int changes = 0;
+    amount.onUserChange = [&] { ++changes; };
+    amount.show();
+    amount.setFocus();
+    QTest::keyClicks(&amount, "12a34,5");
+    EXPECT_EQ("1234,5", amount.value());
+    EXPECT_EQ(6, changes);
+    QLineEdit other;
+    other.show();
+    other.setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ("1.234,50", amount.value());
+
+    store::EditField f;
+    f.kind = store::FieldKind::TriState;
+    std::unique_ptr<QWidget> box(createFieldWidget(f, 1, 0));
+    setFieldWidgetValue(box.get(), "");
+    EXPECT_EQ("", fieldWidgetValue(box.get()));
+    setFieldWidgetValue(box.get(), "T");
+    EXPECT_EQ("T", fieldWidgetValue(box.get()));
+    f.kind = store::FieldKind::Choice;
+    f.list = [] { return std::vector<std::string>{"", "ANNUALE", "SEMESTRALE"}; };
+    std::unique_ptr<QWidget> combo(createFieldWidget(f, 15, 0));
+    setFieldWidgetValue(combo.get(), "SEMESTRALE");
+    EXPECT_EQ("SEMESTRALE", fieldWidgetValue(combo.get()));
+    setFieldWidgetValue(combo.get(), "");
+    EXPECT_EQ("", fieldWidgetValue(combo.get()));
+}
