@@ -1166,25 +1166,37 @@ void NtxIndex::build(const std::string& path, const NtxInfo& info, std::vector<N
 {
     checkInfo(path, info);
     const int ks = info.keySize;
-    const size_t pfxLen = std::min<size_t>(8, size_t(ks));
-    std::vector<SortRef> refs;
-    refs.reserve(entries.size());
-    for (const auto& e : entries) {
+    for (const auto& e : entries)
         if (e.key.size() != size_t(ks))
             throw argError(path, "key of " + std::to_string(e.key.size()) + " bytes for an index of " +
                                      std::to_string(ks));
+    // Bytes every key shares at its start ("CLIENTE ...", a year) decide nothing: the sort
+    // prefix is taken after them.
+    size_t skip = entries.empty() ? 0 : size_t(ks);
+    for (size_t i = 1; i < entries.size() && skip > 0; ++i) {
+        const std::string& a = entries[0].key;
+        const std::string& b = entries[i].key;
+        size_t k = 0;
+        while (k < skip && a[k] == b[k]) ++k;
+        skip = k;
+    }
+    const size_t pfxLen = std::min<size_t>(8, size_t(ks) - skip);
+    std::vector<SortRef> refs;
+    refs.reserve(entries.size());
+    for (const auto& e : entries) {
         uint64_t pfx = 0;
         for (size_t i = 0; i < 8; ++i)
-            pfx = (pfx << 8) | (i < pfxLen ? uint64_t(static_cast<unsigned char>(e.key[i])) : 0);
+            pfx = (pfx << 8) | (i < pfxLen ? uint64_t(static_cast<unsigned char>(e.key[skip + i])) : 0);
         if (info.descending) pfx = ~pfx;
         refs.push_back(SortRef{pfx, e.key.data(), e.recno});
     }
-    const size_t restLen = size_t(ks) - pfxLen;
+    const size_t restFrom = skip + pfxLen;
+    const size_t restLen = size_t(ks) - restFrom;
     const bool desc = info.descending;
     auto keyCmp = [&](const SortRef& a, const SortRef& b) {
         if (a.prefix != b.prefix) return a.prefix < b.prefix ? -1 : 1;
         if (restLen == 0) return 0;
-        int c = std::memcmp(a.key + 8, b.key + 8, restLen);
+        int c = std::memcmp(a.key + restFrom, b.key + restFrom, restLen);
         return desc ? -c : c;
     };
     // Radix sort on the 8-byte prefixes, then runs of equal prefixes by the rest of the key.
