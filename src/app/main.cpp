@@ -7,7 +7,6 @@
 #include "common/agency.h"
 #include "common/files.h"
 #include "common/ini.h"
-#include "common/sendmail.h"
 #include "common/tempnames.h"
 #include "store/reportrows.h"
 #include "registry/lookuptables.h"
@@ -59,15 +58,7 @@ int main(int argc, char** argv)
         env.folder = std::filesystem::current_path().string();
         env.programName = "ARV"; // the program's short name, as in the window title and ARV.INI
         env.closeTables = [] { arv::store::workspace().closeAll(); };
-        env.sendMail = [](const std::string& to, const std::string& subject, const std::string& body,
-                          const std::vector<std::string>& attachments) {
-            arv::MailMessage m = arv::MailSettings::load(arv::IniFile(iniPath())).message();
-            m.to = to;
-            m.subject = subject;
-            m.body = body;
-            m.attachments = attachments;
-            return arv::SENDMAIL(m);
-        };
+        env.sendMail = arv::store::settingsMailSender(iniPath());
         arv::addMaintenanceEntries(registry, env);
         arv::installOfficeHooks();
         arv::registry::addLookupEntries([&registry](const std::string& name, std::function<void()> entry) {

@@ -367,7 +367,8 @@ MailSettings MailSettings::load(const IniFile& ini)
     s.sender = ini.get(kMailSection, "Mittente");
     s.user = ini.get(kMailSection, "Userid");
     s.password = ini.get(kMailSection, "Password");
-    s.port = std::clamp(ini.getInt(kMailSection, "Porta", 0), 0, 999);
+    // The dialog takes three digits; a port written in the file by hand may be any valid one.
+    s.port = std::clamp(ini.getInt(kMailSection, "Porta", 0), 0, 65535);
     s.ssl = detail::upperAscii(detail::trim(ini.get(kMailSection, "SSL", "N"))) == "S";
     s.destInvio = ini.get(kMailSection, "DestInvio");
     s.promemoriaBonifico = ini.get(kMailSection, "Promemoria bonifico");
@@ -383,7 +384,7 @@ void MailSettings::save(IniFile& ini) const
                                     {"Mittente", t(sender)},
                                     {"Userid", t(user)},
                                     {"Password", t(password)},
-                                    {"Porta", std::to_string(std::clamp(port, 0, 999))},
+                                    {"Porta", std::to_string(std::clamp(port, 0, 65535))},
                                     {"SSL", ssl ? "S" : "N"},
                                 });
 }

@@ -68,7 +68,7 @@ struct MailSettings {
     std::string sender;                        // "Mittente", required
     std::string user;                          // "Userid"
     std::string password;                      // "Password"
-    int port = 0;                              // "Porta", 0 to 999
+    int port = 0;                              // "Porta" (the dialog takes 0 to 999)
     bool ssl = false;                          // "SSL", "S" or "N"
     std::string destInvio;                     // "DestInvio": where the data are sent
     std::string promemoriaBonifico;            // "Promemoria bonifico"

@@ -456,6 +456,19 @@ std::string SendSettings::problem() const
     return std::string();
 }
 
+MailSender settingsMailSender(const std::string& iniPath)
+{
+    return [iniPath](const std::string& to, const std::string& subject, const std::string& body,
+                     const std::vector<std::string>& attachments) {
+        MailMessage m = MailSettings::load(IniFile(iniPath)).message();
+        m.to = to;
+        m.subject = subject;
+        m.body = body;
+        m.attachments = attachments;
+        return SENDMAIL(m);
+    };
+}
+
 ArchiveResult sendArchives(const std::string& folder, const std::string& recipient, const MailSender& send)
 {
     // A folder of this process alone: two workstations sending at once never meet.

@@ -95,6 +95,10 @@ struct SendSettings {
     std::string problem() const;
 };
 
+// The sender the program uses: one e-mail through SENDMAIL with the SMTP settings of section
+// "E-mail" of the settings file INIPATH (read at each call).
+MailSender settingsMailSender(const std::string& iniPath);
+
 // INVIO after its dialog: every archive file into DATI.ZIP in a private temporary folder, one
 // e-mail with it attached, and DATI.ZIP removed whatever happened.
 ArchiveResult sendArchives(const std::string& folder, const std::string& recipient, const MailSender& send);

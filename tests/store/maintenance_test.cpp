@@ -16,6 +16,7 @@
 #include "store/table.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
+#include "support/smtpserver.h"
 #include "support/tempdir.h"
 
 using namespace arv;
@@ -442,6 +443,31 @@ TEST_F(Agency, ProducerUpdateKeepsOnlyTheProducersShare)
     for (const auto& t : schema::tables()) EXPECT_TRUE(checkTable(dir.file(t.name + ".DBF")).ok()) << t.name;
     // The agency's archives are untouched.
     EXPECT_EQ(liveRecords(agency.path())["POLIZZE"].size(), 3u);
+}
+
+TEST_F(Agency, SendingReachesTheMailServer)
+{
+    fill(dir.path());
+    arv::test::SmtpServer server(dir.file("posta"));
+    ASSERT_TRUE(server.ready());
+    SendSettings s;
+    s.server = "127.0.0.1";
+    s.port = std::to_string(server.port());
+    s.sender = "agenzia@example.it";
+    s.recipient = "sede@example.it";
+    s.save(dir.file("ARV.INI"));
+    ArchiveResult sent = sendArchives(dir.path(), s.recipient, settingsMailSender(dir.file("ARV.INI")));
+    ASSERT_TRUE(sent) << sent.message << " / " << IniFile(dir.file("ARV.INI")).get("E-mail", "Porta");
+    ASSERT_EQ(server.received(), 1);
+    EXPECT_NE(server.item(1, "rcpt").find("sede@example.it"), std::string::npos);
+    // The archive arrives whole: every table of the folder is in it.
+    std::string zip = dir.file("ricevuto.zip");
+    std::ofstream(zip, std::ios::binary) << server.item(1, "att_DATI.ZIP");
+    std::vector<ZipEntry> entries;
+    ASSERT_TRUE(listZip(zip, entries));
+    EXPECT_EQ(entries.size(), archiveFiles(dir.path()).size());
+    for (const auto& e : fs::directory_iterator(fs::temp_directory_path()))
+        EXPECT_NE(e.path().filename(), "DATI.ZIP");
 }
 
 TEST_F(Agency, SendingMailsDatiZipAndRemovesIt)
