@@ -1,4 +1,5 @@
 #include "store/check.h"
+#include "common/text_util.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -16,12 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string upper(std::string s)
-{
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
 } // namespace
 
 CheckReport checkTable(const std::string& dbfPath, std::vector<std::string> indexPaths)
@@ -34,7 +29,7 @@ CheckReport checkTable(const std::string& dbfPath, std::vector<std::string> inde
         rep.problems.push_back(std::string("tabella: ") + e.what());
         return rep;
     }
-    const std::string table = upper(fs::path(dbfPath).stem().string());
+    const std::string table = detail::upperAscii(fs::path(dbfPath).stem().string());
     const std::string folder = fs::path(dbfPath).parent_path().string();
     if (f->tornTail()) rep.problems.push_back("tabella: record parziale o conteggio dell'intestazione diverso dalla dimensione del file");
 
@@ -57,7 +52,7 @@ CheckReport checkTable(const std::string& dbfPath, std::vector<std::string> inde
             indexPaths.push_back(resolveFile(folder.empty() ? "." : folder, t->name + ".NTX"));
 
     for (const std::string& ip : indexPaths) {
-        const std::string tagName = upper(fs::path(ip).stem().string());
+        const std::string tagName = detail::upperAscii(fs::path(ip).stem().string());
         const std::string label = tagName + ": ";
         std::error_code ec;
         if (!fs::exists(ip, ec)) {
@@ -73,7 +68,7 @@ CheckReport checkTable(const std::string& dbfPath, std::vector<std::string> inde
             continue;
         }
         const schema::TagDef* tag = schema::findTag(tagName);
-        if (tag && upper(tag->table) != table) tag = nullptr;
+        if (tag && detail::upperAscii(tag->table) != table) tag = nullptr;
         // Expected entries, computed from the records.
         std::vector<NtxEntry> expected;
         if (tag) {

@@ -1,4 +1,5 @@
 #include "store/maintenance.h"
+#include "common/text_util.h"
 
 #include "common/sendmail.h"
 
@@ -36,12 +37,6 @@ namespace {
 
 constexpr const char* kSettingsFile = "ARV.INI";
 constexpr const char* kUsersTable = "USERS";
-
-std::string upper(std::string s)
-{
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
 
 std::string trim(std::string_view s)
 {
@@ -83,17 +78,17 @@ bool isArchiveName(const std::string& name)
 
 bool isRestorable(const std::string& name)
 {
-    return isArchiveName(name) || upper(name) == kSettingsFile;
+    return isArchiveName(name) || detail::upperAscii(name) == kSettingsFile;
 }
 
 bool hasExtension(const std::string& name, const char* ext)
 {
-    return upper(fs::path(name).extension().string()) == ext;
+    return detail::upperAscii(fs::path(name).extension().string()) == ext;
 }
 
 std::string stem(const std::string& name)
 {
-    return upper(fs::path(name).stem().string());
+    return detail::upperAscii(fs::path(name).stem().string());
 }
 
 // A working folder of this process beside the tables (so its files can be renamed into place),
@@ -221,7 +216,7 @@ ArchiveResult swapIn(const std::string& folder, const TempFolder& stage, const s
         if (fileExists(folder, t.name + ".DBF")) tables.insert(resolveFile(folder, t.name + ".DBF"));
     std::set<std::string> staged;
     for (const auto& n : names) {
-        staged.insert(upper(n));
+        staged.insert(detail::upperAscii(n));
         if (hasExtension(n, ".DBF") && fileExists(folder, n)) tables.insert(resolveFile(folder, n));
     }
     std::vector<os::Fd> held;
@@ -243,13 +238,13 @@ ArchiveResult swapIn(const std::string& folder, const TempFolder& stage, const s
     auto moveAside = [&](const std::string& name) {
         if (!fileExists(folder, name)) return;
         std::string existing = fs::path(resolveFile(folder, name)).filename().string();
-        if (movedAside.insert(upper(existing)).second) moves.emplace_back(existing, keep.name() + "/" + existing);
+        if (movedAside.insert(detail::upperAscii(existing)).second) moves.emplace_back(existing, keep.name() + "/" + existing);
     };
     for (const auto& n : names) {
-        moveAside(upper(n));
+        moveAside(detail::upperAscii(n));
         if (hasExtension(n, ".DBF") && !staged.count(stem(n) + ".DBT")) moveAside(stem(n) + ".DBT");
     }
-    for (const auto& n : names) moves.emplace_back(stage.name() + "/" + n, upper(n));
+    for (const auto& n : names) moves.emplace_back(stage.name() + "/" + n, detail::upperAscii(n));
     try {
         replaceFiles(folder, moves);
     } catch (const std::exception& e) {
@@ -532,7 +527,7 @@ ArchiveResult updateProducerArchives(const std::string& folder, const ProducerSe
         const std::set<std::string> rebuilt = {"POLIZZE", "DATIAUTO", "RAMIELEM", "VITA",   "SINISTRI", "MOVICOMP",
                                                "CLIENTI", "MOVICONT", "TITOLI",   "PROVVIG", "FINANZ"};
         for (const auto& file : archiveFiles(from)) {
-            std::string name = upper(fs::path(file).filename().string());
+            std::string name = detail::upperAscii(fs::path(file).filename().string());
             if (name.rfind("USERS", 0) == 0 || rebuilt.count(stem(name))) continue;
             fs::copy_file(file, stage->path() / name);
             names.push_back(name);

@@ -1,4 +1,5 @@
 #include "store/upgrade.h"
+#include "common/text_util.h"
 
 #include <algorithm>
 #include <cctype>
@@ -19,12 +20,6 @@ namespace {
 
 constexpr unsigned long long kMinFree = 8192;
 const char* kWorkTable = "TEMPDBF_";
-
-std::string upper(std::string s)
-{
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
 
 std::string trim(std::string_view s)
 {
@@ -193,7 +188,7 @@ FieldValue CONVDATO(const FieldValue& v, const schema::FieldDef& oldF, const sch
     } else if (isText(o) && n == 'N') {
         r.number = fit(Decimal::parseOrZero(trim(ADJNUM(trim(v.text)))));
     } else if (isText(o) && n == 'L') {
-        std::string t = upper(trim(v.text));
+        std::string t = detail::upperAscii(trim(v.text));
         r.logical = !t.empty() && t.rfind(".F.", 0) != 0;
     } else if (o == 'D' && n == 'N') {
         r.number = v.date.isEmpty() ? Decimal() : fit(Decimal(std::stoll(v.date.dtos())));
@@ -244,7 +239,7 @@ bool DBGEN(const std::string& folder, const std::string& table, const std::vecto
     if (!fs::is_directory(folder, ec)) return fail("Disco non pronto.");
     if (freeSpace(folder) < kMinFree) return fail("Spazio su disco insufficiente.");
     try {
-        DbfFile::create((fs::path(folder) / (upper(table) + ".DBF")).string(), fields);
+        DbfFile::create((fs::path(folder) / (detail::upperAscii(table) + ".DBF")).string(), fields);
     } catch (const Error& e) {
         return fail(e.osCode() == OS_DISK_FULL ? "Spazio su disco insufficiente." : e.what());
     }
@@ -253,7 +248,7 @@ bool DBGEN(const std::string& folder, const std::string& table, const std::vecto
 
 bool NEEDUPD(const std::string& folder, const std::string& table, const std::vector<schema::FieldDef>& wanted)
 {
-    auto f = DbfFile::open(resolveFile(folder, upper(table) + ".DBF"), OpenMode::Shared, true);
+    auto f = DbfFile::open(resolveFile(folder, detail::upperAscii(table) + ".DBF"), OpenMode::Shared, true);
     for (const auto& w : wanted) {
         int i = -1;
         for (size_t k = 0; k < f->fields().size(); ++k)
@@ -268,7 +263,7 @@ bool NEEDUPD(const std::string& folder, const std::string& table, const std::vec
 bool MODITAB(const std::string& folder, const std::string& table, const std::vector<schema::FieldDef>& wanted,
              std::string* message)
 {
-    const std::string name = upper(table);
+    const std::string name = detail::upperAscii(table);
     const fs::path dir(folder);
     const fs::path workDbf = dir / (std::string(kWorkTable) + ".DBF");
     const fs::path workDbt = dir / (std::string(kWorkTable) + ".DBT");
@@ -335,7 +330,7 @@ bool MODITAB(const std::string& folder, const std::string& table, const std::vec
 void PUTCODE(const std::string& folder, const std::string& table)
 {
     try {
-        std::string path = resolveFile(folder, upper(table) + ".DBF");
+        std::string path = resolveFile(folder, detail::upperAscii(table) + ".DBF");
         {
             auto f = DbfFile::open(path, OpenMode::Shared, true);
             int code = f->fieldIndex("CODICE");

@@ -1,4 +1,5 @@
 #include "store/workspace.h"
+#include "common/text_util.h"
 
 #include <algorithm>
 #include <cctype>
@@ -14,12 +15,6 @@ namespace arv::store {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string upper(std::string s)
-{
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
 
 bool isSharingConflict(const Error& e) { return e.osCode() == OS_SHARING_VIOLATION; }
 
@@ -44,7 +39,7 @@ int Workspace::freeArea() const
 
 Table* Workspace::tryOpen(const std::string& name, const std::string& alias, bool shared, bool readOnly)
 {
-    std::string a = upper(alias.empty() ? fs::path(name).stem().string() : alias);
+    std::string a = detail::upperAscii(alias.empty() ? fs::path(name).stem().string() : alias);
     if (find(a)) throw Error(EG_OPEN, 1007, OS_NONE, "DBCMD", "Alias già in uso", a, "open");
     int area = freeArea();
     std::unique_ptr<Table> t;
@@ -81,7 +76,7 @@ Table& Workspace::open(const std::string& name, const std::string& alias, bool s
 
 Table* Workspace::find(const std::string& alias) const
 {
-    std::string a = upper(alias);
+    std::string a = detail::upperAscii(alias);
     for (auto& t : areas_)
         if (t && t->alias() == a) return t.get();
     return nullptr;

@@ -1,4 +1,5 @@
 #include "store/zipfile.h"
+#include "common/text_util.h"
 
 #include <minizip/unzip.h>
 #include <minizip/zip.h>
@@ -26,12 +27,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr size_t kChunk = 64 * 1024;
-
-std::string upper(std::string s)
-{
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
 
 std::string folderOf(const std::string& file)
 {
@@ -205,8 +200,8 @@ ZipResult UNZIP(const std::string& archive, bool usePassword, const std::string&
         if (n.kind == EntryName::Refused)
             return {false, kMsgUnzipError + archive + ";;Nome di file non ammesso: " + e.stored};
         if (n.kind == EntryName::Folder) continue;
-        if (!oneFile.empty() && upper(n.name) != upper(fs::path(oneFile).filename().string())) continue;
-        if (++seen[upper(n.name)] > 1) return {false, kMsgUnzipError + archive + ";;File ripetuto: " + n.name};
+        if (!oneFile.empty() && detail::upperAscii(n.name) != detail::upperAscii(fs::path(oneFile).filename().string())) continue;
+        if (++seen[detail::upperAscii(n.name)] > 1) return {false, kMsgUnzipError + archive + ";;File ripetuto: " + n.name};
         wanted[e.stored] = n.name;
         total += e.size;
     }
