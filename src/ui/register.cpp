@@ -638,23 +638,38 @@ bool RegisterList::eventFilter(QObject* watched, QEvent* event)
 
 // ---------------------------------------------------------------- entry
 
+namespace {
+
+// The register's tables, open while the list shows; closed again (and the caller's area
+// selected) however the list ends.
+class RegisterTables {
+public:
+    RegisterTables(const RegisterDesc& desc, Workspace& ws) : desc_(desc), ws_(ws), selected_(ws.selected())
+    {
+        openRegisterTables(desc, ws);
+    }
+    ~RegisterTables()
+    {
+        try {
+            closeRegisterTables(desc_, ws_);
+            ws_.select(selected_);
+        } catch (...) {
+        }
+    }
+    RegisterTables(const RegisterTables&) = delete;
+    RegisterTables& operator=(const RegisterTables&) = delete;
+
+private:
+    const RegisterDesc& desc_;
+    Workspace& ws_;
+    int selected_;
+};
+
+} // namespace
+
 void runRegister(const RegisterDesc& desc, Workspace& ws, const std::string& key)
 {
-    const int selected = ws.selected();
-    struct Closer {
-        const RegisterDesc& desc;
-        Workspace& ws;
-        int selected;
-        ~Closer()
-        {
-            try {
-                closeRegisterTables(desc, ws);
-                ws.select(selected);
-            } catch (...) {
-            }
-        }
-    } closer{desc, ws, selected};
-    openRegisterTables(desc, ws);
+    RegisterTables tables(desc, ws);
     Table& t = ws[desc.aliasName()];
     if (!key.empty()) {
         std::string k = key;
@@ -669,21 +684,7 @@ void runRegister(const RegisterDesc& desc, Workspace& ws, const std::string& key
 
 void runSubList(const RegisterDesc& desc, Workspace& ws, const std::string& scopeKey, QWidget* parent)
 {
-    const int selected = ws.selected();
-    struct Closer {
-        const RegisterDesc& desc;
-        Workspace& ws;
-        int selected;
-        ~Closer()
-        {
-            try {
-                closeRegisterTables(desc, ws);
-                ws.select(selected);
-            } catch (...) {
-            }
-        }
-    } closer{desc, ws, selected};
-    openRegisterTables(desc, ws);
+    RegisterTables tables(desc, ws);
     Table& t = ws[desc.aliasName()];
     t.setScope(scopeKey, scopeKey);
     t.goTop();
