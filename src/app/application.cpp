@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -89,6 +90,9 @@ int runApplication(int argc, char** argv, const ApplicationHooks& hooks)
     options.databaseCheck = hooks.databaseCheck;
     options.closeAllTables = hooks.closeAllTables;
     MainWindow window(registry, options);
+    // Without a window manager (a VNC or bare X display) maximizing does nothing: the window
+    // takes the whole screen by itself first.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) window.setGeometry(screen->availableGeometry());
     window.showMaximized();
     return app.exec();
 }
