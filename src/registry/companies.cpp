@@ -106,6 +106,10 @@ RegisterDesc buildCompanies()
         s.fields.push_back(field(128 + 3 * band, "Aliquota", rates[band], FieldKind::Number, "@ZE 99.99 %"));
     }
     s.fields.push_back(check(141, "Rimesse senza provvigioni:", "RIMNOPROV"));
+    // The financing bands and what follows them on a page of their own, for the dialog to fit.
+    s.pages = {"Rapporto", "Finanziarie"};
+    for (EditField& f : s.fields)
+        if (f.id >= 126) f.page = 1;
 
     // A name typed while the company name is still empty gives that line the same text.
     s.fieldLeft = [](int id, EditValues& v) {
