@@ -340,3 +340,47 @@ TEST_F(Agreements, LookupsOfAgreementsAndProducers)
     EXPECT_EQ("", RUIPROD(ws, "Nessuno"));
     EXPECT_EQ("COMPAGN_", ws.current()->alias());
 }
+
+TEST_F(Agreements, RateListReopensTheRowDialogOnADuplicate)
+{
+    add("RAMI", {{"RAMO", "INCENDIO"}});
+    add("RAMI", {{"RAMO", "VITA"}});
+    add("PROVVIG", {{"TIPO", "C"}, {"RAGSOC", "Alfa"}, {"RAMO", "INCENDIO"}, {"ALIQUOTA", "10"}});
+    add("PROVVIG", {{"TIPO", "C"}, {"RAGSOC", "Beta"}, {"RAMO", "VITA"}, {"ALIQUOTA", "5"}});
+    const RegisterDesc rates = registry::ratesRegister('C', "Alfa");
+    openRegisterTables(rates, workspace());
+    Table& t = workspace()["PROVVIG"];
+    t.setScope(registry::ratesScope('C', "Alfa"), registry::ratesScope('C', "Alfa"));
+    t.goTop();
+    {
+        RegisterList list(rates, workspace());
+        EXPECT_EQ(1, list.model()->rowCount()); // only the agreement's own rows
+        EXPECT_EQ("&Stampa", list.button(kBtnPrint)->text().toStdString());
+        int shown = 0;
+        list.runEdit = [&](EditDialog& d) {
+            ++shown;
+            auto* branch = static_cast<QComboBox*>(d.field(102));
+            if (shown == 1) {
+                branch->setCurrentText("INCENDIO");
+                static_cast<QLineEdit*>(d.field(103))->setText("12");
+                d.confirm();
+                return d.result();
+            }
+            // Reopened with what was typed; another branch is taken.
+            EXPECT_EQ("INCENDIO", d.values().get("RAMO"));
+            EXPECT_EQ(Decimal(12), d.values().number("ALIQUOTA"));
+            branch->setCurrentText("VITA");
+            d.confirm();
+            return d.result();
+        };
+        list.insert();
+        EXPECT_EQ(2, shown);
+        EXPECT_EQ((std::vector<std::string>{"Provvigione già presente."}), messages);
+        EXPECT_EQ(2, list.model()->rowCount());
+        EXPECT_EQ("VITA", t.text("RAMO"));
+        EXPECT_EQ("Alfa", t.text("RAGSOC"));
+    }
+    t.clearScope();
+    EXPECT_EQ(3u, t.lastRec());
+    closeRegisterTables(rates, workspace());
+}
