@@ -384,3 +384,26 @@ TEST_F(Agreements, RateListReopensTheRowDialogOnADuplicate)
     EXPECT_EQ(3u, t.lastRec());
     closeRegisterTables(rates, workspace());
 }
+
+TEST_F(Agreements, RegisterListsAndTheirButtons)
+{
+    for (const RegisterDesc* desc : {&registry::companiesRegister(), &registry::producersRegister()}) {
+        const bool companies = desc->table == "COMPAGN";
+        openRegisterTables(*desc, workspace());
+        RegisterList list(*desc, workspace());
+        EXPECT_EQ(companies ? "Compagnie e rapporti" : "Produttori e sub agenti", list.windowTitle().toStdString());
+        EXPECT_EQ(KeyTyping::Search, desc->typing);
+        std::vector<std::string> captions;
+        for (int id : {201, 202, 203, 204, 209, 208, 210}) {
+            ASSERT_NE(nullptr, list.button(id)) << id;
+            captions.push_back(list.button(id)->text().toStdString());
+            // An empty list: only closing, adding and listing all are possible.
+            EXPECT_EQ(id == 201 || id == 202 || id == 210, list.button(id)->isEnabled()) << id;
+        }
+        EXPECT_EQ((std::vector<std::string>{"&Chiudi", "&Aggiungi", "&Modifica", "&Elimina", "&Provvig", "E&xcel",
+                                            companies ? "&Tutte" : "&Tutti"}),
+                  captions);
+        list.close();
+        closeRegisterTables(*desc, workspace());
+    }
+}
