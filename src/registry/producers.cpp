@@ -1,6 +1,7 @@
 #include "registry/producers.h"
 
 #include "common/checks.h"
+#include "common/cp1252.h"
 #include "common/lists.h"
 #include "registry/companies.h"
 #include "store/excel.h"
@@ -14,6 +15,7 @@ using namespace store;
 
 namespace {
 
+constexpr const char* kMsgProducerPresent = "Produttore o sub agente già presente.";
 constexpr int kBtnRates = 209;
 constexpr int kBtnAll = 210;
 
@@ -98,8 +100,17 @@ RegisterDesc buildProducers()
                 field(121, "Data:", "DATARUI", FieldKind::Date),
                 field(122, "Dipendente:", "DIPENDENTE", FieldKind::Logical),
                 field(123, "Cessato:", "NONATTIVO", FieldKind::Logical)};
+    // "Agenzia" stands for the agency itself in every producer list and in the records that
+    // name it: a producer of that name would be the agency's double, and renaming it would
+    // rewrite all the agency's own business. The name counts as present already.
+    s.check = [](Workspace& ws, const EditValues& v, bool inserting) -> std::optional<std::string> {
+        const std::string name = upperCp1252(utf8ToCp1252(trimmed(v.get("PRODUTTORE"))));
+        if (name != "AGENZIA") return std::nullopt;
+        if (!inserting && upperCp1252(ws["PRODUTT"].raw("PRODUTTORE")).rfind("AGENZIA ", 0) == 0) return std::nullopt;
+        return std::string(kMsgProducerPresent);
+    };
     s.duplicateTag = "PRODUTT";
-    s.duplicateMessage = "Produttore o sub agente già presente.";
+    s.duplicateMessage = kMsgProducerPresent;
     s.renameField = "PRODUTTORE";
     s.renames = producerRenames();
     return s;

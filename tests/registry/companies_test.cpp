@@ -240,6 +240,10 @@ TEST_F(Agreements, RenamingAProducerReachesItsTablesOnly)
     SaveResult dup = modify(desc, "BRUNI ADA", {{"PRODUTTORE", "NERI UGO"}});
     EXPECT_EQ("Produttore o sub agente già presente.", dup.message);
     EXPECT_EQ(old, column("POLIZZE", "PRODUTTORE")[0]);
+    // "Agenzia" means the agency itself: no producer takes that name.
+    EXPECT_EQ("Produttore o sub agente già presente.", insert(desc, {{"PRODUTTORE", " agenzia "}}).message);
+    EXPECT_EQ("Produttore o sub agente già presente.", modify(desc, "NERI UGO", {{"PRODUTTORE", "Agenzia"}}).message);
+    EXPECT_EQ((std::vector<std::string>{old, "Neri Ugo"}), column("PRODUTT", "PRODUTTORE"));
     ASSERT_TRUE(modify(desc, "BRUNI ADA", {{"PRODUTTORE", "Bruni Ada Maria"}}));
     closeRegisterTables(desc, workspace());
 
