@@ -1,5 +1,6 @@
 // arv-demo FOLDER [--scale N]: creates a demonstration working folder with every table of the
 // archive and fills it with realistic sample data (N x 1,000 clients; default N = 1).
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -235,8 +236,12 @@ void fillClients(Workspace& ws, int count, std::mt19937& rng)
     ws.close("CLIENTI");
 }
 
-// Branches the commission rates name (added when the folder has none).
-const char* kBranches[] = {"RC AUTO", "ARD AUTO", "INCENDIO", "INFORTUNI", "RC GENERALE", "VITA"};
+// Branches of the policies, and the keys the commission rates are read by: motor, lorry and
+// accident policies have one rate for liability and one for fire and theft.
+const char* kBranches[] = {"AUTO", "AUTOCARRI", "INFORTUNI", "INCENDIO", "RC GENERALE", "VITA"};
+const char* kRateKeys[] = {"Auto-R.C.",      "Auto-Inc./Furto",      "Autocarri-R.C.", "Autocarri-Inc./Furto",
+                           "Infortuni-R.C.", "Infortuni-Inc./Furto", "INCENDIO",       "RC GENERALE",
+                           "VITA"};
 
 struct Agreement {
     const char* name;
@@ -275,13 +280,17 @@ const Producer kProducers[] = {
 void fillBranches(Workspace& ws)
 {
     Table& t = ws.open("RAMI", "RAMI", false);
-    if (t.lastRec() == 0)
-        for (const char* b : kBranches) {
+    if (t.lastRec() == 0) {
+        std::vector<std::string> all(std::begin(kBranches), std::end(kBranches));
+        for (const char* k : kRateKeys)
+            if (std::find(all.begin(), all.end(), k) == all.end()) all.push_back(k);
+        for (const std::string& b : all) {
             t.append();
             t.setText("RAMO", b);
             t.commit();
             t.unlock();
         }
+    }
     ws.close("RAMI");
 }
 
@@ -335,7 +344,7 @@ void fillAgreements(Workspace& ws, std::mt19937& rng)
         t.commit();
         t.unlock();
         // The agency's commission rates of the agreement by branch.
-        for (const char* b : kBranches) {
+        for (const char* b : kRateKeys) {
             rates.append();
             rates.setText("TIPO", "C");
             rates.setText("RAGSOC", a.name);
@@ -384,7 +393,7 @@ void fillProducers(Workspace& ws, std::mt19937& rng)
             rates.setText("TIPO", "P");
             rates.setText("RAGSOC", name);
             rates.setText("RAPPORTO", a.name);
-            rates.setText("RAMO", "RC AUTO");
+            rates.setText("RAMO", "Auto-R.C.");
             rates.setNumber("ALIQUOTA", Decimal(static_cast<long long>(2 + rng() % 4)));
             rates.commit();
             rates.unlock();
