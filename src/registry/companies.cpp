@@ -200,6 +200,51 @@ size_t carryTacitRenewal(Workspace& ws, const std::string& agreement, bool value
     return changed;
 }
 
+AgreementTerms agreementTerms(Workspace& ws, const std::string& agreement)
+{
+    AgreementTerms a;
+    const int selected = ws.selected();
+    const std::string alias = ws.newAlias();
+    Table& t = ws.open("COMPAGN", alias, true, true);
+    struct Closer {
+        Workspace& ws;
+        std::string alias;
+        int selected;
+        ~Closer()
+        {
+            try {
+                ws.close(alias);
+                ws.select(selected);
+            } catch (...) {
+            }
+        }
+    } closer{ws, alias, selected};
+    t.ordAdd("COMPAGN");
+    std::string key = upperCp1252(utf8ToCp1252(trimmed(agreement)));
+    key.resize(35, ' ');
+    if (trimmed(agreement).empty() || !t.seek(key)) return a;
+    a.found = true;
+    a.ceased = t.logical("NONATTIVO");
+    a.collaborator = t.logical("COLLAB");
+    a.dailyCoverages = t.logical("COPERTURE");
+    a.bankTransferReminder = t.logical("BONIFICO");
+    a.transferReminder = t.logical("GIROCONTO");
+    a.closesStatements = t.logical("CHIUSURA");
+    a.tacitRenewal = t.logical("TACITORIN");
+    a.ratified = t.logical("RATIFICATO");
+    a.remittancesWithoutCommissions = t.logical("RIMNOPROV");
+    a.remittanceDay = static_cast<int>(t.number("GIORNO").toLongLong());
+    a.withholdingRate = t.number("ALIQRA");
+    a.code = trimmed(t.text("CODICE"));
+    a.email = trimmed(t.text("E_MAIL"));
+    a.coverageEmail = trimmed(t.text("EMAILCOPE"));
+    const char* limits[] = {"FINFINOA", "FINFINO2", "FINFINO3", "FINFINO4", "FINFINO5"};
+    const char* fixed[] = {"FINFISSO", "FINFISS2", "FINFISS3", "FINFISS4", "FINFISS5"};
+    const char* rates[] = {"FINALIQ", "FINALIQ2", "FINALIQ3", "FINALIQ4", "FINALIQ5"};
+    for (size_t i = 0; i < 5; ++i) a.bands[i] = {t.number(limits[i]), t.number(fixed[i]), t.number(rates[i])};
+    return a;
+}
+
 const RegisterDesc& companiesRegister()
 {
     static const RegisterDesc desc = buildCompanies();

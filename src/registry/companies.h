@@ -3,10 +3,12 @@
 // by branch; type "P": a producer's rates by agreement and branch).
 #pragma once
 
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "common/decimal.h"
 #include "store/register.h"
 
 namespace arv::registry {
@@ -18,6 +20,24 @@ const std::vector<store::RenameTarget>& agreementRenames();
 // Writes VALUE into the tacit-renewal flag of every policy of AGREEMENT (cancelled ones too);
 // gives the number of policies changed.
 size_t carryTacitRenewal(store::Workspace& ws, const std::string& agreement, bool value);
+
+// What the movements, statements, remittances and financing read of an agreement.
+struct FinancingBand {
+    Decimal upTo, fixed, rate; // "Fino a:", "Fisso", "Aliquota"
+};
+struct AgreementTerms {
+    bool found = false;
+    bool ceased = false, collaborator = false, dailyCoverages = false, bankTransferReminder = false,
+         transferReminder = false, closesStatements = false, tacitRenewal = false, ratified = false,
+         remittancesWithoutCommissions = false;
+    int remittanceDay = 0;   // 0: none
+    Decimal withholdingRate; // "Aliquota R.A.:"
+    std::string code, email, coverageEmail;
+    std::array<FinancingBand, 5> bands{};
+};
+// The terms of AGREEMENT (any case), read from COMPAGN opened under an alias of its own; found is
+// false for an unknown name.
+AgreementTerms agreementTerms(store::Workspace& ws, const std::string& agreement);
 
 // The commission rates of NAME: type 'C' for an agreement, 'P' for a producer.
 store::RegisterDesc ratesRegister(char type, const std::string& name);

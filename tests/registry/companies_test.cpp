@@ -343,6 +343,22 @@ TEST_F(Agreements, LookupsOfAgreementsAndProducers)
     EXPECT_EQ("No", RUIPROD(ws, "bassi leo"));
     EXPECT_EQ("", RUIPROD(ws, "Nessuno"));
     EXPECT_EQ("COMPAGN_", ws.current()->alias());
+
+    // The terms the movements, statements and financing read, by name in any case.
+    add("COMPAGN", {{"COMPAGNIA", "Gamma"}, {"EMAILCOPE", "coperture@gamma.it"}, {"GIORNO", "15"}, {"RIMNOPROV", "T"},
+                    {"GIROCONTO", "T"}, {"FINFINO2", "5000"}, {"FINFISS2", "15"}, {"FINALIQ2", "3.5"}});
+    registry::AgreementTerms g = registry::agreementTerms(ws, "gamma");
+    EXPECT_TRUE(g.found);
+    EXPECT_EQ("coperture@gamma.it", g.coverageEmail);
+    EXPECT_EQ(15, g.remittanceDay);
+    EXPECT_TRUE(g.remittancesWithoutCommissions);
+    EXPECT_TRUE(g.transferReminder);
+    EXPECT_FALSE(g.bankTransferReminder);
+    EXPECT_EQ(Decimal(5000), g.bands[1].upTo);
+    EXPECT_EQ(*Decimal::parse("3.5"), g.bands[1].rate);
+    EXPECT_TRUE(registry::agreementTerms(ws, "Zeta").closesStatements);
+    EXPECT_FALSE(registry::agreementTerms(ws, "Gam").found);
+    EXPECT_EQ("COMPAGN_", ws.current()->alias());
 }
 
 TEST_F(Agreements, RateListReopensTheRowDialogOnADuplicate)
