@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QPainter>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTest>
 
 #include <fstream>
@@ -475,6 +476,10 @@ TEST_F(ScreenTour, CompaniesAndProducers)
             insert.hide();
             EditDialog modify(desc, store::recordValues(desc.fields, t), false, &t);
             save(&modify, "edit-" + desc.editName + "-modifica");
+            if (modify.pages()) {
+                modify.pages()->setCurrentIndex(1);
+                save(&modify, "edit-" + desc.editName + "-modifica-pagina2");
+            }
             modify.hide();
             list.hide();
         }
