@@ -1,5 +1,6 @@
 // arv-demo FOLDER [--scale N]: creates a demonstration working folder with every table of the
 // archive and fills it with realistic sample data (N x 1,000 clients; default N = 1).
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -235,6 +236,173 @@ void fillClients(Workspace& ws, int count, std::mt19937& rng)
     ws.close("CLIENTI");
 }
 
+// Branches of the policies, and the keys the commission rates are read by: motor, lorry and
+// accident policies have one rate for liability and one for fire and theft.
+const char* kBranches[] = {"AUTO", "AUTOCARRI", "INFORTUNI", "INCENDIO", "RC GENERALE", "VITA"};
+const char* kRateKeys[] = {"Auto-R.C.",      "Auto-Inc./Furto",      "Autocarri-R.C.", "Autocarri-Inc./Furto",
+                           "Infortuni-R.C.", "Infortuni-Inc./Furto", "INCENDIO",       "RC GENERALE",
+                           "VITA"};
+
+struct Agreement {
+    const char* name;
+    const char* legalName;
+    const char* town; // one of kTowns
+    bool ceased, closesStatements, coverages, bankTransfer, tacitRenewal, ratified;
+    int remittanceDay;
+};
+
+const Agreement kAgreements[] = {
+    {"AURORA ASSICURAZIONI", "AURORA ASSICURAZIONI S.P.A.", "MILANO", false, true, true, true, true, true, 10},
+    {"AURORA - SUBAGENZIA BARI", "AURORA ASSICURAZIONI S.P.A.", "BARI", false, true, false, false, true, true, 15},
+    {"TIRRENA VITA", "TIRRENA VITA S.P.A.", "GENOVA", false, false, false, true, false, true, 5},
+    {"ORIZZONTE BROKER", "ORIZZONTE BROKER S.R.L.", "ROMA", false, true, true, false, true, false, 20},
+    {"SICURTA' ADRIATICA", "SICURTA' ADRIATICA S.P.A.", "ANCONA", false, false, false, true, true, true, 25},
+    {"PREVIDENZA NORD", "PREVIDENZA NORD S.P.A.", "TORINO", true, false, false, false, false, true, 0},
+};
+
+struct Producer {
+    const char* surname;
+    const char* name;
+    bool female, employee, ceased;
+    const char* rui;
+    const char* role;
+    int rate; // default commission, in tenths of a percent
+};
+
+const Producer kProducers[] = {
+    {"MARTINI", "LUCA", false, true, false, "E000123456", "Addetto collaboratore", 0},
+    {"SERRA", "GIULIA", true, false, false, "E000234567", "Addetto fuori locali", 300},
+    {"FONTANA", "MARCO", false, false, false, "A000345678", "Responsabile intermediazione", 350},
+    {"CARUSO", "ELENA", true, true, false, "NO", "Addetto a titolo accessorio", 0},
+    {"GRECO", "PAOLO", false, false, true, "E000456789", "Addetto fuori locali", 250},
+};
+
+void fillBranches(Workspace& ws)
+{
+    Table& t = ws.open("RAMI", "RAMI", false);
+    if (t.lastRec() == 0) {
+        std::vector<std::string> all(std::begin(kBranches), std::end(kBranches));
+        for (const char* k : kRateKeys)
+            if (std::find(all.begin(), all.end(), k) == all.end()) all.push_back(k);
+        for (const std::string& b : all) {
+            t.append();
+            t.setText("RAMO", b);
+            t.commit();
+            t.unlock();
+        }
+    }
+    ws.close("RAMI");
+}
+
+const Town& townNamed(const char* name)
+{
+    for (const Town& t : kTowns)
+        if (std::strcmp(t.name, name) == 0) return t;
+    return kTowns[0];
+}
+
+void fillAgreements(Workspace& ws, std::mt19937& rng)
+{
+    Table& t = ws.open("COMPAGN", "COMPAGN", false);
+    Table& rates = ws.open("PROVVIG", "PROVVIG", false);
+    for (const Agreement& a : kAgreements) {
+        const Town& town = townNamed(a.town);
+        t.append();
+        t.setText("COMPAGNIA", a.name);
+        t.setText("RAGSOC1", a.legalName);
+        t.setText("INDIRIZZO", std::string(pick(rng, kStreets)) + ", " + std::to_string(1 + rng() % 90));
+        t.setText("CAP", town.cap);
+        t.setText("CITTA", town.name);
+        t.setText("PROVINCIA", town.province);
+        t.setText("PARTITAIVA", vatNumber(rng));
+        t.setText("TELEFONO", phone(rng, "0"));
+        t.setText("FAX", phone(rng, "0"));
+        std::string mail = lowerMail(a.name);
+        t.setText("E_MAIL", "agenzie@" + mail + ".it");
+        t.setText("EMAILCOPE", "coperture@" + mail + ".it");
+        t.setText("NUMERUI", "A" + std::to_string(100000000 + rng() % 899999999));
+        t.setDate("DATARUI", Date::fromYmd(2007 + static_cast<int>(rng() % 15), 1 + static_cast<int>(rng() % 12), 1));
+        t.setLogical("NONATTIVO", a.ceased);
+        t.setLogical("CHIUSURA", a.closesStatements);
+        t.setLogical("COPERTURE", a.coverages);
+        t.setLogical("BONIFICO", a.bankTransfer);
+        t.setLogical("GIROCONTO", !a.bankTransfer);
+        t.setLogical("TACITORIN", a.tacitRenewal);
+        t.setLogical("RATIFICATO", a.ratified);
+        t.setNumber("GIORNO", Decimal(a.remittanceDay));
+        t.setText("CODICE", std::to_string(100 + rng() % 900));
+        // Premium financing: three fee bands.
+        t.setNumber("FINFINOA", Decimal(1000));
+        t.setNumber("FINFISSO", Decimal(10));
+        t.setNumber("FINALIQ", *Decimal::parse("2.50"));
+        t.setNumber("FINFINO2", Decimal(5000));
+        t.setNumber("FINFISS2", Decimal(15));
+        t.setNumber("FINALIQ2", *Decimal::parse("3.00"));
+        t.setNumber("FINFINO3", Decimal(20000));
+        t.setNumber("FINFISS3", Decimal(25));
+        t.setNumber("FINALIQ3", *Decimal::parse("3.50"));
+        t.commit();
+        t.unlock();
+        // The agency's commission rates of the agreement by branch.
+        for (const char* b : kRateKeys) {
+            rates.append();
+            rates.setText("TIPO", "C");
+            rates.setText("RAGSOC", a.name);
+            rates.setText("RAMO", b);
+            rates.setNumber("ALIQUOTA", Decimal(static_cast<long long>(8 + rng() % 12)));
+            rates.commit();
+            rates.unlock();
+        }
+    }
+    ws.close("PROVVIG");
+    ws.close("COMPAGN");
+}
+
+void fillProducers(Workspace& ws, std::mt19937& rng)
+{
+    Table& t = ws.open("PRODUTT", "PRODUTT", false);
+    Table& rates = ws.open("PROVVIG", "PROVVIG", false);
+    for (const Producer& p : kProducers) {
+        const Town& town = pick(rng, kTowns);
+        const std::string name = std::string(p.surname) + " " + p.name;
+        const Date birth = Date::fromYmd(1960 + static_cast<int>(rng() % 35), 1 + static_cast<int>(rng() % 12),
+                                         1 + static_cast<int>(rng() % 28));
+        t.append();
+        t.setText("PRODUTTORE", name);
+        t.setText("INDIRIZZO", std::string(pick(rng, kStreets)) + ", " + std::to_string(1 + rng() % 120));
+        t.setText("CAP", town.cap);
+        t.setText("CITTA", town.name);
+        t.setText("PROVINCIA", town.province);
+        t.setText("CODICEFISC", taxCode(p.surname, p.name, birth, p.female, town.code));
+        t.setText("TITOLO", p.female ? "Gent.le Sig.ra" : "Egr. Sig.");
+        t.setText("CELLULARE", phone(rng, "3" + std::to_string(20 + rng() % 70)));
+        t.setText("E_MAIL", lowerMail(p.name) + "." + lowerMail(p.surname) + "@example.it");
+        t.setText("QUALIFICA", p.role);
+        t.setNumber("ALIQPR", Decimal(static_cast<long long>(p.rate)) / Decimal(10));
+        t.setText("NUMERUI", p.rui);
+        t.setDate("DATARUI", Date::fromYmd(2010 + static_cast<int>(rng() % 12), 1 + static_cast<int>(rng() % 12), 1));
+        t.setLogical("DIPENDENTE", p.employee);
+        t.setLogical("NONATTIVO", p.ceased);
+        t.commit();
+        t.unlock();
+        if (p.employee) continue;
+        // The external producers' rates on the motor branch of the active agreements.
+        for (const Agreement& a : kAgreements) {
+            if (a.ceased) continue;
+            rates.append();
+            rates.setText("TIPO", "P");
+            rates.setText("RAGSOC", name);
+            rates.setText("RAPPORTO", a.name);
+            rates.setText("RAMO", "Auto-R.C.");
+            rates.setNumber("ALIQUOTA", Decimal(static_cast<long long>(2 + rng() % 4)));
+            rates.commit();
+            rates.unlock();
+        }
+    }
+    ws.close("PROVVIG");
+    ws.close("PRODUTT");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -259,6 +427,9 @@ int main(int argc, char** argv)
         Workspace ws(folder);
         std::mt19937 rng(20261207u);
         fillClients(ws, scale * 1000, rng);
+        fillBranches(ws);
+        fillAgreements(ws, rng);
+        fillProducers(ws, rng);
         std::printf("Cartella dimostrativa pronta: %s\n", fs::absolute(folder).c_str());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "errore: %s\n", e.what());

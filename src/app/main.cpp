@@ -9,7 +9,9 @@
 #include "common/ini.h"
 #include "common/tempnames.h"
 #include "store/reportrows.h"
+#include "registry/companies.h"
 #include "registry/lookuptables.h"
+#include "registry/producers.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
 #include "ui/officehooks.h"
@@ -61,9 +63,12 @@ int main(int argc, char** argv)
         env.sendMail = arv::store::settingsMailSender(iniPath());
         arv::addMaintenanceEntries(registry, env);
         arv::installOfficeHooks();
-        arv::registry::addLookupEntries([&registry](const std::string& name, std::function<void()> entry) {
+        auto add = [&registry](const std::string& name, std::function<void()> entry) {
             registry.add(name, [entry](const arv::EntryArgs&) { entry(); });
-        });
+        };
+        arv::registry::addLookupEntries(add);
+        arv::registry::addCompanyEntries(add);
+        arv::registry::addProducerEntries(add);
     };
     // A print job puts the selected table back on its record when it ends.
     arv::store::installPrintSelectionHook(arv::store::workspace());

@@ -422,6 +422,7 @@ size_t renameCascade(Workspace& ws, const std::vector<RenameTarget>& targets, co
         } closer{ws, r, alias};
         r.lock(false);
         for (r.goTop(); !r.eof(); r.skip(1)) {
+            if (target.when && !target.when(r)) continue;
             bool change = false;
             for (const std::string& f : target.fields)
                 if (r.fieldIndex(f) >= 0 && r.text(f) == from) {

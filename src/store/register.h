@@ -162,6 +162,8 @@ enum class KeyTyping { None, Search, Seek }; // none, KEYSEARCH, KEYSEEK
 struct RenameTarget {
     std::string table;
     std::vector<std::string> fields;
+    // Only the records it accepts (empty: every record).
+    std::function<bool(const Table&)> when = {};
 };
 
 // ---- the description of a register
@@ -199,6 +201,27 @@ struct RegisterDesc {
     // Field whose renaming is carried into RENAMES.
     std::string renameField;
     std::vector<RenameTarget> renames;
+    // Fields kept in the copies, stored and part of the keys, but not shown in the dialog (a
+    // sub-list's parent key).
+    std::vector<int> hiddenFields;
+    // Called when the user leaves a field whose value changed since it was entered: may change
+    // the copies of other fields (the dialog shows them).
+    std::function<void(int id, EditValues& values)> fieldLeft;
+    // Buttons of the edit dialog after "&Conferma" and "&Annulla" (documents of the record ...).
+    struct EditButton {
+        int id = 0;
+        std::string caption;
+        std::string tooltip;
+        bool disabledWhileInserting = false;
+        std::function<void(const EditValues& values)> action;
+    };
+    std::vector<EditButton> editButtons;
+    bool isHidden(int id) const
+    {
+        for (int h : hiddenFields)
+            if (h == id) return true;
+        return false;
+    }
     // Presets the blank copies of an insert (a sub-list's parent key, defaults).
     std::function<void(Workspace&, EditValues&)> prepareInsert;
     // After a successful write (before, after, inserting).

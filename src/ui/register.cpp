@@ -145,12 +145,15 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
             updateEnabled();
         });
         size_t page = std::min<size_t>(static_cast<size_t>(std::max(f.page, 0)), forms.size() - 1);
-        forms[page]->addRow(q(f.label), w);
+        if (desc.isHidden(f.id)) w->hide();
+        else forms[page]->addRow(q(f.label), w);
         widgets_.push_back(w);
+        lastLeft_.push_back(values.at(i));
         if (auto* e = qobject_cast<QLineEdit*>(w)) {
             // The field's rule when the user leaves it: shown in red, the message comes on confirmation.
             connect(e, &QLineEdit::editingFinished, this, [this, i, w] {
                 markInvalid(w, checkField(desc_.fields[i], this->values(), i, table_).has_value());
+                fieldLeft(i);
             });
         }
     }
@@ -160,9 +163,36 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
     cancel_ = makeButton(this, 202, QStringLiteral("&Annulla"));
     row->addWidget(confirm_);
     row->addWidget(cancel_);
+    for (const RegisterDesc::EditButton& x : desc.editButtons) {
+        QPushButton* b = makeButton(this, x.id, q(x.caption));
+        if (!x.tooltip.empty()) b->setToolTip(q(x.tooltip));
+        b->setEnabled(!(inserting && x.disabledWhileInserting));
+        row->addWidget(b);
+        extra_.push_back(b);
+        connect(b, &QPushButton::clicked, this, [this, &x] {
+            if (x.action) x.action(this->values());
+        });
+    }
     layout->addLayout(row);
     connect(confirm_, &QPushButton::clicked, this, [this] { confirm(); });
     connect(cancel_, &QPushButton::clicked, this, [this] { reject(); });
+    updateEnabled();
+}
+
+void EditDialog::fieldLeft(size_t i)
+{
+    const std::string now = fieldWidgetValue(widgets_[i]);
+    if (now == lastLeft_[i]) return;
+    lastLeft_[i] = now;
+    if (!desc_.fieldLeft) return;
+    const EditValues before = values();
+    EditValues after = before;
+    desc_.fieldLeft(desc_.fields[i].id, after);
+    for (size_t k = 0; k < widgets_.size(); ++k)
+        if (after.at(k) != before.at(k)) {
+            setFieldWidgetValue(widgets_[k], after.at(k));
+            lastLeft_[k] = after.at(k);
+        }
     updateEnabled();
 }
 
@@ -187,7 +217,14 @@ QWidget* EditDialog::field(int id) const
     return nullptr;
 }
 
-QPushButton* EditDialog::button(int id) const { return id == 201 ? confirm_ : id == 202 ? cancel_ : nullptr; }
+QPushButton* EditDialog::button(int id) const
+{
+    if (id == 201) return confirm_;
+    if (id == 202) return cancel_;
+    for (QPushButton* b : extra_)
+        if (b->objectName() == QStringLiteral("b%1").arg(id)) return b;
+    return nullptr;
+}
 
 void EditDialog::confirm()
 {

@@ -75,10 +75,14 @@ public:
 private:
     // Fields whose rule of use depends on other fields follow them.
     void updateEnabled();
+    // The user left field I: when its value changed, the register may change other fields.
+    void fieldLeft(size_t i);
 
     const store::RegisterDesc& desc_;
     const store::Table* table_;
     std::vector<QWidget*> widgets_;
+    std::vector<std::string> lastLeft_; // each field's value when it was last left
+    std::vector<QPushButton*> extra_;   // the register's own buttons
     QPushButton* confirm_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QTabWidget* pages_ = nullptr;

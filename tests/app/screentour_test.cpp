@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QPainter>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTest>
 
 #include <fstream>
@@ -22,7 +23,9 @@
 #include "app/agencydialog.h"
 #include "app/mainwindow.h"
 #include "app/maintenanceui.h"
+#include "registry/companies.h"
 #include "registry/lookuptables.h"
+#include "registry/producers.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
 #include "ui/dbcombo.h"
@@ -424,5 +427,81 @@ TEST_F(ScreenTour, LookupTables)
     save(&paged, "edit-pages");
     paged.hide();
     store::closeRegisterTables(demo, ws);
+    ws.closeAll();
+}
+
+TEST_F(ScreenTour, CompaniesAndProducers)
+{
+    ASSERT_TRUE(store::AGGIORNADATABASE(folder.string()));
+    store::Workspace& ws = store::workspace();
+    ws.closeAll();
+    ws.setFolder(folder.string());
+    auto add = [&ws](const char* table, const std::vector<std::pair<const char*, const char*>>& values) {
+        store::Table& t = ws.open(table, "TOUR", true);
+        t.append();
+        for (auto [f, v] : values) t.setText(f, v);
+        t.commit();
+        t.unlock();
+        ws.close("TOUR");
+    };
+    add("RAMI", {{"RAMO", "RC AUTO"}});
+    add("RAMI", {{"RAMO", "INCENDIO"}});
+    add("COMPAGN", {{"COMPAGNIA", "AURORA ASSICURAZIONI"}, {"RAGSOC1", "AURORA ASSICURAZIONI S.P.A."},
+                    {"CITTA", "MILANO"}, {"CAP", "20121"}, {"PROVINCIA", "MI"}, {"E_MAIL", "agenzie@aurora.it"}});
+    add("COMPAGN", {{"COMPAGNIA", "TIRRENA VITA"}, {"RAGSOC1", "TIRRENA VITA S.P.A."}});
+    add("PRODUTT", {{"PRODUTTORE", "SERRA GIULIA"}, {"NUMERUI", "E000234567"}, {"QUALIFICA", "Addetto fuori locali"}});
+    add("PRODUTT", {{"PRODUTTORE", "FONTANA MARCO"}});
+    add("PROVVIG", {{"TIPO", "C"}, {"RAGSOC", "AURORA ASSICURAZIONI"}, {"RAMO", "RC AUTO"}, {"ALIQUOTA", "11.50"}});
+    add("PROVVIG", {{"TIPO", "C"}, {"RAGSOC", "AURORA ASSICURAZIONI"}, {"RAMO", "INCENDIO"}, {"ALIQUOTA", "18"}});
+    add("PROVVIG", {{"TIPO", "P"}, {"RAGSOC", "SERRA GIULIA"}, {"RAPPORTO", "AURORA ASSICURAZIONI"}, {"RAMO", "RC AUTO"},
+                    {"ALIQUOTA", "3"}});
+
+    struct Shown {
+        const store::RegisterDesc* desc;
+        const char* key;
+        char type;
+    };
+    for (Shown shown : {Shown{&arv::registry::companiesRegister(), "AURORA ASSICURAZIONI", 'C'},
+                        Shown{&arv::registry::producersRegister(), "SERRA GIULIA", 'P'}}) {
+        const store::RegisterDesc& desc = *shown.desc;
+        store::openRegisterTables(desc, ws);
+        store::Table& t = ws[desc.aliasName()];
+        ASSERT_TRUE(t.seek(shown.key));
+        {
+            RegisterList list(desc, ws);
+            list.resize(520, 360);
+            save(&list, "register-" + desc.name);
+            EditDialog insert(desc, store::blankValues(desc.fields, &t), true, &t);
+            save(&insert, "edit-" + desc.editName + "-aggiungi");
+            insert.hide();
+            EditDialog modify(desc, store::recordValues(desc.fields, t), false, &t);
+            save(&modify, "edit-" + desc.editName + "-modifica");
+            if (modify.pages()) {
+                modify.pages()->setCurrentIndex(1);
+                save(&modify, "edit-" + desc.editName + "-modifica-pagina2");
+            }
+            modify.hide();
+            list.hide();
+        }
+        // The commission rates of the selected record, and their row dialog.
+        const store::RegisterDesc rates = arv::registry::ratesRegister(shown.type, shown.key);
+        store::openRegisterTables(rates, ws);
+        store::Table& r = ws[rates.aliasName()];
+        const std::string scope = arv::registry::ratesScope(shown.type, shown.key);
+        r.setScope(scope, scope);
+        r.goTop();
+        {
+            RegisterList list(rates, ws);
+            list.resize(560, 300);
+            EXPECT_GT(list.model()->rowCount(), 0);
+            save(&list, "register-" + rates.name);
+            EditDialog row(rates, store::recordValues(rates.fields, r), false, &r);
+            save(&row, "edit-" + rates.editName + "-modifica");
+            row.hide();
+            list.hide();
+        }
+        store::closeRegisterTables(rates, ws);
+        store::closeRegisterTables(desc, ws);
+    }
     ws.closeAll();
 }

@@ -1,0 +1,331 @@
+#include "registry/companies.h"
+
+#include "common/checks.h"
+#include "common/cp1252.h"
+#include "store/excel.h"
+#include "store/lookups.h"
+#include "store/reportrows.h"
+#include "store/workspace.h"
+#include "ui/docdialogs.h"
+#include "ui/register.h"
+
+namespace arv::registry {
+
+using namespace store;
+
+namespace {
+
+constexpr const char* kDocumentArchive = "Compagnie";
+constexpr const char* kMsgUpdatingTacitRenewal = "Aggiornamento tacito rinnovo in corso...";
+constexpr int kBtnRates = 209;
+constexpr int kBtnAll = 210;
+
+std::string trimmed(const std::string& v)
+{
+    size_t b = v.find_first_not_of(' ');
+    if (b == std::string::npos) return std::string();
+    return v.substr(b, v.find_last_not_of(' ') - b + 1);
+}
+
+bool notEmpty(const std::string& v, const EditValues&) { return !trimmed(v).empty(); }
+
+EditField field(int id, const char* label, const char* name, FieldKind kind = FieldKind::Text, const char* mask = "")
+{
+    EditField f;
+    f.id = id;
+    f.label = label;
+    f.field = name;
+    f.kind = kind;
+    f.mask = mask;
+    return f;
+}
+
+EditField check(int id, const char* label, const char* name) { return field(id, label, name, FieldKind::Logical); }
+
+RegisterDesc buildCompanies()
+{
+    RegisterDesc s;
+    s.name = "COMPAGNIE";
+    s.title = "Compagnie e rapporti";
+    s.table = "COMPAGN";
+    s.orders = {"COMPAGN"};
+    s.columns = {fieldColumn("COMPAGNIE E RAPPORTI", "COMPAGNIA", 40)};
+    s.typing = KeyTyping::Search;
+    s.extraButtons = {
+        {kBtnRates, "&Provvig", true,
+         [](RegisterContext& c) { PROVVIG('C', c.table().text("COMPAGNIA")); }},
+        {kBtnExcel, "E&xcel", true, [](RegisterContext& c) { TOEXCEL(c.table()); }},
+        {kBtnAll, "&Tutte", false,
+         [](RegisterContext& c) {
+             clearSearch(c.desc(), c.table());
+             c.table().goTop();
+         }},
+    };
+
+    s.editName = "COMPAGNIA";
+    EditField name = field(101, "Rapporto:", "COMPAGNIA");
+    name.rule = notEmpty;
+    EditField line1 = field(102, "Ragione sociale:", "RAGSOC1");
+    line1.rule = notEmpty;
+    EditField vat = field(108, "Partita IVA:", "PARTITAIVA", FieldKind::Text, "99999999999");
+    vat.rule = [](const std::string& v, const EditValues&) { return trimmed(v).empty() || ISIVA(trimmed(v)); };
+    EditField day = field(123, "Giorno rimessa:", "GIORNO", FieldKind::Number, "@Z 99");
+    day.rule = [](const std::string&, const EditValues& all) { return all.number("GIORNO") <= Decimal(31); };
+    s.fields = {name,
+                line1,
+                field(103, "", "RAGSOC2"),
+                field(104, "Indirizzo:", "INDIRIZZO"),
+                field(105, "Città:", "CITTA"),
+                field(106, "C.A.P.:", "CAP", FieldKind::Text, "99999"),
+                field(107, "Provincia:", "PROVINCIA", FieldKind::Text, "@! AA"),
+                vat,
+                field(109, "Telefono:", "TELEFONO", FieldKind::Text, "999999999999999"),
+                field(110, "Fax:", "FAX", FieldKind::Text, "999999999999999"),
+                field(111, "Email:", "E_MAIL"),
+                field(112, "Email per coperture:", "EMAILCOPE"),
+                field(113, "Iscrizione RUI:", "NUMERUI"),
+                field(114, "Data:", "DATARUI", FieldKind::Date),
+                check(115, "Cessato:", "NONATTIVO"),
+                check(116, "Collaboratore e/o coassicuratore:", "COLLAB"),
+                field(117, "Aliquota R.A.:", "ALIQRA", FieldKind::Number, "@ZE 99.99 %"),
+                field(118, "Codice:", "CODICE"),
+                check(119, "Coperture giornaliere:", "COPERTURE"),
+                check(120, "Promemoria bonifico:", "BONIFICO"),
+                check(121, "Promemoria giroconto:", "GIROCONTO"),
+                check(122, "Chiusura estratti conto:", "CHIUSURA"),
+                day,
+                check(124, "Tacito rinnovo:", "TACITORIN"),
+                check(125, "Ratificato:", "RATIFICATO")};
+    // The five fee bands of premium financing (group "Finanziarie").
+    const char* limits[] = {"FINFINOA", "FINFINO2", "FINFINO3", "FINFINO4", "FINFINO5"};
+    const char* fixed[] = {"FINFISSO", "FINFISS2", "FINFISS3", "FINFISS4", "FINFISS5"};
+    const char* rates[] = {"FINALIQ", "FINALIQ2", "FINALIQ3", "FINALIQ4", "FINALIQ5"};
+    for (int band = 0; band < 5; ++band) {
+        s.fields.push_back(field(126 + 3 * band, "Fino a:", limits[band], FieldKind::Number, "@ZE 99,999.99"));
+        s.fields.push_back(field(127 + 3 * band, "Fisso", fixed[band], FieldKind::Number, "@ZE 999.99"));
+        s.fields.push_back(field(128 + 3 * band, "Aliquota", rates[band], FieldKind::Number, "@ZE 99.99 %"));
+    }
+    s.fields.push_back(check(141, "Rimesse senza provvigioni:", "RIMNOPROV"));
+    // The financing bands and what follows them on a page of their own, for the dialog to fit.
+    s.pages = {"Rapporto", "Finanziarie"};
+    for (EditField& f : s.fields)
+        if (f.id >= 126) f.page = 1;
+
+    // A name typed while the company name is still empty gives that line the same text.
+    s.fieldLeft = [](int id, EditValues& v) {
+        if (id == 101 && trimmed(v.get("RAGSOC1")).empty()) v.set("RAGSOC1", v.get("COMPAGNIA"));
+    };
+    auto documents = [](bool view) {
+        return [view](const EditValues& v) {
+            const std::string key = trimmed(v.get("COMPAGNIA"));
+            if (view) VISDOC(key, kDocumentArchive);
+            else NEWDOC(key, kDocumentArchive);
+        };
+    };
+    s.editButtons = {{203, "&Visualizza", "", true, documents(true)},
+                     {204, "+", "Aggiungi documento", true, documents(false)}};
+
+    s.duplicateTag = "COMPAGN";
+    s.duplicateMessage = "Compagnia o rapporto già presente.";
+    s.renameField = "COMPAGNIA";
+    s.renames = agreementRenames();
+    s.afterWrite = [](Workspace& ws, const EditValues& before, const EditValues& after, bool inserting) {
+        if (inserting || before.logical("TACITORIN") == after.logical("TACITORIN")) return;
+        WaitHooks& h = waitHooks();
+        if (h.show) h.show(kMsgUpdatingTacitRenewal, std::string());
+        struct Hide {
+            WaitHooks& h;
+            ~Hide()
+            {
+                if (h.hide) h.hide();
+            }
+        } hide{h};
+        carryTacitRenewal(ws, trimmed(after.get("COMPAGNIA")), after.logical("TACITORIN"));
+    };
+    return s;
+}
+
+} // namespace
+
+const std::vector<RenameTarget>& agreementRenames()
+{
+    static const std::vector<RenameTarget> targets = {
+        {"POLIZZE", {"COMPAGNIA", "RAPPORTO", "COASSICUR", "PROVENIEN"}},
+        {"SINISTRI", {"COMPAGNIA"}},
+        {"MOVICOMP", {"COMPAGNIA", "RAPPORTO"}},
+        {"TITOLI", {"COMPAGNIA", "RAPPORTO"}},
+        {"NUMESINI", {"COMPAGNIA"}},
+        // The quote's own agreement and the ones it proposes for the motor cover and its
+        // additional guarantees: a quote converted later must name an agreement that exists.
+        {"PREVBSA", {"COMPAGNIA", "RAPPORTO", "COMPPREV", "RAPPPREV", "COMPARD", "RAPPARD"}},
+        // The agreements the renewal worklist proposes for a policy.
+        {"QUIETANZ", {"RAPNUO1", "RAPNUO2", "RAPNUO3", "RAPNUO4", "RAPNUO5", "RAPNUO6", "RAPNUO7"}},
+        {"FINANZ", {"RAPPORTO"}},
+        {"PRODOTTI", {"COMPAGNIA", "RAPPORTO"}},
+        // The agency's own rates name the agreement; a producer's rates name the producer.
+        {"PROVVIG", {"RAGSOC"}, [](const Table& t) { return t.text("TIPO") == "C"; }},
+        {"PROVVIG", {"RAPPORTO"}},
+    };
+    return targets;
+}
+
+size_t carryTacitRenewal(Workspace& ws, const std::string& agreement, bool value)
+{
+    const int selected = ws.selected();
+    const std::string alias = ws.newAlias();
+    Table& p = ws.open("POLIZZE", alias, true);
+    struct Closer {
+        Workspace& ws;
+        Table& p;
+        std::string alias;
+        int selected;
+        ~Closer()
+        {
+            try {
+                p.unlock();
+                ws.close(alias);
+                ws.select(selected);
+            } catch (...) {
+            }
+        }
+    } closer{ws, p, alias, selected};
+    p.lock(false);
+    size_t changed = 0;
+    for (p.goTop(); !p.eof(); p.skip(1)) {
+        if (p.text("COMPAGNIA") != agreement || p.logical("TACITORIN") == value) continue;
+        p.setLogical("TACITORIN", value);
+        p.commit();
+        ++changed;
+    }
+    return changed;
+}
+
+AgreementTerms agreementTerms(Workspace& ws, const std::string& agreement)
+{
+    AgreementTerms a;
+    const int selected = ws.selected();
+    const std::string alias = ws.newAlias();
+    Table& t = ws.open("COMPAGN", alias, true, true);
+    struct Closer {
+        Workspace& ws;
+        std::string alias;
+        int selected;
+        ~Closer()
+        {
+            try {
+                ws.close(alias);
+                ws.select(selected);
+            } catch (...) {
+            }
+        }
+    } closer{ws, alias, selected};
+    t.ordAdd("COMPAGN");
+    std::string key = upperCp1252(utf8ToCp1252(trimmed(agreement)));
+    key.resize(35, ' ');
+    if (trimmed(agreement).empty() || !t.seek(key)) return a;
+    a.found = true;
+    a.ceased = t.logical("NONATTIVO");
+    a.collaborator = t.logical("COLLAB");
+    a.dailyCoverages = t.logical("COPERTURE");
+    a.bankTransferReminder = t.logical("BONIFICO");
+    a.transferReminder = t.logical("GIROCONTO");
+    a.closesStatements = t.logical("CHIUSURA");
+    a.tacitRenewal = t.logical("TACITORIN");
+    a.ratified = t.logical("RATIFICATO");
+    a.remittancesWithoutCommissions = t.logical("RIMNOPROV");
+    a.remittanceDay = static_cast<int>(t.number("GIORNO").toLongLong());
+    a.withholdingRate = t.number("ALIQRA");
+    a.code = trimmed(t.text("CODICE"));
+    a.email = trimmed(t.text("E_MAIL"));
+    a.coverageEmail = trimmed(t.text("EMAILCOPE"));
+    const char* limits[] = {"FINFINOA", "FINFINO2", "FINFINO3", "FINFINO4", "FINFINO5"};
+    const char* fixed[] = {"FINFISSO", "FINFISS2", "FINFISS3", "FINFISS4", "FINFISS5"};
+    const char* rates[] = {"FINALIQ", "FINALIQ2", "FINALIQ3", "FINALIQ4", "FINALIQ5"};
+    for (size_t i = 0; i < 5; ++i) a.bands[i] = {t.number(limits[i]), t.number(fixed[i]), t.number(rates[i])};
+    return a;
+}
+
+const RegisterDesc& companiesRegister()
+{
+    static const RegisterDesc desc = buildCompanies();
+    return desc;
+}
+
+std::string ratesScope(char type, const std::string& name)
+{
+    std::string key = utf8ToCp1252(trimmed(name));
+    key.resize(35, ' ');
+    return std::string(1, type) + key;
+}
+
+RegisterDesc ratesRegister(char type, const std::string& name)
+{
+    const bool agency = type == 'C';
+    const std::string who = trimmed(name);
+    RegisterDesc s;
+    s.name = agency ? "PROVVIGC" : "PROVVIGP";
+    s.title = (agency ? "Provvigioni agenzia - " : "Provvigioni produttori - ") + who;
+    s.table = "PROVVIG";
+    s.orders = {"PROVVIG"};
+    Column rate = fieldColumn("ALIQ", "ALIQUOTA", 8, "@E 99.99");
+    rate.right = true;
+    if (agency) s.columns = {fieldColumn("RAMO", "RAMO", 20), rate};
+    else s.columns = {fieldColumn("RAPPORTO", "RAPPORTO", 35), fieldColumn("RAMO", "RAMO", 20), rate};
+    s.buttons = {kBtnClose, kBtnAdd, kBtnModify, kBtnDelete};
+    s.extraButtons = {{kBtnPrint, "&Stampa", true,
+                       [type, who](RegisterContext& c) { printRates(c.table(), type, who); }}};
+
+    s.editName = agency ? "PROVVIG2C" : "PROVVIG2P";
+    EditField kind = field(91, "", "TIPO");
+    EditField owner = field(92, "", "RAGSOC");
+    EditField agreement = field(101, "Rapporto:", "RAPPORTO", FieldKind::Choice);
+    agreement.list = [] { return ACOMPAGNIE(workspace()); };
+    agreement.rule = notEmpty;
+    EditField branch = field(102, "Ramo:", "RAMO", FieldKind::Choice);
+    branch.list = [] { return ARAMI(workspace()); };
+    branch.rule = notEmpty;
+    EditField value = field(103, "Aliquota:", "ALIQUOTA", FieldKind::Number, "@E 99.99 %");
+    if (agency) s.fields = {kind, owner, branch, value};
+    else s.fields = {kind, owner, agreement, branch, value};
+    s.hiddenFields = {91, 92};
+    s.prepareInsert = [type, who](Workspace&, EditValues& v) {
+        v.set("TIPO", std::string(1, type));
+        v.set("RAGSOC", who);
+    };
+    // The exact same type, name, agreement and branch: "RC" is not "RC AUTO".
+    s.duplicateTag = "PROVVIG";
+    s.duplicateMessage = "Provvigione già presente.";
+    return s;
+}
+
+void printRates(Table& rates, char type, const std::string& name, bool preview)
+{
+    const bool agency = type == 'C';
+    ReportDescription d;
+    d.title = std::string("Stampa provvigioni ") + (agency ? "agenzia" : "produttori");
+    d.headings = {std::string("STAMPA PROVVIGIONI ") + (agency ? "AGENZIA" : "PRODUTTORI"), trimmed(name)};
+    d.font = PrintFont{"Arial", 12};
+    if (!agency) d.columns.push_back({"RAPPORTO", [&rates] { return ReportValue(rates.text("RAPPORTO")); }, "", 35});
+    d.columns.push_back({"RAMO", [&rates] { return ReportValue(rates.text("RAMO")); }, "", 20});
+    ReportColumn rate{"ALIQUOTA", [&rates] { return ReportValue(rates.number("ALIQUOTA")); }, "@E 99.99", 0};
+    rate.align = ReportAlign::Right;
+    d.columns.push_back(rate);
+    const uint32_t here = rates.eof() ? 0 : rates.recno();
+    runReport(d, tableRows(rates), preview);
+    if (here) rates.goTo(here);
+}
+
+void PROVVIG(char type, const std::string& name)
+{
+    const RegisterDesc desc = ratesRegister(type, name);
+    runSubList(desc, workspace(), ratesScope(type, name));
+}
+
+void COMPAGNIE() { runRegister(companiesRegister(), workspace()); }
+
+void addCompanyEntries(const std::function<void(const std::string& name, std::function<void()> entry)>& add)
+{
+    add("COMPAGNIE", [] { COMPAGNIE(); });
+}
+
+} // namespace arv::registry
