@@ -10,6 +10,7 @@
 #include "common/tempnames.h"
 #include "store/reportrows.h"
 #include "registry/lookuptables.h"
+#include "store/comuni.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
 #include "ui/officehooks.h"
@@ -23,15 +24,24 @@ std::string iniPath() { return (std::filesystem::current_path() / "ARV.INI").str
 
 int main(int argc, char** argv)
 {
+    const std::string programDir =
+        argc > 0 ? std::filesystem::absolute(std::filesystem::path(argv[0])).parent_path().string() : std::string();
     arv::ApplicationHooks hooks;
     hooks.cleanupLeftovers = [](const std::filesystem::path& folder, std::chrono::system_clock::time_point start) {
         arv::cleanupStartLeftovers(folder.string(), start);
     };
-    hooks.databaseCheck = [](std::string* message) {
+    hooks.databaseCheck = [programDir](std::string* message) {
         const std::string folder = std::filesystem::current_path().string();
         arv::store::workspace().setFolder(folder);
         arv::installWaitHooks(arv::store::waitHooks(), [folder] { return arv::ISPROTECTED(folder).value; });
-        return arv::store::AGGIORNADATABASE(folder, false, message);
+        if (!arv::store::AGGIORNADATABASE(folder, false, message)) return false;
+        // A municipalities table just created is filled from the reference lists.
+        try {
+            arv::store::fillComuni(folder, arv::store::comuniDataFolder(programDir));
+        } catch (const std::exception&) {
+            // The tax-code decoding then leaves the municipality blank; nothing else needs it.
+        }
+        return true;
     };
     hooks.closeAllTables = [] { arv::store::workspace().closeAll(); };
     hooks.screenTables = [] { return arv::store::workspace().closerOfNewTables(); };

@@ -139,9 +139,17 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
         auto [width, decimals] = widthOf(table, f.field);
         QWidget* w = createFieldWidget(f, width, decimals, this);
         setFieldWidgetValue(w, values.at(i));
-        watchFieldWidget(w, [this, w] {
+        watchFieldWidget(w, [this, w, i] {
             modified_ = true;
             markInvalid(w, false);
+            if (desc_.fields[i].changed) {
+                // The field fills others: they show what it gave them.
+                const EditValues before = this->values();
+                EditValues after = before;
+                desc_.fields[i].changed(after);
+                for (size_t k = 0; k < widgets_.size(); ++k)
+                    if (k != i && after.at(k) != before.at(k)) setFieldWidgetValue(widgets_[k], after.at(k));
+            }
             updateEnabled();
         });
         size_t page = std::min<size_t>(static_cast<size_t>(std::max(f.page, 0)), forms.size() - 1);
@@ -160,6 +168,16 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
     cancel_ = makeButton(this, 202, QStringLiteral("&Annulla"));
     row->addWidget(confirm_);
     row->addWidget(cancel_);
+    for (const DialogButton& x : desc.editButtons) {
+        QPushButton* b = makeButton(this, x.id, q(x.caption));
+        if (!x.tooltip.empty()) b->setToolTip(q(x.tooltip));
+        b->setEnabled(x.whileInserting || !inserting);
+        extra_[x.id] = b;
+        row->addWidget(b);
+        connect(b, &QPushButton::clicked, this, [this, &x] {
+            if (x.action) x.action(store::workspace(), values());
+        });
+    }
     layout->addLayout(row);
     connect(confirm_, &QPushButton::clicked, this, [this] { confirm(); });
     connect(cancel_, &QPushButton::clicked, this, [this] { reject(); });
@@ -187,7 +205,13 @@ QWidget* EditDialog::field(int id) const
     return nullptr;
 }
 
-QPushButton* EditDialog::button(int id) const { return id == 201 ? confirm_ : id == 202 ? cancel_ : nullptr; }
+QPushButton* EditDialog::button(int id) const
+{
+    if (id == 201) return confirm_;
+    if (id == 202) return cancel_;
+    auto it = extra_.find(id);
+    return it == extra_.end() ? nullptr : it->second;
+}
 
 void EditDialog::confirm()
 {
@@ -225,8 +249,11 @@ SearchDialog::SearchDialog(const RegisterDesc& desc, QWidget* parent) : QDialog(
         f.kind = s.kind;
         f.mask = s.mask;
         f.list = s.list;
+        f.typedChoice = s.typedChoice;
         if (s.match == Match::Flag) f.kind = FieldKind::TriState;
         QWidget* w = createFieldWidget(f, 30, 2, this);
+        // F4 (the combo box's own key) or F12 opens a drop-down.
+        if (auto* c = qobject_cast<QComboBox*>(w)) c->installEventFilter(this);
         if (f.kind == FieldKind::TriState) setCheckValue(static_cast<QCheckBox*>(w), std::string());
         if (auto* c = qobject_cast<QComboBox*>(w); c && c->findText(QString()) < 0) c->insertItem(0, QString());
         if (auto* c = qobject_cast<QComboBox*>(w)) c->setCurrentIndex(c->findText(QString()));
@@ -246,6 +273,16 @@ SearchDialog::SearchDialog(const RegisterDesc& desc, QWidget* parent) : QDialog(
     connect(ok, &QPushButton::clicked, this, [this] { done(Confirmed); });
     connect(cancel, &QPushButton::clicked, this, [this] { done(Cancelled); });
     connect(all, &QPushButton::clicked, this, [this] { done(All); });
+}
+
+bool SearchDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F12)
+        if (auto* c = qobject_cast<QComboBox*>(watched)) {
+            c->showPopup();
+            return true;
+        }
+    return QDialog::eventFilter(watched, event);
 }
 
 std::vector<std::string> SearchDialog::typed() const
@@ -432,7 +469,10 @@ void RegisterList::editRecord(bool inserting)
         values = dialog.values();
         if (!inserting) t.goTo(editing);
         SaveResult r = saveRecord(desc_, ws_, inserting, before, values);
-        if (r) break;
+        if (r) {
+            if (!r.message.empty()) POPMSG(r.message, 1);
+            break;
+        }
         // Whatever failed, the dialog comes back with everything typed.
         if (!r.message.empty()) POPMSG(r.message, 1);
         reopened = true;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -82,6 +83,7 @@ private:
     QPushButton* confirm_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QTabWidget* pages_ = nullptr;
+    std::map<int, QPushButton*> extra_;
     bool modified_ = false;
 };
 
@@ -94,6 +96,9 @@ public:
     std::vector<std::string> typed() const;
     QWidget* field(int id) const;
     QPushButton* button(const QString& caption) const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     const store::RegisterDesc& desc_;
