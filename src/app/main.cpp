@@ -9,6 +9,7 @@
 #include "common/ini.h"
 #include "common/tempnames.h"
 #include "store/reportrows.h"
+#include "registry/clients.h"
 #include "registry/lookuptables.h"
 #include "store/comuni.h"
 #include "store/upgrade.h"
@@ -71,6 +72,13 @@ int main(int argc, char** argv)
         env.sendMail = arv::store::settingsMailSender(iniPath());
         arv::addMaintenanceEntries(registry, env);
         arv::installOfficeHooks();
+        arv::registry::addClientEntries(
+            [&registry](const std::string& name, std::function<void(const std::string&)> entry) {
+                registry.add(name, [entry](const arv::EntryArgs& args) {
+                    entry(args.files.empty() ? std::string() : args.files.front());
+                });
+            });
+        arv::registry::setClientEntryCaller([&registry](const std::string& name) { registry.call(name); });
         arv::registry::addLookupEntries([&registry](const std::string& name, std::function<void()> entry) {
             registry.add(name, [entry](const arv::EntryArgs&) { entry(); });
         });

@@ -175,7 +175,7 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
         extra_[x.id] = b;
         row->addWidget(b);
         connect(b, &QPushButton::clicked, this, [this, &x] {
-            if (x.action) x.action(store::workspace(), values());
+            if (x.action) x.action(store::workspace(), this->values());
         });
     }
     layout->addLayout(row);
