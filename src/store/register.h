@@ -66,7 +66,7 @@ struct EditField {
     std::function<bool(const EditValues& all)> enabled; // a disabled field is skipped by the re-check
     int width = 0;              // characters shown (0: the field's)
     // Runs when the user changes the field: may fill other fields from it (the dialog shows them).
-    std::function<void(EditValues& all)> changed;
+    std::function<void(EditValues& all)> changed = {};
 };
 
 // The copies of one record's fields, as the dialog shows them: text as typed (no trailing
@@ -148,7 +148,7 @@ struct SearchField {
     std::function<std::vector<std::string>()> list;
     bool typedChoice = false; // a drop-down that also takes a typed value
     // Match::Custom: the condition from every typed value (empty predicate: no condition).
-    std::function<RecordPredicate(const std::vector<std::string>& typed)> condition;
+    std::function<RecordPredicate(const std::vector<std::string>& typed)> condition = {};
 };
 // The condition of the filled criteria joined by "and"; an empty predicate when none is filled.
 // Texts as in EditValues; a date or a number that cannot be read adds no condition.
