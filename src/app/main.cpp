@@ -2,6 +2,8 @@
 // settings file and the screens.
 #include <filesystem>
 
+#include <QFileDialog>
+
 #include "app/application.h"
 #include "app/maintenanceui.h"
 #include "common/agency.h"
@@ -14,7 +16,9 @@
 #include "store/comuni.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
+#include "ui/msgget.h"
 #include "ui/officehooks.h"
+#include "ui/popmsg.h"
 #include "ui/waithooks.h"
 
 namespace {
@@ -64,7 +68,7 @@ int main(int argc, char** argv)
             return false;
         }
     };
-    hooks.registerEntries = [](arv::EntryRegistry& registry) {
+    hooks.registerEntries = [programDir](arv::EntryRegistry& registry) {
         arv::MaintenanceEnvironment env;
         env.folder = std::filesystem::current_path().string();
         env.programName = "ARV"; // the program's short name, as in the window title and ARV.INI
@@ -74,10 +78,24 @@ int main(int argc, char** argv)
         arv::installOfficeHooks();
         arv::registry::addClientEntries(
             [&registry](const std::string& name, std::function<void(const std::string&)> entry) {
-                registry.add(name, [entry](const arv::EntryArgs& args) {
-                    entry(args.files.empty() ? std::string() : args.files.front());
-                });
+                registry.add(name, [entry](const arv::EntryArgs&) { entry(std::string()); });
             });
+        // The municipalities brought up to a newer list, from the about box.
+        arv::setInfosAction("Aggiorna comuni...", [programDir](QWidget* parent) {
+            const QString chosen = QFileDialog::getExistingDirectory(
+                parent, "Cartella dell'elenco dei comuni",
+                QString::fromStdString(arv::store::comuniDataFolder(programDir)));
+            if (chosen.isEmpty()) return;
+            try {
+                const size_t n = arv::store::refreshComuni(std::filesystem::current_path().string(), chosen.toStdString());
+                if (n == 0 && arv::store::readComuni(chosen.toStdString()).empty())
+                    arv::POPMSG("Nessun elenco dei comuni nella cartella scelta.", 1);
+                else
+                    arv::POPMSG("Tabella dei comuni aggiornata: " + std::to_string(n) + " comuni modificati o aggiunti.", 1);
+            } catch (const std::exception& e) {
+                arv::POPMSG(std::string("Impossibile aggiornare la tabella dei comuni: ") + e.what(), 1);
+            }
+        });
         arv::registry::setClientEntryCaller([&registry](const std::string& name) { registry.call(name); });
         arv::registry::addLookupEntries([&registry](const std::string& name, std::function<void()> entry) {
             registry.add(name, [entry](const arv::EntryArgs&) { entry(); });
