@@ -301,13 +301,17 @@ std::vector<SearchField> clientSearch()
         return [v](const Table& r) { return COMPAGNIA(workspace(), r.text("CLIENTE"), v); };
     });
     s[kCompany].list = [] { return withEmpty(ACOMPAGNIE(workspace())); };
+    // Every client, whatever the list is showing: through a cursor of its own.
     auto names = [] {
         std::vector<std::string> l{std::string()};
-        Table& t = workspace()["CLIENTI"];
-        t.scanOrder([&](const NtxEntry& e) {
-            t.peek(e.recno, [&](const Table& r) { l.push_back(r.text("CLIENTE")); });
-            return true;
-        });
+        Workspace& ws = workspace();
+        const int selected = ws.selected();
+        const std::string alias = ws.newAlias();
+        Table& t = ws.open("CLIENTI", alias, true);
+        t.ordAdd("CLIENTI");
+        for (t.goTop(); !t.eof(); t.skip(1)) l.push_back(t.text("CLIENTE"));
+        ws.close(alias);
+        ws.select(selected);
         return l;
     };
     s[kFirst] = custom(114, "Dal cliente:", FieldKind::Choice, [](const std::vector<std::string>& t) -> RecordPredicate {

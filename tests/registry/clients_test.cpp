@@ -19,6 +19,11 @@
 #include "support/ziptest.h"
 #include "ui/popmsg.h"
 #include "ui/qtapp.h"
+#include "ui/register.h"
+
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
 
 using namespace arv;
 using namespace arv::store;
@@ -469,5 +474,43 @@ TEST_F(Clients, MailToListedClientsAndSpreadsheetFromTheSelected)
     EXPECT_NE(std::string::npos, strings.find("Cliente J"));
     EXPECT_NE(std::string::npos, strings.find("00136"));
     EXPECT_EQ(std::string::npos, strings.find("Cliente I"));
+    closeRegisterTables(desc(), workspace());
+}
+
+TEST_F(Clients, ListButtonsMenuAndMailWarning)
+{
+    openRegisterTables(desc(), workspace());
+    ASSERT_TRUE(insert(client("Alberti Anna")));
+    ASSERT_TRUE(insert(client("Bruni Bruno")));
+    {
+        RegisterList list(desc(), workspace());
+        EXPECT_EQ(QString("Clienti - 2 di 2"), list.windowTitle());
+        for (int id : {kBtnClose, kBtnAdd, kBtnModify, kBtnDelete, kBtnSearch, kBtnPrint, kBtnEmail, kBtnExcel})
+            ASSERT_NE(nullptr, list.button(id)) << id;
+        QStringList entries;
+        list.runMenu = [&](QMenu& m, const QPoint&) -> QAction* {
+            for (QAction* a : m.actions()) entries << a->text();
+            return nullptr;
+        };
+        list.print();
+        EXPECT_EQ(QStringList({"Tabulato", "Polizze attive", "Estrazione dati", "Modulistica"}), entries);
+
+        // The e-mail warns first; leaving the e-mail dialog sends nothing.
+        QTimer::singleShot(0, [] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->objectName() == "EMAIL" && w->isVisible()) static_cast<QDialog*>(w)->reject();
+        });
+        list.email();
+        ASSERT_FALSE(messages.empty());
+        EXPECT_EQ(registry::kMsgMailWarning, messages.front());
+        EXPECT_EQ(1u, messages.size());
+
+        // A search leaves the drop-down of the names whole.
+        ASSERT_TRUE(applySearch(desc(), clients(), criteria::contains("CLIENTE", "bruni")));
+        const SearchField& first = *std::find_if(desc().search.begin(), desc().search.end(),
+                                                 [](const SearchField& f) { return f.id == 114; });
+        EXPECT_EQ((std::vector<std::string>{"", "Alberti Anna", "Bruni Bruno"}), first.list());
+        clearSearch(desc(), clients());
+    }
     closeRegisterTables(desc(), workspace());
 }
