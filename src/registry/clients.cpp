@@ -438,6 +438,7 @@ RegisterDesc makeClients()
     s.typing = KeyTyping::Search;
     s.editName = "CLIENTE";
     s.fields = clientFields();
+    s.formColumns = 2;
     s.duplicateTag = "CLIENTI";
     s.duplicateMessage = kMsgClientPresent;
     s.check = [](Workspace& ws, const EditValues& v, bool) -> std::optional<std::string> {

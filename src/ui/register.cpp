@@ -123,8 +123,12 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
     auto* layout = new QVBoxLayout(this);
     std::vector<QFormLayout*> forms;
     if (desc.pages.empty()) {
-        forms.push_back(new QFormLayout);
-        layout->addLayout(forms.back());
+        auto* side = new QHBoxLayout;
+        for (int c = 0; c < std::max(desc.formColumns, 1); ++c) {
+            forms.push_back(new QFormLayout);
+            side->addLayout(forms.back());
+        }
+        layout->addLayout(side);
     } else {
         pages_ = new QTabWidget(this);
         for (const std::string& caption : desc.pages) {
@@ -153,6 +157,11 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
             updateEnabled();
         });
         size_t page = std::min<size_t>(static_cast<size_t>(std::max(f.page, 0)), forms.size() - 1);
+        if (desc.pages.empty()) {
+            // Side by side, in field order: the first column takes the first share of the fields.
+            const size_t per = (desc.fields.size() + forms.size() - 1) / forms.size();
+            page = std::min(i / std::max<size_t>(per, 1), forms.size() - 1);
+        }
         forms[page]->addRow(q(f.label), w);
         widgets_.push_back(w);
         if (auto* e = qobject_cast<QLineEdit*>(w)) {
