@@ -374,7 +374,9 @@ SaveResult saveRecord(const RegisterDesc& desc, Workspace& ws, bool inserting, c
         t.append(!key.empty());
     } else {
         t.goTo(editing);
-        t.lock(true);
+        // A changed key keeps the table lock, which covers the record, until the new key is in
+        // the indexes: a record lock would give the table lock back before that.
+        if (key.empty()) t.lock(true);
         t.recall(); // deleted meanwhile by another workstation: it comes back
     }
     storeValues(desc.fields, after, t);
