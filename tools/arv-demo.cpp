@@ -12,6 +12,7 @@
 #include "common/cp1252.h"
 #include "common/date.h"
 #include "common/error.h"
+#include "store/comuni.h"
 #include "store/table.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
@@ -28,6 +29,10 @@ struct Town {
     const char* cap;
     const char* code; // cadastral code
 };
+
+// The civil states and identity documents the client dialog offers.
+const char* const kCivilStates[] = {"Coniugato", "Convivente", "Divorziato", "Separato", "Single", "Vedovo", "Non dichiarato"};
+const char* const kDocuments[] = {"Carta identità", "Patente", "Passaporto"};
 
 // Towns with their postal and cadastral codes.
 const Town kTowns[] = {
@@ -195,6 +200,8 @@ void fillClients(Workspace& ws, int count, std::mt19937& rng)
             t.setText("PARTITAIVA", vat);
             t.setText("CODICEFISC", vat);
             t.setText("TITOLO", "Spett.le");
+            t.setText("STATOCIV", "Non dichiarato");
+            t.setText("CITTADIN", "ITALIANA");
             t.setText("CODICESDI", "0000000");
             t.setText("E_MAIL", "info@" + lowerMail(surname) + lowerMail(std::string(kCompanyWords[rng() % 12])) + ".it");
             t.setText("PEC", lowerMail(surname) + "@pec.it");
@@ -213,10 +220,10 @@ void fillClients(Workspace& ws, int count, std::mt19937& rng)
             t.setText("CELLULARE", phone(rng, "3" + std::to_string(20 + rng() % 70)));
             t.setText("E_MAIL", lowerMail(first) + "." + lowerMail(surname) + std::to_string(rng() % 100) + "@example.it");
             t.setText("PROFESS", pick(rng, kProfessions));
-            t.setText("STATOCIV", rng() % 2 ? "CONIUGATO" : "CELIBE/NUBILE");
+            t.setText("STATOCIV", pick(rng, kCivilStates));
             t.setLogical("FIGLICONV", rng() % 3 == 0);
             t.setLogical("FUMATORE", rng() % 4 == 0);
-            t.setText("DOCUMENTO", "CARTA IDENTITA'");
+            t.setText("DOCUMENTO", pick(rng, kDocuments));
             if (rng() % 3) {
                 t.setText("CATPATE", "B");
                 t.setText("NUMPATE", "U1" + std::to_string(1000000 + rng() % 8999999));
@@ -427,6 +434,9 @@ int main(int argc, char** argv)
         Workspace ws(folder);
         std::mt19937 rng(20261207u);
         fillClients(ws, scale * 1000, rng);
+        const std::string csv = comuniDataFolder(fs::absolute(argv[0]).parent_path().string());
+        if (csv.empty()) std::fprintf(stderr, "elenco dei comuni non trovato: tabella COMUNI vuota\n");
+        else fillComuni(folder, csv);
         fillBranches(ws);
         fillAgreements(ws, rng);
         fillProducers(ws, rng);

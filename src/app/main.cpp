@@ -2,6 +2,8 @@
 // settings file and the screens.
 #include <filesystem>
 
+#include <QFileDialog>
+
 #include "app/application.h"
 #include "app/maintenanceui.h"
 #include "common/agency.h"
@@ -9,12 +11,16 @@
 #include "common/ini.h"
 #include "common/tempnames.h"
 #include "store/reportrows.h"
+#include "registry/clients.h"
 #include "registry/companies.h"
 #include "registry/lookuptables.h"
 #include "registry/producers.h"
+#include "store/comuni.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
+#include "ui/msgget.h"
 #include "ui/officehooks.h"
+#include "ui/popmsg.h"
 #include "ui/waithooks.h"
 
 namespace {
@@ -25,15 +31,24 @@ std::string iniPath() { return (std::filesystem::current_path() / "ARV.INI").str
 
 int main(int argc, char** argv)
 {
+    const std::string programDir =
+        argc > 0 ? std::filesystem::absolute(std::filesystem::path(argv[0])).parent_path().string() : std::string();
     arv::ApplicationHooks hooks;
     hooks.cleanupLeftovers = [](const std::filesystem::path& folder, std::chrono::system_clock::time_point start) {
         arv::cleanupStartLeftovers(folder.string(), start);
     };
-    hooks.databaseCheck = [](std::string* message) {
+    hooks.databaseCheck = [programDir](std::string* message) {
         const std::string folder = std::filesystem::current_path().string();
         arv::store::workspace().setFolder(folder);
         arv::installWaitHooks(arv::store::waitHooks(), [folder] { return arv::ISPROTECTED(folder).value; });
-        return arv::store::AGGIORNADATABASE(folder, false, message);
+        if (!arv::store::AGGIORNADATABASE(folder, false, message)) return false;
+        // A municipalities table just created is filled from the reference lists.
+        try {
+            arv::store::fillComuni(folder, arv::store::comuniDataFolder(programDir));
+        } catch (const std::exception&) {
+            // The tax-code decoding then leaves the municipality blank; nothing else needs it.
+        }
+        return true;
     };
     hooks.closeAllTables = [] { arv::store::workspace().closeAll(); };
     hooks.screenTables = [] { return arv::store::workspace().closerOfNewTables(); };
@@ -55,7 +70,7 @@ int main(int argc, char** argv)
             return false;
         }
     };
-    hooks.registerEntries = [](arv::EntryRegistry& registry) {
+    hooks.registerEntries = [programDir](arv::EntryRegistry& registry) {
         arv::MaintenanceEnvironment env;
         env.folder = std::filesystem::current_path().string();
         env.programName = "ARV"; // the program's short name, as in the window title and ARV.INI
@@ -63,6 +78,27 @@ int main(int argc, char** argv)
         env.sendMail = arv::store::settingsMailSender(iniPath());
         arv::addMaintenanceEntries(registry, env);
         arv::installOfficeHooks();
+        arv::registry::addClientEntries(
+            [&registry](const std::string& name, std::function<void(const std::string&)> entry) {
+                registry.add(name, [entry](const arv::EntryArgs&) { entry(std::string()); });
+            });
+        // The municipalities brought up to a newer list, from the about box.
+        arv::setInfosAction("Aggiorna comuni...", [programDir](QWidget* parent) {
+            const QString chosen = QFileDialog::getExistingDirectory(
+                parent, "Cartella dell'elenco dei comuni",
+                QString::fromStdString(arv::store::comuniDataFolder(programDir)));
+            if (chosen.isEmpty()) return;
+            try {
+                const size_t n = arv::store::refreshComuni(std::filesystem::current_path().string(), chosen.toStdString());
+                if (n == 0 && arv::store::readComuni(chosen.toStdString()).empty())
+                    arv::POPMSG("Nessun elenco dei comuni nella cartella scelta.", 1);
+                else
+                    arv::POPMSG("Tabella dei comuni aggiornata: " + std::to_string(n) + " comuni modificati o aggiunti.", 1);
+            } catch (const std::exception& e) {
+                arv::POPMSG(std::string("Impossibile aggiornare la tabella dei comuni: ") + e.what(), 1);
+            }
+        });
+        arv::registry::setClientEntryCaller([&registry](const std::string& name) { registry.call(name); });
         auto add = [&registry](const std::string& name, std::function<void()> entry) {
             registry.add(name, [entry](const arv::EntryArgs&) { entry(); });
         };

@@ -116,14 +116,14 @@ RegisterDesc buildCompanies()
         if (id == 101 && trimmed(v.get("RAGSOC1")).empty()) v.set("RAGSOC1", v.get("COMPAGNIA"));
     };
     auto documents = [](bool view) {
-        return [view](const EditValues& v) {
+        return [view](Workspace&, const EditValues& v) {
             const std::string key = trimmed(v.get("COMPAGNIA"));
             if (view) VISDOC(key, kDocumentArchive);
             else NEWDOC(key, kDocumentArchive);
         };
     };
-    s.editButtons = {{203, "&Visualizza", "", true, documents(true)},
-                     {204, "+", "Aggiungi documento", true, documents(false)}};
+    s.editButtons = {{203, "&Visualizza", "", false, documents(true)},
+                     {204, "+", "Aggiungi documento", false, documents(false)}};
 
     s.duplicateTag = "COMPAGN";
     s.duplicateMessage = "Compagnia o rapporto già presente.";

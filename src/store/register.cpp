@@ -272,6 +272,11 @@ RecordPredicate buildCondition(const std::vector<SearchField>& fields, const std
             }
             continue;
         }
+        if (f.match == Match::Custom) {
+            if (f.condition)
+                if (RecordPredicate p = f.condition(typed)) all.push_back(std::move(p));
+            continue;
+        }
         if (trim(text).empty()) continue;
         switch (f.match) {
         case Match::Contains: all.push_back(criteria::contains(f.field, text)); break;
@@ -364,10 +369,14 @@ SaveResult saveRecord(const RegisterDesc& desc, Workspace& ws, bool inserting, c
         }
     }
     if (inserting) {
-        t.append(); // gives up the table lock for the new record's
+        // With a duplicate test the table lock stays until the new keys are in the indexes, so
+        // that no other workstation can test for the same key in between and insert it too.
+        t.append(!key.empty());
     } else {
         t.goTo(editing);
-        t.lock(true);
+        // A changed key keeps the table lock, which covers the record, until the new key is in
+        // the indexes: a record lock would give the table lock back before that.
+        if (key.empty()) t.lock(true);
         t.recall(); // deleted meanwhile by another workstation: it comes back
     }
     storeValues(desc.fields, after, t);
@@ -382,8 +391,11 @@ SaveResult saveRecord(const RegisterDesc& desc, Workspace& ws, bool inserting, c
             WaitHooks& h = waitHooks();
             if (h.show) h.show(kMsgUpdatingArchives, std::string());
             const uint32_t here = t.recno();
+            // A table that cannot be changed does not stop the others: the record is saved and
+            // the user is told which tables still hold the old value.
+            std::vector<std::string> failed;
             try {
-                renameCascade(ws, desc.renames, oldValue, newValue);
+                renameCascade(ws, desc.renames, oldValue, newValue, &failed);
             } catch (...) {
                 if (h.hide) h.hide();
                 throw;
@@ -391,20 +403,42 @@ SaveResult saveRecord(const RegisterDesc& desc, Workspace& ws, bool inserting, c
             if (h.hide) h.hide();
             ws.select(desc.aliasName());
             t.goTo(here);
+            if (!failed.empty()) {
+                SaveResult r;
+                r.message = renameFailedMessage(failed);
+                if (desc.afterWrite) desc.afterWrite(ws, before, after, inserting);
+                return r;
+            }
         }
     }
     if (desc.afterWrite) desc.afterWrite(ws, before, after, inserting);
     return SaveResult{};
 }
 
+std::string renameFailedMessage(const std::vector<std::string>& failed)
+{
+    if (failed.empty()) return std::string();
+    std::string list;
+    for (const std::string& f : failed) list += (list.empty() ? "" : ", ") + f;
+    return "Aggiornamento non completato negli archivi: " + list + ".;Il vecchio nome vi è rimasto.";
+}
+
 size_t renameCascade(Workspace& ws, const std::vector<RenameTarget>& targets, const std::string& oldValue,
-                     const std::string& newValue)
+                     const std::string& newValue, std::vector<std::string>* failed)
 {
     const std::string from = rtrim(oldValue), to = rtrim(newValue);
     if (from == to || trim(from).empty()) return 0;
     size_t changed = 0;
     const int selected = ws.selected();
     for (const RenameTarget& target : targets) {
+        if (failed) {
+            try {
+                changed += renameCascade(ws, {target}, from, to);
+            } catch (...) {
+                failed->push_back(target.table);
+            }
+            continue;
+        }
         const std::string alias = ws.newAlias();
         Table& r = ws.open(target.table, alias, true);
         struct Closer {

@@ -65,6 +65,8 @@ struct EditField {
     int page = 0;               // folder page (0 without pages)
     std::function<bool(const EditValues& all)> enabled; // a disabled field is skipped by the re-check
     int width = 0;              // characters shown (0: the field's)
+    // Runs when the user changes the field: may fill other fields from it (the dialog shows them).
+    std::function<void(EditValues& all)> changed = {};
 };
 
 // The copies of one record's fields, as the dialog shows them: text as typed (no trailing
@@ -133,6 +135,7 @@ enum class Match {
     From,        // lower bound of a date or a number
     To,          // upper bound
     Flag,        // three-state box: ticked, not ticked, either
+    Custom,      // the criterion's own condition
 };
 
 struct SearchField {
@@ -143,6 +146,9 @@ struct SearchField {
     FieldKind kind = FieldKind::Text; // Text, Number, Date, TriState or Choice
     std::string mask;
     std::function<std::vector<std::string>()> list;
+    bool typedChoice = false; // a drop-down that also takes a typed value
+    // Match::Custom: the condition from every typed value (empty predicate: no condition).
+    std::function<RecordPredicate(const std::vector<std::string>& typed)> condition = {};
 };
 // The condition of the filled criteria joined by "and"; an empty predicate when none is filled.
 // Texts as in EditValues; a date or a number that cannot be read adds no condition.
@@ -157,6 +163,16 @@ struct ExtraButton {
 };
 
 enum class KeyTyping { None, Search, Seek }; // none, KEYSEARCH, KEYSEEK
+
+// A button of the edit dialog after "&Conferma" and "&Annulla" (prints of the values shown,
+// attached documents). It works on the values shown, saved or not.
+struct DialogButton {
+    int id = 0;
+    std::string caption;
+    std::string tooltip;
+    bool whileInserting = true; // false: disabled while a record is being inserted
+    std::function<void(Workspace&, const EditValues&)> action;
+};
 
 // One table whose field stores a value of this register; a rename is carried into it.
 struct RenameTarget {
@@ -190,6 +206,8 @@ struct RegisterDesc {
     std::string editTitle;                // caption shown beside "Aggiungi"/"Modifica" ("" none)
     std::vector<EditField> fields;
     std::vector<std::string> pages;       // captions of the folder pages, empty for none
+    int formColumns = 1;                  // without pages: the fields in this many columns, in order
+    std::vector<DialogButton> editButtons;
     // Index tag of the duplicate test: the key the typed values give in it is looked for when
     // inserting or when that key changed ("" no test). The test reads the tag itself, so a search
     // view on the list does not hide the records it leaves out.
@@ -207,15 +225,6 @@ struct RegisterDesc {
     // Called when the user leaves a field whose value changed since it was entered: may change
     // the copies of other fields (the dialog shows them).
     std::function<void(int id, EditValues& values)> fieldLeft;
-    // Buttons of the edit dialog after "&Conferma" and "&Annulla" (documents of the record ...).
-    struct EditButton {
-        int id = 0;
-        std::string caption;
-        std::string tooltip;
-        bool disabledWhileInserting = false;
-        std::function<void(const EditValues& values)> action;
-    };
-    std::vector<EditButton> editButtons;
     bool isHidden(int id) const
     {
         for (int h : hiddenFields)
@@ -275,7 +284,7 @@ void closeRegisterTables(const RegisterDesc& desc, Workspace& ws);
 
 struct SaveResult {
     enum Kind { Saved, CheckFailed, Duplicate, DiskProblem } kind = Saved;
-    std::string message; // to show before the dialog opens again
+    std::string message; // to show before the dialog opens again; when saved, a warning to show
     explicit operator bool() const { return kind == Saved; }
 };
 // The register's own checks, the write protocol with the duplicate test (when inserting or when
@@ -289,9 +298,12 @@ SaveResult saveRecord(const RegisterDesc& desc, Workspace& ws, bool inserting, c
 // blanks aside). Each table is opened shared under an alias of its own, locked as a whole while it
 // changes and walked in physical order. Running it again finishes a rename that was interrupted.
 // Gives the number of records changed; nothing is done when the values are equal or OLDVALUE is
-// blank.
+// blank. Without FAILED the first table that cannot be changed stops the cascade with its error;
+// with it, that table's name is added to *FAILED and the cascade goes on with the others.
 size_t renameCascade(Workspace& ws, const std::vector<RenameTarget>& targets, const std::string& oldValue,
-                     const std::string& newValue);
+                     const std::string& newValue, std::vector<std::string>* failed = nullptr);
+// The warning of a rename that some tables did not take ("" when FAILED is empty).
+std::string renameFailedMessage(const std::vector<std::string>& failed);
 
 // ---- search
 

@@ -104,6 +104,26 @@ bool MSGGET(const std::string& title, const std::string& prompt, std::string& va
     return true;
 }
 
+namespace {
+
+struct InfosAction {
+    std::string caption;
+    std::function<void(QWidget*)> action;
+};
+
+InfosAction& infosAction()
+{
+    static InfosAction a;
+    return a;
+}
+
+} // namespace
+
+void setInfosAction(std::string caption, std::function<void(QWidget* parent)> action)
+{
+    infosAction() = InfosAction{std::move(caption), std::move(action)};
+}
+
 QDialog* createInfosDialog(const std::string& program, const std::string& version, const std::string& year,
                            QWidget* parent)
 {
@@ -133,6 +153,11 @@ QDialog* createInfosDialog(const std::string& program, const std::string& versio
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
     buttons->button(QDialogButtonBox::Ok)->setText("OK");
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    if (!infosAction().caption.empty() && infosAction().action) {
+        QPushButton* extra = buttons->addButton(QString::fromStdString(infosAction().caption), QDialogButtonBox::ActionRole);
+        const auto action = infosAction().action;
+        QObject::connect(extra, &QPushButton::clicked, dialog, [dialog, action] { action(dialog); });
+    }
     layout->addWidget(buttons);
     return dialog;
 }

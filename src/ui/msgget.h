@@ -1,6 +1,8 @@
 // Small dialogs of the common library: one value asked for (MSGGET) and the about box (INFOS).
 #pragma once
 
+#include <functional>
+
 #include <string>
 
 class QDialog;
@@ -24,6 +26,10 @@ void INFOS(const std::string& program, const std::string& version, const std::st
            QWidget* parent = nullptr);
 QDialog* createInfosDialog(const std::string& program, const std::string& version, const std::string& year,
                            QWidget* parent = nullptr);
+
+// A button of the about box beside "OK" (the refresh of the municipalities, installed by the
+// program); an empty caption removes it.
+void setInfosAction(std::string caption, std::function<void(QWidget* parent)> action);
 
 inline constexpr const char* kDataAttribution = "Dati dei comuni: Fonte: ISTAT; Ministero dell'Interno, ANPR";
 

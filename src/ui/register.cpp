@@ -123,8 +123,12 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
     auto* layout = new QVBoxLayout(this);
     std::vector<QFormLayout*> forms;
     if (desc.pages.empty()) {
-        forms.push_back(new QFormLayout);
-        layout->addLayout(forms.back());
+        auto* side = new QHBoxLayout;
+        for (int c = 0; c < std::max(desc.formColumns, 1); ++c) {
+            forms.push_back(new QFormLayout);
+            side->addLayout(forms.back());
+        }
+        layout->addLayout(side);
     } else {
         pages_ = new QTabWidget(this);
         for (const std::string& caption : desc.pages) {
@@ -139,12 +143,25 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
         auto [width, decimals] = widthOf(table, f.field);
         QWidget* w = createFieldWidget(f, width, decimals, this);
         setFieldWidgetValue(w, values.at(i));
-        watchFieldWidget(w, [this, w] {
+        watchFieldWidget(w, [this, w, i] {
             modified_ = true;
             markInvalid(w, false);
+            if (desc_.fields[i].changed) {
+                // The field fills others: they show what it gave them.
+                const EditValues before = this->values();
+                EditValues after = before;
+                desc_.fields[i].changed(after);
+                for (size_t k = 0; k < widgets_.size(); ++k)
+                    if (k != i && after.at(k) != before.at(k)) setFieldWidgetValue(widgets_[k], after.at(k));
+            }
             updateEnabled();
         });
         size_t page = std::min<size_t>(static_cast<size_t>(std::max(f.page, 0)), forms.size() - 1);
+        if (desc.pages.empty()) {
+            // Side by side, in field order: the first column takes the first share of the fields.
+            const size_t per = (desc.fields.size() + forms.size() - 1) / forms.size();
+            page = std::min(i / std::max<size_t>(per, 1), forms.size() - 1);
+        }
         if (desc.isHidden(f.id)) w->hide();
         else forms[page]->addRow(q(f.label), w);
         widgets_.push_back(w);
@@ -163,14 +180,14 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
     cancel_ = makeButton(this, 202, QStringLiteral("&Annulla"));
     row->addWidget(confirm_);
     row->addWidget(cancel_);
-    for (const RegisterDesc::EditButton& x : desc.editButtons) {
+    for (const DialogButton& x : desc.editButtons) {
         QPushButton* b = makeButton(this, x.id, q(x.caption));
         if (!x.tooltip.empty()) b->setToolTip(q(x.tooltip));
-        b->setEnabled(!(inserting && x.disabledWhileInserting));
+        b->setEnabled(x.whileInserting || !inserting);
+        extra_[x.id] = b;
         row->addWidget(b);
-        extra_.push_back(b);
         connect(b, &QPushButton::clicked, this, [this, &x] {
-            if (x.action) x.action(this->values());
+            if (x.action) x.action(store::workspace(), this->values());
         });
     }
     layout->addLayout(row);
@@ -221,9 +238,8 @@ QPushButton* EditDialog::button(int id) const
 {
     if (id == 201) return confirm_;
     if (id == 202) return cancel_;
-    for (QPushButton* b : extra_)
-        if (b->objectName() == QStringLiteral("b%1").arg(id)) return b;
-    return nullptr;
+    auto it = extra_.find(id);
+    return it == extra_.end() ? nullptr : it->second;
 }
 
 void EditDialog::confirm()
@@ -262,8 +278,11 @@ SearchDialog::SearchDialog(const RegisterDesc& desc, QWidget* parent) : QDialog(
         f.kind = s.kind;
         f.mask = s.mask;
         f.list = s.list;
+        f.typedChoice = s.typedChoice;
         if (s.match == Match::Flag) f.kind = FieldKind::TriState;
         QWidget* w = createFieldWidget(f, 30, 2, this);
+        // F4 (the combo box's own key) or F12 opens a drop-down.
+        if (auto* c = qobject_cast<QComboBox*>(w)) c->installEventFilter(this);
         if (f.kind == FieldKind::TriState) setCheckValue(static_cast<QCheckBox*>(w), std::string());
         if (auto* c = qobject_cast<QComboBox*>(w); c && c->findText(QString()) < 0) c->insertItem(0, QString());
         if (auto* c = qobject_cast<QComboBox*>(w)) c->setCurrentIndex(c->findText(QString()));
@@ -283,6 +302,16 @@ SearchDialog::SearchDialog(const RegisterDesc& desc, QWidget* parent) : QDialog(
     connect(ok, &QPushButton::clicked, this, [this] { done(Confirmed); });
     connect(cancel, &QPushButton::clicked, this, [this] { done(Cancelled); });
     connect(all, &QPushButton::clicked, this, [this] { done(All); });
+}
+
+bool SearchDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F12)
+        if (auto* c = qobject_cast<QComboBox*>(watched)) {
+            c->showPopup();
+            return true;
+        }
+    return QDialog::eventFilter(watched, event);
 }
 
 std::vector<std::string> SearchDialog::typed() const
@@ -469,7 +498,10 @@ void RegisterList::editRecord(bool inserting)
         values = dialog.values();
         if (!inserting) t.goTo(editing);
         SaveResult r = saveRecord(desc_, ws_, inserting, before, values);
-        if (r) break;
+        if (r) {
+            if (!r.message.empty()) POPMSG(r.message, 1);
+            break;
+        }
         // Whatever failed, the dialog comes back with everything typed.
         if (!r.message.empty()) POPMSG(r.message, 1);
         reopened = true;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -82,10 +83,10 @@ private:
     const store::Table* table_;
     std::vector<QWidget*> widgets_;
     std::vector<std::string> lastLeft_; // each field's value when it was last left
-    std::vector<QPushButton*> extra_;   // the register's own buttons
     QPushButton* confirm_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QTabWidget* pages_ = nullptr;
+    std::map<int, QPushButton*> extra_;
     bool modified_ = false;
 };
 
@@ -98,6 +99,9 @@ public:
     std::vector<std::string> typed() const;
     QWidget* field(int id) const;
     QPushButton* button(const QString& caption) const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     const store::RegisterDesc& desc_;

@@ -23,9 +23,11 @@
 #include "app/agencydialog.h"
 #include "app/mainwindow.h"
 #include "app/maintenanceui.h"
+#include "registry/clients.h"
 #include "registry/companies.h"
 #include "registry/lookuptables.h"
 #include "registry/producers.h"
+#include "store/comuni.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
 #include "ui/dbcombo.h"
@@ -503,5 +505,86 @@ TEST_F(ScreenTour, CompaniesAndProducers)
         store::closeRegisterTables(rates, ws);
         store::closeRegisterTables(desc, ws);
     }
+    ws.closeAll();
+}
+
+TEST_F(ScreenTour, Clients)
+{
+    ASSERT_TRUE(store::AGGIORNADATABASE(folder.string()));
+    store::fillComuni(folder.string(), std::string(ARV_SHARED_DIR) + "/data/comuni");
+    store::Workspace& ws = store::workspace();
+    ws.closeAll();
+    ws.setFolder(folder.string());
+    // Clients as the demonstration folder holds them.
+    struct Row {
+        const char* name;
+        const char* address;
+        const char* cap;
+        const char* town;
+        const char* province;
+        const char* taxCode;
+        const char* mail;
+    };
+    const Row rows[] = {
+        {"BIANCHI GIULIA", "Via Garibaldi, 12", "20121", "MILANO", "MI", "BNCGLI80C45F205Z", "giulia.bianchi@example.it"},
+        {"COLOMBO ANDREA", "Corso Italia, 3", "10121", "TORINO", "TO", "CLMNDR75A01L219X", "andrea.colombo@example.it"},
+        {"EDILTECNICA S.R.L.", "Via dell'Industria, 40", "40121", "BOLOGNA", "BO", "", "info@ediltecnica.it"},
+        {"ESPOSITO LUCA", "Via Toledo, 88", "80133", "NAPOLI", "NA", "SPSLCU68M12F839K", ""},
+        {"ROSSI MARIO", "Via Roma, 1", "00184", "ROMA", "RM", "RSSMRA85T10H501Z", "mario.rossi@example.it"},
+        {"RUSSO FRANCESCA", "Piazza Duomo, 5", "50122", "FIRENZE", "FI", "RSSFNC90E50D612T", "f.russo@example.it"},
+    };
+    store::Table& t = ws.open("CLIENTI");
+    for (const Row& r : rows) {
+        t.append();
+        t.setText("CLIENTE", r.name);
+        t.setText("INDIRIZZO", r.address);
+        t.setText("CAP", r.cap);
+        t.setText("CITTA", r.town);
+        t.setText("PROVINCIA", r.province);
+        t.setText("CODICEFISC", r.taxCode);
+        t.setText("E_MAIL", r.mail);
+        t.setText("STATOCIV", "Coniugato");
+        t.setText("TITOLO", "Egr. Sig.");
+        t.setText("CITTADIN", "ITALIANA");
+        t.setText("CELLULARE", "3331234567");
+        t.commit();
+        t.unlock();
+    }
+    ws.close("CLIENTI");
+
+    const store::RegisterDesc& desc = arv::registry::clientsRegister();
+    store::openRegisterTables(desc, ws);
+    {
+        RegisterList list(desc, ws);
+        list.resize(760, 420);
+        EXPECT_EQ(QString("Clienti - 6 di 6"), list.windowTitle());
+        save(&list, "register-CLIENTI");
+        store::Table& c = ws["CLIENTI"];
+        ASSERT_TRUE(c.seek("ROSSI MARIO"));
+        EditDialog modify(desc, store::recordValues(desc.fields, c), false, &c);
+        save(&modify, "edit-CLIENTE-modifica");
+        EXPECT_TRUE(modify.button(206)->isEnabled());
+        // Typing a tax code fills the birth data.
+        auto* code = qobject_cast<QLineEdit*>(modify.field(107));
+        ASSERT_NE(nullptr, code);
+        code->selectAll();
+        QTest::keyClicks(code, "BNCGLI80C45F205Z");
+        EXPECT_EQ(std::string("F"), modify.values().get("SESSO"));
+        EXPECT_EQ(std::string("05/03/80"), modify.values().get("DATANASC"));
+        EXPECT_EQ(std::string("MILANO"), modify.values().get("COMUNASC"));
+        modify.setModified(false);
+        modify.hide();
+        EditDialog insert(desc, store::blankValues(desc.fields, &c), true, &c);
+        save(&insert, "edit-CLIENTE-aggiungi");
+        EXPECT_FALSE(insert.button(206)->isEnabled());
+        EXPECT_FALSE(insert.button(207)->isEnabled());
+        EXPECT_EQ(QString("Aggiungi documento"), insert.button(207)->toolTip());
+        insert.hide();
+        SearchDialog search(desc);
+        save(&search, "search-RCLIENTI");
+        search.hide();
+        list.hide();
+    }
+    store::closeRegisterTables(desc, ws);
     ws.closeAll();
 }

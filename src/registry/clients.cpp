@@ -1,0 +1,808 @@
+#include "registry/clients.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <xlsxwriter.h>
+
+#include "common/checks.h"
+#include "common/cp1252.h"
+#include "common/ini.h"
+#include "common/instalments.h"
+#include "common/lists.h"
+#include "common/mask.h"
+#include "common/office.h"
+#include "common/printjob.h"
+#include "common/report.h"
+#include "common/taxcode.h"
+#include "common/tempnames.h"
+#include "store/criteria.h"
+#include "store/excel.h"
+#include "store/lookups.h"
+#include "store/reportrows.h"
+#include "store/workspace.h"
+#include "ui/docdialogs.h"
+#include "ui/mailsettings.h"
+#include "ui/popmsg.h"
+#include "ui/register.h"
+
+namespace fs = std::filesystem;
+
+namespace arv::registry {
+
+using namespace store;
+
+namespace {
+
+constexpr const char* kArchive = "Clienti";
+constexpr size_t kNameWidth = 35;
+
+std::function<void(const std::string&)>& entryCaller()
+{
+    static std::function<void(const std::string&)> call;
+    return call;
+}
+
+std::string trim(const std::string& s)
+{
+    size_t b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return std::string();
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+bool filled(const std::string& v) { return !trim(v).empty(); }
+bool notEmpty(const std::string& v, const EditValues&) { return filled(v); }
+
+// The client's name as the policies store it: Windows-1252, padded to the field.
+std::string paddedName(const std::string& client)
+{
+    std::string k = utf8ToCp1252(client);
+    while (!k.empty() && k.back() == ' ') k.pop_back();
+    if (k.size() > kNameWidth) k.resize(kNameWidth);
+    k.resize(kNameWidth, ' ');
+    return k;
+}
+
+// Runs TEST on each policy of the client that was neither replaced nor cancelled, until it gives
+// true.
+bool anyLivePolicy(Workspace& ws, const std::string& client, const std::function<bool(const Table&)>& test)
+{
+    if (!filled(client)) return false;
+    Table* t = ws.find("RPOLIZZE");
+    std::string own;
+    if (!t) {
+        const int selected = ws.selected();
+        own = ws.newAlias();
+        t = &ws.open("POLIZZE", own, true);
+        ws.select(selected);
+    }
+    struct Closer {
+        Workspace& ws;
+        std::string alias;
+        ~Closer()
+        {
+            if (alias.empty()) return;
+            try {
+                const int selected = ws.selected();
+                ws.close(alias);
+                ws.select(selected);
+            } catch (...) {
+            }
+        }
+    } closer{ws, own};
+    if (t->orderName() != "POLIZZE" && !t->setOrder(std::string_view("POLIZZE"))) {
+        t->ordAdd("POLIZZE");
+        t->setOrder(std::string_view("POLIZZE"));
+    }
+    const std::string key = paddedName(client);
+    for (bool ok = t->seek(key); ok && !t->eof() && t->raw("ASSICURATO") == key; t->skip(1)) {
+        if (filled(t->text("SOSTDA")) || t->logical("DISDETTA")) continue;
+        if (test(*t)) return true;
+    }
+    return false;
+}
+
+// ---- the edit dialog's fields
+
+EditField text(int id, const char* label, const char* field, const char* mask = "")
+{
+    EditField f;
+    f.id = id;
+    f.label = label;
+    f.field = field;
+    f.mask = mask;
+    return f;
+}
+
+EditField choice(int id, const char* label, const char* field, std::function<std::vector<std::string>()> list)
+{
+    EditField f = text(id, label, field);
+    f.kind = FieldKind::Choice;
+    f.list = std::move(list);
+    return f;
+}
+
+EditField check(int id, const char* label, const char* field)
+{
+    EditField f = text(id, label, field);
+    f.kind = FieldKind::Logical;
+    return f;
+}
+
+EditField date(int id, const char* label, const char* field)
+{
+    EditField f = text(id, label, field);
+    f.kind = FieldKind::Date;
+    return f;
+}
+
+std::vector<std::string> withEmpty(std::vector<std::string> l)
+{
+    if (l.empty() || !l.front().empty()) l.insert(l.begin(), std::string());
+    return l;
+}
+
+std::vector<EditField> clientFields()
+{
+    EditField name = text(101, "Cliente:", "CLIENTE");
+    name.rule = notEmpty;
+    EditField taxCode = text(107, "Codice fiscale:", "CODICEFISC", "@!");
+    taxCode.rule = [](const std::string& v, const EditValues&) { return !filled(v) || ISCOD(v); };
+    // A changed tax code fills the birth data at once, overwriting them.
+    taxCode.changed = [](EditValues& v) {
+        const std::string code = trim(v.get("CODICEFISC"));
+        if (plainTaxCode(code).empty()) return;
+        v.set("DATANASC", DATANASCCDF(code).toDisplay());
+        v.set("SESSO", trim(SESSOCDF(code)));
+        std::string town = store::COMUNASCCDF(workspace(), code);
+        while (!town.empty() && town.back() == ' ') town.pop_back();
+        v.set("COMUNASC", cp1252ToUtf8(utf8ToCp1252(town).substr(0, 25)));
+    };
+    EditField vat = text(108, "Partita IVA:", "PARTITAIVA", "99999999999");
+    vat.rule = [](const std::string& v, const EditValues&) { return !filled(v) || ISIVA(trim(v)); };
+    EditField civil = choice(109, "Stato civile:", "STATOCIV", [] {
+        return std::vector<std::string>{"Coniugato", "Convivente", "Divorziato", "Separato",
+                                        "Single",    "Vedovo",     "Non dichiarato"};
+    });
+    civil.rule = notEmpty;
+    EditField title = choice(111, "Titolo:", "TITOLO", [] { return ATITOLI(); });
+    title.rule = notEmpty;
+    EditField sex = text(126, "Sesso:", "SESSO", "@! A");
+    sex.rule = [](const std::string& v, const EditValues&) {
+        const std::string s = Mask::upper(trim(v));
+        return s.empty() || s == "M" || s == "F";
+    };
+    EditField citizenship = text(130, "Cittadinanza:", "CITTADIN");
+    citizenship.rule = notEmpty;
+    EditField notes = text(138, "Note:", "NOTE");
+    notes.kind = FieldKind::Memo;
+    const char* phones = "999999999999999";
+    return {name,
+            text(102, "Indirizzo:", "INDIRIZZO"),
+            text(103, "Città:", "CITTA"),
+            text(104, "C.A.P.:", "CAP", "99999"),
+            text(105, "Provincia:", "PROVINCIA", "@! AA"),
+            text(106, "Codice SDI:", "CODICESDI", "@!"),
+            taxCode,
+            vat,
+            civil,
+            check(110, "Figli conviventi:", "FIGLICONV"),
+            title,
+            text(112, "Nome P.F.:", "NOMEPF"),
+            choice(113, "Sub agente 1:", "SUBAGENTE", [] { return APRODUTT(workspace()); }),
+            choice(114, "Sub agente 2:", "SUBAGENTE2", [] { return APRODUTT(workspace()); }),
+            text(115, "Tel. casa:", "TELCASA", phones),
+            text(116, "Tel. ufficio:", "TELUFFICIO", phones),
+            text(117, "Cellulare:", "CELLULARE", phones),
+            text(118, "Fax:", "FAX", phones),
+            text(119, "Email:", "E_MAIL"),
+            text(120, "P.E.C.:", "PEC"),
+            text(121, "Alias email:", "ALIASTEL"),
+            choice(122, "Gruppo:", "GRUPPO", [] { return withEmpty(AGRUPPI(workspace())); }),
+            check(123, "Avvisi per posta:", "PERPOSTA"),
+            choice(124, "Marketing:", "MARKETNG", [] { return withEmpty(AMARKETNG(workspace())); }),
+            check(125, "Consenso inform.:", "CONSENSO"),
+            sex,
+            date(127, "Data di nascita:", "DATANASC"),
+            text(128, "Comune:", "COMUNASC"),
+            text(129, "Provincia:", "PROVNASC", "@! AA"),
+            citizenship,
+            check(131, "Fumatore:", "FUMATORE"),
+            choice(132, "Documento:", "DOCUMENTO",
+                   [] { return std::vector<std::string>{"", "Carta identità", "Patente", "Passaporto"}; }),
+            text(133, "Patente:", "CATPATE", "@!"),
+            text(134, "", "NUMPATE", "@!"),
+            date(135, "Rilascio:", "RILPATE"),
+            date(136, "Scadenza:", "SCAPATE"),
+            text(137, "Professione:", "PROFESS"),
+            notes};
+}
+
+// ---- search
+
+Date typedDate(const std::string& s)
+{
+    ParsedDate d = Mask::parseDate(s);
+    return d.status == DateStatus::Valid ? d.date : Date();
+}
+
+std::vector<SearchField> clientSearch()
+{
+    auto field = [](int id, const char* label, const char* f, Match m) {
+        SearchField s;
+        s.id = id;
+        s.label = label;
+        s.field = f;
+        s.match = m;
+        return s;
+    };
+    auto custom = [](int id, const char* label, FieldKind kind, std::function<RecordPredicate(const std::vector<std::string>&)> c) {
+        SearchField s;
+        s.id = id;
+        s.label = label;
+        s.kind = kind;
+        s.match = Match::Custom;
+        s.condition = std::move(c);
+        return s;
+    };
+    // Positions of the criteria in the typed values.
+    enum { kName, kCap, kSub, kMobile, kMail, kGroup, kMarketing, kNotes, kActive, kHasMail, kFrom, kTo, kCompany,
+           kFirst, kLast };
+    std::vector<SearchField> s(kLast + 1);
+    s[kName] = field(101, "Cliente:", "CLIENTE", Match::Contains);
+    s[kCap] = field(102, "C.A.P.:", "CAP", Match::Equal);
+    s[kSub] = custom(103, "Sub agente:", FieldKind::Choice, [](const std::vector<std::string>& t) -> RecordPredicate {
+        const std::string v = Mask::upper(trim(t[kSub]));
+        if (v.empty()) return {};
+        return [v](const Table& r) { return Mask::upper(r.text("SUBAGENTE")) == v || Mask::upper(r.text("SUBAGENTE2")) == v; };
+    });
+    s[kSub].list = [] { return APRODUTT(workspace()); };
+    s[kMobile] = field(104, "Cellulare:", "CELLULARE", Match::Contains);
+    s[kMail] = field(105, "Email:", "E_MAIL", Match::Contains);
+    s[kGroup] = field(106, "Gruppo:", "GRUPPO", Match::Equal);
+    s[kGroup].kind = FieldKind::Choice;
+    s[kGroup].list = [] { return withEmpty(AGRUPPI(workspace())); };
+    s[kMarketing] = field(107, "Marketing:", "MARKETNG", Match::Equal);
+    s[kMarketing].kind = FieldKind::Choice;
+    s[kMarketing].list = [] { return withEmpty(AMARKETNG(workspace())); };
+    s[kNotes] = custom(108, "Note:", FieldKind::Text, [](const std::vector<std::string>& t) -> RecordPredicate {
+        const std::string v = Mask::upper(trim(t[kNotes]));
+        if (v.empty()) return {};
+        return [v](const Table& r) { return Mask::upper(r.memo("NOTE")).find(v) != std::string::npos; };
+    });
+    s[kActive] = custom(109, "Solo attivi:", FieldKind::Logical, [](const std::vector<std::string>& t) -> RecordPredicate {
+        if (t[kActive] != "T") return {};
+        return [](const Table& r) { return ATTIVO(workspace(), r.text("CLIENTE")); };
+    });
+    s[kHasMail] = custom(110, "Email:", FieldKind::TriState, [](const std::vector<std::string>& t) -> RecordPredicate {
+        if (t[kHasMail] != "T" && t[kHasMail] != "F") return {};
+        const bool wanted = t[kHasMail] == "T";
+        return [wanted](const Table& r) { return filled(r.text("E_MAIL")) == wanted; };
+    });
+    s[kFrom] = custom(111, "Copertura: dal", FieldKind::Date, [](const std::vector<std::string>& t) -> RecordPredicate {
+        const Date from = typedDate(t[kFrom]), to = typedDate(t[kTo]);
+        if (!from && !to) return {};
+        return [from, to](const Table& r) { return COPERTURA(workspace(), r.text("CLIENTE"), from, to); };
+    });
+    s[kTo] = custom(112, "al", FieldKind::Date, {}); // read with "dal"
+    s[kCompany] = custom(113, "Compagnia:", FieldKind::Choice, [](const std::vector<std::string>& t) -> RecordPredicate {
+        const std::string v = Mask::upper(trim(t[kCompany]));
+        if (v.empty()) return {};
+        return [v](const Table& r) { return COMPAGNIA(workspace(), r.text("CLIENTE"), v); };
+    });
+    s[kCompany].list = [] { return withEmpty(ACOMPAGNIE(workspace())); };
+    // Every client, whatever the list is showing: through a cursor of its own.
+    auto names = [] {
+        std::vector<std::string> l{std::string()};
+        Workspace& ws = workspace();
+        const int selected = ws.selected();
+        const std::string alias = ws.newAlias();
+        Table& t = ws.open("CLIENTI", alias, true);
+        t.ordAdd("CLIENTI");
+        for (t.goTop(); !t.eof(); t.skip(1)) l.push_back(t.text("CLIENTE"));
+        ws.close(alias);
+        ws.select(selected);
+        return l;
+    };
+    s[kFirst] = custom(114, "Dal cliente:", FieldKind::Choice, [](const std::vector<std::string>& t) -> RecordPredicate {
+        const std::string v = Mask::upper(trim(t[kFirst]));
+        if (v.empty()) return {};
+        return [v](const Table& r) { return utf8ToCp1252(Mask::upper(r.text("CLIENTE"))) >= utf8ToCp1252(v); };
+    });
+    s[kFirst].list = names;
+    s[kFirst].typedChoice = true;
+    s[kLast] = custom(115, "Al cliente:", FieldKind::Choice, [](const std::vector<std::string>& t) -> RecordPredicate {
+        const std::string v = utf8ToCp1252(Mask::upper(trim(t[kLast])));
+        if (v.empty()) return {};
+        // Names that begin with the text are not above it.
+        return [v](const Table& r) { return utf8ToCp1252(Mask::upper(r.text("CLIENTE"))).substr(0, v.size()) <= v; };
+    });
+    s[kLast].list = names;
+    s[kLast].typedChoice = true;
+    return s;
+}
+
+// ---- the e-mail dialog
+
+struct MailForm {
+    std::string subject, body, attachment;
+};
+
+std::optional<MailForm> askMail()
+{
+    IniFile ini((fs::path(workspace().folder()) / "ARV.INI").string());
+    QDialog d(QApplication::activeWindow());
+    d.setObjectName("EMAIL");
+    d.setWindowTitle(QStringLiteral("Email"));
+    auto* layout = new QVBoxLayout(&d);
+    auto* form = new QFormLayout;
+    auto* subject = new QLineEdit(&d);
+    auto* body = new QPlainTextEdit(&d);
+    auto* file = new QLineEdit(&d);
+    auto* browse = new QPushButton(QStringLiteral("&Sfoglia"), &d);
+    auto* fileRow = new QHBoxLayout;
+    fileRow->addWidget(file);
+    fileRow->addWidget(browse);
+    form->addRow(QStringLiteral("Oggetto:"), subject);
+    form->addRow(QStringLiteral("Messaggio:"), body);
+    form->addRow(QStringLiteral("File allegato:"), fileRow);
+    layout->addLayout(form);
+    auto* settings = new MailSettingsGroup(&d);
+    settings->setSettings(MailSettings::load(ini));
+    layout->addWidget(settings);
+    auto* buttons = new QHBoxLayout;
+    auto* ok = new QPushButton(QStringLiteral("&Conferma"), &d);
+    auto* cancel = new QPushButton(QStringLiteral("&Annulla"), &d);
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    layout->addLayout(buttons);
+    QObject::connect(browse, &QPushButton::clicked, &d, [&] {
+        const QString chosen = QFileDialog::getOpenFileName(&d, QStringLiteral("File allegato"));
+        if (!chosen.isEmpty()) file->setText(chosen);
+    });
+    QObject::connect(cancel, &QPushButton::clicked, &d, &QDialog::reject);
+    QObject::connect(ok, &QPushButton::clicked, &d, [&] {
+        if (subject->text().trimmed().isEmpty()) {
+            POPMSG("Oggetto obbligatorio.", 1);
+            subject->setFocus();
+            return;
+        }
+        if (!settings->confirm(ini)) return;
+        d.accept();
+    });
+    if (d.exec() != QDialog::Accepted) return std::nullopt;
+    return MailForm{subject->text().trimmed().toStdString(), body->toPlainText().toStdString(),
+                    file->text().trimmed().toStdString()};
+}
+
+void mailListed(RegisterContext& c)
+{
+    POPMSG(kMsgMailWarning, 1);
+    std::optional<MailForm> form = askMail();
+    if (!form) return;
+    IniFile ini((fs::path(c.workspace().folder()) / "ARV.INI").string());
+    MailMessage m = MailSettings::load(ini).message();
+    m.subject = form->subject;
+    m.body = form->body;
+    if (!form->attachment.empty()) m.attachments = {form->attachment};
+    std::vector<MailRecipient> sent = mailClients(c.table(), criteria::remembered(c.desc().name), m);
+    if (sent.empty()) {
+        POPMSG(kMsgNoMailSent, 1);
+        return;
+    }
+    POPMSG(std::to_string(sent.size()) + " messaggi inviati con successo.", 1);
+    printMailReport(m, sent);
+}
+
+void exportListed(RegisterContext& c)
+{
+    OfficeHooks& h = officeHooks();
+    if (h.message) h.message(kMsgExcelClients, false);
+    std::string file;
+    try {
+        fs::path folder = fs::temp_directory_path() / GETNEWFNAME();
+        fs::create_directories(folder);
+        file = (folder / "Clienti.xlsx").string();
+        if (!writeClientsSpreadsheet(c.table(), file)) file.clear();
+    } catch (...) {
+        file.clear();
+    }
+    if (h.closeMessage) h.closeMessage();
+    if (!file.empty() && h.open) h.open(file);
+}
+
+std::string clientKey(const EditValues& v) { return trim(v.get("CLIENTE")); }
+
+RegisterDesc makeClients()
+{
+    RegisterDesc s;
+    s.name = "CLIENTI";
+    s.title = "Clienti";
+    s.countingTitle = true;
+    s.table = "CLIENTI";
+    s.orders = {"CLIENTI"};
+    s.lookups = {{"POLIZZE", "RPOLIZZE"}};
+    s.columns = {fieldColumn("CLIENTI", "CLIENTE", 35), fieldColumn("EMAIL", "E_MAIL", 35)};
+    s.buttons = {kBtnClose, kBtnAdd, kBtnModify, kBtnDelete, kBtnSearch, kBtnPrint, kBtnEmail, kBtnExcel};
+    s.typing = KeyTyping::Search;
+    s.editName = "CLIENTE";
+    s.fields = clientFields();
+    s.formColumns = 2;
+    s.duplicateTag = "CLIENTI";
+    s.duplicateMessage = kMsgClientPresent;
+    s.check = [](Workspace& ws, const EditValues& v, bool) -> std::optional<std::string> {
+        // The sub-agents are read through PRODUTT_, opened here when no other screen has it.
+        const bool own = !ws.isOpen("PRODUTT_");
+        const int selected = ws.selected();
+        if (own) ws.open("PRODUTT", "PRODUTT_", true).ordAdd("PRODUTT");
+        ws.select(selected);
+        bool ceased = false;
+        for (const char* f : {"SUBAGENTE", "SUBAGENTE2"})
+            if (filled(v.get(f)) && !ATTIPROD(ws, trim(v.get(f)))) ceased = true;
+        if (own) {
+            ws.close("PRODUTT_");
+            ws.select(selected);
+        }
+        if (ceased) return std::string(kMsgSubagentCeased);
+        return std::nullopt;
+    };
+    s.renameField = "CLIENTE";
+    s.renames = {{"POLIZZE", {"ASSICURATO", "INTESTPRA"}}, {"VITA", {"ASSICURATO"}},
+                 {"MOVICOMP", {"ASSICURATO"}},             {"FATTBSA", {"CLIENTE"}},
+                 {"TITOLI", {"ASSICURATO"}},               {"PREVBSA", {"ASSICURATO", "INTESTPRA", "CONDUCENTE"}},
+                 {"FINANZ", {"ASSICURATO"}},               {"QUESTADE", {"CLIENTE"}},
+                 {"CASSA", {"ASSICURATO"}}};
+    s.search = clientSearch();
+    s.printouts = {
+        {"Tabulato", [](RegisterContext& c) { printClientList(c.table()); }},
+        {"Polizze attive",
+         [](RegisterContext& c) { printActivePolicies(c.workspace(), c.table().text("CLIENTE")); }},
+        {"Estrazione dati", [](RegisterContext& c) { TOEXCEL(c.table()); }},
+        {"Modulistica",
+         [](RegisterContext&) {
+             if (entryCaller()) entryCaller()("MODULISTICA");
+         }},
+    };
+    s.email = mailListed;
+    s.excel = exportListed;
+    auto ini = [] { return IniFile((fs::path(workspace().folder()) / "ARV.INI").string()); };
+    s.editButtons = {
+        {203, "&Stampa", "", true, [](Workspace&, const EditValues& v) { printClientSheet(v); }},
+        {204, "&Busta", "", true,
+         [ini](Workspace&, const EditValues& v) {
+             IniFile f = ini();
+             printEnvelope(v, f.getDecimal("Busta", "Riga").toDouble(), f.getDecimal("Busta", "Colonna").toDouble());
+         }},
+        {205, "&Indirizzo", "", true, [](Workspace&, const EditValues& v) { printAddressSheet(v); }},
+        {206, "&Visualizza", "", false, [](Workspace&, const EditValues& v) { VISDOC(clientKey(v), kArchive); }},
+        {207, "+", "Aggiungi documento", false, [](Workspace&, const EditValues& v) { NEWDOC(clientKey(v), kArchive); }},
+    };
+    return s;
+}
+
+// ---- printing helpers
+
+const PrintFont kArial12("Arial", 12);
+
+} // namespace
+
+const RegisterDesc& clientsRegister()
+{
+    static const RegisterDesc desc = makeClients();
+    return desc;
+}
+
+void CLIENTI(const std::string& client) { runRegister(clientsRegister(), workspace(), client); }
+
+void setClientEntryCaller(std::function<void(const std::string& entry)> call) { entryCaller() = std::move(call); }
+
+void addClientEntries(const std::function<void(const std::string&, std::function<void(const std::string&)>)>& add)
+{
+    add("CLIENTI", [](const std::string& client) { CLIENTI(client); });
+}
+
+// ---------------------------------------------------------------- active-policy tests
+
+bool ATTIVO(Workspace& ws, const std::string& client, Date today)
+{
+    return anyLivePolicy(ws, client, [&](const Table& p) {
+        const Date covered = p.date("COPERTURA");
+        return covered && covered.addDays(30) >= today;
+    });
+}
+
+bool COPERTURA(Workspace& ws, const std::string& client, Date from, Date to)
+{
+    return anyLivePolicy(ws, client, [&](const Table& p) {
+        const Date covered = p.date("COPERTURA");
+        if (from && !(covered && covered >= from)) return false;
+        if (to && !(covered && covered <= to)) return false;
+        return true;
+    });
+}
+
+bool COMPAGNIA(Workspace& ws, const std::string& client, const std::string& company)
+{
+    const std::string wanted = Mask::upper(trim(company));
+    return anyLivePolicy(ws, client, [&](const Table& p) { return Mask::upper(p.text("COMPAGNIA")) == wanted; });
+}
+
+// ---------------------------------------------------------------- printouts
+
+PrintDocument printClientList(Table& t, bool preview)
+{
+    ReportDescription d;
+    d.title = "Stampa clienti";
+    d.headings = {"STAMPA CLIENTI"};
+    d.font = PrintFont("Arial", 8);
+    auto col = [&t](const char* heading, const char* field, int width) {
+        return ReportColumn{heading, [&t, field] { return ReportValue(t.text(field)); }, "", width};
+    };
+    d.columns = {col("CLIENTE", "CLIENTE", 20),      col("INDIRIZZO", "INDIRIZZO", 20), col("C.A.P.", "CAP", 0),
+                 col("CITTA'", "CITTA", 15),         col("PR", "PROVINCIA", 0),         col("SUB AGENTE 1", "SUBAGENTE", 20),
+                 col("GRUPPO", "GRUPPO", 15)};
+    const uint32_t here = t.eof() ? 0 : t.recno();
+    PrintDocument doc = runReport(d, tableRows(t), preview);
+    if (here) t.goTo(here);
+    return doc;
+}
+
+PrintDocument printActivePolicies(Workspace& ws, const std::string& client, bool preview)
+{
+    const int selected = ws.selected();
+    const std::string alias = ws.newAlias();
+    Table& p = ws.open("POLIZZE", alias, true);
+    struct Closer {
+        Workspace& ws;
+        std::string alias;
+        int selected;
+        ~Closer()
+        {
+            try {
+                ws.close(alias);
+                ws.select(selected);
+            } catch (...) {
+            }
+        }
+    } closer{ws, alias, selected};
+    p.ordAdd("POLIZZE");
+    const std::string key = paddedName(client);
+    p.setScope(key, key);
+    ReportDescription d;
+    d.title = "Polizze attive";
+    d.headings = {"POLIZZE ATTIVE", "CLIENTE: " + client};
+    d.landscape = true;
+    d.totalLabel = "TOTALE";
+    d.condition = [&p] { return !filled(p.text("SOSTDA")) && !p.logical("DISDETTA"); };
+    auto col = [&p](const char* heading, const char* field, int width) {
+        return ReportColumn{heading, [&p, field] { return ReportValue(p.text(field)); }, "", width};
+    };
+    ReportColumn amount{"IMPORTO", [&p] { return ReportValue(p.number("IMPORTO")); }, "@E 9,999,999.99", 0, true};
+    ReportColumn portfolio{"PORTAFOGLIO",
+                           [&p] { return ReportValue(p.number("IMPORTO") * Decimal(RATE(p.text("FRAZIONAM")))); },
+                           "@E 9,999,999.99", 0, true};
+    d.columns = {col("POLIZZA N.", "POLIZZA", 16),
+                 col("COMPAGNIA", "COMPAGNIA", 25),
+                 col("RAPPORTO", "RAPPORTO", 25),
+                 col("PRODUTTORE", "PRODUTTORE", 25),
+                 col("RAMO", "RAMO", 0),
+                 ReportColumn{"SCAD.", [&p] { return ReportValue(p.date("SCADENZA")); }, "", 0},
+                 amount,
+                 portfolio};
+    return runReport(d, tableRows(p), preview);
+}
+
+PrintDocument printClientSheet(const EditValues& v, bool preview)
+{
+    TPRINTER job("Stampa cliente", preview);
+    job.setFont(kArial12);
+    job.startPage();
+    PRINTTXT(job, {"STAMPA CLIENTE"});
+    PRINTTXT(job, {Date::today().toDisplay()}, TxtOptions::at(37));
+    for (int i = 0; i < 4; ++i) PRINTTXT(job, {""});
+    auto line = [&job](const char* label, const std::string& value) {
+        PRINTTXT(job, {label});
+        PRINTTXT(job, {value}, TxtOptions::at(15));
+    };
+    const std::pair<const char*, const char*> items[] = {
+        {"CLIENTE:", "CLIENTE"},          {"INDIRIZZO:", "INDIRIZZO"},       {"CITTA':", "CITTA"},
+        {"C.A.P.:", "CAP"},               {"PROVINCIA:", "PROVINCIA"},       {"CODICE FISCALE:", "CODICEFISC"},
+        {"PARTITA IVA:", "PARTITAIVA"},   {"TITOLO:", "TITOLO"},             {"SUB AGENTE 1:", "SUBAGENTE"},
+        {"SUB AGENTE 2:", "SUBAGENTE2"},  {"TEL. CASA:", "TELCASA"},         {"TEL. UFFICIO:", "TELUFFICIO"},
+        {"CELLULARE:", "CELLULARE"},      {"FAX:", "FAX"},                   {"E-MAIL:", "E_MAIL"},
+        {"ALIAS E-MAIL:", "ALIASTEL"},    {"GRUPPO:", "GRUPPO"},             {"SESSO:", "SESSO"},
+        {"DATA DI NASCITA:", "DATANASC"}, {"COMUNE:", "COMUNASC"},           {"PROVINCIA:", "PROVNASC"},
+        {"DOCUMENTO:", "DOCUMENTO"},
+    };
+    for (const auto& [label, field] : items) {
+        std::string value = v.get(field);
+        if (std::string(field) == "DATANASC" && !Date::fromDisplay(value)) value.clear();
+        line(label, trim(value));
+    }
+    line("FUMATORE:", v.logical("FUMATORE") ? "SI" : "NO");
+    line("PROFESSIONE:", trim(v.get("PROFESS")));
+    PRINTTXT(job, {""});
+    PRINTTXT(job, {""});
+    PRINTTXT(job, {"NOTE:"});
+    PRINTTXT(job, {""});
+    const PrintFont courier("Courier New", 12);
+    std::vector<std::string> notes = AMEMOLINE(v.get("NOTE"), 67, job, courier);
+    if (notes.size() > 25) notes.resize(25);
+    for (std::string l : notes) {
+        l.erase(std::remove(l.begin(), l.end(), kParagraphMark), l.end());
+        PRINTTXT(job, {l}, TxtOptions().withFont(courier));
+    }
+    job.endPage();
+    PrintDocument doc = job.document();
+    job.end();
+    return doc;
+}
+
+namespace {
+
+// The lines of an address: title, name, street, postal code + SEP + town + SEP + province.
+std::vector<std::string> addressLines(const EditValues& v, const std::string& sep)
+{
+    return {trim(v.get("TITOLO")), trim(v.get("CLIENTE")), trim(v.get("INDIRIZZO")),
+            trim(v.get("CAP")) + sep + trim(v.get("CITTA")) + sep + trim(v.get("PROVINCIA"))};
+}
+
+} // namespace
+
+PrintDocument printEnvelope(const EditValues& v, double rowMm, double columnMm, bool preview)
+{
+    TPRINTER job("Busta", preview, false, {}, true);
+    const PrintFont bold("Arial", 12, true);
+    job.startPage();
+    // One font height is the point size in centimetres (1 pt = 2.54 / 72 cm).
+    const double step = 1.2 * 12 * 2.54 / 72;
+    double row = rowMm / 10;
+    for (const std::string& l : addressLines(v, "  ")) {
+        job.sayCm(row, columnMm / 10, l, bold);
+        row += step;
+    }
+    job.endPage();
+    PrintDocument doc = job.document();
+    job.end();
+    return doc;
+}
+
+PrintDocument printAddressSheet(const EditValues& v, bool preview)
+{
+    TPRINTER job("Indirizzo", preview);
+    job.setFont(kArial12);
+    job.startPage();
+    // Up by 1/66 of the page (one line of the grid), then 13 empty lines: the window of a
+    // window envelope.
+    SETPROW(job, SETPROW(job) - 1);
+    for (int i = 0; i < 13; ++i) PRINTTXT(job, {""});
+    bool first = true;
+    for (const std::string& l : addressLines(v, " ")) {
+        if (!first) PRINTTXT(job, {""});
+        first = false;
+        PRINTTXT(job, {""});
+        PRINTTXT(job, {l}, TxtOptions::at(40));
+    }
+    job.endPage();
+    PrintDocument doc = job.document();
+    job.end();
+    return doc;
+}
+
+// ---------------------------------------------------------------- e-mail
+
+std::vector<MailRecipient> mailClients(Table& t, const RecordPredicate& condition, const MailMessage& message,
+                                       const std::function<bool(const MailMessage&)>& send)
+{
+    std::vector<MailRecipient> sent;
+    const uint32_t here = t.eof() ? 0 : t.recno();
+    // The clients of the last search that have an address, one message each.
+    std::vector<MailRecipient> wanted;
+    for (t.goTop(); !t.eof(); t.skip(1)) {
+        if (condition && !condition(t)) continue;
+        const std::string address = trim(t.text("E_MAIL"));
+        if (!address.empty()) wanted.push_back({t.text("CLIENTE"), address});
+    }
+    for (const MailRecipient& r : wanted) {
+        MailMessage m = message;
+        m.to = r.address;
+        if (send ? send(m) : SENDMAIL(m)) sent.push_back(r);
+    }
+    if (here) t.goTo(here);
+    else t.goTop();
+    return sent;
+}
+
+PrintDocument printMailReport(const MailMessage& m, const std::vector<MailRecipient>& sent, bool preview)
+{
+    TPRINTER job("Report email inviate", preview);
+    job.startPage();
+    SAYHEADER("REPORT EMAIL INVIATE", job);
+    auto page = [&job] {
+        if (breakListPage(job, "REPORT EMAIL INVIATE")) return;
+    };
+    for (int i = 0; i < 3; ++i) PRINTTXT(job, {""});
+    PRINTTXT(job, {"OGGETTO: " + m.subject});
+    PRINTTXT(job, {""});
+    PRINTTXT(job, {"MESSAGGIO:"});
+    for (std::string l : AMEMOLINE(m.body, 0, job)) {
+        l.erase(std::remove(l.begin(), l.end(), kParagraphMark), l.end());
+        PRINTTXT(job, {l});
+        page();
+    }
+    PRINTTXT(job, {""});
+    if (!m.attachments.empty()) {
+        PRINTTXT(job, {"FILE ALLEGATO: " + m.attachments.front()});
+        PRINTTXT(job, {""});
+    }
+    PRINTTXT(job, {"DESTINATARI:"});
+    for (const MailRecipient& r : sent) {
+        PRINTTXT(job, {r.name});
+        PRINTTXT(job, {r.address}, TxtOptions::at(40));
+        page();
+    }
+    job.endPage();
+    PrintDocument doc = job.document();
+    job.end();
+    return doc;
+}
+
+// ---------------------------------------------------------------- spreadsheet
+
+bool writeClientsSpreadsheet(Table& t, const std::string& path)
+{
+    const uint32_t here = t.eof() ? 0 : t.recno();
+    struct Back {
+        Table& t;
+        uint32_t here;
+        ~Back()
+        {
+            try {
+                if (here) t.goTo(here);
+            } catch (...) {
+            }
+        }
+    } back{t, here};
+    lxw_workbook* wb = workbook_new(path.c_str());
+    if (!wb) return false;
+    lxw_worksheet* sheet = workbook_add_worksheet(wb, nullptr);
+    lxw_format* bold = workbook_add_format(wb);
+    format_set_bold(bold);
+    lxw_format* textFormat = workbook_add_format(wb);
+    format_set_num_format(textFormat, "@");
+    const char* headers[] = {"CLIENTE", "SESSO",     "CODICE FISCALE", "PARTITA IVA", "INDIRIZZO",
+                             "STATO",   "PROVINCIA", "COMUNE",         "C.A.P.",      "CELLULARE"};
+    std::vector<size_t> widths;
+    for (lxw_col_t c = 0; c < 10; ++c) {
+        worksheet_write_string(sheet, 0, c, headers[c], bold);
+        widths.push_back(std::string(headers[c]).size());
+    }
+    lxw_row_t row = 1;
+    // From the selected client to the end of the list.
+    for (; !t.eof(); t.skip(1), ++row) {
+        const std::string values[] = {t.text("CLIENTE"),  t.text("SESSO"),     t.text("CODICEFISC"), t.text("PARTITAIVA"),
+                                      t.text("INDIRIZZO"), "IT",               t.text("PROVINCIA"),  t.text("CITTA"),
+                                      t.text("CAP"),      t.text("CELLULARE")};
+        for (lxw_col_t c = 0; c < 10; ++c) {
+            const std::string v = trim(values[c]);
+            // Every cell is text: VAT numbers, postal codes and phones keep their leading zeros.
+            worksheet_write_string(sheet, row, c, v.c_str(), textFormat);
+            widths[c] = std::max(widths[c], utf8Length(v));
+        }
+    }
+    for (lxw_col_t c = 0; c < 10; ++c) worksheet_set_column(sheet, c, c, static_cast<double>(widths[c]) + 2, nullptr);
+    return workbook_close(wb) == LXW_NO_ERROR;
+}
+
+} // namespace arv::registry
