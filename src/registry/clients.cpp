@@ -560,22 +560,8 @@ PrintDocument printClientList(Table& t, bool preview)
 
 PrintDocument printActivePolicies(Workspace& ws, const std::string& client, bool preview)
 {
-    const int selected = ws.selected();
-    const std::string alias = ws.newAlias();
-    Table& p = ws.open("POLIZZE", alias, true);
-    struct Closer {
-        Workspace& ws;
-        std::string alias;
-        int selected;
-        ~Closer()
-        {
-            try {
-                ws.close(alias);
-                ws.select(selected);
-            } catch (...) {
-            }
-        }
-    } closer{ws, alias, selected};
+    OwnTable own(ws, "POLIZZE");
+    Table& p = *own;
     p.ordAdd("POLIZZE");
     const std::string key = paddedName(client);
     p.setScope(key, key);

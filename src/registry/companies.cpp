@@ -171,24 +171,8 @@ const std::vector<RenameTarget>& agreementRenames()
 
 size_t carryTacitRenewal(Workspace& ws, const std::string& agreement, bool value)
 {
-    const int selected = ws.selected();
-    const std::string alias = ws.newAlias();
-    Table& p = ws.open("POLIZZE", alias, true);
-    struct Closer {
-        Workspace& ws;
-        Table& p;
-        std::string alias;
-        int selected;
-        ~Closer()
-        {
-            try {
-                p.unlock();
-                ws.close(alias);
-                ws.select(selected);
-            } catch (...) {
-            }
-        }
-    } closer{ws, p, alias, selected};
+    OwnTable own(ws, "POLIZZE"); // closing it releases its locks
+    Table& p = *own;
     p.lock(false);
     size_t changed = 0;
     for (p.goTop(); !p.eof(); p.skip(1)) {
@@ -203,22 +187,8 @@ size_t carryTacitRenewal(Workspace& ws, const std::string& agreement, bool value
 AgreementTerms agreementTerms(Workspace& ws, const std::string& agreement)
 {
     AgreementTerms a;
-    const int selected = ws.selected();
-    const std::string alias = ws.newAlias();
-    Table& t = ws.open("COMPAGN", alias, true, true);
-    struct Closer {
-        Workspace& ws;
-        std::string alias;
-        int selected;
-        ~Closer()
-        {
-            try {
-                ws.close(alias);
-                ws.select(selected);
-            } catch (...) {
-            }
-        }
-    } closer{ws, alias, selected};
+    OwnTable own(ws, "COMPAGN", true);
+    Table& t = *own;
     t.ordAdd("COMPAGN");
     std::string key = upperCp1252(utf8ToCp1252(trimmed(agreement)));
     key.resize(35, ' ');

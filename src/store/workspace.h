@@ -58,6 +58,36 @@ private:
     std::vector<int> previous_;
 };
 
+// A table opened under an alias of its own for one lookup or one printout: closed again, and the
+// area selected before selected again, when the object goes.
+class OwnTable {
+public:
+    OwnTable(Workspace& ws, const std::string& name, bool readOnly = false)
+        : ws_(ws), selected_(ws.selected()), alias_(ws.newAlias()), table_(ws.open(name, alias_, true, readOnly))
+    {
+    }
+    ~OwnTable()
+    {
+        try {
+            ws_.close(alias_);
+            ws_.select(selected_);
+        } catch (...) {
+        }
+    }
+    OwnTable(const OwnTable&) = delete;
+    OwnTable& operator=(const OwnTable&) = delete;
+
+    Table& operator*() const { return table_; }
+    Table* operator->() const { return &table_; }
+    const std::string& alias() const { return alias_; }
+
+private:
+    Workspace& ws_;
+    int selected_;
+    std::string alias_;
+    Table& table_;
+};
+
 // The work areas of this workstation's program (screens open their tables here).
 Workspace& workspace();
 
