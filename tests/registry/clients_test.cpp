@@ -19,6 +19,7 @@
 #include "support/ziptest.h"
 #include "ui/popmsg.h"
 #include "ui/qtapp.h"
+#include "registry/registerfolder.h"
 #include "ui/register.h"
 
 #include <QMenu>
@@ -33,24 +34,8 @@ namespace {
 
 const std::string kComuniCsv = std::string(ARV_SHARED_DIR) + "/data/comuni";
 
-class Clients : public ::testing::Test {
+class Clients : public arv::test::RegisterFolderTest {
 protected:
-    void SetUp() override
-    {
-        testApp();
-        ASSERT_TRUE(AGGIORNADATABASE(dir.path()));
-        workspace().closeAll();
-        workspace().setFolder(dir.path());
-        setMessageBoxHandler([this](MessageKind, const std::string& text, const std::string&) {
-            messages.push_back(text);
-            return int(kAnswerOk);
-        });
-    }
-    void TearDown() override
-    {
-        setMessageBoxHandler({});
-        workspace().closeAll();
-    }
 
     const RegisterDesc& desc() { return clientsRegister(); }
     EditValues client(const std::string& name)
@@ -91,8 +76,6 @@ protected:
                });
     }
 
-    test::TempDir dir;
-    std::vector<std::string> messages;
 };
 
 // Check character of a person's tax code.

@@ -18,6 +18,7 @@
 #include "ui/fields.h"
 #include "ui/popmsg.h"
 #include "ui/qtapp.h"
+#include "registry/registerfolder.h"
 #include "ui/register.h"
 
 using namespace arv;
@@ -39,24 +40,8 @@ std::string rateKey(const std::string& name, const std::string& agreement, const
     return "C" + padded(name, 35) + padded(agreement, 35) + padded(branch, 20);
 }
 
-class Agreements : public ::testing::Test {
+class Agreements : public arv::test::RegisterFolderTest {
 protected:
-    void SetUp() override
-    {
-        testApp();
-        ASSERT_TRUE(AGGIORNADATABASE(dir.path()));
-        workspace().closeAll();
-        workspace().setFolder(dir.path());
-        setMessageBoxHandler([this](MessageKind, const std::string& text, const std::string&) {
-            messages.push_back(text);
-            return int(kAnswerOk);
-        });
-    }
-    void TearDown() override
-    {
-        setMessageBoxHandler({});
-        workspace().closeAll();
-    }
     // Appends a record; "T"/"F" go to logical fields.
     void add(const std::string& table, const Values& values)
     {
@@ -103,8 +88,6 @@ protected:
         for (const auto& [f, x] : values) v.set(f, x);
         return saveRecord(desc, workspace(), true, v, v);
     }
-    test::TempDir dir;
-    std::vector<std::string> messages;
 };
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "support/tempdir.h"
 #include "ui/popmsg.h"
 #include "ui/qtapp.h"
+#include "registry/registerfolder.h"
 #include "ui/register.h"
 
 using namespace arv;
@@ -19,26 +20,8 @@ using namespace arv::store;
 
 namespace {
 
-class Lookups : public ::testing::Test {
+class Lookups : public arv::test::RegisterFolderTest {
 protected:
-    void SetUp() override
-    {
-        testApp();
-        ASSERT_TRUE(AGGIORNADATABASE(dir.path()));
-        workspace().closeAll();
-        workspace().setFolder(dir.path());
-        setMessageBoxHandler([this](MessageKind, const std::string& text, const std::string&) {
-            messages.push_back(text);
-            return int(kAnswerOk);
-        });
-    }
-    void TearDown() override
-    {
-        setMessageBoxHandler({});
-        workspace().closeAll();
-    }
-    test::TempDir dir;
-    std::vector<std::string> messages;
 };
 
 } // namespace
