@@ -30,3 +30,13 @@ bool copySheet(store::Workspace& ws, std::string_view branch, const std::string&
 void deleteSheets(store::Workspace& ws, const std::string& code);
 
 } // namespace arv::policies
+
+namespace arv::policies {
+
+// The sheet dialogs, given the policy's internal code (the policy is the current record of the
+// register's alias POLIZZE): the sheet is created on the first confirmation.
+void DATIAUTO(const std::string& code);
+void RAMIELEM(const std::string& code);
+void VITA(const std::string& code);
+
+} // namespace arv::policies
