@@ -311,8 +311,10 @@ public:
     std::function<bool(const EditRequest& request, const EditValues& initial)> edit;
     // the list drawn again around the cursor's record;
     std::function<void()> redraw;
-    // a button of the list pressed.
+    // a button of the list pressed;
     std::function<void(int id)> press;
+    // a pop-up menu of ENTRIES above button ID (an extra button's own menu, "Emai&l ^").
+    std::function<void(const std::vector<RegisterDesc::Printout>& entries, int id)> menu;
 
 private:
     const RegisterDesc& desc_;

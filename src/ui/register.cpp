@@ -435,6 +435,7 @@ RegisterList::RegisterList(const RegisterDesc& desc, Workspace& ws, QWidget* par
     runMenu = [](QMenu& m, const QPoint& at) { return m.exec(at); };
     context_.edit = [this](const EditRequest& request, const EditValues& initial) { return edit(request, initial); };
     context_.redraw = [this] { redraw(); };
+    context_.menu = [this](const std::vector<RegisterDesc::Printout>& entries, int id) { popup(entries, id); };
     context_.press = [this](int id) {
         if (QPushButton* b = button(id); b && b->isEnabled()) b->click();
     };
@@ -589,6 +590,22 @@ void RegisterList::redraw()
     selectCurrent();
 }
 
+void RegisterList::popup(const std::vector<RegisterDesc::Printout>& entries, int buttonId)
+{
+    QMenu menu(this);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].caption == "-") menu.addSeparator();
+        else menu.addAction(q(entries[i].caption))->setData(static_cast<int>(i));
+    }
+    // Just above the button.
+    QPushButton* b = button(buttonId);
+    QPoint at = b ? b->mapToGlobal(QPoint(0, -menu.sizeHint().height())) : QCursor::pos();
+    if (QAction* chosen = runMenu(menu, at)) {
+        const auto& entry = entries[static_cast<size_t>(chosen->data().toInt())];
+        if (entry.run) entry.run(context_);
+    }
+}
+
 void RegisterList::insert()
 {
     if (desc_.cellEditor) {
@@ -596,17 +613,7 @@ void RegisterList::insert()
         return;
     }
     if (!desc_.addMenu.empty()) {
-        QMenu menu(this);
-        for (size_t i = 0; i < desc_.addMenu.size(); ++i) {
-            if (desc_.addMenu[i].caption == "-") menu.addSeparator();
-            else menu.addAction(q(desc_.addMenu[i].caption))->setData(static_cast<int>(i));
-        }
-        QPushButton* b = button(kBtnAdd);
-        QPoint at = b ? b->mapToGlobal(QPoint(0, -menu.sizeHint().height())) : QCursor::pos();
-        if (QAction* chosen = runMenu(menu, at)) {
-            const auto& entry = desc_.addMenu[static_cast<size_t>(chosen->data().toInt())];
-            if (entry.run) entry.run(context_);
-        }
+        popup(desc_.addMenu, kBtnAdd);
         redraw();
         return;
     }
@@ -716,18 +723,7 @@ void RegisterList::print()
 {
     if (table().eof()) return;
     if (!desc_.printouts.empty()) {
-        QMenu menu(this);
-        for (size_t i = 0; i < desc_.printouts.size(); ++i) {
-            if (desc_.printouts[i].caption == "-") menu.addSeparator();
-            else menu.addAction(q(desc_.printouts[i].caption))->setData(static_cast<int>(i));
-        }
-        // Just above the button.
-        QPushButton* b = button(kBtnPrint);
-        QPoint at = b ? b->mapToGlobal(QPoint(0, -menu.sizeHint().height())) : QCursor::pos();
-        if (QAction* chosen = runMenu(menu, at)) {
-            const auto& p = desc_.printouts[static_cast<size_t>(chosen->data().toInt())];
-            if (p.run) p.run(context_);
-        }
+        popup(desc_.printouts, kBtnPrint);
     } else if (desc_.print) {
         desc_.print(context_);
     }

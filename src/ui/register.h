@@ -151,6 +151,8 @@ public:
     // closing with it chooses the record under the cursor.
     void setSelection(std::vector<int> disabled);
     std::optional<uint32_t> chosen() const { return chosen_; }
+    // A pop-up menu of ENTRIES just above button BUTTONID ("-" a separator); runs the one chosen.
+    void popup(const std::vector<store::RegisterDesc::Printout>& entries, int buttonId);
 
     // The cell editor open on the list (nullptr when none).
     QLineEdit* cellEditor() const { return cell_; }
