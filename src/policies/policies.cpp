@@ -188,7 +188,11 @@ std::vector<EditField> makeFields()
     fraction.rule = required;
     EditField payment = choice(kFPayment, "Pagamento:", "PAGAMENTO", [] { return APAGAM(); }, kMain, true);
     payment.rule = required;
-    EditField product = choice(kFProduct, "Prodotto:", "PRODOTTO", [] { return std::vector<std::string>{""}; }, kMain);
+    EditField product = choice(kFProduct, "Prodotto:", "PRODOTTO", {}, kMain);
+    // The products of company + agreement + convention, reloaded when one of them changes.
+    product.listOf = [](const EditValues& v) {
+        return APRODOTTI(workspace(), trim(v.get("COMPAGNIA")), trim(v.get("RAPPORTO")), trim(v.get("CONVENZIO")));
+    };
     EditField hour = text(kFHour, "Ora:", "ORAEFF", "99:99", kMoney);
     hour.rule = [](const std::string& v, const EditValues&) {
         const std::string t = trim(v);
@@ -200,7 +204,19 @@ std::vector<EditField> makeFields()
         return !all.logical("TELEFONICA") || !all.number("COMMISS").isZero();
     };
     EditField total = number(kFTotal, "Totale:", "TOTALE", "@ZE 9,999,999.99", kMoney);
+    total.stored = false;
+    total.readOnly = true;
     EditField collected = date(kFCollected, "Incasso:", "INCASSO", kMoney);
+    collected.readOnly = true;
+    code.readOnly = true;
+    EditField effect = date(kFEffect, "Effetto:", "EFFETTO", kMoney);
+    effect.tooltip = "Decorrenza polizza";
+    EditField expiry = date(kFExpiry, "Scadenza:", "SCADENZA", kMoney);
+    expiry.tooltip = "Scadenza contratto";
+    EditField coverage = date(kFCoverage, "Copertura:", "COPERTURA", kMoney);
+    coverage.tooltip = "Coperta fino al/Data inizio sostituzione";
+    EditField notice = check(kFNotice, "Avviso:", "AVVISO", kMoney);
+    notice.tooltipOf = [](const EditValues& v) { return noticeTooltip(workspace(), v.get("ASSICURATO")); };
     EditField alias = text(kFMailAlias, "Alias email:", "ALIASTEL", "", kOther);
     alias.rule = requiredIfPhone;
     EditField mailbox = choice(kFMailbox, "Casella alias:", "CASELLATEL", [] {
@@ -212,7 +228,7 @@ std::vector<EditField> makeFields()
     EditField notes = text(kFNotes, "Note:", "NOTE", "", kOther);
     notes.kind = FieldKind::Memo;
     auto producers = [] { return withEmpty(APRODUTT(workspace())); };
-    return {insured,
+    std::vector<EditField> fields = {insured,
             company,
             agreement,
             choice(kFCoinsurer, "Coassicurazione:", "COASSICUR", companies, kMain, true),
@@ -232,10 +248,10 @@ std::vector<EditField> makeFields()
             payment,
             product,
             choice(kFProfession, "Professione:", "PROFESS", [] { return withEmpty(APROFESS(workspace())); }, kMain),
-            date(kFEffect, "Effetto:", "EFFETTO", kMoney),
+            effect,
             hour,
-            date(kFExpiry, "Scadenza:", "SCADENZA", kMoney),
-            date(kFCoverage, "Copertura:", "COPERTURA", kMoney),
+            expiry,
+            coverage,
             collected,
             number(kFPremium, "Importo:", "IMPORTO", "@ZE 9,999,999.99", kMoney),
             fee,
@@ -248,7 +264,7 @@ std::vector<EditField> makeFields()
             check(kFCancelled, "Disdetta:", "DISDETTA", kMoney),
             check(kFClientCancelled, "Disdetta cliente:", "DISDCLI", kMoney),
             check(kFReform, "Riforma polizza:", "PROMEMORIA", kMoney),
-            check(kFNotice, "Avviso:", "AVVISO", kMoney),
+            notice,
             alias,
             mailbox,
             choice(kFOrigin, "Provenienza:", "PROVENIEN", companies, kOther, true),
@@ -261,6 +277,13 @@ std::vector<EditField> makeFields()
             choice(kFOperator, "Operatore:", "OPERATORE", [] { return withEmpty(AOPERATORI(workspace())); }, kOther),
             text(kFUser, "Utente:", "UTENTE", "", kOther),
             text(kFPassword, "Password:", "PASSWORD", "", kOther)};
+    // The fields that fill others as soon as they change (the amounts and the effect date do it
+    // when they are left).
+    for (EditField& f : fields)
+        if (f.id == kFInsured || f.id == kFCompany || f.id == kFPhone || f.id == kFBranch || f.id == kFCancelled ||
+            f.id == kFClientCancelled)
+            f.changed = [id = f.id](EditValues& v) { fieldChanged(workspace(), id, v, PolicyMode::Modify); };
+    return fields;
 }
 
 std::string totalText(const EditValues& v)
