@@ -109,9 +109,9 @@ RegisterDesc makeRegister(const std::string& alias)
     s.typing = KeyTyping::Seek;
 
     Column plate{"TARGA", [](const Table& t) { return plateOf(workspace(), t.raw("CODICE")); }, 10};
-    Column coverage{"COPER.", [](const Table& t) { return dateColumn(t, "COPERTURA"); }, 8};
+    Column coverage{"COPER.", [](const Table& t) { return dateColumn(t, "COPERTURA"); }, 10};
     coverage.centered = true;
-    Column expiry{"SCAD.", [](const Table& t) { return dateColumn(t, "SCADENZA"); }, 8};
+    Column expiry{"SCAD.", [](const Table& t) { return dateColumn(t, "SCADENZA"); }, 10};
     expiry.centered = true;
     Column verified{"V", [](const Table& t) { return std::string(t.logical("VERIFICA") ? "T" : "F"); }, 2};
     verified.centered = true;
@@ -196,7 +196,7 @@ RegisterDesc makeRegister(const std::string& alias)
 
     s.search = policySearch();
     s.search[kSActive].initial = "T";
-    s.searchColumns = 3;
+    s.searchColumns = 2;
     s.searchAllCaption = "&Tutte";
     return s;
 }
