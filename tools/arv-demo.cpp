@@ -12,6 +12,7 @@
 #include "common/cp1252.h"
 #include "common/date.h"
 #include "common/error.h"
+#include "common/instalments.h"
 #include "store/comuni.h"
 #include "store/table.h"
 #include "store/upgrade.h"
@@ -410,6 +411,123 @@ void fillProducers(Workspace& ws, std::mt19937& rng)
     ws.close("PRODUTT");
 }
 
+
+// Policies of the clients: one to four each, across the branches and the active agreements, with
+// the client's producer (given to the client here), some cancelled and some replaced by a newer
+// policy. Codes are numbered as the register numbers them; dates lie around 2026.
+void fillPolicies(Workspace& ws, std::mt19937& rng)
+{
+    const char* fractions[] = {"ANNUALE", "ANNUALE", "ANNUALE", "SEMESTRALE", "SEMESTRALE", "TRIMESTRALE",
+                               "MENSILE", "QUADRIMESTRALE", "BIMESTRALE", "PREMIO UNICO"};
+    const char* payments[] = {"Bonifico", "RID", "In ufficio", "Carta credito", "Presso cliente", "Sospeso"};
+    const char* documents[] = {"Completa", "ORIGINALE DI POLIZZA", "PRECONTRATTUALE", "Attestato rischio"};
+    std::vector<const Agreement*> agreements;
+    for (const Agreement& a : kAgreements)
+        if (!a.ceased) agreements.push_back(&a);
+    std::vector<std::string> producers;
+    for (const Producer& p : kProducers)
+        if (!p.ceased) producers.push_back(std::string(p.surname) + " " + p.name);
+
+    Table& clients = ws.open("CLIENTI", "CLIENTI", false);
+    Table& t = ws.open("POLIZZE", "POLIZZE", false);
+    t.setBulk(true);
+    clients.setBulk(true);
+    long long code = 0;
+    int serial = 0;
+    auto add = [&](const std::string& insured, const std::string& producer, const Agreement& a, const char* branch,
+                   Date effect, const std::string& number) {
+        const char* fraction = pick(rng, fractions);
+        const int months = std::strcmp(fraction, "PREMIO UNICO") == 0 ? 12 : 12 / RATE(fraction);
+        // Paid up to some instalment of the current year.
+        Date coverage = effect;
+        const Date expiry = effect.addMonths(12);
+        for (int k = static_cast<int>(rng() % 3); k > 0 && coverage.addMonths(months) <= expiry; --k)
+            coverage = coverage.addMonths(months);
+        const Decimal annual(static_cast<long long>(150 + rng() % 1800));
+        const Decimal premium = annual / Decimal(RATE(fraction));
+        char codeText[16];
+        std::snprintf(codeText, sizeof codeText, "%10lld", ++code);
+        t.append();
+        t.setRaw("CODICE", codeText);
+        t.setText("ASSICURATO", insured);
+        t.setText("COMPAGNIA", a.name);
+        t.setText("RAPPORTO", a.name);
+        t.setText("POLIZZA", number);
+        t.setText("RAMO", branch);
+        if (std::strncmp(branch, "AUTO", 4) == 0) t.setText("INTESTPRA", insured);
+        t.setText("FRAZIONAM", fraction);
+        t.setText("PRODUTTORE", producer);
+        t.setText("PAGAMENTO", pick(rng, payments));
+        t.setText("DOCUMENTO", pick(rng, documents));
+        t.setDate("EFFETTO", effect);
+        t.setText("ORAEFF", "00:00");
+        t.setDate("SCADENZA", expiry);
+        t.setDate("COPERTURA", coverage);
+        if (coverage > effect) t.setDate("INCASSO", coverage.addMonths(-months));
+        t.setNumber("IMPORTO", premium.round(2));
+        t.setNumber("PROVVAGEN", (premium * Decimal(12) / Decimal(100)).round(2));
+        t.setNumber("PROVVPROD", (premium * Decimal(4) / Decimal(100)).round(2));
+        t.setLogical("TACITORIN", a.tacitRenewal);
+        t.setLogical("GENEINC", rng() % 3 == 0);
+        t.setLogical("AVVISO", rng() % 2 == 0);
+        t.setDate("DATAINS", effect.addDays(-static_cast<int>(rng() % 20)));
+        t.commit();
+        t.unlock();
+        return t.recno();
+    };
+    for (clients.goTop(); !clients.eof(); clients.skip()) {
+        const std::string insured = clients.text("CLIENTE");
+        const std::string producer = producers[rng() % producers.size()];
+        clients.lock(true);
+        clients.setText("SUBAGENTE", producer);
+        clients.commit();
+        clients.unlock();
+        const int count = 1 + static_cast<int>(rng() % 4);
+        for (int i = 0; i < count; ++i) {
+            const Agreement& a = *agreements[rng() % agreements.size()];
+            const char* branch = std::strcmp(a.name, "TIRRENA VITA") == 0 ? "VITA" : pick(rng, kBranches);
+            const Date effect = Date::fromYmd(2025 + static_cast<int>(rng() % 2), 1 + static_cast<int>(rng() % 12),
+                                              1 + static_cast<int>(rng() % 28));
+            std::string prefix;
+            for (const char* c = a.name; *c && prefix.size() < 2; ++c)
+                if (*c >= 'A' && *c <= 'Z') prefix += *c;
+            const std::string number = prefix + "-" + std::to_string(effect.year()) + "-" + std::to_string(100000 + ++serial);
+            const uint32_t recno = add(insured, producer, a, branch, effect, number);
+            const unsigned fate = rng() % 20;
+            if (fate == 0) {
+                // Cancelled by the client.
+                t.goTo(recno);
+                t.lock(true);
+                t.setLogical("DISDETTA", true);
+                t.setLogical("DISDCLI", rng() % 2 == 0);
+                t.commit();
+                t.unlock();
+            } else if (fate == 1) {
+                // Replaced by a policy that starts where the old one was covered to.
+                t.goTo(recno);
+                const Date from = t.date("COPERTURA");
+                const std::string renewed = number + "/S";
+                t.goTo(add(insured, producer, a, branch, from, renewed));
+                t.lock(true);
+                t.setText("SOSTPOL", number);
+                t.setText("PROVENIEN", a.name);
+                t.commit();
+                t.unlock();
+                t.goTo(recno);
+                t.lock(true);
+                t.setText("SOSTDA", renewed);
+                t.setLogical("DISDETTA", true);
+                t.commit();
+                t.unlock();
+            }
+        }
+    }
+    t.setBulk(false);
+    clients.setBulk(false);
+    ws.close("POLIZZE");
+    ws.close("CLIENTI");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -440,6 +558,7 @@ int main(int argc, char** argv)
         fillBranches(ws);
         fillAgreements(ws, rng);
         fillProducers(ws, rng);
+        fillPolicies(ws, rng);
         std::printf("Cartella dimostrativa pronta: %s\n", fs::absolute(folder).c_str());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "errore: %s\n", e.what());

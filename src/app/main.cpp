@@ -11,6 +11,7 @@
 #include "common/ini.h"
 #include "common/tempnames.h"
 #include "store/reportrows.h"
+#include "policies/policyregister.h"
 #include "registry/clients.h"
 #include "registry/companies.h"
 #include "registry/lookuptables.h"
@@ -105,6 +106,10 @@ int main(int argc, char** argv)
         arv::registry::addLookupEntries(add);
         arv::registry::addCompanyEntries(add);
         arv::registry::addProducerEntries(add);
+        arv::policies::addPolicyEntries(
+            [&registry](const std::string& name, std::function<void(const std::string&)> entry) {
+                registry.add(name, [entry](const arv::EntryArgs&) { entry(std::string()); });
+            });
     };
     // A print job puts the selected table back on its record when it ends.
     arv::store::installPrintSelectionHook(arv::store::workspace());

@@ -1,13 +1,309 @@
 #include "policies/policyregister.h"
 
+#include <map>
+#include <memory>
+
+#include "common/cp1252.h"
+#include "policies/policies.h"
+#include "policies/sheets.h"
+#include "registry/clients.h"
+#include "ui/docdialogs.h"
 #include "ui/popmsg.h"
+#include "ui/register.h"
 
 namespace arv::policies {
 
-std::string POLIZZE(bool, const std::string& number, const std::string&)
+using namespace store;
+
+namespace {
+
+constexpr const char* kArchive = "Polizze";
+constexpr const char* kNotAvailable = "Funzione non ancora disponibile.";
+constexpr const char* kModeDuplicate = "Duplica";
+constexpr const char* kModeReplace = "Sostituisci";
+
+std::string trim(const std::string& s)
 {
-    POPMSG("Funzione non ancora disponibile.", 1);
-    return number.empty() ? std::string(25, ' ') : number;
+    size_t b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return std::string();
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+void notAvailable(RegisterContext&) { POPMSG(kNotAvailable, 1); }
+
+// How the dialog on screen was opened: the rules on leaving a field depend on it.
+PolicyMode& shownMode()
+{
+    static PolicyMode mode = PolicyMode::Insert;
+    return mode;
+}
+
+PolicyMode modeOf(const EditRequest& r)
+{
+    if (r.mode == kModeDuplicate) return PolicyMode::Duplicate;
+    if (r.mode == kModeReplace) return PolicyMode::Replace;
+    return r.inserting ? PolicyMode::Insert : PolicyMode::Modify;
+}
+
+void openDialog(RegisterContext& c, PolicyMode mode)
+{
+    Table& t = c.table();
+    EditRequest r;
+    r.inserting = isNew(mode);
+    r.recno = mode == PolicyMode::Insert || t.eof() ? 0 : t.recno();
+    if ((mode == PolicyMode::Duplicate || mode == PolicyMode::Replace) && !r.recno) return;
+    EditValues initial;
+    switch (mode) {
+    case PolicyMode::Insert: initial = insertValues(c.workspace()); break;
+    case PolicyMode::Duplicate:
+        r.mode = kModeDuplicate;
+        initial = duplicateValues(c.workspace(), t);
+        break;
+    case PolicyMode::Replace: {
+        std::optional<EditValues> v = replaceValues(c.workspace(), t);
+        if (!v) {
+            POPMSG(kMsgAlreadyReplaced, 1);
+            return;
+        }
+        r.mode = kModeReplace;
+        r.focusField = kFNumber;
+        initial = *v;
+        break;
+    }
+    case PolicyMode::Modify: initial = modifyValues(t); break;
+    }
+    r.title = dialogTitle(mode, &t);
+    shownMode() = mode;
+    if (c.edit) c.edit(r, initial);
+}
+
+// A client from the client register opened as a picker, positioned on NAME.
+std::optional<std::string> pickClient(Workspace& ws, const std::string& name)
+{
+    RegisterOptions o;
+    o.key = trim(name);
+    o.selection = true;
+    std::optional<uint32_t> r = runRegister(registry::clientsRegister(), ws, o);
+    if (!r) return std::nullopt;
+    OwnTable c(ws, "CLIENTI", true);
+    c->goTo(*r);
+    if (c->eof()) return std::nullopt;
+    return c->text("CLIENTE");
+}
+
+std::string dateColumn(const Table& t, const char* field)
+{
+    const Date d = t.date(field);
+    return d ? d.toDisplay() : std::string();
+}
+
+RegisterDesc makeRegister(const std::string& alias)
+{
+    RegisterDesc s;
+    s.name = "POLIZZE";
+    s.title = "Polizze";
+    s.countingTitle = true;
+    s.table = "POLIZZE";
+    s.alias = alias;
+    s.orders = {"POLIZZE"};
+    s.typing = KeyTyping::Seek;
+
+    Column plate{"TARGA", [](const Table& t) { return plateOf(workspace(), t.raw("CODICE")); }, 10};
+    Column coverage{"COPER.", [](const Table& t) { return dateColumn(t, "COPERTURA"); }, 10};
+    coverage.centered = true;
+    Column expiry{"SCAD.", [](const Table& t) { return dateColumn(t, "SCADENZA"); }, 10};
+    expiry.centered = true;
+    Column verified{"V", [](const Table& t) { return std::string(t.logical("VERIFICA") ? "T" : "F"); }, 2};
+    verified.centered = true;
+    verified.checkBox = true;
+    verified.click = [](RegisterContext& c) {
+        Table& t = c.table();
+        if (!t.eof()) toggleVerifica(t, t.recno()); // a row deleted meanwhile just goes
+    };
+    s.columns = {fieldColumn("ASSICURATO", "ASSICURATO", 28), fieldColumn("COMPAGNIA", "COMPAGNIA", 18),
+                 fieldColumn("POLIZZA", "POLIZZA", 16),      fieldColumn("RAMO", "RAMO", 12),
+                 plate,                                      coverage,
+                 expiry,                                     verified,
+                 Column{"", {}, 1}};
+
+    s.buttons = {kBtnClose, kBtnAdd, kBtnModify, kBtnDelete, kBtnSearch, kBtnPrint};
+    s.addMenu = {{"Nuovo", [](RegisterContext& c) { openDialog(c, PolicyMode::Insert); }},
+                 {"Duplica", [](RegisterContext& c) { openDialog(c, PolicyMode::Duplicate); }}};
+    s.extraButtons = {
+        {kBtnReplace, "S&ostituisci", true, [](RegisterContext& c) { openDialog(c, PolicyMode::Replace); }},
+        {kBtnOtherData, "Altri &dati", true, [](RegisterContext& c) { otherData(c.table()); }},
+        {kBtnClaims, "S&inistri", true, notAvailable},
+        {kBtnLabels, "E&tichette", true, notAvailable},
+        {kBtnPolicyMail, "Emai&l ^", true, notAvailable},
+    };
+    s.print = notAvailable;
+
+    s.editName = "POLIZZA";
+    s.fields = policyFields();
+    for (EditField& f : s.fields)
+        if (f.id == kFInsured || f.id == kFRegisterHolder)
+            f.pick = [field = f.field](Workspace& ws, const EditValues& v) { return pickClient(ws, v.get(field)); };
+    s.pages = policyPages();
+    s.fieldLeft = [](int id, EditValues& v) {
+        if (id == kFNumber) {
+            if (shownMode() == PolicyMode::Replace && !trim(v.get("POLIZZA")).empty()) POPMSG(kMsgReplaceOrChange, 1);
+            return;
+        }
+        if (id == kFEffect || id == kFPremium || id == kFFee || id == kFExpenses)
+            fieldChanged(workspace(), id, v, shownMode());
+    };
+    s.prepareEdit = [](RegisterContext& c, EditRequest& r, EditValues& v) {
+        // Only modification comes this way: insertion goes through the "Aggiungi" menu.
+        shownMode() = r.inserting ? PolicyMode::Insert : PolicyMode::Modify;
+        if (r.inserting) {
+            v = insertValues(c.workspace());
+            r.title = dialogTitle(PolicyMode::Insert, nullptr);
+        } else {
+            v = modifyValues(c.table());
+            r.title = dialogTitle(PolicyMode::Modify, &c.table());
+        }
+    };
+    s.save = [](RegisterContext& c, const EditRequest& r, const EditValues& before, const EditValues& after) {
+        SaveHooks hooks;
+        hooks.ask = [](const std::string& q) { return POPMSG(q, static_cast<int>(MessageKind::YesNo)) != 0; };
+        PolicySave p = savePolicy(c.workspace(), c.table(), modeOf(r), r.recno, before, after, hooks);
+        if (!p) return SaveResult{SaveResult::CheckFailed, p.message};
+        std::string notice;
+        for (const std::string& n : p.notices) notice += (notice.empty() ? "" : ";") + n;
+        return SaveResult{SaveResult::Saved, notice};
+    };
+    // The sheet of a new policy opens at once.
+    s.afterSave = [](RegisterContext& c, const EditRequest& r, const EditValues&) {
+        if (r.inserting && c.press) c.press(kBtnOtherData);
+    };
+    // The deletion is the register's own (sheets and claims first): the pattern's goes no further.
+    s.beforeDelete = [](RegisterContext& c) {
+        DeleteHooks hooks;
+        hooks.inform = [](const std::string& m) { POPMSG(m, 1); };
+        hooks.ask = [](const std::string& q) { return POPMSG(q, static_cast<int>(MessageKind::OkCancel)) != 0; };
+        std::string message;
+        if (!deletePolicy(c.workspace(), c.table(), hooks, &message) && !message.empty()) POPMSG(message, 1);
+        return false;
+    };
+    s.editButtons = {
+        {203, "&Stampa", "", false, [](Workspace&, const EditValues&) { POPMSG(kNotAvailable, 1); }},
+        {204, "&Visualizza", "", false,
+         [](Workspace&, const EditValues& v) { VISDOC(trim(v.get("POLIZZA")), kArchive); }},
+        {205, "+", "Aggiungi documento", false,
+         [](Workspace&, const EditValues& v) { NEWDOC(trim(v.get("POLIZZA")), kArchive); }},
+        {206, "C&lienti", "", true, [](Workspace&, const EditValues& v) { registry::CLIENTI(trim(v.get("ASSICURATO"))); }},
+    };
+
+    s.search = policySearch();
+    s.search[kSActive].initial = "T";
+    s.searchColumns = 2;
+    s.searchAllCaption = "&Tutte";
+    return s;
+}
+
+} // namespace
+
+const RegisterDesc& policiesRegister(const std::string& alias)
+{
+    static std::map<std::string, std::unique_ptr<RegisterDesc>> descs;
+    std::unique_ptr<RegisterDesc>& d = descs[alias];
+    if (!d) d = std::make_unique<RegisterDesc>(makeRegister(alias));
+    return *d;
+}
+
+std::function<void()> openPolicyLookups(Workspace& ws)
+{
+    struct Want {
+        const char* table;
+        const char* alias;
+        const char* tag;
+    };
+    static const Want wanted[] = {{"CLIENTI", "CLIENTI_", "CLIENTI"},   {"COMPAGN", "COMPAGN_", "COMPAGN"},
+                                  {"MOVICOMP", "MOVICOMP_", "MOVIPOLI"}, {"DATIAUTO", "DATIAUTO_", "DATIAUTO"},
+                                  {"POLIZZE", "POLIZZE_", "NUMPOL"}};
+    const int selected = ws.selected();
+    std::vector<std::string> opened;
+    for (const Want& w : wanted) {
+        if (ws.isOpen(w.alias)) continue;
+        Table& t = ws.open(w.table, w.alias, true);
+        t.ordAdd(w.tag);
+        t.setOrder(std::string_view(w.tag));
+        opened.push_back(w.alias);
+    }
+    ws.select(selected);
+    return [&ws, opened] {
+        const int selected = ws.selected();
+        for (auto it = opened.rbegin(); it != opened.rend(); ++it) {
+            try {
+                ws.close(*it);
+            } catch (...) {
+            }
+        }
+        ws.select(selected);
+    };
+}
+
+void otherData(Table& t)
+{
+    if (t.eof()) return;
+    const std::string code = t.raw("CODICE");
+    switch (sheetKind(t.text("RAMO"))) {
+    case SheetKind::Motor: DATIAUTO(code); break;
+    case SheetKind::Elementary: RAMIELEM(code); break;
+    case SheetKind::Life: VITA(code); break;
+    case SheetKind::None: POPMSG(std::string(kMsgNoOtherData) + trim(t.text("RAMO")) + ".", 1); break;
+    }
+}
+
+std::string POLIZZE(bool select, const std::string& number, const std::string& insured)
+{
+    Workspace& ws = workspace();
+    std::function<void()> closeLookups = openPolicyLookups(ws);
+    struct Closer {
+        std::function<void()>& f;
+        ~Closer() { f(); }
+    } closer{closeLookups};
+    // A screen that calls the picker with the policies open keeps its cursor.
+    const RegisterDesc& desc = policiesRegister(ws.isOpen("POLIZZE") ? "POLIZSEL" : "POLIZZE");
+
+    uint32_t at = 0;
+    if (!trim(number).empty()) {
+        OwnTable p(ws, "POLIZZE", true);
+        p->ordAdd("NUMPOL");
+        std::string key = utf8ToCp1252(number);
+        key.resize(25, ' ');
+        if (p->seek(key)) at = p->recno();
+    }
+    // A number that is not in the register is not given back.
+    std::string result = at ? number : std::string();
+    RegisterOptions o;
+    if (!trim(insured).empty()) {
+        std::string key = utf8ToCp1252(insured);
+        while (!key.empty() && key.back() == ' ') key.pop_back();
+        key.resize(35, ' ');
+        o.scope = key;
+    }
+    o.selection = select;
+    o.disabledInSelection = {kBtnDelete, kBtnClaims};
+    if (at)
+        o.shown = [at](RegisterList& list) {
+            list.table().goTo(at);
+            list.redraw();
+        };
+    std::optional<uint32_t> chosen = runRegister(desc, ws, o);
+
+    if (chosen) {
+        OwnTable p(ws, "POLIZZE", true);
+        p->goTo(*chosen);
+        if (!p->eof()) result = p->text("POLIZZA");
+    }
+    if (trim(result).empty()) return std::string(25, ' ');
+    return result;
+}
+
+void addPolicyEntries(const std::function<void(const std::string&, std::function<void(const std::string&)>)>& add)
+{
+    add("POLIZZE", [](const std::string&) { POLIZZE(); });
 }
 
 } // namespace arv::policies

@@ -70,6 +70,8 @@ struct EditField {
     std::string tooltip = {};   // fixed tooltip of the control
     // A tooltip that follows the values shown (recomputed as they change); wins over TOOLTIP.
     std::function<std::string(const EditValues& all)> tooltipOf = {};
+    // Entries of a Choice that follow the values shown (recomputed as they change); wins over LIST.
+    std::function<std::vector<std::string>(const EditValues& all)> listOf = {};
     bool readOnly = false;      // shown, not typed into
     bool stored = true;         // false: shown only, never read from nor written to the table
     // A picker beside the field (a button, or F4/F12 in it): the value chosen, nullopt when none.
@@ -161,6 +163,7 @@ struct SearchField {
     std::string mask;
     std::function<std::vector<std::string>()> list;
     bool typedChoice = false; // a drop-down that also takes a typed value
+    std::string initial = {};  // the value the dialog opens with ("T": a ticked box)
     // Match::Custom: the condition from every typed value (empty predicate: no condition).
     std::function<RecordPredicate(const std::vector<std::string>& typed)> condition = {};
 };
@@ -271,6 +274,10 @@ struct RegisterDesc {
 
     // The search dialog ("R" + name).
     std::vector<SearchField> search;
+    int searchColumns = 1;                 // the criteria in this many columns, in order
+    std::string searchAllCaption = "&Tutti";
+    // Adjusts a plain insertion or modification before its dialog opens (caption, focus, values).
+    std::function<void(RegisterContext&, EditRequest&, EditValues&)> prepareEdit;
 
     // Printouts of the list (through the list-report engine): "&Stampa ^" offers PRINTOUTS in a
     // pop-up menu just above the button; without them it calls PRINT. Then the e-mail and the export.

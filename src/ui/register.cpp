@@ -1,6 +1,7 @@
 #include "ui/register.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -306,6 +307,21 @@ void EditDialog::updateEnabled()
         const EditField& f = desc_.fields[i];
         if (f.enabled) widgets_[i]->setEnabled(f.enabled(v));
         if (f.tooltipOf) widgets_[i]->setToolTip(q(f.tooltipOf(v)));
+        if (f.listOf)
+            if (auto* c = qobject_cast<QComboBox*>(widgets_[i])) {
+                QStringList entries;
+                for (const std::string& e : f.listOf(v)) entries << q(e);
+                QStringList now;
+                for (int k = 0; k < c->count(); ++k) now << c->itemText(k);
+                if (entries != now) {
+                    // The value shown stays, even when the new entries do not hold it.
+                    const std::string value = fieldWidgetValue(c);
+                    const QSignalBlocker block(c);
+                    c->clear();
+                    c->addItems(entries);
+                    setFieldWidgetValue(c, value);
+                }
+            }
     }
 }
 
@@ -359,9 +375,16 @@ SearchDialog::SearchDialog(const RegisterDesc& desc, QWidget* parent) : QDialog(
     setObjectName(q(desc.searchName()));
     setWindowTitle(QStringLiteral("Ricerca"));
     auto* layout = new QVBoxLayout(this);
-    auto* form = new QFormLayout;
-    layout->addLayout(form);
+    auto* side = new QHBoxLayout;
+    layout->addLayout(side);
+    std::vector<QFormLayout*> forms;
+    for (int c = 0; c < std::max(desc.searchColumns, 1); ++c) {
+        forms.push_back(new QFormLayout);
+        side->addLayout(forms.back());
+    }
+    const size_t per = (desc.search.size() + forms.size() - 1) / forms.size();
     for (const SearchField& s : desc.search) {
+        QFormLayout* form = forms[std::min(widgets_.size() / std::max<size_t>(per, 1), forms.size() - 1)];
         EditField f;
         f.id = s.id;
         f.kind = s.kind;
@@ -375,6 +398,7 @@ SearchDialog::SearchDialog(const RegisterDesc& desc, QWidget* parent) : QDialog(
         if (f.kind == FieldKind::TriState) setCheckValue(static_cast<QCheckBox*>(w), std::string());
         if (auto* c = qobject_cast<QComboBox*>(w); c && c->findText(QString()) < 0) c->insertItem(0, QString());
         if (auto* c = qobject_cast<QComboBox*>(w)) c->setCurrentIndex(c->findText(QString()));
+        if (!s.initial.empty()) setFieldWidgetValue(w, s.initial);
         form->addRow(q(s.label), w);
         widgets_.push_back(w);
     }
@@ -382,7 +406,7 @@ SearchDialog::SearchDialog(const RegisterDesc& desc, QWidget* parent) : QDialog(
     row->addStretch();
     QPushButton* ok = makeButton(this, 201, QStringLiteral("&Conferma"));
     QPushButton* cancel = makeButton(this, 202, QStringLiteral("&Annulla"));
-    QPushButton* all = makeButton(this, 203, QStringLiteral("&Tutti"));
+    QPushButton* all = makeButton(this, 203, q(desc.searchAllCaption));
     ok->setDefault(true);
     row->addWidget(ok);
     row->addWidget(cancel);
@@ -639,6 +663,7 @@ void RegisterList::editRecord(bool inserting)
     request.recno = inserting ? 0 : t.recno();
     EditValues initial = inserting ? blankValues(desc_.fields, &t) : recordValues(desc_.fields, t);
     if (inserting && desc_.prepareInsert) desc_.prepareInsert(ws_, initial);
+    if (desc_.prepareEdit) desc_.prepareEdit(context_, request, initial);
     edit(request, initial);
 }
 

@@ -23,6 +23,8 @@
 #include "app/agencydialog.h"
 #include "app/mainwindow.h"
 #include "app/maintenanceui.h"
+#include "policies/policies.h"
+#include "policies/policyregister.h"
 #include "registry/clients.h"
 #include "registry/companies.h"
 #include "registry/lookuptables.h"
@@ -586,5 +588,123 @@ TEST_F(ScreenTour, Clients)
         list.hide();
     }
     store::closeRegisterTables(desc, ws);
+    ws.closeAll();
+}
+
+TEST_F(ScreenTour, Policies)
+{
+    ASSERT_TRUE(store::AGGIORNADATABASE(folder.string()));
+    store::Workspace& ws = store::workspace();
+    ws.closeAll();
+    ws.setFolder(folder.string());
+    {
+        store::Table& c = ws.open("CLIENTI");
+        for (const char* name : {"BIANCHI GIULIA", "ROSSI MARIO"}) {
+            c.append();
+            c.setText("CLIENTE", name);
+            c.setText("SUBAGENTE", "VERDI PAOLO");
+            c.setText("E_MAIL", "posta@example.it");
+            c.commit();
+            c.unlock();
+        }
+        ws.close("CLIENTI");
+        store::Table& r = ws.open("RAMI");
+        for (const char* b : {"AUTO", "ELEMENTARI", "VITA"}) {
+            r.append();
+            r.setText("RAMO", b);
+            r.commit();
+            r.unlock();
+        }
+        ws.close("RAMI");
+        store::Table& p = ws.open("POLIZZE");
+        struct Row {
+            const char *code, *insured, *company, *number, *branch, *fraction;
+            bool checked;
+        };
+        const Row rows[] = {
+            {"1", "BIANCHI GIULIA", "ASSICURAZIONI ALFA", "AL-2026-000184", "AUTO", "ANNUALE", true},
+            {"2", "BIANCHI GIULIA", "BETA VITA", "BV-77120", "VITA", "MENSILE", false},
+            {"3", "ROSSI MARIO", "ASSICURAZIONI ALFA", "AL-2026-000201", "ELEMENTARI", "SEMESTRALE", false},
+        };
+        for (const Row& row : rows) {
+            p.append();
+            p.setRaw("CODICE", std::string(10 - std::string(row.code).size(), ' ') + row.code);
+            p.setText("ASSICURATO", row.insured);
+            p.setText("COMPAGNIA", row.company);
+            p.setText("RAPPORTO", row.company);
+            p.setText("POLIZZA", row.number);
+            p.setText("RAMO", row.branch);
+            p.setText("FRAZIONAM", row.fraction);
+            p.setText("PAGAMENTO", "Bonifico");
+            p.setText("DOCUMENTO", "Completa");
+            p.setText("PRODUTTORE", "VERDI PAOLO");
+            p.setDate("EFFETTO", Date::fromYmd(2026, 1, 15));
+            p.setDate("COPERTURA", Date::fromYmd(2026, 7, 15));
+            p.setDate("SCADENZA", Date::fromYmd(2027, 1, 15));
+            p.setDate("DATAINS", Date::fromYmd(2026, 1, 10));
+            p.setNumber("IMPORTO", Decimal(480));
+            p.setNumber("PROVVAGEN", Decimal(48));
+            p.setLogical("VERIFICA", row.checked);
+            p.commit();
+            p.unlock();
+        }
+        ws.close("POLIZZE");
+        store::Table& a = ws.open("DATIAUTO");
+        a.append();
+        a.setRaw("POLIZZA", "         1");
+        a.setText("TARGA", "GH 512 KL");
+        a.commit();
+        a.unlock();
+        ws.close("DATIAUTO");
+    }
+
+    const store::RegisterDesc& desc = policies::policiesRegister();
+    std::function<void()> closeLookups = policies::openPolicyLookups(ws);
+    store::openRegisterTables(desc, ws);
+    {
+        RegisterList list(desc, ws);
+        list.resize(1000, 420);
+        EXPECT_EQ(QString("Polizze - 3 di 3"), list.windowTitle());
+        save(&list, "register-POLIZZE");
+        store::Table& t = ws["POLIZZE"];
+        t.goTop();
+        auto shoot = [&](EditDialog& d, const std::string& name) {
+            d.resize(1000, 640);
+            for (int i = 0; i < d.pages()->count(); ++i) {
+                d.pages()->setCurrentIndex(i);
+                save(&d, name + "-" + std::to_string(i + 1));
+            }
+            d.setModified(false);
+            d.hide();
+        };
+        {
+            EditDialog modify(desc, policies::modifyValues(t), false, &t);
+            modify.setWindowTitle(QString::fromStdString(policies::dialogTitle(policies::PolicyMode::Modify, &t)));
+            EXPECT_EQ(QString("Modifica - Data inserimento: 10/01/26"), modify.windowTitle());
+            EXPECT_TRUE(modify.button(204)->isEnabled());
+            shoot(modify, "edit-POLIZZA-modifica");
+        }
+        {
+            EditDialog insert(desc, policies::insertValues(ws), true, &t);
+            EXPECT_EQ(std::string("4"), insert.values().get("CODICE"));
+            EXPECT_FALSE(insert.button(203)->isEnabled());
+            EXPECT_EQ(QString("Aggiungi documento"), insert.button(205)->toolTip());
+            shoot(insert, "edit-POLIZZA-aggiungi");
+        }
+        {
+            std::optional<store::EditValues> v = policies::replaceValues(ws, t);
+            ASSERT_TRUE(v);
+            EditDialog replace(desc, *v, true, &t);
+            replace.setWindowTitle("Sostituisci");
+            shoot(replace, "edit-POLIZZA-sostituisci");
+        }
+        SearchDialog search(desc);
+        save(&search, "search-RPOLIZZE");
+        EXPECT_EQ(std::string("T"), search.typed()[policies::kSActive]);
+        search.hide();
+        list.hide();
+    }
+    store::closeRegisterTables(desc, ws);
+    closeLookups();
     ws.closeAll();
 }

@@ -61,3 +61,43 @@ TEST(Demo, FolderHoldsCoherentClients)
     EXPECT_EQ(people + companies, 1000);
     EXPECT_GT(companies, 50);
 }
+
+TEST(Demo, PoliciesBelongToTheClientsAndKeepTheirReplacements)
+{
+    arv::test::TempDir dir;
+    std::string cmd = std::string(ARV_BINARY_DIR) + "/tools/arv-demo " + dir.path() + "/demo > /dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    Workspace ws(dir.path() + "/demo");
+    Table& c = ws.open("CLIENTI");
+    std::map<std::string, std::string> producerOf;
+    for (c.goTop(); !c.eof(); c.skip()) producerOf[c.text("CLIENTE")] = c.text("SUBAGENTE");
+    Table& p = ws.open("POLIZZE");
+    p.ordAdd("NUMPOL");
+    std::set<std::string> codes;
+    std::map<std::string, std::string> replacedBy;
+    size_t n = 0, replaced = 0, cancelled = 0;
+    for (p.goTop(); !p.eof(); p.skip(), ++n) {
+        const std::string code = p.raw("CODICE");
+        EXPECT_EQ(code.size(), 10u);
+        EXPECT_NE(code[0], '0');
+        EXPECT_TRUE(codes.insert(code).second) << code;
+        ASSERT_TRUE(producerOf.count(p.text("ASSICURATO"))) << p.text("ASSICURATO");
+        EXPECT_EQ(producerOf[p.text("ASSICURATO")], p.text("PRODUTTORE"));
+        if (!p.text("SOSTDA").empty()) {
+            ++replaced;
+            EXPECT_TRUE(p.logical("DISDETTA"));
+            replacedBy[p.text("POLIZZA")] = p.text("SOSTDA");
+        } else if (p.logical("DISDETTA")) {
+            ++cancelled;
+        }
+    }
+    EXPECT_GT(n, 2000u);
+    EXPECT_GT(replaced, 20u);
+    EXPECT_GT(cancelled, 20u);
+    for (const auto& [old, renewed] : replacedBy) {
+        std::string key = renewed;
+        key.resize(25, ' ');
+        ASSERT_TRUE(p.seek(key)) << renewed;
+        EXPECT_EQ(p.text("SOSTPOL"), old);
+    }
+}
