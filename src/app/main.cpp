@@ -4,6 +4,7 @@
 
 #include <QFileDialog>
 
+#include "accounting/movementregister.h"
 #include "app/application.h"
 #include "app/maintenanceui.h"
 #include "common/agency.h"
@@ -105,6 +106,7 @@ int main(int argc, char** argv)
         arv::registry::addLookupEntries(add);
         arv::registry::addCompanyEntries(add);
         arv::registry::addProducerEntries(add);
+        arv::accounting::addMovementEntries(add);
     };
     // A print job puts the selected table back on its record when it ends.
     arv::store::installPrintSelectionHook(arv::store::workspace());
