@@ -72,7 +72,7 @@ Column dateColumn(const char* header, const char* field)
 {
     Column c;
     c.header = header;
-    c.width = 8;
+    c.width = 9;
     c.value = [field](const Table& t) {
         const Date d = t.date(field);
         return d ? d.toDisplay() : std::string();

@@ -218,7 +218,7 @@ std::vector<EditField> buildFields()
         field(120, "Importo RC Auto:", "RCAUTO", FieldKind::Number, "@ZE 999,999.99"),
         field(121, "Ard:", "ARD", FieldKind::Number, "@ZE 999,999.99"),
         field(122, "Inf.conducente:", "INFCOND", FieldKind::Number, "@ZE 999,999.99"),
-        field(123, "Agenzia", "PROVVAGEN", FieldKind::Number, "@ZE 999,999.99"),
+        field(123, "Provvigioni: Agenzia", "PROVVAGEN", FieldKind::Number, "@ZE 999,999.99"),
         field(124, "Reg. corrispettivi:", "CORRISP", FieldKind::Date),
         field(125, "Produttore:", "PROVVPROD", FieldKind::Number, "@ZE 999,999.99"),
         field(126, "Chiusura periodo:", "CHIUSURA", FieldKind::Date),
@@ -526,10 +526,13 @@ bool isLastMovement(Workspace& ws, const Table& movements)
 
 // ---------------------------------------------------------------- saving
 
-MovementSave saveMovement(Workspace& ws, Table& t, const EditValues& v, const Interaction& io)
+MovementSave saveMovement(Workspace& ws, Table& t, const EditValues& typed, const Interaction& io)
 {
     MovementSave out;
+    EditValues v = typed;
     const bool inserting = isNewMovement(v);
+    // A new movement is collected on its date unless a collection date came with it.
+    if (inserting && !typedDate(v, "INCASSO")) v.set("INCASSO", v.get("DATA"));
     const bool second = isSecondProducer(v);
     const std::string number = trim(v.get("POLIZZA"));
     const std::string description = trim(v.get("DESCRIZIO"));
