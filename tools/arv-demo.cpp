@@ -13,6 +13,7 @@
 #include "common/date.h"
 #include "common/error.h"
 #include "common/instalments.h"
+#include "common/lists.h"
 #include "store/comuni.h"
 #include "store/table.h"
 #include "store/upgrade.h"
@@ -528,6 +529,163 @@ void fillPolicies(Workspace& ws, std::mt19937& rng)
     ws.close("CLIENTI");
 }
 
+// A year of company movements for the policies the folder holds: the collections that brought
+// each policy to its coverage date (due dates one instalment apart, collected a few days before),
+// and each month's remittance to every agreement of the collections of the month before, which
+// registers them. The movement descriptions and some agency rates are added when missing.
+void fillMovements(Workspace& ws, std::mt19937& rng)
+{
+    {
+        Table& d = ws.open("DESMVCOM", "DESMVCOM", false);
+        d.ordAdd("DESMVCOM");
+        for (const char* text : {"Incasso", "Incasso diretto", "Incasso provvisorio", "Rimessa"}) {
+            std::string key = utf8ToCp1252(text);
+            key.resize(25, ' ');
+            if (d.seek(key)) continue;
+            d.append();
+            d.setText("DESCRIZ", text);
+            d.commit();
+            d.unlock();
+        }
+        ws.close("DESMVCOM");
+    }
+    {
+        Table& rates = ws.open("PROVVIG", "PROVVIG", false);
+        if (rates.lastRec() == 0) {
+            for (const Agreement& a : kAgreements)
+                for (const char* b : kRateKeys) {
+                    rates.append();
+                    rates.setText("TIPO", "C");
+                    rates.setText("RAGSOC", a.name);
+                    rates.setText("RAMO", b);
+                    rates.setNumber("ALIQUOTA", Decimal(static_cast<long long>(8 + rng() % 12)));
+                    rates.commit();
+                    rates.unlock();
+                }
+        }
+        ws.close("PROVVIG");
+    }
+
+    struct Collection {
+        Date date, due;
+        std::string number, company, agreement, branch, insured, producer, convention, account;
+        Decimal amount, fee, agency, producerCommission;
+    };
+    const Date today = Date::today();
+    const Date yearAgo = today.addMonths(-12);
+    const std::vector<std::string> accounts = {"Cassa entrate", "Sospesi da clienti", "Sospesi clienti (Bonifico)",
+                                               "Sospesi POS bancomat", "Banca 1 entrate", "Assegni e bonifici banca 1"};
+    std::vector<Collection> collections;
+    {
+        Table& p = ws.open("POLIZZE", "POLIZZE", false);
+        for (p.goTop(); !p.eof(); p.skip(1)) {
+            if (!p.text("SOSTDA").empty() || p.text("POLIZZA").empty()) continue;
+            const std::string fraction = p.text("FRAZIONAM");
+            Date due = p.date("COPERTURA");
+            if (!due || RATE(fraction) < 1) continue;
+            // The instalments paid over the last year, from the latest back.
+            for (int k = 0; k < RATE(fraction); ++k) {
+                due = SOTTRAIFRAZ(due, fraction);
+                if (!due || due < yearAgo) break;
+                const Date paid = due.addDays(-static_cast<int64_t>(rng() % 10));
+                if (paid > today) continue;
+                Collection c;
+                c.date = paid;
+                c.due = due;
+                c.number = p.text("POLIZZA");
+                c.company = p.text("COMPAGNIA");
+                c.agreement = p.text("RAPPORTO");
+                c.branch = p.text("RAMO");
+                c.insured = p.text("ASSICURATO");
+                c.producer = p.text("PRODUTTORE");
+                c.convention = p.text("CONVENZIO");
+                c.account = accounts[rng() % accounts.size()];
+                c.amount = p.number("IMPORTO");
+                c.fee = p.number("COMMISS");
+                c.agency = p.number("PROVVAGEN");
+                c.producerCommission = p.number("PROVVPROD");
+                collections.push_back(c);
+            }
+        }
+        ws.close("POLIZZE");
+    }
+    std::sort(collections.begin(), collections.end(), [](const Collection& a, const Collection& b) { return a.date < b.date; });
+
+    Table& m = ws.open("MOVICOMP", "MOVICOMP", false);
+    m.setBulk(true);
+    long long code = 0;
+    for (m.goTop(); !m.eof(); m.skip(1)) code = std::max(code, std::atoll(m.text("CODICE").c_str()));
+    auto newCode = [&code] {
+        const std::string c = std::to_string(++code);
+        return std::string(10 - std::min<size_t>(10, c.size()), ' ') + c;
+    };
+    // The month of a date as a number, to tell remittance periods apart.
+    auto month = [](Date d) { return d.year() * 12 + d.month() - 1; };
+    for (const Collection& c : collections) {
+        m.append();
+        m.setText("CODICE", newCode());
+        m.setDate("DATA", c.date);
+        m.setText("POLIZZA", c.number);
+        m.setText("COMPAGNIA", c.company);
+        m.setText("RAPPORTO", c.agreement);
+        m.setText("RAMO", c.branch);
+        m.setText("ASSICURATO", c.insured);
+        m.setText("PRODUTTORE", c.producer);
+        m.setText("CONVENZIO", c.convention);
+        m.setDate("SCADENZA", c.due);
+        m.setText("TIPO", "Quietanza");
+        m.setText("DESCRIZIO", "Incasso");
+        m.setNumber("IMPORTO", c.amount);
+        m.setNumber("COMMISS", c.fee);
+        m.setDate("INCASSO", c.date);
+        m.setNumber("PROVVAGEN", c.agency);
+        m.setNumber("PROVVPROD", c.producerCommission);
+        m.setText("CONTO", c.account);
+        if (c.account.rfind("Sospesi POS", 0) == 0) m.setText("PAGAMENTO", "POS " + c.account.substr(12));
+        // Motor collections carry the liability and damage parts of the premium.
+        if (c.branch.rfind("AUTO", 0) == 0) {
+            const Decimal liability = (c.amount * Decimal(7) / Decimal(10)).round(2);
+            m.setNumber("RCAUTO", liability);
+            m.setNumber("ARD", c.amount - liability);
+        }
+        if (month(c.date) < month(today)) m.setDate("CORRISP", Date::fromYmd(c.date.year(), c.date.month(), 1).addMonths(1).addDays(4));
+        m.commit();
+        m.unlock();
+    }
+    // The remittances: on the 5th of each month, per agreement, for the month before.
+    for (int k = 11; k >= 0; --k) {
+        const Date first = Date::fromYmd(today.year(), today.month(), 1).addMonths(-k);
+        const Date day = first.addDays(4);
+        if (day > today) continue;
+        const Date periodEnd = first.addDays(-1);
+        for (const Agreement& a : kAgreements) {
+            Decimal premiums, commissions;
+            for (const Collection& c : collections)
+                if (c.agreement == a.name && month(c.date) == month(periodEnd)) {
+                    premiums += c.amount;
+                    commissions += c.agency;
+                }
+            if (premiums.isZero()) continue;
+            m.append();
+            m.setText("CODICE", newCode());
+            m.setDate("DATA", day);
+            m.setText("COMPAGNIA", a.name);
+            m.setText("RAPPORTO", a.name);
+            m.setText("TIPO", "");
+            m.setText("DESCRIZIO", "Rimessa");
+            m.setNumber("IMPORTO", premiums - commissions);
+            m.setDate("INCASSO", day);
+            m.setDate("CORRISP", day);
+            m.setText("CONTO", "Banca 1 uscite");
+            m.setDate("FINEPER", periodEnd);
+            m.commit();
+            m.unlock();
+        }
+    }
+    m.setBulk(false);
+    ws.close("MOVICOMP");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -559,6 +717,7 @@ int main(int argc, char** argv)
         fillAgreements(ws, rng);
         fillProducers(ws, rng);
         fillPolicies(ws, rng);
+        fillMovements(ws, rng);
         std::printf("Cartella dimostrativa pronta: %s\n", fs::absolute(folder).c_str());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "errore: %s\n", e.what());

@@ -4,6 +4,7 @@
 
 #include <QFileDialog>
 
+#include "accounting/movementregister.h"
 #include "app/application.h"
 #include "app/maintenanceui.h"
 #include "common/agency.h"
@@ -110,6 +111,7 @@ int main(int argc, char** argv)
             [&registry](const std::string& name, std::function<void(const std::string&)> entry) {
                 registry.add(name, [entry](const arv::EntryArgs&) { entry(std::string()); });
             });
+        arv::accounting::addMovementEntries(add);
     };
     // A print job puts the selected table back on its record when it ends.
     arv::store::installPrintSelectionHook(arv::store::workspace());

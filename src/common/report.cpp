@@ -124,7 +124,8 @@ void printReport(const ReportDescription& report, const ReportRows& rows, TPRINT
         SAYHEADER(report.title, job, font, report.noDate);
         for (size_t h = 0; h < report.headings.size(); ++h) {
             const std::string text = h == 0 ? Mask::upper(report.headings[h]) : report.headings[h];
-            PRINTTXT(job, {text}, TxtOptions().centred().withFont(h == 0 ? bold : font));
+            const PrintFont f = report.headingFont ? *report.headingFont : (h == 0 ? bold : font);
+            PRINTTXT(job, {text}, TxtOptions().centred().withFont(f));
         }
         newLine();
         newLine();
@@ -175,6 +176,15 @@ void printReport(const ReportDescription& report, const ReportRows& rows, TPRINT
             const ReportColumn& c = report.columns[i];
             if (c.total) cellAt(i, reportCell(c, totals[i], widths[i]), alignOf(c, true), bold);
         }
+    }
+    for (const std::string& line : report.closingLines) {
+        if (job.cancelled()) break;
+        if (std::lround(job.row()) > 60) {
+            job.endPage();
+            job.setRow(2);
+            job.startPage();
+        }
+        PRINTTXT(job, {line}, TxtOptions().withFont(bold));
     }
     job.endPage();
 }

@@ -22,6 +22,7 @@
 #include "common/printjob.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -61,6 +62,8 @@ struct ReportDescription {
     PrintFont font{"Courier New", 9};
     bool landscape = false;
     bool noDate = false;
+    std::optional<PrintFont> headingFont; // the heading lines (default: the first bold, the rest in FONT)
+    std::vector<std::string> closingLines; // printed after the grand totals
 };
 
 // The text of one cell: the value under the column's mask, fitted to the width.

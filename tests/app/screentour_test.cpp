@@ -43,6 +43,9 @@
 #include "common/report.h"
 #include "ui/qtapp.h"
 #include "ui/register.h"
+#include <QTableWidget>
+#include "accounting/movementregister.h"
+#include "accounting/movements.h"
 
 namespace fs = std::filesystem;
 using namespace arv;
@@ -706,5 +709,97 @@ TEST_F(ScreenTour, Policies)
     }
     store::closeRegisterTables(desc, ws);
     closeLookups();
+    ws.closeAll();
+}
+
+TEST_F(ScreenTour, CompanyMovements)
+{
+    ASSERT_TRUE(store::AGGIORNADATABASE(folder.string()));
+    store::Workspace& ws = store::workspace();
+    ws.closeAll();
+    ws.setFolder(folder.string());
+    auto add = [&ws](const char* table, const std::function<void(store::Table&)>& fill) {
+        store::OwnTable own(ws, table);
+        own->append();
+        fill(*own);
+        own->commit();
+        own->unlock();
+    };
+    for (const char* d : {"Incasso", "Incasso diretto", "Rimessa"})
+        add("DESMVCOM", [d](store::Table& t) { t.setText("DESCRIZ", d); });
+    for (const char* a : {"AURORA ASSICURAZIONI", "TIRRENA VITA"})
+        add("COMPAGN", [a](store::Table& t) { t.setText("COMPAGNIA", a); });
+    add("PRODUTT", [](store::Table& t) { t.setText("PRODUTTORE", "SERRA GIULIA"); });
+    add("POLIZZE", [](store::Table& t) {
+        t.setText("CODICE", "         1");
+        t.setText("POLIZZA", "AU-2024-0001");
+        t.setText("RAMO", "AUTO");
+        t.setText("FRAZIONAM", "SEMESTRALE");
+        t.setText("COMPAGNIA", "AURORA ASSICURAZIONI");
+        t.setText("RAPPORTO", "AURORA ASSICURAZIONI");
+        t.setText("ASSICURATO", "ROSSI MARIO");
+        t.setText("PRODUTTORE", "SERRA GIULIA");
+        t.setDate("COPERTURA", Date::fromYmd(2024, 3, 15));
+        t.setDate("SCADENZA", Date::fromYmd(2024, 9, 15));
+        t.setNumber("IMPORTO", Decimal(420));
+    });
+    const char* insured[] = {"ROSSI MARIO", "BIANCHI GIULIA", "ESPOSITO LUCA", "COLOMBO ANDREA"};
+    for (int i = 0; i < 4; ++i)
+        add("MOVICOMP", [&, i](store::Table& t) {
+            t.setText("CODICE", "         " + std::to_string(i + 1));
+            t.setDate("DATA", Date::fromYmd(2024, 3, 10 + i));
+            t.setText("POLIZZA", i == 0 ? "AU-2024-0001" : "RC-2023-00" + std::to_string(i));
+            t.setText("RAPPORTO", i % 2 ? "TIRRENA VITA" : "AURORA ASSICURAZIONI");
+            t.setText("ASSICURATO", insured[i]);
+            t.setText("PRODUTTORE", "SERRA GIULIA");
+            t.setDate("SCADENZA", Date::fromYmd(2024, 3, 15 + i));
+            t.setText("TIPO", "Quietanza");
+            t.setText("DESCRIZIO", "Incasso");
+            t.setText("CONTO", "Sospesi da clienti");
+            t.setNumber("IMPORTO", Decimal(120 * (i + 1)));
+        });
+
+    const store::RegisterDesc& desc = accounting::movementsRegister();
+    store::openRegisterTables(desc, ws);
+    {
+        RegisterList list(desc, ws);
+        list.resize(900, 440);
+        EXPECT_EQ(QString("Movimenti compagnie - 4 di 4"), list.windowTitle());
+        save(&list, "register-MOVICOMP");
+        store::Table& m = ws["MOVICOMP"];
+        m.goTo(1);
+        EditDialog modify(desc, store::recordValues(desc.fields, m), false, &m);
+        save(&modify, "edit-MOVICOMP2-modifica");
+        modify.hide();
+        store::EditValues fresh = accounting::newMovementValues();
+        fresh.set("POLIZZA", "AU-2024-0001");
+        fresh.set("DESCRIZIO", "Incasso");
+        accounting::loadFromPolicy(ws, fresh);
+        EditDialog insert(desc, fresh, true, &m);
+        save(&insert, "edit-MOVICOMP2-aggiungi");
+        EXPECT_TRUE(insert.field(130)->isEnabled());
+        EXPECT_FALSE(modify.field(130)->isEnabled());
+        insert.hide();
+        SearchDialog search(desc);
+        save(&search, "search-RMOVICOMP");
+        search.hide();
+        list.hide();
+    }
+    for (auto [make, name] : {std::pair{&accounting::makeGenerationDialog, "GENEINC"},
+                              std::pair{&accounting::makeReturnDialog, "RIENTRO"},
+                              std::pair{&accounting::makeFeesDialog, "CORRISPETTIVI"},
+                              std::pair{&accounting::makeClosingDialog, "CHIUSURA"}}) {
+        std::unique_ptr<QDialog> d = make(nullptr);
+        save(d.get(), name);
+        d->hide();
+    }
+    accounting::MovementSelection back("RIENTRO2", "Rientro", accounting::suspendedMovements(ws, {}, {}, "SERRA GIULIA"));
+    EXPECT_EQ(4, back.list()->rowCount());
+    save(&back, "RIENTRO2");
+    back.hide();
+    accounting::MovementSelection closing("CHIUSURA2", "Chiusura", {});
+    save(&closing, "CHIUSURA2");
+    closing.hide();
+    store::closeRegisterTables(desc, ws);
     ws.closeAll();
 }

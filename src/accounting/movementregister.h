@@ -1,0 +1,48 @@
+// The register of the company movements: the list, the movement dialog and the dialogs of its
+// buttons ("Genera", "Rientro", "Corrispett", "Chiusura").
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QDialog>
+
+#include "store/register.h"
+
+class QTableWidget;
+
+namespace arv::accounting {
+
+const store::RegisterDesc& movementsRegister();
+
+// The entry function: the register, opened on its last record; with INSERT the insertion dialog
+// opens as soon as the list is shown.
+void MOVICOMP(bool insert = false);
+// Hands the entry function above to ADD under its name.
+void addMovementEntries(const std::function<void(const std::string& name, std::function<void()> entry)>& add);
+
+// The dialogs of the buttons, built for the screens and for pictures of them.
+std::unique_ptr<QDialog> makeGenerationDialog(QWidget* parent = nullptr);   // GENEINC
+std::unique_ptr<QDialog> makeReturnDialog(QWidget* parent = nullptr);       // RIENTRO
+std::unique_ptr<QDialog> makeFeesDialog(QWidget* parent = nullptr);         // CORRISPETTIVI
+std::unique_ptr<QDialog> makeClosingDialog(QWidget* parent = nullptr);      // CHIUSURA
+
+// The list of the movements chosen by a return or a closing, each with its selection mark
+// (all selected at first; a click on the mark's column toggles it). "Conferma" is enabled only
+// when the list is not empty.
+class MovementSelection : public QDialog {
+public:
+    MovementSelection(const std::string& name, const std::string& title, const std::vector<uint32_t>& recnos,
+                      QWidget* parent = nullptr);
+    std::vector<uint32_t> selected() const;
+    QTableWidget* list() const { return list_; }
+
+private:
+    std::vector<uint32_t> recnos_;
+    QTableWidget* list_ = nullptr;
+};
+
+} // namespace arv::accounting
