@@ -167,7 +167,7 @@ EditValues recordValues(const std::vector<EditField>& fields, const Table& t)
     EditValues v(fields);
     for (size_t i = 0; i < fields.size(); ++i) {
         const EditField& f = fields[i];
-        const FieldDef* def = fieldDef(&t, f.field);
+        const FieldDef* def = f.stored ? fieldDef(&t, f.field) : nullptr;
         if (!def) continue;
         switch (f.kind) {
         case FieldKind::Number: v.setAt(i, numberText(Mask(f.mask), t.number(f.field), def)); break;
@@ -185,7 +185,7 @@ void storeValues(const std::vector<EditField>& fields, const EditValues& values,
 {
     for (size_t i = 0; i < fields.size(); ++i) {
         const EditField& f = fields[i];
-        const FieldDef* def = fieldDef(&t, f.field);
+        const FieldDef* def = f.stored ? fieldDef(&t, f.field) : nullptr;
         if (!def) continue;
         const std::string& text = values.at(i);
         switch (def->type) {

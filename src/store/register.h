@@ -67,6 +67,14 @@ struct EditField {
     int width = 0;              // characters shown (0: the field's)
     // Runs when the user changes the field: may fill other fields from it (the dialog shows them).
     std::function<void(EditValues& all)> changed = {};
+    std::string tooltip = {};   // fixed tooltip of the control
+    // A tooltip that follows the values shown (recomputed as they change); wins over TOOLTIP.
+    std::function<std::string(const EditValues& all)> tooltipOf = {};
+    bool readOnly = false;      // shown, not typed into
+    bool stored = true;         // false: shown only, never read from nor written to the table
+    // A picker beside the field (a button, or F4/F12 in it): the value chosen, nullopt when none.
+    // Choosing counts as typing: the field's `changed` hook and the register's fieldLeft run.
+    std::function<std::optional<std::string>(Workspace& ws, const EditValues& all)> pick = {};
 };
 
 // The copies of one record's fields, as the dialog shows them: text as typed (no trailing
@@ -118,11 +126,17 @@ std::optional<std::string> checkField(const EditField& field, const EditValues& 
 
 // ---- columns, search criteria, extra buttons
 
+class RegisterContext;
 struct Column {
     std::string header;
     std::function<std::string(const Table&)> value;
     int width = 12; // characters
     bool right = false;
+    bool centered = false;
+    bool checkBox = false; // the value "T" shows a ticked box, anything else an empty one
+    // A single click on a cell of this column, the cursor on its row (the list redraws after);
+    // a double click there does not open the record.
+    std::function<void(RegisterContext&)> click = {};
 };
 // A column that shows a field (numbers and dates through MASK).
 Column fieldColumn(std::string header, std::string field, int width = 0, std::string mask = {});
@@ -154,7 +168,6 @@ struct SearchField {
 // Texts as in EditValues; a date or a number that cannot be read adds no condition.
 RecordPredicate buildCondition(const std::vector<SearchField>& fields, const std::vector<std::string>& typed);
 
-class RegisterContext;
 struct ExtraButton {
     int id = 0;
     std::string caption;
@@ -172,6 +185,8 @@ struct DialogButton {
     std::string tooltip;
     bool whileInserting = true; // false: disabled while a record is being inserted
     std::function<void(Workspace&, const EditValues&)> action;
+    // Instead of ACTION: changes the values shown (the dialog counts it as typing).
+    std::function<void(Workspace&, EditValues&)> fill = {};
 };
 
 // One table whose field stores a value of this register; a rename is carried into it.
@@ -181,6 +196,19 @@ struct RenameTarget {
     // Only the records it accepts (empty: every record).
     std::function<bool(const Table&)> when = {};
 };
+
+// How an edit dialog is opened: inserting or modifying, under which of the register's own modes
+// ("" plain; "Duplica", "Sostituisci" ...), with which caption ("" gives "Aggiungi" / "Modifica")
+// and which field taking the focus first (0: the first).
+struct EditRequest {
+    bool inserting = false;
+    std::string mode;
+    std::string title;
+    int focusField = 0;
+    uint32_t recno = 0; // the record the dialog was opened on (0: none)
+};
+
+struct SaveResult;
 
 // ---- the description of a register
 
@@ -246,11 +274,21 @@ struct RegisterDesc {
 
     // Printouts of the list (through the list-report engine): "&Stampa ^" offers PRINTOUTS in a
     // pop-up menu just above the button; without them it calls PRINT. Then the e-mail and the export.
+    // A caption "-" is a separator.
     struct Printout {
         std::string caption;
         std::function<void(RegisterContext&)> run;
     };
     std::vector<Printout> printouts;
+    // "&Aggiungi ^": a pop-up menu of these instead of the plain insertion.
+    std::vector<Printout> addMenu;
+    // The register's own save sequence instead of saveRecord (the cursor is on REQUEST.recno when
+    // modifying); on failure the dialog comes back with AFTER.
+    std::function<SaveResult(RegisterContext&, const EditRequest& request, const EditValues& before,
+                             const EditValues& after)>
+        save;
+    // After a dialog was saved (the list redraws after it).
+    std::function<void(RegisterContext&, const EditRequest& request, const EditValues& saved)> afterSave;
     std::function<void(RegisterContext&)> print;
     std::function<void(RegisterContext&)> email;
     std::function<void(RegisterContext&)> excel; // default: the table's records to a spreadsheet
@@ -267,6 +305,14 @@ public:
     Workspace& workspace() { return ws_; }
     Table& table() { return ws_[desc_.aliasName()]; }
     bool hasRecord() { return !table().eof(); }
+
+    // Set by the list showing the register (empty without one):
+    // the edit dialog opened as REQUEST asks, on INITIAL values, until saved (true) or abandoned;
+    std::function<bool(const EditRequest& request, const EditValues& initial)> edit;
+    // the list drawn again around the cursor's record;
+    std::function<void()> redraw;
+    // a button of the list pressed.
+    std::function<void(int id)> press;
 
 private:
     const RegisterDesc& desc_;

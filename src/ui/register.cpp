@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "common/cp1252.h"
@@ -79,9 +80,13 @@ QVariant RegisterModel::data(const QModelIndex& index, int role) const
     if (!index.isValid()) return {};
     const size_t col = static_cast<size_t>(index.column());
     if (col >= desc_.columns.size()) return {};
+    const Column& column = desc_.columns[col];
     if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue((desc_.columns[col].right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
-    if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
+        return QVariant::fromValue((column.centered ? Qt::AlignHCenter
+                                    : column.right  ? Qt::AlignRight
+                                                    : Qt::AlignLeft) |
+                                   Qt::AlignVCenter);
+    if (role != Qt::DisplayRole && role != Qt::EditRole && !(role == Qt::CheckStateRole && column.checkBox)) return {};
     auto it = rows_.find(index.row());
     if (it == rows_.end()) {
         QStringList values;
@@ -94,7 +99,12 @@ QVariant RegisterModel::data(const QModelIndex& index, int role) const
         if (rows_.size() > 512) rows_.clear();
         it = rows_.emplace(index.row(), values).first;
     }
-    return it->second.value(index.column());
+    const QString value = it->second.value(index.column());
+    if (column.checkBox) {
+        if (role == Qt::CheckStateRole) return value == QStringLiteral("T") ? Qt::Checked : Qt::Unchecked;
+        return {};
+    }
+    return value;
 }
 
 QVariant RegisterModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -143,6 +153,12 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
         auto [width, decimals] = widthOf(table, f.field);
         QWidget* w = createFieldWidget(f, width, decimals, this);
         setFieldWidgetValue(w, values.at(i));
+        if (!f.tooltip.empty()) w->setToolTip(q(f.tooltip));
+        if (f.readOnly) {
+            if (auto* e = qobject_cast<QLineEdit*>(w)) e->setReadOnly(true);
+            else w->setEnabled(false);
+            w->setFocusPolicy(Qt::NoFocus);
+        }
         watchFieldWidget(w, [this, w, i] {
             modified_ = true;
             markInvalid(w, false);
@@ -151,19 +167,34 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
                 const EditValues before = this->values();
                 EditValues after = before;
                 desc_.fields[i].changed(after);
-                for (size_t k = 0; k < widgets_.size(); ++k)
-                    if (k != i && after.at(k) != before.at(k)) setFieldWidgetValue(widgets_[k], after.at(k));
+                showChanged(before, after, i);
             }
             updateEnabled();
         });
+        QWidget* row = w;
+        if (f.pick) {
+            // The picker's button beside the field; F4 and F12 in the field open it too.
+            row = new QWidget(this);
+            auto* line = new QHBoxLayout(row);
+            line->setContentsMargins(0, 0, 0, 0);
+            line->setSpacing(2);
+            line->addWidget(w, 1);
+            QPushButton* b = makeButton(row, f.id + 1000, QStringLiteral("..."));
+            b->setFixedWidth(b->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 16);
+            b->setFocusPolicy(Qt::NoFocus);
+            line->addWidget(b);
+            const int id = f.id;
+            connect(b, &QPushButton::clicked, this, [this, id] { pick(id); });
+            w->installEventFilter(this);
+        }
         size_t page = std::min<size_t>(static_cast<size_t>(std::max(f.page, 0)), forms.size() - 1);
         if (desc.pages.empty()) {
             // Side by side, in field order: the first column takes the first share of the fields.
             const size_t per = (desc.fields.size() + forms.size() - 1) / forms.size();
             page = std::min(i / std::max<size_t>(per, 1), forms.size() - 1);
         }
-        if (desc.isHidden(f.id)) w->hide();
-        else forms[page]->addRow(q(f.label), w);
+        if (desc.isHidden(f.id)) row->hide();
+        else forms[page]->addRow(q(f.label), row);
         widgets_.push_back(w);
         lastLeft_.push_back(values.at(i));
         if (auto* e = qobject_cast<QLineEdit*>(w)) {
@@ -187,13 +218,68 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
         extra_[x.id] = b;
         row->addWidget(b);
         connect(b, &QPushButton::clicked, this, [this, &x] {
-            if (x.action) x.action(store::workspace(), this->values());
+            if (x.fill) fill(x);
+            else if (x.action) x.action(store::workspace(), this->values());
         });
     }
     layout->addLayout(row);
     connect(confirm_, &QPushButton::clicked, this, [this] { confirm(); });
     connect(cancel_, &QPushButton::clicked, this, [this] { reject(); });
     updateEnabled();
+}
+
+void EditDialog::showChanged(const EditValues& before, const EditValues& after, size_t skip)
+{
+    for (size_t k = 0; k < widgets_.size(); ++k)
+        if (k != skip && after.at(k) != before.at(k)) setFieldWidgetValue(widgets_[k], after.at(k));
+}
+
+void EditDialog::pick(int id)
+{
+    size_t i = 0;
+    while (i < desc_.fields.size() && desc_.fields[i].id != id) ++i;
+    if (i == desc_.fields.size() || !desc_.fields[i].pick || !widgets_[i]->isEnabled()) return;
+    const EditValues before = values();
+    std::optional<std::string> chosen = desc_.fields[i].pick(store::workspace(), before);
+    if (!chosen || *chosen == before.at(i)) return;
+    setFieldWidgetValue(widgets_[i], *chosen);
+    modified_ = true;
+    markInvalid(widgets_[i], false);
+    if (desc_.fields[i].changed) {
+        const EditValues now = values();
+        EditValues after = now;
+        desc_.fields[i].changed(after);
+        showChanged(now, after, i);
+    }
+    fieldLeft(i);
+    updateEnabled();
+    widgets_[i]->setFocus();
+}
+
+void EditDialog::fill(const DialogButton& button)
+{
+    const EditValues before = values();
+    EditValues after = before;
+    button.fill(store::workspace(), after);
+    if (after == before) return;
+    showChanged(before, after);
+    for (size_t k = 0; k < widgets_.size(); ++k) lastLeft_[k] = after.at(k);
+    modified_ = true;
+    updateEnabled();
+}
+
+bool EditDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_F4 || key == Qt::Key_F12)
+            for (size_t i = 0; i < widgets_.size(); ++i)
+                if (widgets_[i] == watched && desc_.fields[i].pick) {
+                    pick(desc_.fields[i].id);
+                    return true;
+                }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void EditDialog::fieldLeft(size_t i)
@@ -216,8 +302,11 @@ void EditDialog::fieldLeft(size_t i)
 void EditDialog::updateEnabled()
 {
     const EditValues v = values();
-    for (size_t i = 0; i < desc_.fields.size(); ++i)
-        if (desc_.fields[i].enabled) widgets_[i]->setEnabled(desc_.fields[i].enabled(v));
+    for (size_t i = 0; i < desc_.fields.size(); ++i) {
+        const EditField& f = desc_.fields[i];
+        if (f.enabled) widgets_[i]->setEnabled(f.enabled(v));
+        if (f.tooltipOf) widgets_[i]->setToolTip(q(f.tooltipOf(v)));
+    }
 }
 
 EditValues EditDialog::values() const
@@ -344,6 +433,11 @@ RegisterList::RegisterList(const RegisterDesc& desc, Workspace& ws, QWidget* par
     runEdit = [](EditDialog& d) { return d.exec(); };
     runSearch = [](SearchDialog& d) { return d.exec(); };
     runMenu = [](QMenu& m, const QPoint& at) { return m.exec(at); };
+    context_.edit = [this](const EditRequest& request, const EditValues& initial) { return edit(request, initial); };
+    context_.redraw = [this] { redraw(); };
+    context_.press = [this](int id) {
+        if (QPushButton* b = button(id); b && b->isEnabled()) b->click();
+    };
 
     auto* layout = new QVBoxLayout(this);
     browse_ = new QTableView(this);
@@ -370,12 +464,20 @@ RegisterList::RegisterList(const RegisterDesc& desc, Workspace& ws, QWidget* par
 
     auto* row = new QHBoxLayout;
     for (int id : desc.buttons) {
-        QPushButton* b = makeButton(this, id, QString::fromUtf8(registerButtonCaption(id)));
+        QString caption = QString::fromUtf8(registerButtonCaption(id));
+        if (id == kBtnAdd && !desc.addMenu.empty()) caption += QStringLiteral(" ^");
+        QPushButton* b = makeButton(this, id, caption);
         buttons_[id] = b;
         row->addWidget(b);
         connect(b, &QPushButton::clicked, this, [this, id] {
             switch (id) {
-            case kBtnClose: accept(); return;
+            case kBtnClose:
+                if (selection_) {
+                    if (table().eof()) return;
+                    chosen_ = table().recno();
+                }
+                accept();
+                return;
             case kBtnAdd: insert(); break;
             case kBtnModify: modify(); break;
             case kBtnDelete: remove(); break;
@@ -400,17 +502,25 @@ RegisterList::RegisterList(const RegisterDesc& desc, Workspace& ws, QWidget* par
     row->addStretch();
     layout->addLayout(row);
 
-    connect(browse_, &QTableView::doubleClicked, this, [this](const QModelIndex&) { modify(); });
+    connect(browse_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        const size_t col = static_cast<size_t>(index.column());
+        if (col < desc_.columns.size() && desc_.columns[col].click) return;
+        modify();
+    });
+    connect(browse_, &QTableView::clicked, this, [this](const QModelIndex& index) {
+        const size_t col = static_cast<size_t>(index.column());
+        if (col >= desc_.columns.size() || !desc_.columns[col].click) return;
+        std::optional<uint32_t> r = model_->recnoAt(index.row());
+        if (!r) return;
+        table().goTo(*r);
+        desc_.columns[col].click(context_);
+        redraw();
+    });
     connect(browse_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current, const QModelIndex&) {
                 if (syncing_) return;
                 if (std::optional<uint32_t> r = model_->recnoAt(current.row())) table().goTo(*r);
-                for (auto& [id, b] : buttons_) {
-                    bool needs = registerButtonNeedsRecord(id);
-                    for (const ExtraButton& x : desc_.extraButtons)
-                        if (x.id == id) needs = x.needsRecord;
-                    b->setEnabled(!needs || !table().eof());
-                }
+                enableButtons();
             });
     redraw();
 }
@@ -447,13 +557,29 @@ void RegisterList::selectCurrent()
         browse_->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
     }
     syncing_ = false;
+    enableButtons();
+}
+
+void RegisterList::enableButtons()
+{
     const bool has = !table().eof();
     for (auto& [id, b] : buttons_) {
         bool needs = registerButtonNeedsRecord(id);
         for (const ExtraButton& x : desc_.extraButtons)
             if (x.id == id) needs = x.needsRecord;
-        b->setEnabled(!needs || has);
+        if (selection_ && id == kBtnClose) needs = true;
+        bool off = false;
+        for (int d : disabled_) off = off || d == id;
+        b->setEnabled(!off && (!needs || has));
     }
+}
+
+void RegisterList::setSelection(std::vector<int> disabled)
+{
+    selection_ = true;
+    disabled_ = std::move(disabled);
+    if (QPushButton* b = button(kBtnClose)) b->setText(QStringLiteral("Sele&ziona"));
+    enableButtons();
 }
 
 void RegisterList::redraw()
@@ -467,6 +593,21 @@ void RegisterList::insert()
 {
     if (desc_.cellEditor) {
         openCell(true);
+        return;
+    }
+    if (!desc_.addMenu.empty()) {
+        QMenu menu(this);
+        for (size_t i = 0; i < desc_.addMenu.size(); ++i) {
+            if (desc_.addMenu[i].caption == "-") menu.addSeparator();
+            else menu.addAction(q(desc_.addMenu[i].caption))->setData(static_cast<int>(i));
+        }
+        QPushButton* b = button(kBtnAdd);
+        QPoint at = b ? b->mapToGlobal(QPoint(0, -menu.sizeHint().height())) : QCursor::pos();
+        if (QAction* chosen = runMenu(menu, at)) {
+            const auto& entry = desc_.addMenu[static_cast<size_t>(chosen->data().toInt())];
+            if (entry.run) entry.run(context_);
+        }
+        redraw();
         return;
     }
     editRecord(true);
@@ -486,28 +627,47 @@ void RegisterList::editRecord(bool inserting)
 {
     Table& t = table();
     if (!inserting && t.eof()) return;
-    const uint32_t editing = inserting ? 0 : t.recno();
-    EditValues before = inserting ? blankValues(desc_.fields, &t) : recordValues(desc_.fields, t);
-    if (inserting && desc_.prepareInsert) desc_.prepareInsert(ws_, before);
+    EditRequest request;
+    request.inserting = inserting;
+    request.recno = inserting ? 0 : t.recno();
+    EditValues initial = inserting ? blankValues(desc_.fields, &t) : recordValues(desc_.fields, t);
+    if (inserting && desc_.prepareInsert) desc_.prepareInsert(ws_, initial);
+    edit(request, initial);
+}
+
+bool RegisterList::edit(const EditRequest& request, const EditValues& initial)
+{
+    Table& t = table();
+    const EditValues before = initial;
     EditValues values = before;
-    bool reopened = false;
+    bool reopened = false, saved = false;
     for (;;) {
-        EditDialog dialog(desc_, values, inserting, &t, this);
+        EditDialog dialog(desc_, values, request.inserting, &t, this);
+        if (!request.title.empty()) dialog.setWindowTitle(q(request.title));
+        if (request.focusField)
+            if (QWidget* w = dialog.field(request.focusField)) w->setFocus();
         dialog.setModified(reopened);
         if (runEdit(dialog) != QDialog::Accepted) break;
         values = dialog.values();
-        if (!inserting) t.goTo(editing);
-        SaveResult r = saveRecord(desc_, ws_, inserting, before, values);
+        if (request.recno) t.goTo(request.recno);
+        SaveResult r = desc_.save ? desc_.save(context_, request, before, values)
+                                  : saveRecord(desc_, ws_, request.inserting, before, values);
         if (r) {
             if (!r.message.empty()) POPMSG(r.message, 1);
+            saved = true;
             break;
         }
         // Whatever failed, the dialog comes back with everything typed.
         if (!r.message.empty()) POPMSG(r.message, 1);
         reopened = true;
-        if (!inserting) t.goTo(editing);
+        if (request.recno) t.goTo(request.recno);
     }
     redraw();
+    if (saved && desc_.afterSave) {
+        desc_.afterSave(context_, request, values);
+        redraw();
+    }
+    return saved;
 }
 
 void RegisterList::remove()
@@ -557,8 +717,10 @@ void RegisterList::print()
     if (table().eof()) return;
     if (!desc_.printouts.empty()) {
         QMenu menu(this);
-        for (size_t i = 0; i < desc_.printouts.size(); ++i)
-            menu.addAction(q(desc_.printouts[i].caption))->setData(static_cast<int>(i));
+        for (size_t i = 0; i < desc_.printouts.size(); ++i) {
+            if (desc_.printouts[i].caption == "-") menu.addSeparator();
+            else menu.addAction(q(desc_.printouts[i].caption))->setData(static_cast<int>(i));
+        }
         // Just above the button.
         QPushButton* b = button(kBtnPrint);
         QPoint at = b ? b->mapToGlobal(QPoint(0, -menu.sizeHint().height())) : QCursor::pos();
@@ -738,17 +900,32 @@ private:
 
 void runRegister(const RegisterDesc& desc, Workspace& ws, const std::string& key)
 {
+    RegisterOptions options;
+    options.key = key;
+    runRegister(desc, ws, options);
+}
+
+std::optional<uint32_t> runRegister(const RegisterDesc& desc, Workspace& ws, const RegisterOptions& options)
+{
     RegisterTables tables(desc, ws);
     Table& t = ws[desc.aliasName()];
-    if (!key.empty()) {
-        std::string k = key;
+    if (options.scope) {
+        t.setScope(*options.scope, *options.scope);
+        t.goTop();
+    }
+    if (options.startOnLast) t.goBottom();
+    if (!options.key.empty()) {
+        std::string k = options.key;
         if (t.orderName().empty() || schema::findTag(t.orderName()) == nullptr ||
             schema::findTag(t.orderName())->expression.rfind("UPPER(", 0) == 0)
             k = Mask::upper(k);
         t.seek(utf8ToCp1252(k));
     }
     RegisterList list(desc, ws, QApplication::activeWindow());
+    if (options.selection) list.setSelection(options.disabledInSelection);
+    if (options.shown) QTimer::singleShot(0, &list, [&list, shown = options.shown] { shown(list); });
     list.exec();
+    return list.chosen();
 }
 
 void runSubList(const RegisterDesc& desc, Workspace& ws, const std::string& scopeKey, QWidget* parent)

@@ -72,8 +72,17 @@ public:
     void confirm();
     // "&Annulla", Escape and the close box: "Annullo le modifiche?" when something was changed.
     void reject() override;
+    // The picker of field ID (its button, F4 or F12): the value chosen goes in as if typed.
+    void pick(int id);
+    // A dialog button that changes the values shown (DialogButton::fill).
+    void fill(const store::DialogButton& button);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Puts AFTER into the controls whose value differs from BEFORE (the user's typing is kept).
+    void showChanged(const store::EditValues& before, const store::EditValues& after, size_t skip = SIZE_MAX);
     // Fields whose rule of use depends on other fields follow them.
     void updateEnabled();
     // The user left field I: when its value changed, the register may change other fields.
@@ -135,6 +144,13 @@ public:
     void excel();
     // Redraws around the cursor's record, recomputes the title and the buttons.
     void redraw();
+    // The edit dialog opened as REQUEST asks on INITIAL values, until saved (true) or abandoned;
+    // a failed save shows its message and opens the dialog again with what was typed.
+    bool edit(const store::EditRequest& request, const store::EditValues& initial);
+    // Picker mode: the close button reads "Sele&ziona", the buttons DISABLED stay disabled, and
+    // closing with it chooses the record under the cursor.
+    void setSelection(std::vector<int> disabled);
+    std::optional<uint32_t> chosen() const { return chosen_; }
 
     // The cell editor open on the list (nullptr when none).
     QLineEdit* cellEditor() const { return cell_; }
@@ -149,6 +165,7 @@ private:
     void openCell(bool newRow);
     void typed(char32_t ch);
     void selectCurrent();
+    void enableButtons();
 
     const store::RegisterDesc& desc_;
     store::Workspace& ws_;
@@ -161,12 +178,27 @@ private:
     uint32_t cellRecno_ = 0;
     bool cellNew_ = false;
     bool syncing_ = false;
+    bool selection_ = false;
+    std::vector<int> disabled_;
+    std::optional<uint32_t> chosen_;
 };
 
 // The whole screen of an entry function: remembers the selected area, opens the register's tables,
 // goes to KEY when given (upper-cased when the order is), shows the list, and closes the tables
 // and reselects the area however the screen ends.
 void runRegister(const store::RegisterDesc& desc, store::Workspace& ws, const std::string& key = {});
+
+struct RegisterOptions {
+    std::string key;                         // go to this key (as runRegister above)
+    std::optional<std::string> scope;        // only the keys that begin with this
+    bool startOnLast = false;                // the list opens on the last record
+    bool selection = false;                  // a picker (RegisterList::setSelection)
+    std::vector<int> disabledInSelection;
+    std::function<void(RegisterList&)> shown; // once the list is on screen
+};
+// As above, with OPTIONS; gives the record chosen in picker mode.
+std::optional<uint32_t> runRegister(const store::RegisterDesc& desc, store::Workspace& ws,
+                                    const RegisterOptions& options);
 
 // A register's dependent rows (the rows of the table whose controlling order begins with
 // SCOPEKEY) in a smaller list with "&Chiudi", "&Aggiungi", "&Modifica", "&Elimina" and "&Stampa".

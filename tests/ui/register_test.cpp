@@ -427,6 +427,125 @@ TEST_F(RegisterUi, PrintEmailAndExportButtonsAndTheSubList)
     closeRegisterTables(products, *ws);
 }
 
+// A register with its own ways in: a pop-up insertion menu, its own save sequence (a refusal
+// reopens the dialog with the typing), a step after saving, a clickable tick column, a picker
+// beside a field, a button that fills the dialog, a field shown but never stored.
+TEST_F(RegisterUi, OwnSaveAddMenuTickColumnPickerAndFillButton)
+{
+    addProduct("Alfa", "Casa");
+    addProduct("Beta", "Vita");
+    products.columns.push_back(Column{"V", [](const Table& t) { return t.text("CODICE") == "V" ? std::string("T") : "F"; },
+                                      1, false, true, true, [](RegisterContext& c) {
+                                          Table& t = c.table();
+                                          t.lock(true);
+                                          t.setText("CODICE", t.text("CODICE") == "V" ? "C" : "V");
+                                          t.commit();
+                                          t.unlock();
+                                      }});
+    EditField total;
+    total.id = 107;
+    total.label = "Totale:";
+    total.field = "CODICE"; // a table field, yet only shown
+    total.stored = false;
+    total.readOnly = true;
+    products.fields.push_back(total);
+    products.fields[2].pick = [](Workspace&, const EditValues& v) -> std::optional<std::string> {
+        return "CONV-" + v.get("COMPAGNIA");
+    };
+    products.fields[2].tooltipOf = [](const EditValues& v) { return v.get("CONVENZIO").empty() ? "vuoto" : "pieno"; };
+    products.editButtons = {DialogButton{301, "Copia", "", true, {}, [](Workspace&, EditValues& v) { v.set("DESCRIZ", "Copiata"); }}};
+    std::vector<std::string> steps;
+    int saves = 0;
+    products.save = [&](RegisterContext& c, const EditRequest& r, const EditValues&, const EditValues& after) {
+        steps.push_back("save " + r.mode + " " + after.get("DESCRIZ"));
+        if (++saves == 1) return SaveResult{SaveResult::CheckFailed, "Rifiutato."};
+        Table& t = c.table();
+        t.append();
+        storeValues(c.desc().fields, after, t);
+        t.setText("CODICE", "N");
+        t.commit();
+        t.unlock();
+        return SaveResult{};
+    };
+    products.afterSave = [&](RegisterContext& c, const EditRequest& r, const EditValues&) {
+        steps.push_back("after " + r.mode + " " + c.table().text("DESCRIZ"));
+    };
+    products.addMenu = {{"Nuovo", [](RegisterContext& c) {
+                             EditRequest r;
+                             r.inserting = true;
+                             r.mode = "Duplica";
+                             r.title = "Aggiungi copia";
+                             r.focusField = 105;
+                             EditValues v = recordValues(c.desc().fields, c.table());
+                             c.edit(r, v);
+                         }}};
+    Boxes boxes;
+    openRegisterTables(products, *ws);
+    Table& t = (*ws)["PRODOTTI"];
+    RegisterList list(products, *ws);
+    EXPECT_EQ("&Aggiungi ^", list.button(kBtnAdd)->text().toStdString());
+    list.runMenu = [](QMenu& m, const QPoint&) { return m.actions().at(0); };
+    int opened = 0;
+    list.runEdit = [&](EditDialog& d) {
+        d.show();
+        ++opened;
+        EXPECT_EQ("Aggiungi copia", d.windowTitle().toStdString());
+        if (opened == 1) {
+            EXPECT_EQ("Alfa", d.values().get("COMPAGNIA"));
+            EXPECT_EQ("pieno", d.field(103)->toolTip().toStdString());
+            // F4 in the field opens its picker; the choice counts as typing.
+            d.field(103)->setFocus();
+            QTest::keyClick(d.field(103), Qt::Key_F4);
+            EXPECT_EQ("CONV-Alfa", d.values().get("CONVENZIO"));
+            EXPECT_TRUE(d.modified());
+            d.button(301)->click();
+            EXPECT_EQ("Copiata", d.values().get("DESCRIZ"));
+        } else {
+            EXPECT_EQ("CONV-Alfa", d.values().get("CONVENZIO")); // the typing came back
+        }
+        d.confirm();
+        return d.result();
+    };
+    list.button(kBtnAdd)->click();
+    EXPECT_EQ(2, opened);
+    EXPECT_EQ((std::vector<std::string>{"save Duplica Copiata", "save Duplica Copiata", "after Duplica Copiata"}), steps);
+    EXPECT_EQ((std::vector<std::string>{"Rifiutato."}), boxes.texts);
+    EXPECT_EQ("N", t.text("CODICE")); // not overwritten by the shown-only field
+    EXPECT_EQ(3u, t.totRec());
+
+    // A click in the tick column toggles the row's mark; a double click there opens nothing.
+    list.redraw();
+    const int vColumn = static_cast<int>(products.columns.size()) - 1;
+    QModelIndex cell = list.model()->index(0, vColumn);
+    EXPECT_EQ(Qt::Unchecked, list.model()->data(cell, Qt::CheckStateRole).value<Qt::CheckState>());
+    const QRect r = list.browse()->visualRect(cell);
+    list.show();
+    QTest::mouseClick(list.browse()->viewport(), Qt::LeftButton, {}, r.center());
+    cell = list.model()->index(0, vColumn);
+    EXPECT_EQ(Qt::Checked, list.model()->data(cell, Qt::CheckStateRole).value<Qt::CheckState>());
+    closeRegisterTables(products, *ws);
+}
+
+TEST_F(RegisterUi, PickerModeChoosesTheRecordUnderTheCursor)
+{
+    addProduct("Alfa", "Casa");
+    addProduct("Beta", "Vita");
+    openRegisterTables(products, *ws);
+    Table& t = (*ws)["PRODOTTI"];
+    RegisterList list(products, *ws);
+    list.setSelection({kBtnDelete});
+    EXPECT_EQ("Sele&ziona", list.button(kBtnClose)->text().toStdString());
+    EXPECT_FALSE(list.button(kBtnDelete)->isEnabled());
+    t.goBottom();
+    const uint32_t last = t.recno();
+    list.redraw();
+    EXPECT_FALSE(list.button(kBtnDelete)->isEnabled());
+    list.button(kBtnClose)->click();
+    ASSERT_TRUE(list.chosen().has_value());
+    EXPECT_EQ(last, *list.chosen());
+    closeRegisterTables(products, *ws);
+}
+
 TEST(MaskedFields, TemplatesUpperCaseNumbersAndThreeStates)
 {
     testApp();
