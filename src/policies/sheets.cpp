@@ -270,6 +270,16 @@ bool isDriverField(const EditField& f)
     return true;
 }
 
+// The policy's code, carried in every sheet's values (not shown); the motor sheet also carries the
+// policy's insured, for "Copia dati assicurato".
+constexpr int kIdCode = 300, kIdInsured = 299;
+
+void addCodeField(RegisterDesc& s)
+{
+    s.fields.push_back(text(kIdCode, "", "POLIZZA"));
+    s.hiddenFields.push_back(kIdCode);
+}
+
 RegisterDesc makeMotor()
 {
     RegisterDesc s;
@@ -325,6 +335,8 @@ RegisterDesc makeMotor()
         if (e.field == "GUIDAESP") e.changed = [](EditValues& all) { drivingModeChanged(all, "GUIDAESP"); };
 
     EditField holder = text(kIdHolder, "Intest. P.R.A.:", "INTESTPRA", "", kPageHolder);
+    holder.readOnly = true;
+    holder.stored = false;
     f.push_back(holder);
     for (EditField& e : personFields("PRA", 402, kPageHolder)) f.push_back(e);
 
@@ -340,6 +352,12 @@ RegisterDesc makeMotor()
     for (EditField& e : personFields("CON", 505, kPageDriver)) f.push_back(e);
     for (EditField& e : f)
         if (isDriverField(e)) e.enabled = drivingModeSet;
+
+    EditField insured = text(kIdInsured, "", "ASSICURATO");
+    insured.stored = false;
+    f.push_back(insured);
+    s.hiddenFields.push_back(kIdInsured);
+    addCodeField(s);
 
     // Birth date and sex follow a tax code the user changed.
     s.fieldLeft = [](int fid, EditValues& all) {
@@ -374,6 +392,7 @@ RegisterDesc makeElementary()
     EditField note = text(727, "Note:", "NOTE");
     note.kind = FieldKind::Memo;
     s.fields.push_back(note);
+    addCodeField(s);
     return s;
 }
 
@@ -384,10 +403,11 @@ RegisterDesc makeLife()
     s.table = "VITA";
     s.formColumns = 2;
     std::vector<EditField>& f = s.fields;
-    EditField insured = text(kIdLifeInsured, "Assicurato:", "ASSICURATO");
-    // Another insured brings that client's personal data.
-    insured.changed = [](EditValues& all) { loadLifePerson(store::workspace(), all.get("ASSICURATO"), all); };
-    f.push_back(insured);
+    f.push_back(text(kIdLifeInsured, "Assicurato:", "ASSICURATO"));
+    // Another insured, typed or picked, brings that client's personal data.
+    s.fieldLeft = [](int id, EditValues& all) {
+        if (id == kIdLifeInsured) loadLifePerson(store::workspace(), all.get("ASSICURATO"), all);
+    };
     EditField tax = text(kIdLifeTax, "Codice fiscale:", "CODICEFISC", "@! AAAAAA99A99A999A");
     tax.rule = taxCodeRule;
     f.push_back(tax);
@@ -412,6 +432,7 @@ RegisterDesc makeLife()
     benef.kind = FieldKind::Memo;
     f.push_back(benef);
     for (int i = 0; i < 5; ++i) f.push_back(number(631 + i, i == 0 ? "Massimali:" : "", m[i], "@ZE 99,999,999.99"));
+    addCodeField(s);
     return s;
 }
 
@@ -544,7 +565,11 @@ EditValues loadSheet(store::Workspace& ws, SheetKind kind, const SheetPolicy& po
     const bool found = c.t->seek(sheetKey(policy.code));
     if (exists) *exists = found;
     EditValues v = found ? store::recordValues(d.fields, *c.t) : store::blankValues(d.fields, c.t);
-    if (kind == SheetKind::Motor) v.set("INTESTPRA", policy.holder);
+    v.set("POLIZZA", sheetKey(policy.code));
+    if (kind == SheetKind::Motor) {
+        v.set("INTESTPRA", policy.holder);
+        v.set("ASSICURATO", policy.insured);
+    }
     if (kind == SheetKind::Life && !found) {
         v.set("ASSICURATO", policy.insured);
         loadLifePerson(ws, policy.insured, v);
@@ -578,13 +603,12 @@ SaveResult saveSheet(store::Workspace& ws, SheetKind kind, const std::string& co
     // Locked from the search to the append or the record lock: no other workstation creates a
     // second sheet for the policy meanwhile.
     t.lock(false);
-    if (t.seek(key)) {
+    if (t.seek(key))
         t.lock(true);
-    } else {
+    else
         t.append(true);
-        t.setRaw("POLIZZA", key);
-    }
     store::storeValues(d.fields, after, t);
+    t.setRaw("POLIZZA", key);
     t.commit();
     t.refresh();
     t.unlock();

@@ -234,7 +234,7 @@ struct RegisterDesc {
     std::string editTitle;                // caption shown beside "Aggiungi"/"Modifica" ("" none)
     std::vector<EditField> fields;
     std::vector<std::string> pages;       // captions of the folder pages, empty for none
-    int formColumns = 1;                  // without pages: the fields in this many columns, in order
+    int formColumns = 1;                  // the fields in this many columns, in order (on each page)
     std::vector<DialogButton> editButtons;
     // Index tag of the duplicate test: the key the typed values give in it is looked for when
     // inserting or when that key changed ("" no test). The test reads the tag itself, so a search

@@ -140,14 +140,27 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
         }
         layout->addLayout(side);
     } else {
+        // Each page with its fields in FORMCOLUMNS columns side by side.
         pages_ = new QTabWidget(this);
         for (const std::string& caption : desc.pages) {
             auto* page = new QWidget;
-            forms.push_back(new QFormLayout(page));
+            auto* side = new QHBoxLayout(page);
+            for (int c = 0; c < std::max(desc.formColumns, 1); ++c) {
+                forms.push_back(new QFormLayout);
+                side->addLayout(forms.back(), 1);
+            }
             pages_->addTab(page, q(caption));
         }
         layout->addWidget(pages_);
     }
+    const size_t columns = static_cast<size_t>(std::max(desc.formColumns, 1));
+    std::vector<size_t> onPage(desc.pages.size()), placed(desc.pages.size());
+    auto pageOf = [&](const EditField& f) {
+        return std::min<size_t>(static_cast<size_t>(std::max(f.page, 0)), std::max<size_t>(desc.pages.size(), 1) - 1);
+    };
+    if (!desc.pages.empty())
+        for (const EditField& f : desc.fields)
+            if (!desc.isHidden(f.id)) ++onPage[pageOf(f)];
     for (size_t i = 0; i < desc.fields.size(); ++i) {
         const EditField& f = desc.fields[i];
         auto [width, decimals] = widthOf(table, f.field);
@@ -187,11 +200,16 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
             connect(b, &QPushButton::clicked, this, [this, id] { pick(id); });
             w->installEventFilter(this);
         }
-        size_t page = std::min<size_t>(static_cast<size_t>(std::max(f.page, 0)), forms.size() - 1);
+        size_t page = 0;
         if (desc.pages.empty()) {
             // Side by side, in field order: the first column takes the first share of the fields.
             const size_t per = (desc.fields.size() + forms.size() - 1) / forms.size();
             page = std::min(i / std::max<size_t>(per, 1), forms.size() - 1);
+        } else {
+            const size_t p = pageOf(f);
+            const size_t per = std::max<size_t>((onPage[p] + columns - 1) / columns, 1);
+            page = p * columns + std::min(placed[p] / per, columns - 1);
+            if (!desc.isHidden(f.id)) ++placed[p];
         }
         if (desc.isHidden(f.id)) row->hide();
         else forms[page]->addRow(q(f.label), row);
