@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QFormLayout>
 #include <QPushButton>
 #include <QTabWidget>
@@ -107,6 +109,13 @@ std::unique_ptr<EditDialog> sheetDialog(SheetKind kind, const SheetPolicy& polic
     auto d = std::make_unique<EditDialog>(sheetDialogDescription(kind), values, !exists, table, parent);
     d->setWindowTitle(QString::fromStdString(sheetTitle(kind, policy.number)));
     if (kind == SheetKind::Motor) {
+        // Three columns of fields on a page: the long texts and lists scroll within a narrower
+        // box, so that the dialog fits a common screen.
+        const QFontMetrics fm(d->font());
+        const int most = fm.horizontalAdvance(QString(22, QLatin1Char('0'))) + 12;
+        for (QLineEdit* e : d->findChildren<QLineEdit*>())
+            if (e->minimumWidth() > most && e->maximumWidth() == QWIDGETSIZE_MAX) e->setMinimumWidth(most);
+        for (QComboBox* c : d->findChildren<QComboBox*>()) c->setMinimumContentsLength(std::min(c->minimumContentsLength(), 18));
         // The copy button sits on the driver's page and, like the driver's fields, works only
         // with a driving mode ticked.
         QPushButton* copy = d->button(kSheetCopyInsured);

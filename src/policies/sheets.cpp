@@ -372,21 +372,22 @@ RegisterDesc makeElementary()
     RegisterDesc s;
     s.name = s.editName = "RAMIELEM";
     s.table = "RAMIELEM";
-    s.formColumns = 2;
     static const char* const g[] = {"GARANZIA1", "GARANZIA2", "GARANZIA3", "GARANZIA4",
                                     "GARANZIA5", "GARANZIA6", "GARANZIA7", "GARANZIA8"};
     static const char* const m[] = {"MASSIMAL1", "MASSIMAL2", "MASSIMAL3", "MASSIMAL4",
                                     "MASSIMAL5", "MASSIMAL6", "MASSIMAL7", "MASSIMAL8"};
     static const char* const labels[] = {"Garanzia 1:", "Garanzia 2:", "Garanzia 3:", "Garanzia 4:",
                                          "Garanzia 5:", "Garanzia 6:", "Garanzia 7:", "Garanzia 8:"};
-    // Side by side: the guarantees with the deductibles, the limits with the rest.
-    for (int i = 0; i < 8; ++i) s.fields.push_back(choice(701 + i, labels[i], g[i], guarantees, 0, true));
+    // Each guarantee with its limit beside it.
+    for (int i = 0; i < 8; ++i) {
+        s.fields.push_back(choice(701 + i, labels[i], g[i], guarantees, 0, true));
+        s.fields.push_back(number(711 + i, "Massimali:", m[i], "@ZE 99,999,999.99"));
+        s.fields.back().sameRow = true;
+    }
     s.fields.push_back(number(721, "Scoperto:", "SCOPERTO", "99 %"));
     s.fields.push_back(number(722, "Min.:", "MINIMO", "@ZE 9,999.99"));
     s.fields.push_back(number(723, "Max:", "MASSIMO", "@ZE 9,999.99"));
     s.fields.push_back(number(724, "Franchigia:", "FRANCHIGIA", "@ZE 9,999.99"));
-    for (int i = 0; i < 8; ++i)
-        s.fields.push_back(number(711 + i, i == 0 ? "Massimali:" : "", m[i], "@ZE 99,999,999.99"));
     s.fields.push_back(check(725, "Indicizzazione:", "INDICIZZ"));
     s.fields.push_back(text(726, "Targa:", "TARGA", "@!"));
     EditField note = text(727, "Note:", "NOTE");
@@ -423,15 +424,18 @@ RegisterDesc makeLife()
     f.push_back(choice(607, "Documento:", "DOCUMENTO", ADOCIDENT));
     f.push_back(check(608, "Fumatore:", "FUMATORE"));
     f.push_back(text(609, "Professione:", "PROFESS"));
-    f.push_back(text(611, "Codice tariffe:", "TARIFFE"));
     static const char* const g[] = {"GARANZIA1", "GARANZIA2", "GARANZIA3", "GARANZIA4", "GARANZIA5"};
     static const char* const m[] = {"MASSIMAL1", "MASSIMAL2", "MASSIMAL3", "MASSIMAL4", "MASSIMAL5"};
     static const char* const labels[] = {"Garanzia 1:", "Garanzia 2:", "Garanzia 3:", "Garanzia 4:", "Garanzia 5:"};
-    for (int i = 0; i < 5; ++i) f.push_back(choice(621 + i, labels[i], g[i], guarantees, 0, true));
     EditField benef = text(610, "Beneficiari:", "BENEFIC");
     benef.kind = FieldKind::Memo;
     f.push_back(benef);
-    for (int i = 0; i < 5; ++i) f.push_back(number(631 + i, i == 0 ? "Massimali:" : "", m[i], "@ZE 99,999,999.99"));
+    f.push_back(text(611, "Codice tariffe:", "TARIFFE"));
+    for (int i = 0; i < 5; ++i) {
+        f.push_back(choice(621 + i, labels[i], g[i], guarantees, 0, true));
+        f.push_back(number(631 + i, "Massimali:", m[i], "@ZE 99,999,999.99"));
+        f.back().sameRow = true;
+    }
     addCodeField(s);
     return s;
 }

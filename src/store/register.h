@@ -75,6 +75,7 @@ struct EditField {
     // A picker beside the field (a button, or F4/F12 in it): the value chosen, nullopt when none.
     // Choosing counts as typing: the field's `changed` hook and the register's fieldLeft run.
     std::function<std::optional<std::string>(Workspace& ws, const EditValues& all)> pick = {};
+    bool sameRow = false;       // shown on the row of the field before it, after its own label
 };
 
 // The copies of one record's fields, as the dialog shows them: text as typed (no trailing
