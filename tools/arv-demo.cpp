@@ -1,6 +1,7 @@
 // arv-demo FOLDER [--scale N]: creates a demonstration working folder with every table of the
 // archive and fills it with realistic sample data (N x 1,000 clients; default N = 1).
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -686,6 +687,196 @@ void fillMovements(Workspace& ws, std::mt19937& rng)
     ws.close("MOVICOMP");
 }
 
+
+// ---- policy detail sheets
+
+// The sheet table of a branch: motor, elementary branches or life by its first letters.
+const char* sheetTableOf(std::string branch)
+{
+    for (char& c : branch) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const size_t b = branch.find_first_not_of(' ');
+    if (b == std::string::npos) return nullptr;
+    branch.erase(0, b);
+    if (branch.rfind("AUTO", 0) == 0) return "DATIAUTO";
+    if (branch.rfind("ELEM", 0) == 0) return "RAMIELEM";
+    if (branch.rfind("VITA", 0) == 0) return "VITA";
+    return nullptr;
+}
+
+struct Vehicle {
+    const char* kind;
+    const char* make;
+    const char* model;
+    int hp, cc, kw, doors;
+    const char* fuel;
+};
+const Vehicle kVehicles[] = {
+    {"Autovettura", "FIAT", "PANDA 1.2 EASY", 69, 1242, 51, 5, "Benzina"},
+    {"Autovettura", "FIAT", "TIPO 1.6 MULTIJET", 120, 1598, 88, 5, "Gasolio"},
+    {"Autovettura", "VOLKSWAGEN", "GOLF 2.0 TDI", 150, 1968, 110, 5, "Gasolio"},
+    {"Autovettura", "RENAULT", "CLIO 1.0 TCE", 90, 999, 67, 5, "Benzina"},
+    {"Autovettura", "TOYOTA", "YARIS 1.5 HYBRID", 116, 1490, 85, 5, "Benzina"},
+    {"Autovettura", "ALFA ROMEO", "GIULIETTA 1.6 JTDM", 120, 1598, 88, 5, "Gasolio"},
+    {"Autovettura", "TESLA", "MODEL 3", 0, 0, 208, 4, "Elettrica"},
+    {"Motoveicolo", "HONDA", "SH 125", 13, 125, 9, 0, "Benzina"},
+    {"Motoveicolo", "DUCATI", "MONSTER 937", 111, 937, 82, 0, "Benzina"},
+    {"Autocarro", "IVECO", "DAILY 35C14", 136, 2287, 100, 4, "Gasolio"},
+};
+const char* const kLimits[] = {"7.750.000,00", "10.000.000,00", "15.000.000,00", "25.000.000,00", "50.000.000,00"};
+const char* const kUses[] = {"Privato", "Privato", "Promiscuo"};
+const char* const kPurposes[] = {"Casa - Lavoro", "Diporto - Turismo", "Tempo libero", "Affari"};
+const char* const kGarages[] = {"Box privato", "Garage", "In strada", "Proprietà privata"};
+const char* const kAlarms[] = {"", "Allarme", "Immobilizer/elettronico", "Satellitare"};
+const char* const kMotorCovers[] = {"INFORTUNI", "CRISTALLI", "KASKO",  "INCENFURT", "ATTIVAND",
+                                    "TUTLEG",    "ASSIST",    "RITPAT", "BONUSPRO",  "ANIMSELV"};
+
+std::string plate(std::mt19937& rng)
+{
+    const char* letters = "ABCDEFGHJKLMNPRSTVWXYZ";
+    std::string p;
+    for (int i = 0; i < 2; ++i) p += letters[rng() % 22];
+    for (int i = 0; i < 3; ++i) p += static_cast<char>('0' + rng() % 10);
+    for (int i = 0; i < 2; ++i) p += letters[rng() % 22];
+    return p;
+}
+
+// Gives each policy of a motor, elementary or life branch its sheet (policies that have one
+// already are left alone).
+void fillSheets(Workspace& ws, std::mt19937& rng)
+{
+    std::vector<std::string> guarantees;
+    {
+        Table& g = ws.open("GARANZIE", "GARANZIE", false);
+        for (g.goTop(); !g.eof(); g.skip(1)) guarantees.push_back(g.text("GARANZIA"));
+        ws.close("GARANZIE");
+    }
+    if (guarantees.empty()) guarantees = {"INCENDIO", "FURTO", "RESPONSABILITA' CIVILE", "CRISTALLI", "INFORTUNI"};
+    const std::vector<std::string> lifeCovers = {"CASO MORTE", "CASO VITA", "INVALIDITA' PERMANENTE"};
+
+    struct Policy {
+        std::string code, branch, insured;
+        Date effect;
+    };
+    std::vector<Policy> policies;
+    {
+        Table& p = ws.open("POLIZZE", "POLIZZE", false);
+        for (p.goTop(); !p.eof(); p.skip(1))
+            if (sheetTableOf(p.text("RAMO")))
+                policies.push_back({p.raw("CODICE"), p.text("RAMO"), p.text("ASSICURATO"), p.date("EFFETTO")});
+        ws.close("POLIZZE");
+    }
+    if (policies.empty()) return;
+    Table& clients = ws.open("CLIENTI", "CLIENTI", false);
+    clients.ordAdd("CLIENTI");
+    for (const char* name : {"DATIAUTO", "RAMIELEM", "VITA"}) {
+        Table& t = ws.open(name, name, false);
+        t.ordAdd(name);
+    }
+    auto findClient = [&](const std::string& name) {
+        std::string key = utf8ToCp1252(name);
+        for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        key.resize(35, ' ');
+        return clients.seek(key);
+    };
+    for (const Policy& p : policies) {
+        const char* table = sheetTableOf(p.branch);
+        Table& t = ws[table];
+        if (t.seek(p.code)) continue;
+        t.append();
+        t.setRaw("POLIZZA", p.code);
+        const std::string which = table;
+        if (which == "DATIAUTO") {
+            const Vehicle& v = pick(rng, kVehicles);
+            t.setText("VEICOLO", v.kind);
+            t.setText("MARCA", v.make);
+            t.setText("MODELLO", v.model);
+            t.setText("TARGA", plate(rng));
+            std::string frame = "ZFA";
+            for (int i = 0; i < 14; ++i) frame += static_cast<char>('0' + rng() % 10);
+            t.setText("TELAIO", frame);
+            const Date effect = p.effect ? p.effect : Date::today();
+            const Date registered = effect.addDays(-static_cast<int>(rng() % 3650));
+            t.setDate("IMMATRIC", registered);
+            t.setDate("ACQUISTO", registered.addDays(static_cast<int>(rng() % 400)));
+            t.setText("CLASSE", std::to_string(1 + rng() % 18));
+            t.setNumber("CAVALLI", Decimal(v.hp));
+            t.setNumber("CILINDRATA", Decimal(v.cc));
+            t.setNumber("KILOWATT", Decimal(v.kw));
+            t.setNumber("PORTE", Decimal(v.doors));
+            t.setNumber("VALORE", Decimal(static_cast<int>(3000 + rng() % 40000)));
+            t.setText("MASSIMALI", pick(rng, kLimits));
+            t.setText("ALIMENTAZ", v.fuel);
+            t.setText("USO1", pick(rng, kUses));
+            t.setText("USO2", pick(rng, kPurposes));
+            t.setText("RIMESSA", pick(rng, kGarages));
+            t.setText("ANTIFURTO", pick(rng, kAlarms));
+            t.setNumber("KMANNUI", Decimal(static_cast<int>(5000 + (rng() % 25) * 1000)));
+            t.setLogical("CARTAVERDE", rng() % 2 == 0);
+            for (const char* cover : kMotorCovers) t.setLogical(cover, rng() % 3 == 0);
+            if (findClient(p.insured)) {
+                // The holder is the insured; some drive alone.
+                t.setText("INDPRA", clients.text("INDIRIZZO"));
+                t.setText("CAPPRA", clients.text("CAP"));
+                t.setText("CITPRA", clients.text("CITTA"));
+                t.setText("PROPRA", clients.text("PROVINCIA"));
+                t.setText("CDFPRA", clients.text("CODICEFISC"));
+                t.setText("IVAPRA", clients.text("PARTITAIVA"));
+                t.setText("SCVPRA", clients.text("STATOCIV"));
+                t.setText("SESPRA", clients.text("SESSO"));
+                t.setDate("DTNPRA", clients.date("DATANASC"));
+                t.setText("CMNPRA", clients.text("COMUNASC"));
+                t.setText("PRNPRA", clients.text("PROVNASC"));
+                t.setText("CTDPRA", clients.text("CITTADIN"));
+                t.setText("CELPRA", clients.text("CELLULARE"));
+                t.setText("EMAPRA", clients.text("E_MAIL"));
+                t.setText("PRFPRA", clients.text("PROFESS"));
+                if (rng() % 4 == 0 && !clients.text("CODICEFISC").empty()) {
+                    t.setLogical("GDXCON", true);
+                    t.setText("CONDUCENTE", clients.text("CLIENTE"));
+                    t.setText("CDFCON", clients.text("CODICEFISC"));
+                    t.setText("SESCON", clients.text("SESSO"));
+                    t.setDate("DTNCON", clients.date("DATANASC"));
+                    t.setText("CITCON", clients.text("CITTA"));
+                }
+            }
+        } else if (which == "RAMIELEM") {
+            const char* mass[] = {"MASSIMAL1", "MASSIMAL2", "MASSIMAL3"};
+            const char* gar[] = {"GARANZIA1", "GARANZIA2", "GARANZIA3"};
+            const int rows = 1 + static_cast<int>(rng() % 3);
+            for (int i = 0; i < rows; ++i) {
+                t.setText(gar[i], guarantees[(rng() % guarantees.size())]);
+                t.setNumber(mass[i], Decimal(static_cast<int>((1 + rng() % 50) * 10000)));
+            }
+            t.setNumber("SCOPERTO", Decimal(static_cast<int>((rng() % 3) * 10)));
+            t.setNumber("MINIMO", Decimal(static_cast<int>((rng() % 5) * 250)));
+            t.setNumber("FRANCHIGIA", Decimal(static_cast<int>((rng() % 4) * 100)));
+            t.setLogical("INDICIZZ", rng() % 2 == 0);
+        } else {
+            t.setText("ASSICURATO", p.insured);
+            if (findClient(p.insured)) {
+                t.setText("CODICEFISC", clients.text("CODICEFISC"));
+                t.setText("SESSO", clients.text("SESSO"));
+                t.setDate("DATANASC", clients.date("DATANASC"));
+                t.setText("COMUNASC", clients.text("COMUNASC"));
+                t.setText("PROVNASC", clients.text("PROVNASC"));
+                t.setText("DOCUMENTO", clients.text("DOCUMENTO"));
+                t.setLogical("FUMATORE", clients.logical("FUMATORE"));
+                std::string job = utf8ToCp1252(clients.text("PROFESS"));
+                if (job.size() > 20) job.resize(20);
+                t.setText("PROFESS", cp1252ToUtf8(job));
+            }
+            t.setMemo("BENEFIC", "Eredi legittimi");
+            t.setText("TARIFFE", "T" + std::to_string(100 + rng() % 900));
+            t.setText("GARANZIA1", lifeCovers[rng() % lifeCovers.size()]);
+            t.setNumber("MASSIMAL1", Decimal(static_cast<int>((5 + rng() % 46) * 10000)));
+        }
+        t.commit();
+        t.unlock();
+    }
+    for (const char* name : {"DATIAUTO", "RAMIELEM", "VITA"}) ws.close(name);
+    ws.close("CLIENTI");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -717,6 +908,7 @@ int main(int argc, char** argv)
         fillAgreements(ws, rng);
         fillProducers(ws, rng);
         fillPolicies(ws, rng);
+        fillSheets(ws, rng);
         fillMovements(ws, rng);
         std::printf("Cartella dimostrativa pronta: %s\n", fs::absolute(folder).c_str());
     } catch (const std::exception& e) {

@@ -1,11 +1,164 @@
-#include "policies/sheets.h"
+#include "policies/sheetdialogs.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QFormLayout>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include "registry/clients.h"
+#include "ui/docdialogs.h"
 #include "ui/popmsg.h"
 
 namespace arv::policies {
 
-void DATIAUTO(const std::string&) { POPMSG("Funzione non ancora disponibile.", 1); }
-void RAMIELEM(const std::string&) { POPMSG("Funzione non ancora disponibile.", 1); }
-void VITA(const std::string&) { POPMSG("Funzione non ancora disponibile.", 1); }
+using namespace store;
+
+namespace {
+
+constexpr const char* kMsgNotAClient = "Assicurato non presente nell'archivio clienti.";
+constexpr const char* kMsgNoPolicy = "Polizza non trovata.";
+
+std::string trimmed(const std::string& s)
+{
+    size_t b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return std::string();
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+// A client chosen in the clients' register, opened as a picker on NAME.
+std::optional<std::string> pickClient(Workspace& ws, const std::string& name)
+{
+    RegisterOptions options;
+    options.key = trimmed(name);
+    options.selection = true;
+    std::optional<uint32_t> recno = runRegister(registry::clientsRegister(), ws, options);
+    if (!recno) return std::nullopt;
+    OwnTable t(ws, "CLIENTI", true);
+    t->goTo(*recno);
+    if (t->eof()) return std::nullopt;
+    return t->text("CLIENTE");
+}
+
+RegisterDesc withDialogParts(SheetKind kind)
+{
+    RegisterDesc d = sheetDescription(kind);
+    const std::string archive = sheetArchive(kind);
+    d.editButtons = {
+        {kSheetShow, "&Visualizza", "", true,
+         [archive](Workspace&, const EditValues& v) { VISDOC(trimmed(v.get("POLIZZA")), archive); }},
+        {kSheetAddDoc, "+", "Aggiungi documento", true,
+         [archive](Workspace&, const EditValues& v) { NEWDOC(trimmed(v.get("POLIZZA")), archive); }},
+    };
+    if (kind == SheetKind::Motor) {
+        DialogButton copy;
+        copy.id = kSheetCopyInsured;
+        copy.caption = "Copia dati assicurato";
+        copy.fill = [](Workspace& ws, EditValues& v) {
+            if (!drivingModeSet(v)) return;
+            if (!copyInsuredToDriver(ws, v.get("ASSICURATO"), v)) POPMSG(kMsgNotAClient, 1);
+        };
+        d.editButtons.push_back(copy);
+    }
+    if (kind == SheetKind::Life)
+        for (EditField& f : d.fields)
+            if (f.id == kIdLifeInsured)
+                f.pick = [](Workspace& ws, const EditValues& v) { return pickClient(ws, v.get("ASSICURATO")); };
+    return d;
+}
+
+// Moves BUTTON from the dialog's button row to the end of the last column of PAGE.
+void moveToPage(EditDialog& dialog, QPushButton* button, int page)
+{
+    if (!button || !dialog.pages()) return;
+    QWidget* w = dialog.pages()->widget(page);
+    if (!w || !w->layout()) return;
+    std::function<bool(QLayout*)> remove = [&](QLayout* l) {
+        for (int i = 0; i < l->count(); ++i) {
+            QLayoutItem* item = l->itemAt(i);
+            if (item->widget() == button) {
+                delete l->takeAt(i);
+                return true;
+            }
+            if (item->layout() && remove(item->layout())) return true;
+        }
+        return false;
+    };
+    remove(dialog.layout());
+    QLayout* side = w->layout();
+    if (side->count() == 0) return;
+    if (auto* form = qobject_cast<QFormLayout*>(side->itemAt(side->count() - 1)->layout()))
+        form->addRow(QString(), button);
+}
+
+} // namespace
+
+const RegisterDesc& sheetDialogDescription(SheetKind kind)
+{
+    static const RegisterDesc motor = withDialogParts(SheetKind::Motor);
+    static const RegisterDesc elementary = withDialogParts(SheetKind::Elementary);
+    static const RegisterDesc life = withDialogParts(SheetKind::Life);
+    return kind == SheetKind::Motor ? motor : kind == SheetKind::Elementary ? elementary : life;
+}
+
+std::unique_ptr<EditDialog> sheetDialog(SheetKind kind, const SheetPolicy& policy, const EditValues& values,
+                                        bool exists, const Table* table, QWidget* parent)
+{
+    auto d = std::make_unique<EditDialog>(sheetDialogDescription(kind), values, !exists, table, parent);
+    d->setWindowTitle(QString::fromStdString(sheetTitle(kind, policy.number)));
+    if (kind == SheetKind::Motor) {
+        // Three columns of fields on a page: the long texts and lists scroll within a narrower
+        // box, so that the dialog fits a common screen.
+        const QFontMetrics fm(d->font());
+        const int most = fm.horizontalAdvance(QString(22, QLatin1Char('0'))) + 12;
+        for (QLineEdit* e : d->findChildren<QLineEdit*>())
+            if (e->minimumWidth() > most && e->maximumWidth() == QWIDGETSIZE_MAX) e->setMinimumWidth(most);
+        for (QComboBox* c : d->findChildren<QComboBox*>()) c->setMinimumContentsLength(std::min(c->minimumContentsLength(), 18));
+        // The copy button sits on the driver's page and, like the driver's fields, works only
+        // with a driving mode ticked.
+        QPushButton* copy = d->button(kSheetCopyInsured);
+        moveToPage(*d, copy, 2);
+        EditDialog* dialog = d.get();
+        auto follow = [dialog, copy] { copy->setEnabled(drivingModeSet(dialog->values())); };
+        for (int id : {kIdExclusive, kIdExpert, kIdFree, kIdGuidaEsp})
+            if (auto* box = qobject_cast<QCheckBox*>(d->field(id)))
+                QObject::connect(box, &QCheckBox::clicked, dialog, follow);
+        follow();
+    }
+    return d;
+}
+
+void runSheet(SheetKind kind, const std::string& code, const std::function<int(EditDialog&)>& run)
+{
+    Workspace& ws = workspace();
+    const SheetPolicy policy = sheetPolicy(ws, code);
+    if (!policy.found) {
+        POPMSG(kMsgNoPolicy, 1);
+        return;
+    }
+    bool exists = false;
+    const EditValues before = loadSheet(ws, kind, policy, &exists);
+    EditValues values = before;
+    OwnTable table(ws, sheetTable(kind), true);
+    bool reopened = false;
+    for (;;) {
+        std::unique_ptr<EditDialog> dialog =
+            sheetDialog(kind, policy, values, exists, &*table, QApplication::activeWindow());
+        dialog->setModified(reopened);
+        // "Annulla" writes nothing, not even an empty sheet.
+        if ((run ? run(*dialog) : dialog->exec()) != QDialog::Accepted) return;
+        values = dialog->values();
+        SaveResult r = saveSheet(ws, kind, policy.code, before, values);
+        if (!r.message.empty()) POPMSG(r.message, 1);
+        if (r) return;
+        reopened = true;
+    }
+}
+
+void DATIAUTO(const std::string& code) { runSheet(SheetKind::Motor, code); }
+void RAMIELEM(const std::string& code) { runSheet(SheetKind::Elementary, code); }
+void VITA(const std::string& code) { runSheet(SheetKind::Life, code); }
 
 } // namespace arv::policies

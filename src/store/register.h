@@ -77,6 +77,7 @@ struct EditField {
     // A picker beside the field (a button, or F4/F12 in it): the value chosen, nullopt when none.
     // Choosing counts as typing: the field's `changed` hook and the register's fieldLeft run.
     std::function<std::optional<std::string>(Workspace& ws, const EditValues& all)> pick = {};
+    bool sameRow = false;       // shown on the row of the field before it, after its own label
 };
 
 // The copies of one record's fields, as the dialog shows them: text as typed (no trailing
@@ -237,7 +238,7 @@ struct RegisterDesc {
     std::string editTitle;                // caption shown beside "Aggiungi"/"Modifica" ("" none)
     std::vector<EditField> fields;
     std::vector<std::string> pages;       // captions of the folder pages, empty for none
-    int formColumns = 1;                  // without pages: the fields in this many columns, in order
+    int formColumns = 1;                  // the fields in this many columns, in order (on each page)
     std::vector<DialogButton> editButtons;
     // Index tag of the duplicate test: the key the typed values give in it is looked for when
     // inserting or when that key changed ("" no test). The test reads the tag itself, so a search

@@ -141,14 +141,30 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
         }
         layout->addLayout(side);
     } else {
+        // Each page with its fields in FORMCOLUMNS columns side by side.
         pages_ = new QTabWidget(this);
         for (const std::string& caption : desc.pages) {
             auto* page = new QWidget;
-            forms.push_back(new QFormLayout(page));
+            auto* side = new QHBoxLayout(page);
+            for (int c = 0; c < std::max(desc.formColumns, 1); ++c) {
+                forms.push_back(new QFormLayout);
+                side->addLayout(forms.back(), 1);
+            }
             pages_->addTab(page, q(caption));
         }
         layout->addWidget(pages_);
     }
+    const size_t columns = static_cast<size_t>(std::max(desc.formColumns, 1));
+    std::vector<size_t> onPage(desc.pages.size()), placed(desc.pages.size());
+    auto pageOf = [&](const EditField& f) {
+        return std::min<size_t>(static_cast<size_t>(std::max(f.page, 0)), std::max<size_t>(desc.pages.size(), 1) - 1);
+    };
+    if (!desc.pages.empty())
+        for (const EditField& f : desc.fields)
+            if (!desc.isHidden(f.id) && !f.sameRow) ++onPage[pageOf(f)];
+    size_t rows = 0, rowsPlaced = 0;
+    for (const EditField& f : desc.fields) rows += f.sameRow ? 0 : 1;
+    QHBoxLayout* line = nullptr; // the row that fields with sameRow join
     for (size_t i = 0; i < desc.fields.size(); ++i) {
         const EditField& f = desc.fields[i];
         auto [width, decimals] = widthOf(table, f.field);
@@ -188,14 +204,33 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
             connect(b, &QPushButton::clicked, this, [this, id] { pick(id); });
             w->installEventFilter(this);
         }
-        size_t page = std::min<size_t>(static_cast<size_t>(std::max(f.page, 0)), forms.size() - 1);
+        size_t page = 0;
         if (desc.pages.empty()) {
-            // Side by side, in field order: the first column takes the first share of the fields.
-            const size_t per = (desc.fields.size() + forms.size() - 1) / forms.size();
-            page = std::min(i / std::max<size_t>(per, 1), forms.size() - 1);
+            // Side by side, in field order: the first column takes the first share of the rows.
+            const size_t per = (rows + forms.size() - 1) / forms.size();
+            page = std::min(rowsPlaced / std::max<size_t>(per, 1), forms.size() - 1);
+            if (!f.sameRow) ++rowsPlaced;
+        } else {
+            const size_t p = pageOf(f);
+            const size_t per = std::max<size_t>((onPage[p] + columns - 1) / columns, 1);
+            page = p * columns + std::min(placed[p] / per, columns - 1);
+            if (!desc.isHidden(f.id) && !f.sameRow) ++placed[p];
         }
-        if (desc.isHidden(f.id)) row->hide();
-        else forms[page]->addRow(q(f.label), row);
+        if (desc.isHidden(f.id)) {
+            row->hide();
+        } else if (f.sameRow && line) {
+            if (!f.label.empty()) line->addWidget(new QLabel(q(f.label), this));
+            line->addWidget(row);
+        } else if (i + 1 < desc.fields.size() && desc.fields[i + 1].sameRow) {
+            auto* joined = new QWidget(this);
+            line = new QHBoxLayout(joined);
+            line->setContentsMargins(0, 0, 0, 0);
+            line->addWidget(row, 1);
+            forms[page]->addRow(q(f.label), joined);
+        } else {
+            forms[page]->addRow(q(f.label), row);
+            line = nullptr;
+        }
         widgets_.push_back(w);
         lastLeft_.push_back(values.at(i));
         if (auto* e = qobject_cast<QLineEdit*>(w)) {

@@ -46,6 +46,7 @@
 #include <QTableWidget>
 #include "accounting/movementregister.h"
 #include "accounting/movements.h"
+#include "policies/sheetdialogs.h"
 
 namespace fs = std::filesystem;
 using namespace arv;
@@ -801,5 +802,80 @@ TEST_F(ScreenTour, CompanyMovements)
     save(&closing, "CHIUSURA2");
     closing.hide();
     store::closeRegisterTables(desc, ws);
+    ws.closeAll();
+}
+
+TEST_F(ScreenTour, DetailSheets)
+{
+    ASSERT_TRUE(store::AGGIORNADATABASE(folder.string()));
+    store::Workspace& ws = store::workspace();
+    ws.closeAll();
+    ws.setFolder(folder.string());
+    {
+        store::Table& c = ws.open("CLIENTI");
+        c.append();
+        c.setText("CLIENTE", "ROSSI MARIO");
+        c.setText("INDIRIZZO", "Via Roma, 1");
+        c.setText("CAP", "00184");
+        c.setText("CITTA", "ROMA");
+        c.setText("PROVINCIA", "RM");
+        c.setText("CODICEFISC", "RSSMRA85T10H501Z");
+        c.setText("SESSO", "M");
+        c.setDate("DATANASC", Date::fromYmd(1985, 12, 10));
+        c.setText("COMUNASC", "ROMA");
+        c.setText("PROVNASC", "RM");
+        c.setText("DOCUMENTO", "Patente");
+        c.setText("PROFESS", "IMPIEGATO");
+        c.commit();
+        c.unlock();
+        ws.close("CLIENTI");
+        store::Table& g = ws.open("GARANZIE");
+        for (const char* name : {"INCENDIO", "FURTO", "RESPONSABILITA' CIVILE", "CASO MORTE"}) {
+            g.append();
+            g.setText("GARANZIA", name);
+            g.commit();
+            g.unlock();
+        }
+        ws.close("GARANZIE");
+    }
+    store::Table& p = ws.open("POLIZZE");
+    p.append();
+    p.setText("CODICE", policies::sheetKey("1"));
+    p.setText("POLIZZA", "AU/2026/000123");
+    p.setText("RAMO", "AUTO");
+    p.setText("ASSICURATO", "ROSSI MARIO");
+    p.setText("INTESTPRA", "ROSSI MARIO");
+    p.commit();
+    p.unlock();
+    using policies::SheetKind;
+    const policies::SheetPolicy policy = policies::sheetPolicy(ws, "1");
+    for (SheetKind kind : {SheetKind::Motor, SheetKind::Elementary, SheetKind::Life}) {
+        store::OwnTable table(ws, policies::sheetTable(kind), true);
+        bool exists = false;
+        store::EditValues v = policies::loadSheet(ws, kind, policy, &exists);
+        if (kind == SheetKind::Motor) {
+            v.set("VEICOLO", "Autovettura");
+            v.set("MARCA", "FIAT");
+            v.set("MODELLO", "TIPO 1.6 MULTIJET");
+            v.set("TARGA", "AB123CD");
+            v.set("CLASSE", "4");
+            v.set("GDXCON", "T");
+            policies::copyInsuredToDriver(ws, "ROSSI MARIO", v);
+        }
+        std::unique_ptr<EditDialog> d = policies::sheetDialog(kind, policy, v, exists, &*table);
+        const std::string name = std::string("edit-") + policies::sheetTable(kind);
+        if (d->pages()) {
+            for (int i = 0; i < d->pages()->count(); ++i) {
+                d->pages()->setCurrentIndex(i);
+                save(d.get(), name + "-" + std::to_string(i + 1));
+                EXPECT_LE(d->width(), 1100) << name;
+                EXPECT_LE(d->height(), 760) << name;
+            }
+        } else {
+            save(d.get(), name);
+        }
+        d->setModified(false);
+        d->hide();
+    }
     ws.closeAll();
 }
