@@ -13,13 +13,7 @@ namespace arv::store {
 
 namespace {
 
-std::string padKey(const std::string& utf8, size_t width, bool upper)
-{
-    std::string k = utf8ToCp1252(utf8);
-    if (upper) k = schema::keyUpper(k);
-    k.resize(width, ' ');
-    return k;
-}
+std::string padKey(const std::string& utf8, size_t width, bool upper) { return indexKey(utf8, width, upper); }
 
 std::string trimText(std::string s)
 {
@@ -100,6 +94,14 @@ Table* motorSheet(Workspace& ws, const std::string& number)
 }
 
 } // namespace
+
+std::string indexKey(const std::string& utf8, size_t width, bool upper)
+{
+    std::string k = utf8ToCp1252(utf8);
+    if (upper) k = schema::keyUpper(k);
+    k.resize(width, ' ');
+    return k;
+}
 
 std::vector<std::string> ARAMI(Workspace& ws) { return list(ws, "RAMI", "RAMO", false); }
 std::vector<std::string> AGRUPPI(Workspace& ws) { return list(ws, "GRUPPI", "GRUPPO", false); }

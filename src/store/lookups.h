@@ -13,6 +13,10 @@
 
 namespace arv::store {
 
+// A value as an index key holds it: Windows-1252, upper-cased when UPPER, cut or padded with
+// blanks to WIDTH.
+std::string indexKey(const std::string& utf8, size_t width, bool upper = false);
+
 // ---- lists (the first entry is the empty text where the list offers "none")
 std::vector<std::string> ARAMI(Workspace& ws);
 std::vector<std::string> AGRUPPI(Workspace& ws);

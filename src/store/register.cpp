@@ -147,6 +147,58 @@ Date EditValues::date(std::string_view field) const { return Date::fromDisplay(g
 
 bool EditValues::logical(std::string_view field) const { return get(field) == "T"; }
 
+EditField textField(int id, std::string label, std::string field, std::string mask, int page)
+{
+    EditField f;
+    f.id = id;
+    f.label = std::move(label);
+    f.field = std::move(field);
+    f.mask = std::move(mask);
+    f.page = page;
+    return f;
+}
+
+namespace {
+
+EditField ofKind(FieldKind kind, EditField f)
+{
+    f.kind = kind;
+    return f;
+}
+
+} // namespace
+
+EditField numberField(int id, std::string label, std::string field, std::string mask, int page)
+{
+    return ofKind(FieldKind::Number, textField(id, std::move(label), std::move(field), std::move(mask), page));
+}
+
+EditField dateField(int id, std::string label, std::string field, int page)
+{
+    return ofKind(FieldKind::Date, textField(id, std::move(label), std::move(field), {}, page));
+}
+
+EditField logicalField(int id, std::string label, std::string field, int page)
+{
+    return ofKind(FieldKind::Logical, textField(id, std::move(label), std::move(field), {}, page));
+}
+
+EditField memoField(int id, std::string label, std::string field, int page)
+{
+    return ofKind(FieldKind::Memo, textField(id, std::move(label), std::move(field), {}, page));
+}
+
+EditField choiceField(int id, std::string label, std::string field, std::function<std::vector<std::string>()> list,
+                      bool typed, int page)
+{
+    EditField f = ofKind(FieldKind::Choice, textField(id, std::move(label), std::move(field), {}, page));
+    f.list = std::move(list);
+    f.typedChoice = typed;
+    return f;
+}
+
+bool requiredRule(const std::string& value, const EditValues&) { return value.find_first_not_of(' ') != std::string::npos; }
+
 EditValues blankValues(const std::vector<EditField>& fields, const Table* table)
 {
     EditValues v(fields);

@@ -80,6 +80,18 @@ struct EditField {
     bool sameRow = false;       // shown on the row of the field before it, after its own label
 };
 
+// The usual fields of a dialog, by kind (page 0 without folder pages).
+EditField textField(int id, std::string label, std::string field, std::string mask = {}, int page = 0);
+EditField numberField(int id, std::string label, std::string field, std::string mask, int page = 0);
+EditField dateField(int id, std::string label, std::string field, int page = 0);
+EditField logicalField(int id, std::string label, std::string field, int page = 0);
+EditField memoField(int id, std::string label, std::string field, int page = 0);
+// A value chosen from LIST; TYPED: a drop-down that also takes a typed value.
+EditField choiceField(int id, std::string label, std::string field, std::function<std::vector<std::string>()> list,
+                      bool typed = false, int page = 0);
+// A rule: the field must hold something besides blanks.
+bool requiredRule(const std::string& value, const EditValues& all);
+
 // The copies of one record's fields, as the dialog shows them: text as typed (no trailing
 // blanks), numbers as their mask shows them, dates "dd/mm/yy", logicals "T"/"F" ("" for an unset
 // three-state box).
