@@ -878,11 +878,9 @@ bool Table::delRec()
     return true;
 }
 
-std::string Table::nextCode(bool lockFlag)
+std::string Table::nextCodeHeld()
 {
     flushPending();
-    uint32_t here = eof_ ? 0 : recno_;
-    if (lockFlag) lock(false);
     int fi = field("CODICE");
     long long value = 0;
     std::string b;
@@ -896,6 +894,26 @@ std::string Table::nextCode(bool lockFlag)
     }
     char out[32];
     std::snprintf(out, sizeof out, "%10lld", value + 1);
+    return out;
+}
+
+std::string Table::appendWithCode(std::string_view codeField)
+{
+    lock(false);
+    const std::string code = nextCodeHeld();
+    append(true);
+    setRaw(codeField, code);
+    commit();
+    lock(true);
+    return code;
+}
+
+std::string Table::nextCode(bool lockFlag)
+{
+    flushPending();
+    uint32_t here = eof_ ? 0 : recno_;
+    if (lockFlag) lock(false);
+    const std::string out = nextCodeHeld();
     if (here) goTo(here);
     else setEof();
     if (lockFlag) {

@@ -111,6 +111,48 @@ TEST(Processes, ConcurrentInsertsWithDuplicateCheck)
     EXPECT_TRUE(r.ok()) << (r.problems.empty() ? "" : r.problems.front());
 }
 
+// Records numbered as they are appended, by several workstations at once: each code is given once,
+// also while the records are still held and being filled in.
+TEST(Processes, CodesGivenOnAppendAreNeverGivenTwice)
+{
+    arv::test::TempDir dir;
+    makeTables(dir.path());
+    const int kChildren = 3, kEach = 300;
+    std::vector<pid_t> pids;
+    for (int c = 0; c < kChildren; ++c) {
+        pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            try {
+                Workspace ws(dir.path());
+                Table& t = ws.open("POLIZZE");
+                for (int i = 0; i < kEach; ++i) {
+                    t.appendWithCode();
+                    t.setText("POLIZZA", "P" + std::to_string(c) + "-" + std::to_string(i));
+                    t.commit();
+                    t.unlock();
+                }
+            } catch (...) {
+                ::_exit(99);
+            }
+            ::_exit(0);
+        }
+        pids.push_back(pid);
+    }
+    for (pid_t p : pids) EXPECT_EQ(waitChild(p), 0);
+    Workspace ws(dir.path());
+    Table& t = ws.open("POLIZZE");
+    std::set<std::string> codes;
+    int rows = 0;
+    for (t.goTop(); !t.eof(); t.skip(), ++rows) {
+        EXPECT_FALSE(t.text("POLIZZA").empty());
+        codes.insert(t.raw("CODICE"));
+    }
+    EXPECT_EQ(kChildren * kEach, rows);
+    EXPECT_EQ(static_cast<size_t>(rows), codes.size());
+    EXPECT_EQ(std::string(10 - 3, ' ') + "901", t.nextCode());
+}
+
 TEST(Processes, SameNameAtTheSameMomentIsInsertedOnce)
 {
     arv::test::TempDir dir;
