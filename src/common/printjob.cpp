@@ -2,6 +2,7 @@
 
 #include "common/date.h"
 #include "common/msgtext.h"
+#include "common/text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,20 +12,6 @@ namespace arv {
 namespace {
 
 constexpr const char* kPdfPrinterName = "PDF (Arvale)";
-
-std::string trimmed(const std::string& s)
-{
-    const auto b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
-    const auto e = s.find_last_not_of(' ');
-    return s.substr(b, e - b + 1);
-}
-
-std::string rtrimmed(std::string s)
-{
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    return s;
-}
 
 // Removes paragraph marks from the end; true when there was one.
 bool stripMark(std::string& text)
@@ -258,7 +245,7 @@ void PRINTTXT(TPRINTER& job, const std::vector<std::string>& texts, const TxtOpt
         item.x = o.width > 0 ? job.columnX(col + o.width / 2.0) : job.columnX(40);
         pen = item.x + job.textWidth(text, font) / 2;
     } else if (o.justify) {
-        text = trimmed(text);
+        text = trim(text);
         item.x = job.columnX(col);
         const int width = o.justifyWidth > 0 ? o.justifyWidth : 80 - 2 * job.margin();
         if (text.find(' ') != std::string::npos && !endsParagraph) {
@@ -373,7 +360,7 @@ std::vector<std::string> wrapToWidth(const std::string& text, double width, doub
                 while (b > 0 && c[pos + b - 1] != " ") --b;
                 if (b > 0) k = b;
             }
-            std::string line = rtrimmed(join(pos, k));
+            std::string line = rtrim(join(pos, k));
             pos += k;
             while (pos < n && c[pos] == " ") ++pos;
             if (pos >= n) line += kParagraphMark;

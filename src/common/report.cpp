@@ -1,6 +1,7 @@
 #include "common/report.h"
 
 #include "common/mask.h"
+#include "common/text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,13 +9,6 @@
 namespace arv {
 
 namespace {
-
-std::string trim(const std::string& s)
-{
-    const auto b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
 
 bool isNumber(const ReportValue& v) { return std::holds_alternative<Decimal>(v); }
 

@@ -25,6 +25,7 @@
 #include "common/printjob.h"
 #include "common/report.h"
 #include "common/taxcode.h"
+#include "common/text.h"
 #include "common/tempnames.h"
 #include "store/criteria.h"
 #include "store/excel.h"
@@ -52,16 +53,6 @@ std::function<void(const std::string&)>& entryCaller()
     static std::function<void(const std::string&)> call;
     return call;
 }
-
-std::string trim(const std::string& s)
-{
-    size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return std::string();
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
-bool filled(const std::string& v) { return !trim(v).empty(); }
-bool notEmpty(const std::string& v, const EditValues&) { return filled(v); }
 
 // The client's name as the policies store it: Windows-1252, padded to the field.
 std::string paddedName(const std::string& client)
@@ -114,38 +105,6 @@ bool anyLivePolicy(Workspace& ws, const std::string& client, const std::function
 
 // ---- the edit dialog's fields
 
-EditField text(int id, const char* label, const char* field, const char* mask = "")
-{
-    EditField f;
-    f.id = id;
-    f.label = label;
-    f.field = field;
-    f.mask = mask;
-    return f;
-}
-
-EditField choice(int id, const char* label, const char* field, std::function<std::vector<std::string>()> list)
-{
-    EditField f = text(id, label, field);
-    f.kind = FieldKind::Choice;
-    f.list = std::move(list);
-    return f;
-}
-
-EditField check(int id, const char* label, const char* field)
-{
-    EditField f = text(id, label, field);
-    f.kind = FieldKind::Logical;
-    return f;
-}
-
-EditField date(int id, const char* label, const char* field)
-{
-    EditField f = text(id, label, field);
-    f.kind = FieldKind::Date;
-    return f;
-}
-
 std::vector<std::string> withEmpty(std::vector<std::string> l)
 {
     if (l.empty() || !l.front().empty()) l.insert(l.begin(), std::string());
@@ -154,9 +113,9 @@ std::vector<std::string> withEmpty(std::vector<std::string> l)
 
 std::vector<EditField> clientFields()
 {
-    EditField name = text(101, "Cliente:", "CLIENTE");
-    name.rule = notEmpty;
-    EditField taxCode = text(107, "Codice fiscale:", "CODICEFISC", "@!");
+    EditField name = textField(101, "Cliente:", "CLIENTE");
+    name.rule = requiredRule;
+    EditField taxCode = textField(107, "Codice fiscale:", "CODICEFISC", "@!");
     taxCode.rule = [](const std::string& v, const EditValues&) { return !filled(v) || ISCOD(v); };
     // A changed tax code fills the birth data at once, overwriting them.
     taxCode.changed = [](EditValues& v) {
@@ -168,63 +127,63 @@ std::vector<EditField> clientFields()
         while (!town.empty() && town.back() == ' ') town.pop_back();
         v.set("COMUNASC", cp1252ToUtf8(utf8ToCp1252(town).substr(0, 25)));
     };
-    EditField vat = text(108, "Partita IVA:", "PARTITAIVA", "99999999999");
+    EditField vat = textField(108, "Partita IVA:", "PARTITAIVA", "99999999999");
     vat.rule = [](const std::string& v, const EditValues&) { return !filled(v) || ISIVA(trim(v)); };
-    EditField civil = choice(109, "Stato civile:", "STATOCIV", [] {
+    EditField civil = choiceField(109, "Stato civile:", "STATOCIV", [] {
         return std::vector<std::string>{"Coniugato", "Convivente", "Divorziato", "Separato",
                                         "Single",    "Vedovo",     "Non dichiarato"};
     });
-    civil.rule = notEmpty;
-    EditField title = choice(111, "Titolo:", "TITOLO", [] { return ATITOLI(); });
-    title.rule = notEmpty;
-    EditField sex = text(126, "Sesso:", "SESSO", "@! A");
+    civil.rule = requiredRule;
+    EditField title = choiceField(111, "Titolo:", "TITOLO", [] { return ATITOLI(); });
+    title.rule = requiredRule;
+    EditField sex = textField(126, "Sesso:", "SESSO", "@! A");
     sex.rule = [](const std::string& v, const EditValues&) {
         const std::string s = Mask::upper(trim(v));
         return s.empty() || s == "M" || s == "F";
     };
-    EditField citizenship = text(130, "Cittadinanza:", "CITTADIN");
-    citizenship.rule = notEmpty;
-    EditField notes = text(138, "Note:", "NOTE");
+    EditField citizenship = textField(130, "Cittadinanza:", "CITTADIN");
+    citizenship.rule = requiredRule;
+    EditField notes = textField(138, "Note:", "NOTE");
     notes.kind = FieldKind::Memo;
     const char* phones = "999999999999999";
     return {name,
-            text(102, "Indirizzo:", "INDIRIZZO"),
-            text(103, "Città:", "CITTA"),
-            text(104, "C.A.P.:", "CAP", "99999"),
-            text(105, "Provincia:", "PROVINCIA", "@! AA"),
-            text(106, "Codice SDI:", "CODICESDI", "@!"),
+            textField(102, "Indirizzo:", "INDIRIZZO"),
+            textField(103, "Città:", "CITTA"),
+            textField(104, "C.A.P.:", "CAP", "99999"),
+            textField(105, "Provincia:", "PROVINCIA", "@! AA"),
+            textField(106, "Codice SDI:", "CODICESDI", "@!"),
             taxCode,
             vat,
             civil,
-            check(110, "Figli conviventi:", "FIGLICONV"),
+            logicalField(110, "Figli conviventi:", "FIGLICONV"),
             title,
-            text(112, "Nome P.F.:", "NOMEPF"),
-            choice(113, "Sub agente 1:", "SUBAGENTE", [] { return APRODUTT(workspace()); }),
-            choice(114, "Sub agente 2:", "SUBAGENTE2", [] { return APRODUTT(workspace()); }),
-            text(115, "Tel. casa:", "TELCASA", phones),
-            text(116, "Tel. ufficio:", "TELUFFICIO", phones),
-            text(117, "Cellulare:", "CELLULARE", phones),
-            text(118, "Fax:", "FAX", phones),
-            text(119, "Email:", "E_MAIL"),
-            text(120, "P.E.C.:", "PEC"),
-            text(121, "Alias email:", "ALIASTEL"),
-            choice(122, "Gruppo:", "GRUPPO", [] { return withEmpty(AGRUPPI(workspace())); }),
-            check(123, "Avvisi per posta:", "PERPOSTA"),
-            choice(124, "Marketing:", "MARKETNG", [] { return withEmpty(AMARKETNG(workspace())); }),
-            check(125, "Consenso inform.:", "CONSENSO"),
+            textField(112, "Nome P.F.:", "NOMEPF"),
+            choiceField(113, "Sub agente 1:", "SUBAGENTE", [] { return APRODUTT(workspace()); }),
+            choiceField(114, "Sub agente 2:", "SUBAGENTE2", [] { return APRODUTT(workspace()); }),
+            textField(115, "Tel. casa:", "TELCASA", phones),
+            textField(116, "Tel. ufficio:", "TELUFFICIO", phones),
+            textField(117, "Cellulare:", "CELLULARE", phones),
+            textField(118, "Fax:", "FAX", phones),
+            textField(119, "Email:", "E_MAIL"),
+            textField(120, "P.E.C.:", "PEC"),
+            textField(121, "Alias email:", "ALIASTEL"),
+            choiceField(122, "Gruppo:", "GRUPPO", [] { return withEmpty(AGRUPPI(workspace())); }),
+            logicalField(123, "Avvisi per posta:", "PERPOSTA"),
+            choiceField(124, "Marketing:", "MARKETNG", [] { return withEmpty(AMARKETNG(workspace())); }),
+            logicalField(125, "Consenso inform.:", "CONSENSO"),
             sex,
-            date(127, "Data di nascita:", "DATANASC"),
-            text(128, "Comune:", "COMUNASC"),
-            text(129, "Provincia:", "PROVNASC", "@! AA"),
+            dateField(127, "Data di nascita:", "DATANASC"),
+            textField(128, "Comune:", "COMUNASC"),
+            textField(129, "Provincia:", "PROVNASC", "@! AA"),
             citizenship,
-            check(131, "Fumatore:", "FUMATORE"),
-            choice(132, "Documento:", "DOCUMENTO",
+            logicalField(131, "Fumatore:", "FUMATORE"),
+            choiceField(132, "Documento:", "DOCUMENTO",
                    [] { return std::vector<std::string>{"", "Carta identità", "Patente", "Passaporto"}; }),
-            text(133, "Patente:", "CATPATE", "@!"),
-            text(134, "", "NUMPATE", "@!"),
-            date(135, "Rilascio:", "RILPATE"),
-            date(136, "Scadenza:", "SCAPATE"),
-            text(137, "Professione:", "PROFESS"),
+            textField(133, "Patente:", "CATPATE", "@!"),
+            textField(134, "", "NUMPATE", "@!"),
+            dateField(135, "Rilascio:", "RILPATE"),
+            dateField(136, "Scadenza:", "SCAPATE"),
+            textField(137, "Professione:", "PROFESS"),
             notes};
 }
 

@@ -2,6 +2,7 @@
 
 #include "common/checks.h"
 #include "common/cp1252.h"
+#include "common/text.h"
 #include "store/excel.h"
 #include "store/lookups.h"
 #include "store/reportrows.h"
@@ -19,28 +20,6 @@ constexpr const char* kDocumentArchive = "Compagnie";
 constexpr const char* kMsgUpdatingTacitRenewal = "Aggiornamento tacito rinnovo in corso...";
 constexpr int kBtnRates = 209;
 constexpr int kBtnAll = 210;
-
-std::string trimmed(const std::string& v)
-{
-    size_t b = v.find_first_not_of(' ');
-    if (b == std::string::npos) return std::string();
-    return v.substr(b, v.find_last_not_of(' ') - b + 1);
-}
-
-bool notEmpty(const std::string& v, const EditValues&) { return !trimmed(v).empty(); }
-
-EditField field(int id, const char* label, const char* name, FieldKind kind = FieldKind::Text, const char* mask = "")
-{
-    EditField f;
-    f.id = id;
-    f.label = label;
-    f.field = name;
-    f.kind = kind;
-    f.mask = mask;
-    return f;
-}
-
-EditField check(int id, const char* label, const char* name) { return field(id, label, name, FieldKind::Logical); }
 
 RegisterDesc buildCompanies()
 {
@@ -63,49 +42,49 @@ RegisterDesc buildCompanies()
     };
 
     s.editName = "COMPAGNIA";
-    EditField name = field(101, "Rapporto:", "COMPAGNIA");
-    name.rule = notEmpty;
-    EditField line1 = field(102, "Ragione sociale:", "RAGSOC1");
-    line1.rule = notEmpty;
-    EditField vat = field(108, "Partita IVA:", "PARTITAIVA", FieldKind::Text, "99999999999");
-    vat.rule = [](const std::string& v, const EditValues&) { return trimmed(v).empty() || ISIVA(trimmed(v)); };
-    EditField day = field(123, "Giorno rimessa:", "GIORNO", FieldKind::Number, "@Z 99");
+    EditField name = editField(101, "Rapporto:", "COMPAGNIA");
+    name.rule = requiredRule;
+    EditField line1 = editField(102, "Ragione sociale:", "RAGSOC1");
+    line1.rule = requiredRule;
+    EditField vat = editField(108, "Partita IVA:", "PARTITAIVA", FieldKind::Text, "99999999999");
+    vat.rule = [](const std::string& v, const EditValues&) { return trim(v).empty() || ISIVA(trim(v)); };
+    EditField day = editField(123, "Giorno rimessa:", "GIORNO", FieldKind::Number, "@Z 99");
     day.rule = [](const std::string&, const EditValues& all) { return all.number("GIORNO") <= Decimal(31); };
     s.fields = {name,
                 line1,
-                field(103, "", "RAGSOC2"),
-                field(104, "Indirizzo:", "INDIRIZZO"),
-                field(105, "Città:", "CITTA"),
-                field(106, "C.A.P.:", "CAP", FieldKind::Text, "99999"),
-                field(107, "Provincia:", "PROVINCIA", FieldKind::Text, "@! AA"),
+                editField(103, "", "RAGSOC2"),
+                editField(104, "Indirizzo:", "INDIRIZZO"),
+                editField(105, "Città:", "CITTA"),
+                editField(106, "C.A.P.:", "CAP", FieldKind::Text, "99999"),
+                editField(107, "Provincia:", "PROVINCIA", FieldKind::Text, "@! AA"),
                 vat,
-                field(109, "Telefono:", "TELEFONO", FieldKind::Text, "999999999999999"),
-                field(110, "Fax:", "FAX", FieldKind::Text, "999999999999999"),
-                field(111, "Email:", "E_MAIL"),
-                field(112, "Email per coperture:", "EMAILCOPE"),
-                field(113, "Iscrizione RUI:", "NUMERUI"),
-                field(114, "Data:", "DATARUI", FieldKind::Date),
-                check(115, "Cessato:", "NONATTIVO"),
-                check(116, "Collaboratore e/o coassicuratore:", "COLLAB"),
-                field(117, "Aliquota R.A.:", "ALIQRA", FieldKind::Number, "@ZE 99.99 %"),
-                field(118, "Codice:", "CODICE"),
-                check(119, "Coperture giornaliere:", "COPERTURE"),
-                check(120, "Promemoria bonifico:", "BONIFICO"),
-                check(121, "Promemoria giroconto:", "GIROCONTO"),
-                check(122, "Chiusura estratti conto:", "CHIUSURA"),
+                editField(109, "Telefono:", "TELEFONO", FieldKind::Text, "999999999999999"),
+                editField(110, "Fax:", "FAX", FieldKind::Text, "999999999999999"),
+                editField(111, "Email:", "E_MAIL"),
+                editField(112, "Email per coperture:", "EMAILCOPE"),
+                editField(113, "Iscrizione RUI:", "NUMERUI"),
+                editField(114, "Data:", "DATARUI", FieldKind::Date),
+                logicalField(115, "Cessato:", "NONATTIVO"),
+                logicalField(116, "Collaboratore e/o coassicuratore:", "COLLAB"),
+                editField(117, "Aliquota R.A.:", "ALIQRA", FieldKind::Number, "@ZE 99.99 %"),
+                editField(118, "Codice:", "CODICE"),
+                logicalField(119, "Coperture giornaliere:", "COPERTURE"),
+                logicalField(120, "Promemoria bonifico:", "BONIFICO"),
+                logicalField(121, "Promemoria giroconto:", "GIROCONTO"),
+                logicalField(122, "Chiusura estratti conto:", "CHIUSURA"),
                 day,
-                check(124, "Tacito rinnovo:", "TACITORIN"),
-                check(125, "Ratificato:", "RATIFICATO")};
+                logicalField(124, "Tacito rinnovo:", "TACITORIN"),
+                logicalField(125, "Ratificato:", "RATIFICATO")};
     // The five fee bands of premium financing (group "Finanziarie").
     const char* limits[] = {"FINFINOA", "FINFINO2", "FINFINO3", "FINFINO4", "FINFINO5"};
     const char* fixed[] = {"FINFISSO", "FINFISS2", "FINFISS3", "FINFISS4", "FINFISS5"};
     const char* rates[] = {"FINALIQ", "FINALIQ2", "FINALIQ3", "FINALIQ4", "FINALIQ5"};
     for (int band = 0; band < 5; ++band) {
-        s.fields.push_back(field(126 + 3 * band, "Fino a:", limits[band], FieldKind::Number, "@ZE 99,999.99"));
-        s.fields.push_back(field(127 + 3 * band, "Fisso", fixed[band], FieldKind::Number, "@ZE 999.99"));
-        s.fields.push_back(field(128 + 3 * band, "Aliquota", rates[band], FieldKind::Number, "@ZE 99.99 %"));
+        s.fields.push_back(editField(126 + 3 * band, "Fino a:", limits[band], FieldKind::Number, "@ZE 99,999.99"));
+        s.fields.push_back(editField(127 + 3 * band, "Fisso", fixed[band], FieldKind::Number, "@ZE 999.99"));
+        s.fields.push_back(editField(128 + 3 * band, "Aliquota", rates[band], FieldKind::Number, "@ZE 99.99 %"));
     }
-    s.fields.push_back(check(141, "Rimesse senza provvigioni:", "RIMNOPROV"));
+    s.fields.push_back(logicalField(141, "Rimesse senza provvigioni:", "RIMNOPROV"));
     // The financing bands and what follows them on a page of their own, for the dialog to fit.
     s.pages = {"Rapporto", "Finanziarie"};
     for (EditField& f : s.fields)
@@ -113,11 +92,11 @@ RegisterDesc buildCompanies()
 
     // A name typed while the company name is still empty gives that line the same text.
     s.fieldLeft = [](int id, EditValues& v) {
-        if (id == 101 && trimmed(v.get("RAGSOC1")).empty()) v.set("RAGSOC1", v.get("COMPAGNIA"));
+        if (id == 101 && trim(v.get("RAGSOC1")).empty()) v.set("RAGSOC1", v.get("COMPAGNIA"));
     };
     auto documents = [](bool view) {
         return [view](Workspace&, const EditValues& v) {
-            const std::string key = trimmed(v.get("COMPAGNIA"));
+            const std::string key = trim(v.get("COMPAGNIA"));
             if (view) VISDOC(key, kDocumentArchive);
             else NEWDOC(key, kDocumentArchive);
         };
@@ -140,7 +119,7 @@ RegisterDesc buildCompanies()
                 if (h.hide) h.hide();
             }
         } hide{h};
-        carryTacitRenewal(ws, trimmed(after.get("COMPAGNIA")), after.logical("TACITORIN"));
+        carryTacitRenewal(ws, trim(after.get("COMPAGNIA")), after.logical("TACITORIN"));
     };
     return s;
 }
@@ -190,9 +169,9 @@ AgreementTerms agreementTerms(Workspace& ws, const std::string& agreement)
     OwnTable own(ws, "COMPAGN", true);
     Table& t = *own;
     t.ordAdd("COMPAGN");
-    std::string key = upperCp1252(utf8ToCp1252(trimmed(agreement)));
+    std::string key = upperCp1252(utf8ToCp1252(trim(agreement)));
     key.resize(35, ' ');
-    if (trimmed(agreement).empty() || !t.seek(key)) return a;
+    if (trim(agreement).empty() || !t.seek(key)) return a;
     a.found = true;
     a.ceased = t.logical("NONATTIVO");
     a.collaborator = t.logical("COLLAB");
@@ -205,9 +184,9 @@ AgreementTerms agreementTerms(Workspace& ws, const std::string& agreement)
     a.remittancesWithoutCommissions = t.logical("RIMNOPROV");
     a.remittanceDay = static_cast<int>(t.number("GIORNO").toLongLong());
     a.withholdingRate = t.number("ALIQRA");
-    a.code = trimmed(t.text("CODICE"));
-    a.email = trimmed(t.text("E_MAIL"));
-    a.coverageEmail = trimmed(t.text("EMAILCOPE"));
+    a.code = trim(t.text("CODICE"));
+    a.email = trim(t.text("E_MAIL"));
+    a.coverageEmail = trim(t.text("EMAILCOPE"));
     const char* limits[] = {"FINFINOA", "FINFINO2", "FINFINO3", "FINFINO4", "FINFINO5"};
     const char* fixed[] = {"FINFISSO", "FINFISS2", "FINFISS3", "FINFISS4", "FINFISS5"};
     const char* rates[] = {"FINALIQ", "FINALIQ2", "FINALIQ3", "FINALIQ4", "FINALIQ5"};
@@ -223,7 +202,7 @@ const RegisterDesc& companiesRegister()
 
 std::string ratesScope(char type, const std::string& name)
 {
-    std::string key = utf8ToCp1252(trimmed(name));
+    std::string key = utf8ToCp1252(trim(name));
     key.resize(35, ' ');
     return std::string(1, type) + key;
 }
@@ -231,7 +210,7 @@ std::string ratesScope(char type, const std::string& name)
 RegisterDesc ratesRegister(char type, const std::string& name)
 {
     const bool agency = type == 'C';
-    const std::string who = trimmed(name);
+    const std::string who = trim(name);
     RegisterDesc s;
     s.name = agency ? "PROVVIGC" : "PROVVIGP";
     s.title = (agency ? "Provvigioni agenzia - " : "Provvigioni produttori - ") + who;
@@ -246,15 +225,15 @@ RegisterDesc ratesRegister(char type, const std::string& name)
                        [type, who](RegisterContext& c) { printRates(c.table(), type, who); }}};
 
     s.editName = agency ? "PROVVIG2C" : "PROVVIG2P";
-    EditField kind = field(91, "", "TIPO");
-    EditField owner = field(92, "", "RAGSOC");
-    EditField agreement = field(101, "Rapporto:", "RAPPORTO", FieldKind::Choice);
+    EditField kind = editField(91, "", "TIPO");
+    EditField owner = editField(92, "", "RAGSOC");
+    EditField agreement = editField(101, "Rapporto:", "RAPPORTO", FieldKind::Choice);
     agreement.list = [] { return ACOMPAGNIE(workspace()); };
-    agreement.rule = notEmpty;
-    EditField branch = field(102, "Ramo:", "RAMO", FieldKind::Choice);
+    agreement.rule = requiredRule;
+    EditField branch = editField(102, "Ramo:", "RAMO", FieldKind::Choice);
     branch.list = [] { return ARAMI(workspace()); };
-    branch.rule = notEmpty;
-    EditField value = field(103, "Aliquota:", "ALIQUOTA", FieldKind::Number, "@E 99.99 %");
+    branch.rule = requiredRule;
+    EditField value = editField(103, "Aliquota:", "ALIQUOTA", FieldKind::Number, "@E 99.99 %");
     if (agency) s.fields = {kind, owner, branch, value};
     else s.fields = {kind, owner, agreement, branch, value};
     s.hiddenFields = {91, 92};
@@ -273,7 +252,7 @@ void printRates(Table& rates, char type, const std::string& name, bool preview)
     const bool agency = type == 'C';
     ReportDescription d;
     d.title = std::string("Stampa provvigioni ") + (agency ? "agenzia" : "produttori");
-    d.headings = {std::string("STAMPA PROVVIGIONI ") + (agency ? "AGENZIA" : "PRODUTTORI"), trimmed(name)};
+    d.headings = {std::string("STAMPA PROVVIGIONI ") + (agency ? "AGENZIA" : "PRODUTTORI"), trim(name)};
     d.font = PrintFont{"Arial", 12};
     if (!agency) d.columns.push_back({"RAPPORTO", [&rates] { return ReportValue(rates.text("RAPPORTO")); }, "", 35});
     d.columns.push_back({"RAMO", [&rates] { return ReportValue(rates.text("RAMO")); }, "", 20});

@@ -3,6 +3,7 @@
 #include "common/checks.h"
 #include "common/cp1252.h"
 #include "common/lists.h"
+#include "common/text.h"
 #include "registry/companies.h"
 #include "store/excel.h"
 #include "store/lookups.h"
@@ -18,31 +19,6 @@ namespace {
 constexpr const char* kMsgProducerPresent = "Produttore o sub agente già presente.";
 constexpr int kBtnRates = 209;
 constexpr int kBtnAll = 210;
-
-std::string trimmed(const std::string& v)
-{
-    size_t b = v.find_first_not_of(' ');
-    if (b == std::string::npos) return std::string();
-    return v.substr(b, v.find_last_not_of(' ') - b + 1);
-}
-
-EditField field(int id, const char* label, const char* name, FieldKind kind = FieldKind::Text, const char* mask = "")
-{
-    EditField f;
-    f.id = id;
-    f.label = label;
-    f.field = name;
-    f.kind = kind;
-    f.mask = mask;
-    return f;
-}
-
-EditField choice(int id, const char* label, const char* name, std::vector<std::string> (*list)())
-{
-    EditField f = field(id, label, name, FieldKind::Choice);
-    f.list = list;
-    return f;
-}
 
 RegisterDesc buildProducers()
 {
@@ -65,46 +41,46 @@ RegisterDesc buildProducers()
     };
 
     s.editName = "PRODUTTORE";
-    EditField name = field(101, "Produttore:", "PRODUTTORE");
-    name.rule = [](const std::string& v, const EditValues&) { return !trimmed(v).empty(); };
-    EditField taxCode = field(106, "Codice fiscale:", "CODICEFISC", FieldKind::Text, "@! AAAAAA99A99A999A");
-    taxCode.rule = [](const std::string& v, const EditValues&) { return trimmed(v).empty() || ISCOD(trimmed(v)); };
-    EditField vat = field(107, "Partita IVA:", "PARTITAIVA", FieldKind::Text, "99999999999");
-    vat.rule = [](const std::string& v, const EditValues&) { return trimmed(v).empty() || ISIVA(trimmed(v)); };
-    EditField groups = field(115, "Gruppo:", "GRUPPO", FieldKind::Choice);
+    EditField name = editField(101, "Produttore:", "PRODUTTORE");
+    name.rule = [](const std::string& v, const EditValues&) { return !trim(v).empty(); };
+    EditField taxCode = editField(106, "Codice fiscale:", "CODICEFISC", FieldKind::Text, "@! AAAAAA99A99A999A");
+    taxCode.rule = [](const std::string& v, const EditValues&) { return trim(v).empty() || ISCOD(trim(v)); };
+    EditField vat = editField(107, "Partita IVA:", "PARTITAIVA", FieldKind::Text, "99999999999");
+    vat.rule = [](const std::string& v, const EditValues&) { return trim(v).empty() || ISIVA(trim(v)); };
+    EditField groups = editField(115, "Gruppo:", "GRUPPO", FieldKind::Choice);
     groups.list = [] {
         std::vector<std::string> l = AGRUPPI(workspace());
         l.insert(l.begin(), std::string());
         return l;
     };
     s.fields = {name,
-                field(102, "Indirizzo:", "INDIRIZZO"),
-                field(103, "Città:", "CITTA"),
-                field(104, "C.A.P.:", "CAP", FieldKind::Text, "99999"),
-                field(105, "Provincia:", "PROVINCIA", FieldKind::Text, "@! AA"),
+                editField(102, "Indirizzo:", "INDIRIZZO"),
+                editField(103, "Città:", "CITTA"),
+                editField(104, "C.A.P.:", "CAP", FieldKind::Text, "99999"),
+                editField(105, "Provincia:", "PROVINCIA", FieldKind::Text, "@! AA"),
                 taxCode,
                 vat,
-                choice(108, "Titolo:", "TITOLO", ATITOLI),
-                field(109, "Tel. casa:", "TELCASA", FieldKind::Text, "999999999999999"),
-                field(110, "Tel. ufficio:", "TELUFFICIO", FieldKind::Text, "999999999999999"),
-                field(111, "Cellulare:", "CELLULARE", FieldKind::Text, "999999999999999"),
-                field(112, "Fax:", "FAX", FieldKind::Text, "999999999999999"),
-                field(113, "Email:", "E_MAIL"),
-                field(114, "PEC:", "PEC"),
+                choiceField(108, "Titolo:", "TITOLO", ATITOLI),
+                editField(109, "Tel. casa:", "TELCASA", FieldKind::Text, "999999999999999"),
+                editField(110, "Tel. ufficio:", "TELUFFICIO", FieldKind::Text, "999999999999999"),
+                editField(111, "Cellulare:", "CELLULARE", FieldKind::Text, "999999999999999"),
+                editField(112, "Fax:", "FAX", FieldKind::Text, "999999999999999"),
+                editField(113, "Email:", "E_MAIL"),
+                editField(114, "PEC:", "PEC"),
                 groups,
-                choice(116, "Qualifica:", "QUALIFICA", AQUALPROD),
-                field(117, "Sito web:", "SITOWEB"),
-                field(118, "Note:", "NOTE", FieldKind::Memo),
-                field(119, "Aliquota provv.:", "ALIQPR", FieldKind::Number, "@E 99.99 %"),
-                field(120, "Iscriz. RUI:", "NUMERUI"),
-                field(121, "Data:", "DATARUI", FieldKind::Date),
-                field(122, "Dipendente:", "DIPENDENTE", FieldKind::Logical),
-                field(123, "Cessato:", "NONATTIVO", FieldKind::Logical)};
+                choiceField(116, "Qualifica:", "QUALIFICA", AQUALPROD),
+                editField(117, "Sito web:", "SITOWEB"),
+                editField(118, "Note:", "NOTE", FieldKind::Memo),
+                editField(119, "Aliquota provv.:", "ALIQPR", FieldKind::Number, "@E 99.99 %"),
+                editField(120, "Iscriz. RUI:", "NUMERUI"),
+                editField(121, "Data:", "DATARUI", FieldKind::Date),
+                editField(122, "Dipendente:", "DIPENDENTE", FieldKind::Logical),
+                editField(123, "Cessato:", "NONATTIVO", FieldKind::Logical)};
     // "Agenzia" stands for the agency itself in every producer list and in the records that
     // name it: a producer of that name would be the agency's double, and renaming it would
     // rewrite all the agency's own business. The name counts as present already.
     s.check = [](Workspace& ws, const EditValues& v, bool inserting) -> std::optional<std::string> {
-        const std::string name = upperCp1252(utf8ToCp1252(trimmed(v.get("PRODUTTORE"))));
+        const std::string name = upperCp1252(utf8ToCp1252(trim(v.get("PRODUTTORE"))));
         if (name != "AGENZIA") return std::nullopt;
         if (!inserting && upperCp1252(ws["PRODUTT"].raw("PRODUTTORE")).rfind("AGENZIA ", 0) == 0) return std::nullopt;
         return std::string(kMsgProducerPresent);

@@ -4,24 +4,11 @@
 #include <mutex>
 
 #include "common/mask.h"
+#include "common/text.h"
 
 namespace arv::store::criteria {
 
 namespace {
-
-std::string trim(const std::string& s)
-{
-    size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return std::string();
-    size_t e = s.find_last_not_of(' ');
-    return s.substr(b, e - b + 1);
-}
-
-std::string rtrim(std::string s)
-{
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    return s;
-}
 
 } // namespace
 

@@ -8,19 +8,13 @@
 
 #include "common/office.h"
 #include "common/tempnames.h"
+#include "common/text.h"
 
 namespace arv::store {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string trim(std::string_view s)
-{
-    size_t b = s.find_first_not_of(' ');
-    if (b == std::string_view::npos) return std::string();
-    return std::string(s.substr(b, s.find_last_not_of(' ') - b + 1));
-}
 
 // Characters as the spreadsheet counts them, for the column widths.
 size_t displayLength(const std::string& s)

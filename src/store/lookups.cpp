@@ -7,6 +7,7 @@
 #include "common/error.h"
 #include "common/ini.h"
 #include "common/taxcode.h"
+#include "common/text.h"
 #include "store/files.h"
 
 namespace arv::store {
@@ -14,13 +15,6 @@ namespace arv::store {
 namespace {
 
 std::string padKey(const std::string& utf8, size_t width, bool upper) { return indexKey(utf8, width, upper); }
-
-std::string trimText(std::string s)
-{
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    size_t b = s.find_first_not_of(' ');
-    return b == std::string::npos ? std::string() : s.substr(b);
-}
 
 // Runs `read` on a table opened under an alias of its own, restoring the selected area.
 template <typename T, typename F>
@@ -50,7 +44,7 @@ std::vector<std::string> list(Workspace& ws, const std::string& table, const std
     return withOwnTable(ws, table, table, out, [&](Table& t) {
         std::vector<std::string> r = out;
         for (t.goTop(); !t.eof(); t.skip())
-            if (!keep || keep(t)) r.push_back(trimText(t.text(field)));
+            if (!keep || keep(t)) r.push_back(trim(t.text(field)));
         return r;
     });
 }
@@ -135,7 +129,7 @@ std::vector<std::string> APRODUTT(Workspace& ws)
 std::vector<std::string> AINTERMED(Workspace& ws)
 {
     return list(ws, "PRODUTT", "PRODUTTORE", true, [](Table& t) {
-        std::string rui = schema::keyUpper(trimText(t.raw("NUMERUI")));
+        std::string rui = schema::keyUpper(trim(t.raw("NUMERUI")));
         return t.logical("DIPENDENTE") || rui.rfind("E", 0) == 0 || rui.rfind("NO", 0) == 0;
     });
 }
@@ -148,7 +142,7 @@ std::vector<std::string> APRODOTTI(Workspace& ws, const std::string& company, co
     return withOwnTable(ws, "PRODOTTI", "PRODOTTI", out, [&](Table& t) {
         std::vector<std::string> r = out;
         for (t.seek(prefix); !t.eof() && t.currentKey().compare(0, prefix.size(), prefix) == 0; t.skip()) {
-            std::string d = trimText(t.text("DESCRIZ"));
+            std::string d = trim(t.text("DESCRIZ"));
             if (std::find(r.begin(), r.end(), d) == r.end()) r.push_back(d);
         }
         return r;
@@ -161,7 +155,7 @@ std::string CODPRO(Workspace& ws, const std::string& company, const std::string&
     std::string key = padKey(company, 35, true) + padKey(agreement, 35, true) + padKey(scheme, 25, true) +
                       padKey(description, 100, true);
     return withOwnTable(ws, "PRODOTTI", "PRODOTTI", std::string(), [&](Table& t) {
-        return t.seek(key) ? trimText(t.text("CODICE")) : std::string();
+        return t.seek(key) ? trim(t.text("CODICE")) : std::string();
     });
 }
 
@@ -181,27 +175,27 @@ std::string COGNCLIE(Workspace& ws, const std::string& client)
     Table* t = seekAlias(ws, "CLIENTI_", client, 35, true);
     if (!t || t->eof()) return std::string();
     std::string name = t->text("CLIENTE");
-    std::string first = trimText(t->text("NOMEPF"));
+    std::string first = trim(t->text("NOMEPF"));
     if (!first.empty()) {
         size_t at = name.rfind(first);
         if (at != std::string::npos) name.erase(at, first.size());
     }
-    return trimText(name);
+    return trim(name);
 }
 
 std::string CSDICLIE(Workspace& ws, const std::string& client)
 {
     Table* t = seekAlias(ws, "CLIENTI_", client, 35, true);
     if (!t || t->eof()) return std::string();
-    std::string sdi = trimText(t->text("CODICESDI"));
-    if (sdi.empty() && !trimText(t->text("CODICEFISC")).empty()) return "0000000";
+    std::string sdi = trim(t->text("CODICESDI"));
+    if (sdi.empty() && !trim(t->text("CODICEFISC")).empty()) return "0000000";
     return sdi;
 }
 
 bool ISPFCLIE(Workspace& ws, const std::string& client)
 {
     Table* t = seekAlias(ws, "CLIENTI_", client, 35, true);
-    return t && !t->eof() && trimText(t->text("CODICEFISC")).size() == 16;
+    return t && !t->eof() && trim(t->text("CODICEFISC")).size() == 16;
 }
 
 bool ATTICOMP(Workspace& ws, const std::string& a)
@@ -237,7 +231,7 @@ ClientData ADATIASSI(Workspace& ws, const std::string& client)
         d.name = t.text("CLIENTE");
         d.address = t.text("INDIRIZZO");
         d.postCode = t.text("CAP");
-        d.town = trimText(t.text("CITTA"));
+        d.town = trim(t.text("CITTA"));
         d.province = t.text("PROVINCIA");
         d.taxCode = t.text("CODICEFISC");
         d.birthDate = t.date("DATANASC");
@@ -263,7 +257,7 @@ AgreementData ADATICOMP(Workspace& ws, const std::string& agreement)
         d.companyLine2 = t.text("RAGSOC2");
         d.address = t.text("INDIRIZZO");
         d.postCode = t.text("CAP");
-        d.town = trimText(t.text("CITTA"));
+        d.town = trim(t.text("CITTA"));
         d.province = t.text("PROVINCIA");
         d.remittanceDay = static_cast<int>(t.number("GIORNO").toLongLong());
         d.fax = t.text("FAX");
@@ -352,7 +346,7 @@ std::vector<std::string> ACASELLETEL(const std::string& iniPath)
     std::vector<std::string> out{std::string()};
     IniFile ini(iniPath);
     for (int i = 1;; ++i) {
-        std::string v = trimText(ini.get("Caselle alias", "Casella" + std::to_string(i)));
+        std::string v = trim(ini.get("Caselle alias", "Casella" + std::to_string(i)));
         if (v.empty()) break;
         out.push_back(v);
     }

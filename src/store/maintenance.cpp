@@ -20,6 +20,7 @@
 #include "common/files.h"
 #include "common/ini.h"
 #include "common/tempnames.h"
+#include "common/text.h"
 #include "store/check.h"
 #include "store/dbf.h"
 #include "store/files.h"
@@ -37,14 +38,6 @@ namespace {
 
 constexpr const char* kSettingsFile = "ARV.INI";
 constexpr const char* kUsersTable = "USERS";
-
-std::string trim(std::string_view s)
-{
-    size_t b = s.find_first_not_of(' ');
-    if (b == std::string_view::npos) return std::string();
-    size_t e = s.find_last_not_of(' ');
-    return std::string(s.substr(b, e - b + 1));
-}
 
 void show(const std::string& text, const std::string& title = "Attendere")
 {

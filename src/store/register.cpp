@@ -147,15 +147,21 @@ Date EditValues::date(std::string_view field) const { return Date::fromDisplay(g
 
 bool EditValues::logical(std::string_view field) const { return get(field) == "T"; }
 
-EditField textField(int id, std::string label, std::string field, std::string mask, int page)
+EditField editField(int id, std::string label, std::string field, FieldKind kind, std::string mask, int page)
 {
     EditField f;
     f.id = id;
     f.label = std::move(label);
     f.field = std::move(field);
+    f.kind = kind;
     f.mask = std::move(mask);
     f.page = page;
     return f;
+}
+
+EditField textField(int id, std::string label, std::string field, std::string mask, int page)
+{
+    return editField(id, std::move(label), std::move(field), FieldKind::Text, std::move(mask), page);
 }
 
 namespace {

@@ -81,6 +81,8 @@ struct EditField {
 };
 
 // The usual fields of a dialog, by kind (page 0 without folder pages).
+EditField editField(int id, std::string label, std::string field, FieldKind kind = FieldKind::Text,
+                    std::string mask = {}, int page = 0);
 EditField textField(int id, std::string label, std::string field, std::string mask = {}, int page = 0);
 EditField numberField(int id, std::string label, std::string field, std::string mask, int page = 0);
 EditField dateField(int id, std::string label, std::string field, int page = 0);

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "common/error.h"
+#include "common/text.h"
 #include "store/files.h"
 #include "store/ntx.h"
 #include "store/table.h"
@@ -20,20 +21,6 @@ namespace {
 
 constexpr unsigned long long kMinFree = 8192;
 const char* kWorkTable = "TEMPDBF_";
-
-std::string trim(std::string_view s)
-{
-    size_t b = s.find_first_not_of(' ');
-    if (b == std::string_view::npos) return std::string();
-    size_t e = s.find_last_not_of(' ');
-    return std::string(s.substr(b, e - b + 1));
-}
-
-std::string rtrim(std::string s)
-{
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    return s;
-}
 
 void show(const std::string& text, const std::string& title = "Attendere")
 {

@@ -1,3 +1,4 @@
+#include "common/text.h"
 #include "ui/fields.h"
 
 #include <QKeyEvent>
@@ -6,12 +7,6 @@
 namespace arv {
 
 namespace {
-
-std::string rtrim(std::string s)
-{
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    return s;
-}
 
 ValueKind valueKind(store::FieldKind k)
 {
