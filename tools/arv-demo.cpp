@@ -614,17 +614,10 @@ void fillMovements(Workspace& ws, std::mt19937& rng)
 
     Table& m = ws.open("MOVICOMP", "MOVICOMP", false);
     m.setBulk(true);
-    long long code = 0;
-    for (m.goTop(); !m.eof(); m.skip(1)) code = std::max(code, std::atoll(m.text("CODICE").c_str()));
-    auto newCode = [&code] {
-        const std::string c = std::to_string(++code);
-        return std::string(10 - std::min<size_t>(10, c.size()), ' ') + c;
-    };
     // The month of a date as a number, to tell remittance periods apart.
     auto month = [](Date d) { return d.year() * 12 + d.month() - 1; };
     for (const Collection& c : collections) {
-        m.append();
-        m.setText("CODICE", newCode());
+        m.appendWithCode();
         m.setDate("DATA", c.date);
         m.setText("POLIZZA", c.number);
         m.setText("COMPAGNIA", c.company);
@@ -667,8 +660,7 @@ void fillMovements(Workspace& ws, std::mt19937& rng)
                     commissions += c.agency;
                 }
             if (premiums.isZero()) continue;
-            m.append();
-            m.setText("CODICE", newCode());
+            m.appendWithCode();
             m.setDate("DATA", day);
             m.setText("COMPAGNIA", a.name);
             m.setText("RAPPORTO", a.name);

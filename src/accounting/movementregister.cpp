@@ -12,6 +12,8 @@
 #include <QVBoxLayout>
 
 #include "accounting/movements.h"
+#include "accounting/remittances.h"
+#include "common/text.h"
 #include "common/lists.h"
 #include "policies/policyregister.h"
 #include "registry/clients.h"
@@ -38,15 +40,6 @@ constexpr int kBtnQuestionnaire = 213;
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
-std::string trim(std::string s)
-{
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    const size_t b = s.find_first_not_of(' ');
-    return b == std::string::npos ? std::string() : s.substr(b);
-}
-
-bool filled(const std::string& s) { return !trim(s).empty(); }
-
 void notAvailable() { POPMSG(kNotAvailable, 1); }
 
 Interaction screenInteraction()
@@ -57,7 +50,10 @@ Interaction screenInteraction()
     };
     io.tell = [](const std::string& message) { POPMSG(message, 1); };
     // The commission receipt and the transfer reminders of a remittance.
-    io.remittanceDocuments = [](Workspace&, const EditValues&) { notAvailable(); };
+    io.remittanceDocuments = [](Workspace& ws, const EditValues& v) {
+        remittanceDocuments(ws, trim(v.get("RAPPORTO")), v.date("DATA"), v.date("FINEPER"), Date::today(), true,
+                            [](const std::string& message) { POPMSG(message, 1); });
+    };
     return io;
 }
 
@@ -124,9 +120,6 @@ public:
     std::string text(std::string_view field) const { return trim(values().get(field)); }
     Date date(std::string_view field) const { return Date::fromDisplay(values().get(field)); }
 
-    // A check of the whole form after the fields' own rules: the message, or nullopt.
-    std::function<std::optional<std::string>(const FormDialog&)> check;
-
 private:
     void confirm()
     {
@@ -138,12 +131,6 @@ private:
             widgets_[failure->index]->setFocus();
             return;
         }
-        if (check) {
-            if (auto message = check(*this)) {
-                POPMSG(*message, 1);
-                return;
-            }
-        }
         accept();
     }
 
@@ -151,34 +138,11 @@ private:
     std::vector<QWidget*> widgets_;
 };
 
-EditField formField(int id, const char* label, const char* name, FieldKind kind = FieldKind::Text, bool required = false)
+// A field of the small dialogs that must be filled (a date: a valid one).
+EditField required(EditField f)
 {
-    EditField f;
-    f.id = id;
-    f.label = label;
-    f.field = name;
-    f.kind = kind;
-    if (required) {
-        if (kind == FieldKind::Date)
-            f.rule = [](const std::string& s, const EditValues&) { return bool(Date::fromDisplay(s)); };
-        else
-            f.rule = [](const std::string& s, const EditValues&) { return filled(s); };
-    }
+    f.rule = f.kind == FieldKind::Date ? givenDate : requiredRule;
     return f;
-}
-
-EditField formChoice(int id, const char* label, const char* name, std::function<std::vector<std::string>()> list,
-                     bool required = false)
-{
-    EditField f = formField(id, label, name, FieldKind::Choice, required);
-    f.list = std::move(list);
-    return f;
-}
-
-std::vector<std::string> withEmpty(std::vector<std::string> l)
-{
-    if (l.empty() || !l.front().empty()) l.insert(l.begin(), std::string());
-    return l;
 }
 
 FormDialog* asForm(QDialog* d) { return static_cast<FormDialog*>(d); }
@@ -202,18 +166,6 @@ void generate(RegisterContext& c)
     if (c.redraw) c.redraw();
 }
 
-void returnItems(RegisterContext& c)
-{
-    std::unique_ptr<QDialog> d = makeReturnDialog();
-    if (d->exec() != QDialog::Accepted) return;
-    const FormDialog& f = *asForm(d.get());
-    const std::vector<uint32_t> found = suspendedMovements(c.workspace(), f.date("DAL"), f.date("AL"), f.text("PRODUTTORE"));
-    MovementSelection list("RIENTRO2", "Rientro", found);
-    if (list.exec() != QDialog::Accepted) return;
-    returnSuspended(c.workspace(), list.selected(), f.date("DATA"), f.text("CONTO"));
-    if (c.redraw) c.redraw();
-}
-
 void registerFeesOf(RegisterContext& c)
 {
     std::unique_ptr<QDialog> d = makeFeesDialog();
@@ -223,16 +175,41 @@ void registerFeesOf(RegisterContext& c)
     if (c.redraw) c.redraw();
 }
 
-void closeProducerPeriod(RegisterContext& c)
+// A dialog of criteria, then the list of the movements they choose; the confirmed selection is written.
+void chooseAndWrite(RegisterContext& c, std::unique_ptr<QDialog> d, const char* listName, const char* listTitle,
+                    const std::function<std::vector<uint32_t>(Workspace&, const FormDialog&)>& find,
+                    const std::function<void(Workspace&, const std::vector<uint32_t>&, const FormDialog&)>& write)
 {
-    std::unique_ptr<QDialog> d = makeClosingDialog();
     if (d->exec() != QDialog::Accepted) return;
     const FormDialog& f = *asForm(d.get());
-    const std::vector<uint32_t> found = closingMovements(c.workspace(), f.date("DAL"), f.date("AL"), f.text("PRODUTTORE"));
-    MovementSelection list("CHIUSURA2", "Chiusura", found);
+    MovementSelection list(listName, listTitle, find(c.workspace(), f));
     if (list.exec() != QDialog::Accepted) return;
-    closePeriod(c.workspace(), list.selected(), f.date("DATA"));
+    write(c.workspace(), list.selected(), f);
     if (c.redraw) c.redraw();
+}
+
+void returnItems(RegisterContext& c)
+{
+    chooseAndWrite(
+        c, makeReturnDialog(), "RIENTRO2", "Rientro",
+        [](Workspace& ws, const FormDialog& f) {
+            return suspendedMovements(ws, f.date("DAL"), f.date("AL"), f.text("PRODUTTORE"));
+        },
+        [](Workspace& ws, const std::vector<uint32_t>& chosen, const FormDialog& f) {
+            returnSuspended(ws, chosen, f.date("DATA"), f.text("CONTO"));
+        });
+}
+
+void closeProducerPeriod(RegisterContext& c)
+{
+    chooseAndWrite(
+        c, makeClosingDialog(), "CHIUSURA2", "Chiusura",
+        [](Workspace& ws, const FormDialog& f) {
+            return closingMovements(ws, f.date("DAL"), f.date("AL"), f.text("PRODUTTORE"));
+        },
+        [](Workspace& ws, const std::vector<uint32_t>& chosen, const FormDialog& f) {
+            closePeriod(ws, chosen, f.date("DATA"));
+        });
 }
 
 // ---- the movement dialog
@@ -271,48 +248,11 @@ std::vector<EditField> dialogFields()
             f.enabled = noPolicy;
             f.pick = pickClient;
             break;
-        case 109:
-            f.enabled = noPolicy;
-            f.tooltipOf = [](const EditValues& v) {
-                return isSecondProducer(v) ? std::string("Produttore 2") : std::string("Produttore");
-            };
-            break;
-        case 106:
-        case 111:
-        case 112:
-        case 132:
-        case 134: f.readOnly = true; break;
-        case 118:
-        case 119:
-        case 130:
-        case 131: f.stored = false; break;
+        case 109: f.enabled = noPolicy; break;
         default: break;
         }
     }
     return fields;
-}
-
-void fieldLeft(int id, EditValues& v)
-{
-    Workspace& ws = workspace();
-    switch (id) {
-    case 101:
-        if (!Date::fromDisplay(v.get("INCASSO"))) v.set("INCASSO", v.get("DATA"));
-        break;
-    case 102: loadFromPolicy(ws, v); break;
-    case 109: v.set("NUMERUI", filled(v.get("PRODUTTORE")) ? RUIPROD(ws, trim(v.get("PRODUTTORE"))) : std::string()); break;
-    case 114: reloadAmounts(ws, v); break;
-    case 118:
-        if (Mask::upper(trim(v.get("RAMO"))).rfind("AUTO", 0) == 0) v.set("RCAUTO", v.get(kNet));
-        recomputeCommissions(ws, v);
-        break;
-    case 119:
-        v.set("ARD", v.get(kFireTheft));
-        recomputeCommissions(ws, v);
-        break;
-    case 116: recomputeCommissions(ws, v); break;
-    default: break;
-    }
 }
 
 void openInsertion(RegisterContext& c)
@@ -353,7 +293,7 @@ RegisterDesc buildMovements()
         v.set("DATA", fresh.get("DATA"));
         v.set("TIPO", fresh.get("TIPO"));
     };
-    s.fieldLeft = fieldLeft;
+    s.fieldLeft = [](int id, EditValues& v) { movementFieldLeft(workspace(), id, v); };
     s.save = [](RegisterContext& c, const EditRequest&, const EditValues&, const EditValues& after) {
         MovementSave m = saveMovement(c.workspace(), c.table(), after, screenInteraction());
         pendingSecond() = m.second;
@@ -410,29 +350,25 @@ RegisterDesc buildMovements()
 
 std::unique_ptr<QDialog> makeGenerationDialog(QWidget* parent)
 {
-    auto d = std::make_unique<FormDialog>(
+    EditField to = dateField(102, "al:", "AL");
+    to.rule = [](const std::string& s, const EditValues& v) { return generationRange(v.date("DAL"), Date::fromDisplay(s)); };
+    return std::make_unique<FormDialog>(
         "GENEINC", "Generazione incassi",
-        std::vector<EditField>{formField(101, "Data copertura dal:", "DAL", FieldKind::Date, true),
-                               formField(102, "al:", "AL", FieldKind::Date, true),
-                               formField(103, "Cod. convenz.:", "CODCONV"),
-                               formChoice(104, "Conto:", "CONTO", [] { return ACONTI(); })},
+        std::vector<EditField>{required(dateField(101, "Data copertura dal:", "DAL")), to,
+                               textField(103, "Cod. convenz.:", "CODCONV"),
+                               choiceField(104, "Conto:", "CONTO", [] { return ACONTI(); })},
         parent);
-    d->check = [](const FormDialog& f) {
-        return checkGeneration({f.date("DAL"), f.date("AL"), f.text("CODCONV"), f.text("CONTO")});
-    };
-    return d;
 }
 
 std::unique_ptr<QDialog> makeReturnDialog(QWidget* parent)
 {
     auto d = std::make_unique<FormDialog>(
         "RIENTRO", "Rientro",
-        std::vector<EditField>{formField(101, "Data:", "DATA", FieldKind::Date, true),
-                               formField(102, "Periodo: dal", "DAL", FieldKind::Date),
-                               formField(103, "al", "AL", FieldKind::Date),
-                               formChoice(104, "Conto:", "CONTO", [] { return ACONTI(); }, true),
-                               formChoice(105, "Produttore:", "PRODUTTORE",
-                                          [] { return withEmpty(APRODUTT(workspace())); }, true)},
+        std::vector<EditField>{required(dateField(101, "Data:", "DATA")), dateField(102, "Periodo: dal", "DAL"),
+                               dateField(103, "al", "AL"),
+                               required(choiceField(104, "Conto:", "CONTO", [] { return ACONTI(); })),
+                               required(choiceField(105, "Produttore:", "PRODUTTORE",
+                                                    [] { return withEmpty(APRODUTT(workspace())); }))},
         parent);
     d->set(101, Date::today().toDisplay());
     return d;
@@ -442,11 +378,10 @@ std::unique_ptr<QDialog> makeFeesDialog(QWidget* parent)
 {
     auto d = std::make_unique<FormDialog>(
         "CORRISPETTIVI", "Registrazione corrispettivi",
-        std::vector<EditField>{formField(101, "Periodo: dal", "DAL", FieldKind::Date, true),
-                               formField(102, "al", "AL", FieldKind::Date, true),
-                               formChoice(103, "Rapporto:", "RAPPORTO",
-                                          [] { return withEmpty(ACOMPAGNIE(workspace())); }, true),
-                               formField(104, "Data registrazione:", "DATA", FieldKind::Date)},
+        std::vector<EditField>{required(dateField(101, "Periodo: dal", "DAL")), required(dateField(102, "al", "AL")),
+                               required(choiceField(103, "Rapporto:", "RAPPORTO",
+                                                    [] { return withEmpty(ACOMPAGNIE(workspace())); })),
+                               dateField(104, "Data registrazione:", "DATA")},
         parent);
     d->set(104, Date::today().toDisplay());
     return d;
@@ -456,11 +391,10 @@ std::unique_ptr<QDialog> makeClosingDialog(QWidget* parent)
 {
     auto d = std::make_unique<FormDialog>(
         "CHIUSURA", "Chiusura periodo",
-        std::vector<EditField>{formField(101, "Periodo: dal", "DAL", FieldKind::Date, true),
-                               formField(102, "al", "AL", FieldKind::Date, true),
-                               formChoice(103, "Produttore:", "PRODUTTORE",
-                                          [] { return withEmpty(APRODUTT(workspace())); }),
-                               formField(104, "Chiusura periodo:", "DATA", FieldKind::Date)},
+        std::vector<EditField>{required(dateField(101, "Periodo: dal", "DAL")), required(dateField(102, "al", "AL")),
+                               choiceField(103, "Produttore:", "PRODUTTORE",
+                                           [] { return withEmpty(APRODUTT(workspace())); }),
+                               dateField(104, "Chiusura periodo:", "DATA")},
         parent);
     d->set(104, Date::today().toDisplay());
     return d;

@@ -7,7 +7,6 @@
 #include "accounting/remittances.h"
 #include "accounting/vocabulary.h"
 #include "common/calendar.h"
-#include "common/cp1252.h"
 #include "common/error.h"
 #include "common/files.h"
 #include "common/ini.h"
@@ -15,6 +14,7 @@
 #include "common/lists.h"
 #include "common/mask.h"
 #include "common/report.h"
+#include "common/text.h"
 #include "policies/sheets.h"
 #include "store/criteria.h"
 #include "store/excel.h"
@@ -29,27 +29,24 @@ using namespace store;
 
 namespace {
 
-std::string trim(std::string s)
-{
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    const size_t b = s.find_first_not_of(' ');
-    return b == std::string::npos ? std::string() : s.substr(b);
-}
+// Releases the locks of a cursor when a write leaves early (armed) or always.
+struct Unlocker {
+    Table& t;
+    bool armed = true;
+    ~Unlocker()
+    {
+        if (!armed) return;
+        try {
+            t.unlock();
+        } catch (...) {
+        }
+    }
+};
 
-bool filled(const std::string& s) { return !trim(s).empty(); }
-
+// The trimmed text in capitals, as lookups compare it.
 std::string upper(const std::string& s) { return Mask::upper(trim(s)); }
 
 bool upperStarts(const std::string& s, const char* prefix) { return upper(s).rfind(prefix, 0) == 0; }
-
-// A text as a key stores it: Windows-1252, padded (or cut) to WIDTH.
-std::string padded(const std::string& utf8, size_t width)
-{
-    std::string k = utf8ToCp1252(utf8);
-    while (!k.empty() && k.back() == ' ') k.pop_back();
-    k.resize(width, ' ');
-    return k;
-}
 
 const std::vector<std::string> kTypes = {"", "Quietanza", "Polizza nuova", "Rinnovo", "Sostituzione", "Appendice",
                                          "Cambio compagnia"};
@@ -102,7 +99,7 @@ PolicyRow readPolicy(Workspace& ws, const std::string& number)
     try {
         OwnTable own(ws, "POLIZZE", true);
         own->ordAdd("NUMPOL");
-        if (!own->seek(padded(number, 25))) return {};
+        if (!own->seek(indexKey(number, 25))) return {};
         return policyFrom(*own);
     } catch (const std::exception&) {
         return {};
@@ -124,29 +121,6 @@ std::string motorClass(Workspace& ws, const std::string& code)
 
 // ---- the dialog's copies
 
-EditField field(int id, const char* label, const char* name, FieldKind kind = FieldKind::Text, const char* mask = "")
-{
-    EditField f;
-    f.id = id;
-    f.label = label;
-    f.field = name;
-    f.kind = kind;
-    f.mask = mask;
-    return f;
-}
-
-EditField choice(int id, const char* label, const char* name, std::function<std::vector<std::string>()> list)
-{
-    EditField f = field(id, label, name, FieldKind::Choice);
-    f.list = std::move(list);
-    return f;
-}
-
-std::vector<std::string> withEmpty(std::vector<std::string> l)
-{
-    if (l.empty() || !l.front().empty()) l.insert(l.begin(), std::string());
-    return l;
-}
 
 bool datesNotRequired(const EditValues& v)
 {
@@ -156,85 +130,96 @@ bool datesNotRequired(const EditValues& v)
 
 std::vector<EditField> buildFields()
 {
-    const auto always = [](const EditValues&) { return true; };
     const auto inserting = [](const EditValues& v) { return isNewMovement(v); };
-    EditField date = field(101, "Data:", "DATA", FieldKind::Date);
-    date.rule = [](const std::string& s, const EditValues&) { return bool(Date::fromDisplay(s)); };
-    EditField policy = field(102, "Polizza n.:", "POLIZZA");
-    policy.rule = [](const std::string& s, const EditValues&) {
-        return !filled(s) || ISPOLIZZA(workspace(), trim(s));
+    const auto readOnly = [](EditField f) {
+        f.readOnly = true;
+        return f;
     };
-    EditField producer = choice(109, "Produttore:", "PRODUTTORE", [] { return withEmpty(APRODUTT(workspace())); });
-    producer.typedChoice = true;
+    const auto shownOnly = [&inserting](EditField f) {
+        f.stored = false;
+        f.enabled = inserting;
+        return f;
+    };
+    EditField date = dateField(101, "Data:", "DATA");
+    date.rule = givenDate;
+    EditField policy = textField(102, "Polizza n.:", "POLIZZA");
+    policy.rule = [](const std::string& s, const EditValues&) { return !filled(s) || ISPOLIZZA(workspace(), trim(s)); };
+    EditField producer =
+        choiceField(109, "Produttore:", "PRODUTTORE", [] { return withEmpty(APRODUTT(workspace())); }, true);
     producer.rule = [](const std::string& s, const EditValues& v) { return filled(v.get("POLIZZA")) || filled(s); };
-    EditField description = choice(114, "Descrizione:", "DESCRIZIO", [] { return withEmpty(ADESMVCOM(workspace())); });
-    description.rule = [](const std::string& s, const EditValues&) { return filled(s); };
-    EditField fees = field(116, "Diritti:", "DIRITTI", FieldKind::Number, "@ZE 9,999.99");
+    producer.labelOf = [](const EditValues& v) {
+        return std::string(isSecondProducer(v) ? "Produttore 2:" : "Produttore:");
+    };
+    EditField description =
+        choiceField(114, "Descrizione:", "DESCRIZIO", [] { return withEmpty(ADESMVCOM(workspace())); });
+    description.rule = requiredRule;
+    EditField fees = numberField(116, "Diritti:", "DIRITTI", "@ZE 9,999.99");
     fees.enabled = inserting;
     fees.rule = [](const std::string&, const EditValues& v) {
         const Decimal d = v.number("DIRITTI");
         return d.isZero() || d >= interessenze(workspace().folder());
     };
-    EditField net = field(118, "Netto:", kNet, FieldKind::Number, "@ZE 999,999.99");
-    net.enabled = inserting;
-    EditField fireTheft = field(119, "I/F:", kFireTheft, FieldKind::Number, "@ZE 999,999.99");
-    fireTheft.enabled = inserting;
-    EditField motorClassField = field(128, "Classe B/M:", "VARIAZBM");
+    EditField motorClassField = textField(128, "Classe B/M:", "VARIAZBM");
     // Required for the branches written "Auto..." (as the branch list writes them).
     motorClassField.rule = [](const std::string& s, const EditValues& v) {
         return trim(v.get("RAMO")).rfind("Auto", 0) != 0 || filled(s);
     };
-    EditField coverage = field(130, "Data copertura:", kNewCoverage, FieldKind::Date);
-    coverage.enabled = inserting;
-    coverage.rule = [](const std::string& s, const EditValues& v) { return datesNotRequired(v) || bool(Date::fromDisplay(s)); };
-    EditField expiry = field(131, "Scadenza:", kNewExpiry, FieldKind::Date);
-    expiry.enabled = inserting;
+    EditField coverage = shownOnly(dateField(130, "Data copertura:", kNewCoverage));
+    coverage.rule = [](const std::string& s, const EditValues& v) {
+        return datesNotRequired(v) || bool(Date::fromDisplay(s));
+    };
+    EditField expiry = shownOnly(dateField(131, "Scadenza:", kNewExpiry));
     expiry.rule = coverage.rule;
-    EditField company = choice(104, "Compagnia:", "COMPAGNIA", [] { return withEmpty(ACOMPAGNIE(workspace())); });
-    company.typedChoice = true;
-    EditField agreement = choice(105, "Rapporto:", "RAPPORTO", [] { return withEmpty(ACOMPAGNIE(workspace())); });
-    agreement.typedChoice = true;
-    EditField convention = choice(110, "Convenzione:", "CONVENZIO", [] { return withEmpty(ACONVENZ(workspace())); });
-    convention.typedChoice = true;
-    (void)always;
-    std::vector<EditField> f = {
+    const auto companies = [] { return withEmpty(ACOMPAGNIE(workspace())); };
+    return {
         date,
         policy,
-        company,
-        agreement,
-        field(106, "Ramo:", "RAMO"),
-        field(107, "Assicurato:", "ASSICURATO"),
+        choiceField(104, "Compagnia:", "COMPAGNIA", companies, true),
+        choiceField(105, "Rapporto:", "RAPPORTO", companies, true),
+        readOnly(textField(106, "Ramo:", "RAMO")),
+        textField(107, "Assicurato:", "ASSICURATO"),
         producer,
-        convention,
-        field(111, "Iscriz. RUI:", "NUMERUI"),
-        field(112, "Scadenza:", "SCADENZA", FieldKind::Date),
-        choice(113, "Tipo:", "TIPO", [] { return kTypes; }),
+        choiceField(110, "Convenzione:", "CONVENZIO", [] { return withEmpty(ACONVENZ(workspace())); }, true),
+        readOnly(textField(111, "Iscriz. RUI:", "NUMERUI")),
+        readOnly(dateField(112, "Scadenza:", "SCADENZA")),
+        choiceField(113, "Tipo:", "TIPO", [] { return kTypes; }),
         description,
-        field(115, "Importo:", "IMPORTO", FieldKind::Number, "@ZE 9,999,999.99"),
+        numberField(115, "Importo:", "IMPORTO", "@ZE 9,999,999.99"),
         fees,
-        field(117, "Consulenza:", "COMMISS", FieldKind::Number, "@ZE 9,999.99"),
-        net,
-        fireTheft,
-        field(120, "Importo RC Auto:", "RCAUTO", FieldKind::Number, "@ZE 999,999.99"),
-        field(121, "Ard:", "ARD", FieldKind::Number, "@ZE 999,999.99"),
-        field(122, "Inf.conducente:", "INFCOND", FieldKind::Number, "@ZE 999,999.99"),
-        field(123, "Provvigioni: Agenzia", "PROVVAGEN", FieldKind::Number, "@ZE 999,999.99"),
-        field(124, "Reg. corrispettivi:", "CORRISP", FieldKind::Date),
-        field(125, "Produttore:", "PROVVPROD", FieldKind::Number, "@ZE 999,999.99"),
-        field(126, "Chiusura periodo:", "CHIUSURA", FieldKind::Date),
-        choice(127, "Conto:", "CONTO", [] { return ACONTI(); }),
+        numberField(117, "Consulenza:", "COMMISS", "@ZE 9,999.99"),
+        shownOnly(numberField(118, "Netto:", kNet, "@ZE 999,999.99")),
+        shownOnly(numberField(119, "I/F:", kFireTheft, "@ZE 999,999.99")),
+        numberField(120, "Importo RC Auto:", "RCAUTO", "@ZE 999,999.99"),
+        numberField(121, "Ard:", "ARD", "@ZE 999,999.99"),
+        numberField(122, "Inf.conducente:", "INFCOND", "@ZE 999,999.99"),
+        numberField(123, "Provvigioni: Agenzia", "PROVVAGEN", "@ZE 999,999.99"),
+        dateField(124, "Reg. corrispettivi:", "CORRISP"),
+        numberField(125, "Produttore:", "PROVVPROD", "@ZE 999,999.99"),
+        dateField(126, "Chiusura periodo:", "CHIUSURA"),
+        choiceField(127, "Conto:", "CONTO", [] { return ACONTI(); }),
         motorClassField,
-        field(129, "Data rientro:", "RIENTRO", FieldKind::Date),
+        dateField(129, "Data rientro:", "RIENTRO"),
         coverage,
         expiry,
-        field(132, "Data incasso:", "INCASSO", FieldKind::Date),
-        field(133, "Fine periodo:", "FINEPER", FieldKind::Date),
-        field(134, "Pagamento:", "PAGAMENTO"),
-        field(135, "", "CODICE"),
-        field(136, "", "PRODUTTOR2", FieldKind::Logical),
+        readOnly(dateField(132, "Data incasso:", "INCASSO")),
+        dateField(133, "Fine periodo:", "FINEPER"),
+        readOnly(textField(134, "Pagamento:", "PAGAMENTO")),
+        textField(135, "", "CODICE"),
+        logicalField(136, "", "PRODUTTOR2"),
     };
-    return f;
 }
+
+} // namespace
+
+bool givenDate(const std::string& value, const EditValues&) { return bool(Date::fromDisplay(value)); }
+
+std::vector<std::string> withEmpty(std::vector<std::string> list)
+{
+    if (list.empty() || !list.front().empty()) list.insert(list.begin(), std::string());
+    return list;
+}
+
+namespace {
 
 const EditField* fieldNamed(std::string_view name)
 {
@@ -288,21 +273,13 @@ void storeMovement(Table& t, const EditValues& v)
     t.setLogical("PRODUTTOR2", isSecondProducer(v));
 }
 
-// Appends a record through T with a new code; the record stays locked.
-void appendWithCode(Table& t)
-{
-    t.append();
-    const std::string code = t.nextCode();
-    t.setRaw("CODICE", code);
-}
-
 // A remittance of AGREEMENT dated DATE is already in the register (the whole table).
 bool remittanceOnDay(Workspace& ws, const std::string& agreement, Date date)
 {
     OwnTable own(ws, "MOVICOMP", true);
     Table& t = *own;
     t.ordAdd("MOVIDATA");
-    const std::string key = padded(agreement, 35);
+    const std::string key = indexKey(agreement, 35);
     for (t.seek(date.dtos(), true); !t.eof() && t.date("DATA") == date; t.skip(1))
         if (t.raw("RAPPORTO") == key && isRemittance(t.text("DESCRIZIO"))) return true;
     return false;
@@ -375,8 +352,8 @@ Decimal commissionRate(Workspace& ws, char type, const std::string& holder, cons
     try {
         OwnTable own(ws, "PROVVIG", true);
         own->ordAdd("PROVVIG");
-        const std::string key = std::string(1, type) + padded(holder, 35) +
-                                (type == 'C' ? std::string(35, ' ') : padded(agreement, 35)) + padded(branchKey, 20);
+        const std::string key = std::string(1, type) + indexKey(holder, 35) +
+                                (type == 'C' ? std::string(35, ' ') : indexKey(agreement, 35)) + indexKey(branchKey, 20);
         return own->seek(key) ? own->number("ALIQUOTA") : Decimal();
     } catch (const std::exception&) {
         return Decimal();
@@ -418,10 +395,37 @@ void loadFromPolicy(Workspace& ws, EditValues& v)
         v.set("CONVENZIO", p.convention);
     }
     v.set("RAMO", p.branch);
-    v.set("NUMERUI", filled(v.get("PRODUTTORE")) ? RUIPROD(ws, trim(v.get("PRODUTTORE"))) : std::string());
+    reloadRegistration(ws, v);
     v.set("SCADENZA", p.coverage.toDisplay());
     amountsByDescription(ws, v, p);
     v.set("VARIAZBM", motorClass(ws, p.code));
+}
+
+void reloadRegistration(Workspace& ws, EditValues& v)
+{
+    v.set("NUMERUI", filled(v.get("PRODUTTORE")) ? RUIPROD(ws, trim(v.get("PRODUTTORE"))) : std::string());
+}
+
+void movementFieldLeft(Workspace& ws, int id, EditValues& v)
+{
+    switch (id) {
+    case 101:
+        if (!typedDate(v, "INCASSO")) v.set("INCASSO", v.get("DATA"));
+        break;
+    case 102: loadFromPolicy(ws, v); break;
+    case 109: reloadRegistration(ws, v); break;
+    case 114: reloadAmounts(ws, v); break;
+    case 116: recomputeCommissions(ws, v); break;
+    case 118:
+        if (upperStarts(v.get("RAMO"), "AUTO")) v.set("RCAUTO", v.get(kNet));
+        recomputeCommissions(ws, v);
+        break;
+    case 119:
+        v.set("ARD", v.get(kFireTheft));
+        recomputeCommissions(ws, v);
+        break;
+    default: break;
+    }
 }
 
 void reloadAmounts(Workspace& ws, EditValues& v) { amountsByDescription(ws, v, readPolicy(ws, trim(v.get("POLIZZA")))); }
@@ -457,20 +461,11 @@ bool AGGPOLIZZA(Workspace& ws, const PolicyUpdate& u)
         OwnTable own(ws, "POLIZZE");
         Table& p = *own;
         p.ordAdd("NUMPOL");
-        if (!p.seek(padded(u.number, 25))) return true;
+        if (!p.seek(indexKey(u.number, 25))) return true;
         const std::string code = trim(p.text("CODICE"));
         if (isCollection(u.description)) {
             p.lock(true);
-            struct Unlock {
-                Table& t;
-                ~Unlock()
-                {
-                    try {
-                        t.unlock();
-                    } catch (...) {
-                    }
-                }
-            } unlock{p};
+            const Unlocker unlock{p};
             if (u.amount) p.setNumber("IMPORTO", u.amount->round(2));
             if (u.fee && !u.fee->isZero()) p.setNumber("COMMISS", u.fee->round(2));
             if (u.agencyCommission) p.setNumber("PROVVAGEN", u.agencyCommission->round(2));
@@ -558,23 +553,12 @@ MovementSave saveMovement(Workspace& ws, Table& t, const EditValues& typed, cons
     if (inserting && isRemittance(description) && remittanceOnDay(ws, agreement, date)) return refuse(kMsgSameDay);
 
     if (inserting) {
-        appendWithCode(t);
+        t.appendWithCode();
     } else {
         t.lock(true);
         t.recall();
     }
-    struct Unlock {
-        Table& t;
-        bool armed = true;
-        ~Unlock()
-        {
-            if (!armed) return;
-            try {
-                t.unlock();
-            } catch (...) {
-            }
-        }
-    } unlock{t};
+    Unlocker unlock{t};
     storeMovement(t, v);
     t.commit();
     out.recno = t.recno();
@@ -606,7 +590,7 @@ MovementSave saveMovement(Workspace& ws, Table& t, const EditValues& typed, cons
     if (inserting && policy.found && filled(policy.producer2) && !second) {
         EditValues next = v;
         next.set("PRODUTTORE", policy.producer2);
-        next.set("NUMERUI", RUIPROD(ws, policy.producer2));
+        reloadRegistration(ws, next);
         setAmount(next, "PROVVPROD", Decimal());
         next.set("PRODUTTOR2", "T");
         out.second = next;
@@ -666,18 +650,11 @@ DeleteResult deleteMovement(Workspace& ws, Table& t, const Interaction& io)
 
 // ---------------------------------------------------------------- "Genera"
 
-std::optional<std::string> checkGeneration(const Generation& g)
-{
-    if (!g.from) return std::string("Data copertura iniziale obbligatoria.");
-    if (!g.to) return std::string("Data copertura finale obbligatoria.");
-    if (g.to < g.from) return std::string("Periodo non valido.");
-    if (DAYDIFF(g.from, g.to) > 30) return std::string("Il periodo non può superare 30 giorni.");
-    return std::nullopt;
-}
+bool generationRange(Date from, Date to) { return from && to && DAYDIFF(from, to) <= 30; }
 
 size_t generateCollections(Workspace& ws, Table& t, const Generation& g, Date today)
 {
-    if (checkGeneration(g)) return 0;
+    if (!generationRange(g.from, g.to)) return 0;
     std::vector<PolicyRow> due;
     {
         OwnTable own(ws, "POLIZZE", true);
@@ -694,7 +671,7 @@ size_t generateCollections(Workspace& ws, Table& t, const Generation& g, Date to
     }
     size_t written = 0;
     for (const PolicyRow& p : due) {
-        appendWithCode(t);
+        t.appendWithCode();
         t.setDate("DATA", today);
         t.setDate("INCASSO", today);
         t.setText("POLIZZA", p.number);
@@ -760,19 +737,7 @@ size_t writeEach(Workspace& ws, const std::vector<uint32_t>& recnos, const std::
 {
     if (recnos.empty()) return 0;
     OwnTable own(ws, "MOVICOMP");
-    Table& t = *own;
-    size_t changed = 0;
-    for (uint32_t r : recnos) {
-        t.goTo(r);
-        if (t.eof() || t.deleted()) continue;
-        t.lock(true);
-        if (change(t)) {
-            t.commit();
-            ++changed;
-        }
-        t.unlock();
-    }
-    return changed;
+    return writeRecords(*own, recnos, change);
 }
 
 } // namespace
@@ -816,21 +781,21 @@ size_t registerFees(Table& t, Date from, Date to, const std::string& agreement, 
     const uint32_t here = t.eof() ? 0 : t.recno();
     const std::string wanted = upper(agreement);
     std::vector<uint32_t> chosen;
-    for (t.goTop(); !t.eof(); t.skip(1)) {
-        const Date d = t.date("DATA");
-        if (d < from || d > to || upper(t.text("RAPPORTO")) != wanted) continue;
+    // In the view's date order: from the first movement dated on or after FROM to the last dated
+    // on or before TO.
+    t.goTop();
+    while (!t.eof() && t.date("DATA") < from) t.skip(1);
+    for (; !t.eof() && t.date("DATA") <= to; t.skip(1)) {
+        if (upper(t.text("RAPPORTO")) != wanted) continue;
         if (date && t.date("CORRISP")) continue; // registered already
         chosen.push_back(t.recno());
     }
-    for (uint32_t r : chosen) {
-        t.goTo(r);
-        t.lock(true);
-        t.setDate("CORRISP", date);
-        t.commit();
-        t.unlock();
-    }
+    writeRecords(t, chosen, [date](Table& r) {
+        r.setDate("CORRISP", date);
+        return true;
+    });
     if (here) t.goTo(here);
-    else t.goTop();
+    else t.goBottom(), t.skip(1);
     return chosen.size();
 }
 
@@ -889,6 +854,8 @@ std::vector<SearchField> movementSearch()
     // The date bounds are kept for the value lists (read with "dal").
     s[kFrom] = custom(101, "Data: dal", FieldKind::Date, [](const std::vector<std::string>& t) -> RecordPredicate {
         const Date from = searchDate(t[kFrom]), to = searchDate(t[kTo]);
+        // A confirmation with nothing typed changes nothing, the bounds included.
+        if (std::all_of(t.begin(), t.end(), [](const std::string& x) { return !filled(x); })) return {};
         rememberedPeriod() = {from, to};
         if (!from && !to) return {};
         return criteria::dateRange("DATA", from ? std::optional<Date>(from) : std::nullopt,
@@ -981,6 +948,20 @@ std::string TARGA_(Workspace& ws, const std::string& number)
 
 // ---------------------------------------------------------------- printouts
 
+namespace {
+
+ReportColumn textColumn(const Table& t, const char* heading, const char* field, int width)
+{
+    return ReportColumn{heading, [&t, field] { return ReportValue(t.text(field)); }, "", width};
+}
+
+ReportColumn dateColumn(const Table& t, const char* heading, const char* field, int width)
+{
+    return ReportColumn{heading, [&t, field] { return ReportValue(t.date(field)); }, "", width};
+}
+
+} // namespace
+
 PrintDocument printMovements(Table& t, bool preview)
 {
     ReportDescription d;
@@ -989,11 +970,9 @@ PrintDocument printMovements(Table& t, bool preview)
     d.font = PrintFont("Arial", 8);
     d.landscape = true;
     d.totalLabel = "TOTALE";
-    auto col = [&t](const char* heading, const char* field, int width) {
-        return ReportColumn{heading, [&t, field] { return ReportValue(t.text(field)); }, "", width};
-    };
-    auto dateCol = [&t](const char* heading, const char* field) {
-        return ReportColumn{heading, [&t, field] { return ReportValue(t.date(field)); }, "", 0};
+    auto col = [&t](const char* heading, const char* field, int width) { return textColumn(t, heading, field, width); };
+    auto dateCol = [&t](const char* heading, const char* field, int width = 0) {
+        return dateColumn(t, heading, field, width);
     };
     d.columns = {dateCol("DATA", "DATA"),
                  col("DESCRIZIONE", "DESCRIZIO", 16),
@@ -1002,7 +981,7 @@ PrintDocument printMovements(Table& t, bool preview)
                  col("PRODUTTORE", "PRODUTTORE", 18),
                  col("ASSICURATO", "ASSICURATO", 18),
                  col("POLIZZA N.", "POLIZZA", 16),
-                 dateCol("SCAD.", "SCADENZA"),
+                 dateCol("SCAD.", "SCADENZA", 7),
                  ReportColumn{"IMPORTO",
                               [&t] { return ReportValue(signedAmount(t.text("CONTO"), t.number("IMPORTO"))); },
                               "@E 99,999,999.99", 10, true, ReportAlign::Right}};
@@ -1032,10 +1011,8 @@ PrintDocument printValues(Workspace& ws, Table& t, ValueList which, bool preview
     OwnTable policies(ws, "POLIZZE", true);
     policies->ordAdd("NUMPOL");
     Table& p = *policies;
-    auto col = [&t](const char* heading, const char* f, int width) {
-        return ReportColumn{heading, [&t, f] { return ReportValue(t.text(f)); }, "", width};
-    };
-    d.columns = {ReportColumn{"DATA", [&t] { return ReportValue(t.date("DATA")); }, "", 0},
+    auto col = [&t](const char* heading, const char* f, int width) { return textColumn(t, heading, f, width); };
+    d.columns = {dateColumn(t, "DATA", "DATA", 0),
                  col("COMPAGNIA", "COMPAGNIA", 19),
                  col("RAMO", "RAMO", 19),
                  col("PRODUTTORE", "PRODUTTORE", 19),
@@ -1047,7 +1024,7 @@ PrintDocument printValues(Workspace& ws, Table& t, ValueList which, bool preview
                                   return ReportValue(filled(n) && p.seek(n) ? p.text("FRAZIONAM") : std::string());
                               },
                               "", 14},
-                 ReportColumn{"SCAD.", [&t] { return ReportValue(t.date("SCADENZA")); }, "", 0},
+                 dateColumn(t, "SCAD.", "SCADENZA", 7),
                  ReportColumn{"IMPORTO", [&t, field] { return ReportValue(t.number(field)); }, "@E 99,999,999.99", 12,
                               true, ReportAlign::Right}};
     const uint32_t here = t.eof() ? 0 : t.recno();

@@ -48,6 +48,10 @@ std::vector<int> movementHiddenFields();
 store::EditValues newMovementValues();
 bool isNewMovement(const store::EditValues& v);
 bool isSecondProducer(const store::EditValues& v);
+// A rule: the field holds a valid date.
+bool givenDate(const std::string& value, const store::EditValues& all);
+// LIST with the empty entry first (added when missing), for the dialogs' lists.
+std::vector<std::string> withEmpty(std::vector<std::string> list);
 
 // The "Interessenze" amount of the settings file of FOLDER (section "Vazoruza"), 0 when missing.
 Decimal interessenze(const std::string& folder);
@@ -78,6 +82,12 @@ void loadFromPolicy(store::Workspace& ws, store::EditValues& v);
 void reloadAmounts(store::Workspace& ws, store::EditValues& v);
 // Leaving "Diritti", "Netto" or "I/F": both commissions again.
 void recomputeCommissions(store::Workspace& ws, store::EditValues& v);
+// The registration number of the producer shown (RUIPROD).
+void reloadRegistration(store::Workspace& ws, store::EditValues& v);
+// What leaving field ID (changed) does to the other values of the dialog: "Data:" gives an empty
+// "Data incasso:" its date; the policy, the producer, the description, "Diritti", "Netto" and
+// "I/F" reload or recompute what depends on them.
+void movementFieldLeft(store::Workspace& ws, int id, store::EditValues& v);
 
 // ---- the policy update of a collection
 struct PolicyUpdate {
@@ -130,8 +140,8 @@ struct Generation {
     std::string convention; // "Cod. convenz." (empty: every policy)
     std::string account;
 };
-// The dialog's check: the message of the first failure.
-std::optional<std::string> checkGeneration(const Generation& g);
+// The rule of the range: both dates given, "al" at most 30 days (DAYDIFF) after "dal".
+bool generationRange(Date from, Date to);
 // One collection per policy due in the range; gives the number written.
 size_t generateCollections(store::Workspace& ws, store::Table& movements, const Generation& g, Date today);
 

@@ -1,10 +1,19 @@
 #include "accounting/remittances.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <vector>
 
 #include "accounting/vocabulary.h"
-#include "common/cp1252.h"
+#include "common/agency.h"
+#include "common/calendar.h"
+#include "common/ini.h"
+#include "common/numfmt.h"
+#include "common/printjob.h"
+#include "common/sendmail.h"
+#include "common/text.h"
 #include "registry/companies.h"
+#include "store/lookups.h"
 
 namespace arv::accounting {
 
@@ -12,28 +21,13 @@ using namespace store;
 
 namespace {
 
-std::string trimmed(std::string s)
-{
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    const size_t b = s.find_first_not_of(' ');
-    return b == std::string::npos ? std::string() : s.substr(b);
-}
-
-std::string padded(const std::string& utf8, size_t width)
-{
-    std::string k = utf8ToCp1252(utf8);
-    while (!k.empty() && k.back() == ' ') k.pop_back();
-    k.resize(width, ' ');
-    return k;
-}
-
 Date referenceDate(const Table& t)
 {
     const Date end = t.date("FINEPER");
     return end ? end : t.date("DATA");
 }
 
-bool isPlainRemittance(const Table& t) { return trimmed(t.text("DESCRIZIO")) == "Rimessa"; }
+bool isPlainRemittance(const Table& t) { return trim(t.text("DESCRIZIO")) == "Rimessa"; }
 
 // Positions T (in MOVIPERI) on the last record whose reference date is not after REF; false when
 // there is none.
@@ -53,13 +47,13 @@ bool lastUpTo(Table& t, Date ref)
 RemittanceTotals remittanceTotals(Workspace& ws, const std::string& agreement, Date date, Date periodEnd)
 {
     RemittanceTotals totals;
-    if (trimmed(agreement).empty() || !date) return totals;
+    if (!filled(agreement) || !date) return totals;
     const Date ref = periodEnd ? periodEnd : date;
     OwnTable own(ws, "MOVICOMP", true);
     Table& t = *own;
     t.ordAdd("MOVIPERI");
     if (!lastUpTo(t, ref)) return totals;
-    const std::string key = padded(agreement, 35);
+    const std::string key = indexKey(agreement, 35);
     do {
         if (t.raw("RAPPORTO") != key) continue;
         if (isPlainRemittance(t)) {
@@ -69,7 +63,7 @@ RemittanceTotals remittanceTotals(Workspace& ws, const std::string& agreement, D
             }
             break; // the previous remittance
         }
-        const std::string d = trimmed(t.text("DESCRIZIO"));
+        const std::string d = trim(t.text("DESCRIZIO"));
         if (d != "Incasso diretto" && d != "Incasso provvisorio") totals.premiums += t.number("IMPORTO");
         totals.fees += t.number("DIRITTI");
         totals.commissions += t.number("PROVVAGEN");
@@ -81,7 +75,7 @@ RemittanceTotals remittanceTotals(Workspace& ws, const std::string& agreement, D
 Decimal remittanceFigure(Workspace& ws, const std::string& agreement, Date date, Date periodEnd, RemittanceFigure figure)
 {
     const RemittanceTotals totals = remittanceTotals(ws, agreement, date, periodEnd);
-    if (trimmed(agreement).empty() || !date) return Decimal();
+    if (!filled(agreement) || !date) return Decimal();
     const registry::AgreementTerms terms = registry::agreementTerms(ws, agreement);
     const Decimal withheld = totals.commissions * terms.withholdingRate / Decimal(100);
     if (figure == RemittanceFigure::NetCommission) return totals.commissions - withheld;
@@ -92,13 +86,13 @@ Decimal remittanceFigure(Workspace& ws, const std::string& agreement, Date date,
 size_t markRegistered(Workspace& ws, const std::string& agreement, Date date, Date periodEnd, Date today,
                       uint32_t excluded)
 {
-    if (trimmed(agreement).empty() || !date) return 0;
+    if (!filled(agreement) || !date) return 0;
     const Date ref = periodEnd ? periodEnd : date;
     OwnTable own(ws, "MOVICOMP");
     Table& t = *own;
     t.ordAdd("MOVIPERI");
     if (!lastUpTo(t, ref)) return 0;
-    const std::string key = padded(agreement, 35);
+    const std::string key = indexKey(agreement, 35);
     // The records first, then the writes: a write never moves the walk.
     std::vector<uint32_t> marked;
     do {
@@ -106,14 +100,237 @@ size_t markRegistered(Workspace& ws, const std::string& agreement, Date date, Da
         if (isPlainRemittance(t)) break;
         marked.push_back(t.recno());
     } while (t.skip(-1), !t.bof());
-    for (uint32_t r : marked) {
+    return writeRecords(t, marked, [today](Table& r) {
+        r.setDate("CORRISP", today);
+        return true;
+    });
+}
+
+size_t writeRecords(Table& t, const std::vector<uint32_t>& recnos, const std::function<bool(Table&)>& change)
+{
+    size_t changed = 0;
+    for (uint32_t r : recnos) {
         t.goTo(r);
+        if (t.eof() || t.deleted()) continue;
         t.lock(true);
-        t.setDate("CORRISP", today);
-        t.commit();
+        if (change(t)) {
+            t.commit();
+            ++changed;
+        }
         t.unlock();
     }
-    return marked.size();
+    return changed;
+}
+
+// ---------------------------------------------------------------- documents of a remittance
+
+namespace {
+
+// What the documents print of an agreement, read from COMPAGN under an alias of its own.
+struct AgreementAddress {
+    std::string name1, name2, street, postCode, town, province, vat;
+};
+
+AgreementAddress agreementAddress(Workspace& ws, const std::string& agreement)
+{
+    AgreementAddress a;
+    try {
+        OwnTable own(ws, "COMPAGN", true);
+        own->ordAdd("COMPAGN");
+        if (!own->seek(indexKey(agreement, 35, true))) return a;
+        a.name1 = own->text("RAGSOC1");
+        a.name2 = own->text("RAGSOC2");
+        a.street = own->text("INDIRIZZO");
+        a.postCode = own->text("CAP");
+        a.town = own->text("CITTA");
+        a.province = own->text("PROVINCIA");
+        a.vat = own->text("PARTITAIVA");
+    } catch (const std::exception&) {
+    }
+    return a;
+}
+
+// Places texts on the 80 x 66 grid of a job, with no margin.
+class Sheet {
+public:
+    explicit Sheet(TPRINTER& job) : job_(job) {}
+    void put(double row, double col, const std::string& text, const PrintFont& font,
+             TextAlign align = TextAlign::Left, double width = 0)
+    {
+        job_.say(job_.lineY(row), job_.columnX(col), text, font, width > 0 ? job_.columnX(width) : 0, kBlack,
+                 std::nullopt, align);
+    }
+    // A rule from column FROM to column TO, on the top of line ROW.
+    void rule(double row, double from, double to)
+    {
+        PageItem item;
+        item.x = job_.columnX(from);
+        item.y = job_.lineY(row) - job_.lineY(0.75);
+        item.font = PrintFont("Arial", 8);
+        item.clipWidth = job_.columnX(to - from);
+        const double underscore = std::max(job_.textWidth("_", item.font), 1.0);
+        item.text = std::string(static_cast<size_t>(item.clipWidth / underscore) + 1, '_');
+        job_.addItem(item);
+    }
+    // A frame over rows TOP to BOTTOM and columns LEFT to RIGHT.
+    void box(double top, double bottom, double left, double right)
+    {
+        rule(top, left, right);
+        rule(bottom + 1, left, right);
+        const PrintFont thin("Arial", 12);
+        for (double r = top; r <= bottom; ++r) {
+            put(r, left, "|", thin);
+            put(r, right, "|", thin, TextAlign::Right);
+        }
+    }
+
+private:
+    TPRINTER& job_;
+};
+
+std::string withoutEmpty(const std::vector<std::string>& parts)
+{
+    std::string out;
+    for (const std::string& p : parts)
+        if (filled(p)) out += (out.empty() ? "" : " ") + trim(p);
+    return out;
+}
+
+// The job's pages, then the job ended (preview or printer).
+PrintDocument finish(TPRINTER& job)
+{
+    PrintDocument made = job.document();
+    job.end();
+    return made;
+}
+
+PrintDocument commissionReceipt(const AgencyIdentity& issuer, const AgreementAddress& to, const Decimal& net,
+                                const Decimal& rate, Date today, bool preview)
+{
+    TPRINTER job("Stampa ricevuta", preview);
+    job.setMargin(0);
+    Sheet s(job);
+    const PrintFont body("Arial", 12), name("Arial", 15, true), small("Arial", 9);
+    s.box(1, 7, 0, 70);
+    s.put(2.5, 0, issuer.name, name, TextAlign::Center, 70);
+    s.put(4.5, 0, issuer.activity, body, TextAlign::Center, 70);
+    s.put(10, 57, issuer.placeAndDate(today), body);
+    s.put(14, 3, withoutEmpty({"La", issuer.name, "con sede in", issuer.town, "in", issuer.address}), body);
+    s.put(15, 3, withoutEmpty({"titolare della Partita Iva n°", issuer.vatNumber}) + ", dichiara di ricevere da:", body);
+    double row = 17;
+    s.put(row++, 8, to.name1, name);
+    if (filled(to.name2)) s.put(row++, 8, to.name2, name);
+    s.put(row++, 8, to.street, body);
+    s.put(row++, 8, withoutEmpty({to.postCode, to.town, to.province}), body);
+    if (filled(to.vat)) s.put(row++, 8, "P.I. " + trim(to.vat), body);
+    row += 2;
+    s.put(row, 3, "l'importo sotto indicato quali provvigioni assicurative.", body);
+    row += 3;
+    // A rate of 100 % leaves nothing to divide by: the figures are then 0.
+    const Decimal rest = Decimal(100) - rate;
+    const Decimal gross = rest.isZero() ? Decimal() : net * Decimal(100) / rest;
+    const Decimal withheld = rest.isZero() ? Decimal() : net * rate / rest;
+    auto amount = [&](const std::string& label, const Decimal& value) {
+        s.put(row, 3, label, body);
+        s.put(row, 45, "E", body);
+        s.put(row, 47, trim(ENSTR(value.round(2))), body, TextAlign::Right, 11);
+        row += 1.5;
+    };
+    amount("Provvigioni lorde", gross);
+    amount("Ritenuta d'acconto (" + trim(ENSTR(rate)) + "%)", withheld);
+    s.rule(row, 44, 63);
+    row += 0.5;
+    amount("Netto pagato", net);
+    row += 2;
+    s.put(row, 3, "Esente da IVA ai sensi dell'Art. 10 del DPR 633/72.", body);
+    row += 3;
+    s.put(row++, 35, "In fede", body, TextAlign::Center, 30);
+    s.put(row, 35, issuer.name, body, TextAlign::Center, 30);
+    s.box(60, 62, 0, 79);
+    s.put(60, 1, withoutEmpty({issuer.address, issuer.townLine(), "Partita IVA:", issuer.vatNumber}), small);
+    s.put(61, 1, withoutEmpty({"Tel.", issuer.telephone}), small);
+    s.put(61, 49, withoutEmpty({"Fax:", issuer.fax}), small);
+    return finish(job);
+}
+
+PrintDocument bankTransferReminder(const AgencyIdentity& issuer, const std::string& agreement, const Decimal& amount,
+                                   Date day, Date today, bool preview)
+{
+    TPRINTER job("Stampa promemoria bonifico", preview);
+    job.setMargin(0);
+    Sheet s(job);
+    const PrintFont body("Arial", 12), title("Arial", 18, true), under("Arial", 12, false, false, true);
+    s.put(3, 5, issuer.name, title);
+    s.put(8, 5, "PROMEMORIA DI BONIFICO", PrintFont("Arial", 18, true, false, true));
+    s.put(14, 5, "Rapporto destinatario", under);
+    s.put(14, 35, trim(agreement), body);
+    s.put(18, 5, "Effettuare un bonifico per un importo di E " + trim(ENSTR(amount.round(2))) + ".", body);
+    s.put(21, 5, "CAUSALE: RIMESSA", body);
+    s.put(24, 5, "BONIFICO DA ESEGUIRE IL GIORNO:", body);
+    s.put(24, 30, day.toDisplay(), body);
+    s.put(30, 5, issuer.placeAndDate(today), body);
+    return finish(job);
+}
+
+PrintDocument commissionTransferReminder(const AgencyIdentity& issuer, const std::string& agreement,
+                                         const Decimal& net, Date today, bool preview)
+{
+    TPRINTER job("Stampa promemoria giroconto", preview);
+    job.setMargin(0);
+    Sheet s(job);
+    const PrintFont body("Arial", 12), under("Arial", 12, false, false, true);
+    s.put(3, 5, issuer.name, PrintFont("Arial", 18, true));
+    s.put(8, 5, "PROMEMORIA DI GIROCONTO", PrintFont("Arial", 18, true, false, true));
+    s.put(14, 5, "Chiusura provvigioni", under);
+    s.put(14, 35, trim(agreement), body);
+    s.put(18, 5, "Effettuare un giroconto per un importo di E " + trim(ENSTR(net.round(2))) + ".", body);
+    s.put(21, 5, "CAUSALE: PROVVIGIONI", body);
+    s.put(30, 5, issuer.placeAndDate(today), body);
+    return finish(job);
+}
+
+} // namespace
+
+Date transferDay(int day, Date today)
+{
+    const int days = Date::daysInMonth(today.year(), today.month());
+    const int wanted = day <= 0 ? today.day() : std::min(day, days);
+    Date d = ADDMONTH(Date::fromYmd(today.year(), today.month(), wanted), 1);
+    while (ISFEST(d)) d = d.addDays(-1);
+    return d;
+}
+
+std::string transferReminderBody(const std::string& agreement, const Decimal& amount)
+{
+    return "Si ricorda di effettuare un bonifico per un importo di  " + trim(ENSTR(amount.round(2))) +
+           " al rapporto\r\n\r\n" + trim(agreement) + "\r\n\r\ncon causale \"RIMESSA INCASSI\".";
+}
+
+std::vector<PrintDocument> remittanceDocuments(Workspace& ws, const std::string& agreement, Date date, Date periodEnd,
+                                               Date today, bool preview,
+                                               const std::function<void(const std::string&)>& tell)
+{
+    std::vector<PrintDocument> out;
+    const registry::AgreementTerms terms = registry::agreementTerms(ws, agreement);
+    const Decimal net = remittanceFigure(ws, agreement, date, periodEnd, RemittanceFigure::NetCommission);
+    const IniFile ini((std::filesystem::path(ws.folder()) / "ARV.INI").string());
+    AgencyIdentity issuer;
+    issuer.load(ini);
+    out.push_back(commissionReceipt(issuer, agreementAddress(ws, agreement), net, terms.withholdingRate, today, preview));
+    if (terms.bankTransferReminder) {
+        const Decimal amount = remittanceFigure(ws, agreement, date, periodEnd, RemittanceFigure::Amount);
+        out.push_back(bankTransferReminder(issuer, agreement, amount, transferDay(terms.remittanceDay, today), today,
+                                           preview));
+        const MailSettings mail = MailSettings::load(ini);
+        MailMessage m = mail.message();
+        m.to = mail.promemoriaBonifico;
+        m.subject = "Promemoria bonifico di rimessa";
+        m.body = transferReminderBody(agreement, amount);
+        m.html = false;
+        if (!SENDMAIL(m) && tell) tell(kMsgReminderNotSent);
+    }
+    if (terms.transferReminder) out.push_back(commissionTransferReminder(issuer, agreement, net, today, preview));
+    return out;
 }
 
 } // namespace arv::accounting

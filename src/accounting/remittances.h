@@ -5,10 +5,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "common/date.h"
 #include "common/decimal.h"
+#include "common/pagemodel.h"
 #include "store/workspace.h"
 
 namespace arv::accounting {
@@ -31,5 +34,24 @@ Decimal remittanceFigure(store::Workspace& ws, const std::string& agreement, Dat
 // written) is passed over. Gives the number marked.
 size_t markRegistered(store::Workspace& ws, const std::string& agreement, Date date, Date periodEnd, Date today,
                       uint32_t excluded = 0);
+
+// Each record of RECNOS (live ones) locked in turn, changed by CHANGE and, when it answers true,
+// written; gives the number written. The cursor is left on the last record visited.
+size_t writeRecords(store::Table& t, const std::vector<uint32_t>& recnos,
+                    const std::function<bool(store::Table&)>& change);
+
+inline constexpr const char* kMsgReminderNotSent = "Impossibile inviare email promemoria bonifico.";
+
+// The day a transfer to an agreement is due: DAY of the month (0: today's; past the month's end:
+// its last day) of this month, one month on, then back over holidays.
+Date transferDay(int day, Date today);
+// The text of the reminder e-mail of a transfer of AMOUNT to AGREEMENT.
+std::string transferReminderBody(const std::string& agreement, const Decimal& amount);
+// What a saved remittance prints: the commission receipt always, the bank-transfer reminder (then
+// its e-mail to "Promemoria bonifico") and the commission-transfer reminder as the agreement's
+// flags ask. A failed e-mail goes to TELL. Gives the documents in that order.
+std::vector<PrintDocument> remittanceDocuments(store::Workspace& ws, const std::string& agreement, Date date,
+                                               Date periodEnd, Date today, bool preview = true,
+                                               const std::function<void(const std::string&)>& tell = {});
 
 } // namespace arv::accounting

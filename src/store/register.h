@@ -70,6 +70,8 @@ struct EditField {
     std::string tooltip = {};   // fixed tooltip of the control
     // A tooltip that follows the values shown (recomputed as they change); wins over TOOLTIP.
     std::function<std::string(const EditValues& all)> tooltipOf = {};
+    // A label that follows the values shown (recomputed as they change); wins over LABEL.
+    std::function<std::string(const EditValues& all)> labelOf = {};
     // Entries of a Choice that follow the values shown (recomputed as they change); wins over LIST.
     std::function<std::vector<std::string>(const EditValues& all)> listOf = {};
     bool readOnly = false;      // shown, not typed into

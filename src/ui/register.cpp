@@ -216,10 +216,14 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
             page = p * columns + std::min(placed[p] / per, columns - 1);
             if (!desc.isHidden(f.id) && !f.sameRow) ++placed[p];
         }
+        QLabel* label = nullptr;
         if (desc.isHidden(f.id)) {
             row->hide();
         } else if (f.sameRow && line) {
-            if (!f.label.empty()) line->addWidget(new QLabel(q(f.label), this));
+            if (!f.label.empty() || f.labelOf) {
+                label = new QLabel(q(f.label), this);
+                line->addWidget(label);
+            }
             line->addWidget(row);
         } else if (i + 1 < desc.fields.size() && desc.fields[i + 1].sameRow) {
             auto* joined = new QWidget(this);
@@ -227,11 +231,14 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
             line->setContentsMargins(0, 0, 0, 0);
             line->addWidget(row, 1);
             forms[page]->addRow(q(f.label), joined);
+            label = qobject_cast<QLabel*>(forms[page]->labelForField(joined));
         } else {
             forms[page]->addRow(q(f.label), row);
+            label = qobject_cast<QLabel*>(forms[page]->labelForField(row));
             line = nullptr;
         }
         widgets_.push_back(w);
+        labels_.push_back(label);
         lastLeft_.push_back(values.at(i));
         if (auto* e = qobject_cast<QLineEdit*>(w)) {
             // The field's rule when the user leaves it: shown in red, the message comes on confirmation.
@@ -342,6 +349,7 @@ void EditDialog::updateEnabled()
         const EditField& f = desc_.fields[i];
         if (f.enabled) widgets_[i]->setEnabled(f.enabled(v));
         if (f.tooltipOf) widgets_[i]->setToolTip(q(f.tooltipOf(v)));
+        if (f.labelOf && labels_[i]) labels_[i]->setText(q(f.labelOf(v)));
         if (f.listOf)
             if (auto* c = qobject_cast<QComboBox*>(widgets_[i])) {
                 QStringList entries;

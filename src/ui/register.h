@@ -91,6 +91,7 @@ private:
     const store::RegisterDesc& desc_;
     const store::Table* table_;
     std::vector<QWidget*> widgets_;
+    std::vector<QLabel*> labels_;       // each field's label (null when it has none)
     std::vector<std::string> lastLeft_; // each field's value when it was last left
     QPushButton* confirm_ = nullptr;
     QPushButton* cancel_ = nullptr;

@@ -2,7 +2,11 @@
 // what they do to the policy, generation, registration, closing and return of movements.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <set>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "accounting/movements.h"
 #include "accounting/remittances.h"
@@ -480,9 +484,10 @@ TEST_F(Movements, GenerationOverACoverageRange)
     addPolicy(Policy{.number = "G4", .code = "4", .coverage = d(2024, 4, 6), .generate = true, .verify = true});
     Table& t = movements();
 
-    EXPECT_TRUE(checkGeneration({d(2024, 3, 1), {}, "", ""}));
-    EXPECT_TRUE(checkGeneration({d(2024, 3, 1), d(2024, 4, 2), "", ""}));
-    EXPECT_FALSE(checkGeneration({d(2024, 3, 1), d(2024, 3, 31), "", ""}));
+    EXPECT_FALSE(generationRange(d(2024, 3, 1), {}));
+    EXPECT_FALSE(generationRange(d(2024, 3, 1), d(2024, 4, 2)));
+    EXPECT_TRUE(generationRange(d(2024, 3, 1), d(2024, 3, 31)));
+    EXPECT_EQ(0u, generateCollections(ws(), t, {d(2024, 2, 20), d(2024, 3, 31), "", ""}, d(2024, 3, 2)));
 
     EXPECT_EQ(1u, generateCollections(ws(), t, {d(2024, 3, 1), d(2024, 3, 31), "CONV", "Sospesi POS bancomat"},
                                       d(2024, 3, 2)));
@@ -587,4 +592,118 @@ TEST_F(Movements, SearchAndValueLists)
     EXPECT_NE(std::string::npos, list.find("TOTALE N° PEZZI: 1"));
     clearSearch(desc, t);
     EXPECT_EQ(Date(), searchPeriod().from);
+}
+
+// Two workstations saving new movements at the same moment never get the same code.
+TEST_F(Movements, ConcurrentSavesGetDistinctCodes)
+{
+    movements();
+    ws().closeAll();
+    const std::string folder = dir.path();
+    const int kChildren = 2, kEach = 40;
+    std::vector<pid_t> pids;
+    for (int c = 0; c < kChildren; ++c) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            int status = 0;
+            try {
+                Workspace own(folder);
+                Table& t = own.open("MOVICOMP");
+                for (const char* tag : {"MOVIDATA", "MOVIPOLI", "MOVIPERI"}) t.ordAdd(tag);
+                for (int k = 0; k < kEach; ++k) {
+                    EditValues v = newMovementValues();
+                    v.set("DESCRIZIO", "Varie");
+                    v.set("CONTO", "Cassa entrate");
+                    v.set("PRODUTTORE", "ROSSI");
+                    if (!saveMovement(own, t, v, Interaction{})) status = 2;
+                }
+            } catch (...) {
+                status = 3;
+            }
+            ::_exit(status);
+        }
+        pids.push_back(pid);
+    }
+    for (pid_t pid : pids) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    Table& t = movements();
+    std::set<std::string> codes;
+    size_t records = 0;
+    for (t.goTop(); !t.eof(); t.skip(1), ++records) codes.insert(t.raw("CODICE"));
+    EXPECT_EQ(size_t(kChildren * kEach), records);
+    EXPECT_EQ(records, codes.size());
+    EXPECT_EQ(0u, codes.count(std::string(10, ' ')));
+}
+
+// The dialog as the user fills it: the second producer's label, the collection date that follows
+// the movement's date, the motor liability premium taken from "Netto" only on motor branches.
+TEST_F(Movements, LeavingFields)
+{
+    const std::vector<EditField>& fields = movementFields();
+    const auto producer = std::find_if(fields.begin(), fields.end(), [](const EditField& f) { return f.id == 109; });
+    ASSERT_TRUE(producer != fields.end() && producer->labelOf);
+    EditValues v = newMovementValues();
+    EXPECT_EQ("Produttore:", producer->labelOf(v));
+    v.set("PRODUTTOR2", "T");
+    EXPECT_EQ("Produttore 2:", producer->labelOf(v));
+
+    v = newMovementValues();
+    v.set("DATA", d(2024, 5, 2).toDisplay());
+    movementFieldLeft(ws(), 101, v);
+    EXPECT_EQ(d(2024, 5, 2), v.date("INCASSO"));
+    v.set("DATA", d(2024, 5, 3).toDisplay());
+    movementFieldLeft(ws(), 101, v);
+    EXPECT_EQ(d(2024, 5, 2), v.date("INCASSO"));
+
+    v.set("RAMO", "Incendio");
+    v.set("NETTO", "100,00");
+    movementFieldLeft(ws(), 118, v);
+    EXPECT_TRUE(v.number("RCAUTO").isZero());
+    v.set("RAMO", "Autovetture");
+    movementFieldLeft(ws(), 118, v);
+    EXPECT_EQ(dec("100.00"), v.number("RCAUTO"));
+}
+
+// What a saved remittance prints: the receipt with the gross commission and the withholding
+// worked back from the net, the reminders only as the agreement asks, and the e-mail failure.
+TEST_F(Movements, RemittanceDocuments)
+{
+    add("COMPAGN", [](Table& t) {
+        t.setText("COMPAGNIA", "ALFA");
+        t.setText("RAGSOC1", "Alfa Assicurazioni S.p.A.");
+        t.setText("PARTITAIVA", "01234567890");
+        t.setNumber("ALIQRA", dec("23.00"));
+        t.setLogical("BONIFICO", true);
+        t.setNumber("GIORNO", Decimal(31));
+    });
+    addMovement(d(2024, 1, 5), "A1", "Incasso", {}, "ALFA"); // 50 premium, 5 commission
+    addMovement(d(2024, 1, 6), "A2", "Incasso", {}, "ALFA");
+    addMovement(d(2024, 1, 8), "", "Rimessa", {}, "ALFA");
+    // Net 10 - 2.30 = 7.70; gross back from it 10.00, withheld 2.30.
+    EXPECT_EQ(dec("7.70"), remittanceFigure(ws(), "ALFA", d(2024, 1, 8), {}, RemittanceFigure::NetCommission));
+    std::vector<std::string> told;
+    const std::vector<PrintDocument> docs = remittanceDocuments(
+        ws(), "ALFA", d(2024, 1, 8), {}, d(2024, 4, 10), false, [&told](const std::string& m) { told.push_back(m); });
+    ASSERT_EQ(2u, docs.size());
+    EXPECT_EQ("Stampa ricevuta", docs[0].name);
+    const std::string receipt = allPages(docs[0]);
+    EXPECT_NE(std::string::npos, receipt.find("Alfa Assicurazioni S.p.A.")) << receipt;
+    EXPECT_NE(std::string::npos, receipt.find("P.I. 01234567890"));
+    EXPECT_NE(std::string::npos, receipt.find("Ritenuta d'acconto (23,00%)"));
+    for (const char* amount : {"c58.0 R |10,00|", "c58.0 R |2,30|", "c58.0 R |7,70|"})
+        EXPECT_NE(std::string::npos, receipt.find(amount)) << receipt;
+    EXPECT_EQ("Stampa promemoria bonifico", docs[1].name);
+    // 31 in April is the 30th, a month on 30 May 2024, a Thursday.
+    EXPECT_NE(std::string::npos, allPages(docs[1]).find("30/05/24"));
+    EXPECT_EQ(std::vector<std::string>{kMsgReminderNotSent}, told);
+
+    // The transfer day steps back over holidays: 2 June 2024 is a Sunday and a holiday.
+    EXPECT_EQ(d(2024, 5, 31), transferDay(2, d(2024, 5, 10)));
+    EXPECT_EQ(d(2024, 3, 15), transferDay(0, d(2024, 2, 15)));
+    EXPECT_EQ("Si ricorda di effettuare un bonifico per un importo di  1.234,50 al rapporto\r\n\r\nALFA\r\n\r\n"
+              "con causale \"RIMESSA INCASSI\".",
+              transferReminderBody("ALFA ", dec("1234.50")));
 }

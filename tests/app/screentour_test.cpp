@@ -2,6 +2,7 @@
 // looked at by people; the test fails when a window cannot open.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QDialog>
 #include <QFileDialog>
 #include <QLinearGradient>
@@ -781,6 +782,16 @@ TEST_F(ScreenTour, CompanyMovements)
         EXPECT_TRUE(insert.field(130)->isEnabled());
         EXPECT_FALSE(modify.field(130)->isEnabled());
         insert.hide();
+        // The second producer's movement names its producer so.
+        store::EditValues second = fresh;
+        second.set("PRODUTTOR2", "T");
+        EditDialog secondProducer(desc, second, true, &m);
+        QStringList labels;
+        for (const QLabel* l : secondProducer.findChildren<QLabel*>()) labels << l->text();
+        EXPECT_TRUE(labels.contains("Produttore 2:"));
+        EXPECT_EQ(1, labels.count("Produttore:")); // the producer commission's
+        save(&secondProducer, "edit-MOVICOMP2-produttore2");
+        secondProducer.hide();
         SearchDialog search(desc);
         save(&search, "search-RMOVICOMP");
         search.hide();
