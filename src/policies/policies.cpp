@@ -1,15 +1,19 @@
 #include "policies/policies.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <memory>
+#include <tuple>
 
 #include "common/checks.h"
 #include "common/cp1252.h"
+#include "common/error.h"
 #include "common/files.h"
 #include "common/instalments.h"
 #include "common/lists.h"
 #include "common/mask.h"
+#include "common/text.h"
 #include "policies/sheets.h"
 #include "store/criteria.h"
 #include "store/files.h"
@@ -24,96 +28,136 @@ using namespace store;
 
 namespace {
 
-constexpr size_t kNumberWidth = 25;
-constexpr size_t kNameWidth = 35;
-constexpr size_t kFormNumberWidth = 15;
-
-std::string trim(const std::string& s)
-{
-    size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return std::string();
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
-bool filled(const std::string& s) { return !trim(s).empty(); }
-std::string upper(const std::string& s) { return Mask::upper(s); }
-
-// A text as an index stores it: Windows-1252, trailing blanks off, padded to WIDTH.
-std::string padKey(const std::string& utf8, size_t width, bool upperCase = false)
-{
-    std::string k = utf8ToCp1252(utf8);
-    while (!k.empty() && k.back() == ' ') k.pop_back();
-    if (upperCase) k = schema::keyUpper(k);
-    if (k.size() > width) k.resize(width);
-    k.resize(width, ' ');
-    return k;
-}
-
-// A cursor for one lookup: the screen's alias when it is open in the wanted order, else a cursor
-// of its own (opened read-only, closed again with the selected area restored).
-class Lookup {
+// The cursors a run of lookups reads through (a whole search, one rule of the dialog): for each
+// table the screen's lookup alias when it is open in the wanted order, else a read-only cursor of
+// its own, opened on first use and kept until the set goes. Own cursors live outside the work
+// areas, so closing the screen's tables never leaves one dangling.
+class LookupCursors {
 public:
-    Lookup(Workspace& ws, const char* table, const char* alias, const char* tag) : ws_(ws)
+    explicit LookupCursors(Workspace& ws) : ws_(ws) {}
+    Table* get(const char* table, const char* alias, const char* tag)
     {
-        if (Table* t = ws.find(alias); t && t->orderName() == tag) {
-            t_ = t;
-            return;
-        }
-        if (!fileExists(ws.folder(), std::string(table) + ".DBF")) return;
-        selected_ = ws.selected();
-        own_ = ws.newAlias();
-        t_ = &ws.open(table, own_, true, true);
-        t_->ordAdd(tag);
-        t_->setOrder(std::string_view(tag));
+        if (Table* t = ws_.find(alias); t && t->orderName() == tag) return t;
+        const std::string key = std::string(table) + "/" + tag;
+        for (const Own& o : own_)
+            if (o.key == key) return o.table.get();
+        if (!fileExists(ws_.folder(), std::string(table) + ".DBF")) return nullptr;
+        std::unique_ptr<Table> t = Table::open(ws_.folder(), table, alias, OpenMode::Shared, true);
+        t->ordAdd(tag);
+        t->setOrder(std::string_view(tag));
+        own_.push_back({key, std::move(t)});
+        return own_.back().table.get();
     }
-    ~Lookup()
-    {
-        if (own_.empty()) return;
-        try {
-            ws_.close(own_);
-            ws_.select(selected_);
-        } catch (...) {
-        }
-    }
-    Lookup(const Lookup&) = delete;
-    Lookup& operator=(const Lookup&) = delete;
-    Table* operator->() const { return t_; }
-    explicit operator bool() const { return t_ != nullptr; }
-    bool seek(const std::string& key) { return t_ && t_->seek(key); }
 
 private:
+    struct Own {
+        std::string key;
+        std::unique_ptr<Table> table;
+    };
     Workspace& ws_;
-    Table* t_ = nullptr;
-    std::string own_;
-    int selected_ = 0;
+    std::vector<Own> own_;
 };
 
-std::string clientField(Workspace& ws, const std::string& client, const char* field)
+constexpr size_t kNumberWidth = 25;
+constexpr size_t kNameWidth = 35;
+constexpr size_t kBranchWidth = 20;
+constexpr size_t kFormNumberWidth = 15;
+
+// A set of cursors shared by the predicates of one search.
+std::shared_ptr<LookupCursors> searchCursors() { return std::make_shared<LookupCursors>(workspace()); }
+
+Table* clients(LookupCursors& c) { return c.get("CLIENTI", "CLIENTI_", "CLIENTI"); }
+Table* companiesCursor(LookupCursors& c) { return c.get("COMPAGN", "COMPAGN_", "COMPAGN"); }
+Table* motorSheets(LookupCursors& c) { return c.get("DATIAUTO", "DATIAUTO_", "DATIAUTO"); }
+Table* movements(LookupCursors& c) { return c.get("MOVICOMP", "MOVICOMP_", "MOVIPOLI"); }
+Table* byNumber(LookupCursors& c) { return c.get("POLIZZE", "POLIZZE_", "NUMPOL"); }
+Table* byInsured(LookupCursors& c) { return c.get("POLIZZE", "POLIZZE_", "POLIZZE"); }
+
+// The client record of CLIENT (looked up in capitals), or nullptr.
+Table* client(LookupCursors& c, const std::string& name)
 {
-    if (!filled(client)) return std::string();
-    Lookup c(ws, "CLIENTI", "CLIENTI_", "CLIENTI");
-    if (!c.seek(padKey(upper(client), kNameWidth, true))) return std::string();
-    return trim(c->text(field));
+    Table* t = filled(name) ? clients(c) : nullptr;
+    return t && t->seek(indexKey(name, kNameWidth, true)) ? t : nullptr;
+}
+
+std::string clientField(LookupCursors& c, const std::string& name, const char* field)
+{
+    Table* t = client(c, name);
+    return t ? trim(t->text(field)) : std::string();
+}
+
+std::string clientField(Workspace& ws, const std::string& name, const char* field)
+{
+    LookupCursors c(ws);
+    return clientField(c, name, field);
+}
+
+// The company or agreement NAME, or nullptr.
+Table* company(LookupCursors& c, const std::string& name)
+{
+    Table* t = filled(name) ? companiesCursor(c) : nullptr;
+    return t && t->seek(indexKey(name, kNameWidth, true)) ? t : nullptr;
 }
 
 // The internal code of ARG: the code itself, or that of the policy number ARG (over 10 characters).
-std::string codeOf(Workspace& ws, const std::string& arg)
+std::string codeOf(LookupCursors& c, const std::string& arg)
 {
-    std::string a = arg;
-    while (!a.empty() && a.back() == ' ') a.pop_back();
     if (utf8ToCp1252(arg).size() <= 10) return sheetKey(arg);
-    Lookup p(ws, "POLIZZE", "POLIZZE_", "NUMPOL");
-    if (!p.seek(padKey(arg, kNumberWidth))) return std::string();
+    Table* p = byNumber(c);
+    if (!p || !p->seek(indexKey(arg, kNumberWidth))) return std::string();
     return p->raw("CODICE");
+}
+
+std::string motorField(LookupCursors& c, const std::string& arg, const char* field)
+{
+    const std::string code = codeOf(c, arg);
+    Table* a = filled(code) ? motorSheets(c) : nullptr;
+    if (!a || !a->seek(sheetKey(code))) return std::string();
+    return trim(a->text(field));
 }
 
 std::string motorField(Workspace& ws, const std::string& arg, const char* field)
 {
-    const std::string code = codeOf(ws, arg);
-    if (!filled(code)) return std::string();
-    Lookup a(ws, "DATIAUTO", "DATIAUTO_", "DATIAUTO");
-    if (!a.seek(sheetKey(code))) return std::string();
-    return trim(a->text(field));
+    LookupCursors c(ws);
+    return motorField(c, arg, field);
+}
+
+bool monoBranch(LookupCursors& c, const Table& policy, const std::string& insured, const std::string& branch)
+{
+    if (!ATTIVA(policy)) return false;
+    Table* p = byInsured(c);
+    if (!p) return false;
+    const std::string key = indexKey(insured, kNameWidth);
+    const std::string wanted = indexKey(branch, kBranchWidth);
+    for (bool ok = p->seek(key); ok && !p->eof() && p->raw("ASSICURATO") == key; p->skip(1))
+        if (p->raw("RAMO") != wanted) return false;
+    return true;
+}
+
+bool collected(LookupCursors& c, const Table& policy, Date today)
+{
+    if (!ATTIVA(policy)) return true;
+    const Date covered = policy.date("COPERTURA");
+    if (today > covered) return false;
+    const Date due = SOTTRAIFRAZ(covered, policy.text("FRAZIONAM"));
+    Table* m = movements(c);
+    if (!m) return false;
+    const std::string key = policy.raw("POLIZZA");
+    for (bool ok = m->seek(key); ok && !m->eof() && m->raw("POLIZZA") == key; m->skip(1)) {
+        const std::string d = trim(m->text("DESCRIZIO"));
+        if ((d == "Incasso" || d == "Incasso diretto" || d == "Incasso provvisorio") && m->date("SCADENZA") == due)
+            return true;
+    }
+    return false;
+}
+
+// The number a text begins with (blanks before it skipped), 0 when it begins with none.
+Decimal valueOf(const std::string& text)
+{
+    const std::string t = trim(text);
+    size_t n = (!t.empty() && (t[0] == '-' || t[0] == '+')) ? 1 : 0;
+    while (n < t.size() && (std::isdigit(static_cast<unsigned char>(t[n])) || t[n] == '.')) ++n;
+    return Decimal::parse(t.substr(0, n)).value_or(Decimal());
 }
 
 Date today_;
@@ -121,45 +165,6 @@ Date searchToday() { return today_ ? today_ : Date::today(); }
 
 // ---- the dialog's fields
 
-EditField text(int id, const char* label, const char* field, const char* mask = "", int page = 0)
-{
-    EditField f;
-    f.id = id;
-    f.label = label;
-    f.field = field;
-    f.mask = mask;
-    f.page = page;
-    return f;
-}
-EditField choice(int id, const char* label, const char* field, std::function<std::vector<std::string>()> list,
-                 int page, bool typed = false)
-{
-    EditField f = text(id, label, field, "", page);
-    f.kind = FieldKind::Choice;
-    f.list = std::move(list);
-    f.typedChoice = typed;
-    return f;
-}
-EditField check(int id, const char* label, const char* field, int page)
-{
-    EditField f = text(id, label, field, "", page);
-    f.kind = FieldKind::Logical;
-    return f;
-}
-EditField date(int id, const char* label, const char* field, int page)
-{
-    EditField f = text(id, label, field, "", page);
-    f.kind = FieldKind::Date;
-    return f;
-}
-EditField number(int id, const char* label, const char* field, const char* mask, int page)
-{
-    EditField f = text(id, label, field, mask, page);
-    f.kind = FieldKind::Number;
-    return f;
-}
-
-bool required(const std::string& v, const EditValues&) { return filled(v); }
 bool requiredIfPhone(const std::string& v, const EditValues& all) { return !all.logical("TELEFONICA") || filled(v); }
 
 std::vector<std::string> withEmpty(std::vector<std::string> l)
@@ -170,113 +175,102 @@ std::vector<std::string> withEmpty(std::vector<std::string> l)
 
 std::vector<std::string> companies() { return withEmpty(ACOMPAGNIE(workspace())); }
 
+EditField required(EditField f)
+{
+    f.rule = requiredRule;
+    return f;
+}
+
 std::vector<EditField> makeFields()
 {
     enum { kMain, kMoney, kOther };
-    EditField insured = text(kFInsured, "Assicurato:", "ASSICURATO", "", kMain);
-    insured.rule = required;
-    EditField company = choice(kFCompany, "Compagnia:", "COMPAGNIA", companies, kMain);
-    company.rule = required;
-    EditField agreement = choice(kFAgreement, "Rapporto:", "RAPPORTO", companies, kMain);
-    agreement.rule = required;
-    EditField number_ = text(kFNumber, "Polizza n.:", "POLIZZA", "", kMain);
-    number_.rule = required;
-    EditField branch = choice(kFBranch, "Ramo:", "RAMO", [] { return withEmpty(ARAMI(workspace())); }, kMain);
-    branch.rule = required;
-    EditField code = text(kFCode, "Archivio:", "CODICE", "", kMain);
-    EditField fraction = choice(kFFraction, "Frazionamento:", "FRAZIONAM", [] { return AFRAZ(); }, kMain);
-    fraction.rule = required;
-    EditField payment = choice(kFPayment, "Pagamento:", "PAGAMENTO", [] { return APAGAM(); }, kMain, true);
-    payment.rule = required;
-    EditField product = choice(kFProduct, "Prodotto:", "PRODOTTO", {}, kMain);
+    EditField product = choiceField(kFProduct, "Prodotto:", "PRODOTTO", {}, false, kMain);
     // The products of company + agreement + convention, reloaded when one of them changes.
     product.listOf = [](const EditValues& v) {
         return APRODOTTI(workspace(), trim(v.get("COMPAGNIA")), trim(v.get("RAPPORTO")), trim(v.get("CONVENZIO")));
     };
-    EditField hour = text(kFHour, "Ora:", "ORAEFF", "99:99", kMoney);
+    EditField hour = textField(kFHour, "Ora:", "ORAEFF", "99:99", kMoney);
     hour.rule = [](const std::string& v, const EditValues&) {
         const std::string t = trim(v);
         // "HH:MM", checked as the time "HH:MM:00".
         return t.empty() || t == ":" || (v.size() == 5 && ISTIME(v + ":00"));
     };
-    EditField fee = number(kFFee, "Consulenza:", "COMMISS", "@ZE 9,999.99", kMoney);
+    EditField fee = numberField(kFFee, "Consulenza:", "COMMISS", "@ZE 9,999.99", kMoney);
     fee.rule = [](const std::string&, const EditValues& all) {
         return !all.logical("TELEFONICA") || !all.number("COMMISS").isZero();
     };
-    EditField total = number(kFTotal, "Totale:", "TOTALE", "@ZE 9,999,999.99", kMoney);
+    EditField total = numberField(kFTotal, "Totale:", "TOTALE", "@ZE 9,999,999.99", kMoney);
     total.stored = false;
     total.readOnly = true;
-    EditField collected = date(kFCollected, "Incasso:", "INCASSO", kMoney);
-    collected.readOnly = true;
+    EditField collectedOn = dateField(kFCollected, "Incasso:", "INCASSO", kMoney);
+    collectedOn.readOnly = true;
+    EditField code = textField(kFCode, "Archivio:", "CODICE", "", kMain);
     code.readOnly = true;
-    EditField effect = date(kFEffect, "Effetto:", "EFFETTO", kMoney);
+    EditField effect = dateField(kFEffect, "Effetto:", "EFFETTO", kMoney);
     effect.tooltip = "Decorrenza polizza";
-    EditField expiry = date(kFExpiry, "Scadenza:", "SCADENZA", kMoney);
+    EditField expiry = dateField(kFExpiry, "Scadenza:", "SCADENZA", kMoney);
     expiry.tooltip = "Scadenza contratto";
-    EditField coverage = date(kFCoverage, "Copertura:", "COPERTURA", kMoney);
+    EditField coverage = dateField(kFCoverage, "Copertura:", "COPERTURA", kMoney);
     coverage.tooltip = "Coperta fino al/Data inizio sostituzione";
-    EditField notice = check(kFNotice, "Avviso:", "AVVISO", kMoney);
+    EditField notice = logicalField(kFNotice, "Avviso:", "AVVISO", kMoney);
     notice.tooltipOf = [](const EditValues& v) { return noticeTooltip(workspace(), v.get("ASSICURATO")); };
-    EditField alias = text(kFMailAlias, "Alias email:", "ALIASTEL", "", kOther);
+    EditField alias = textField(kFMailAlias, "Alias email:", "ALIASTEL", "", kOther);
     alias.rule = requiredIfPhone;
-    EditField mailbox = choice(kFMailbox, "Casella alias:", "CASELLATEL", [] {
+    EditField mailbox = choiceField(kFMailbox, "Casella alias:", "CASELLATEL", [] {
         return ACASELLETEL((fs::path(workspace().folder()) / "ARV.INI").string());
-    }, kOther);
+    }, false, kOther);
     mailbox.rule = requiredIfPhone;
-    EditField documents = choice(kFDocuments, "Documentazione:", "DOCUMENTO", [] { return ADOCUMENTI(); }, kOther, true);
-    documents.rule = required;
-    EditField notes = text(kFNotes, "Note:", "NOTE", "", kOther);
-    notes.kind = FieldKind::Memo;
     auto producers = [] { return withEmpty(APRODUTT(workspace())); };
-    std::vector<EditField> fields = {insured,
-            company,
-            agreement,
-            choice(kFCoinsurer, "Coassicurazione:", "COASSICUR", companies, kMain, true),
-            check(kFPhone, "Telefonica:", "TELEFONICA", kMain),
-            number_,
-            text(kFReplaces, "Sostituisce:", "SOSTPOL", "", kMain),
-            text(kFReplacedBy, "Sostituita da:", "SOSTDA", "", kMain),
-            text(kFQuote, "Preventivo:", "NUMPREV", "", kMain),
-            branch,
-            code,
-            text(kFRegisterHolder, "Intest. P.R.A.:", "INTESTPRA", "", kMain),
-            fraction,
-            text(kFSchemeCode, "Cod. convenz.:", "CODCONV", "", kMain),
-            choice(kFProducer1, "Produttore 1:", "PRODUTTORE", producers, kMain),
-            choice(kFProducer2, "Produttore 2:", "PRODUTTOR2", producers, kMain),
-            choice(kFScheme, "Convenzione:", "CONVENZIO", [] { return withEmpty(ACONVENZ(workspace())); }, kMain),
-            payment,
-            product,
-            choice(kFProfession, "Professione:", "PROFESS", [] { return withEmpty(APROFESS(workspace())); }, kMain),
-            effect,
-            hour,
-            expiry,
-            coverage,
-            collected,
-            number(kFPremium, "Importo:", "IMPORTO", "@ZE 9,999,999.99", kMoney),
-            fee,
-            number(kFExpenses, "Spese:", "SPESE", "@ZE 999.99", kMoney),
-            total,
-            number(kFAgencyComm, "Agenzia:", "PROVVAGEN", "@ZE 999,999.99", kMoney),
-            number(kFProducerComm, "Produttore:", "PROVVPROD", "@ZE 999,999.99", kMoney),
-            check(kFTacit, "Tacito rinn.:", "TACITORIN", kMoney),
-            check(kFAutoCollect, "Incasso autom.:", "GENEINC", kMoney),
-            check(kFCancelled, "Disdetta:", "DISDETTA", kMoney),
-            check(kFClientCancelled, "Disdetta cliente:", "DISDCLI", kMoney),
-            check(kFReform, "Riforma polizza:", "PROMEMORIA", kMoney),
-            notice,
-            alias,
-            mailbox,
-            choice(kFOrigin, "Provenienza:", "PROVENIEN", companies, kOther, true),
-            documents,
-            check(kFConnected, "Pol.colleg.:", "COLLEGATA", kOther),
-            text(kFConnected1, "Polizze collegate:", "POLCOLL1", "", kOther),
-            text(kFConnected2, "", "POLCOLL2", "", kOther),
-            check(kFInvoice, "Fatt.:", "FATTURA", kOther),
-            notes,
-            choice(kFOperator, "Operatore:", "OPERATORE", [] { return withEmpty(AOPERATORI(workspace())); }, kOther),
-            text(kFUser, "Utente:", "UTENTE", "", kOther),
-            text(kFPassword, "Password:", "PASSWORD", "", kOther)};
+    std::vector<EditField> fields = {
+        required(textField(kFInsured, "Assicurato:", "ASSICURATO", "", kMain)),
+        required(choiceField(kFCompany, "Compagnia:", "COMPAGNIA", companies, false, kMain)),
+        required(choiceField(kFAgreement, "Rapporto:", "RAPPORTO", companies, false, kMain)),
+        choiceField(kFCoinsurer, "Coassicurazione:", "COASSICUR", companies, true, kMain),
+        logicalField(kFPhone, "Telefonica:", "TELEFONICA", kMain),
+        required(textField(kFNumber, "Polizza n.:", "POLIZZA", "", kMain)),
+        textField(kFReplaces, "Sostituisce:", "SOSTPOL", "", kMain),
+        textField(kFReplacedBy, "Sostituita da:", "SOSTDA", "", kMain),
+        textField(kFQuote, "Preventivo:", "NUMPREV", "", kMain),
+        required(choiceField(kFBranch, "Ramo:", "RAMO", [] { return withEmpty(ARAMI(workspace())); }, false, kMain)),
+        code,
+        textField(kFRegisterHolder, "Intest. P.R.A.:", "INTESTPRA", "", kMain),
+        required(choiceField(kFFraction, "Frazionamento:", "FRAZIONAM", [] { return AFRAZ(); }, false, kMain)),
+        textField(kFSchemeCode, "Cod. convenz.:", "CODCONV", "", kMain),
+        choiceField(kFProducer1, "Produttore 1:", "PRODUTTORE", producers, false, kMain),
+        choiceField(kFProducer2, "Produttore 2:", "PRODUTTOR2", producers, false, kMain),
+        choiceField(kFScheme, "Convenzione:", "CONVENZIO", [] { return withEmpty(ACONVENZ(workspace())); }, false, kMain),
+        required(choiceField(kFPayment, "Pagamento:", "PAGAMENTO", [] { return APAGAM(); }, true, kMain)),
+        product,
+        choiceField(kFProfession, "Professione:", "PROFESS", [] { return withEmpty(APROFESS(workspace())); }, false, kMain),
+        effect,
+        hour,
+        expiry,
+        coverage,
+        collectedOn,
+        numberField(kFPremium, "Importo:", "IMPORTO", "@ZE 9,999,999.99", kMoney),
+        fee,
+        numberField(kFExpenses, "Spese:", "SPESE", "@ZE 999.99", kMoney),
+        total,
+        numberField(kFAgencyComm, "Agenzia:", "PROVVAGEN", "@ZE 999,999.99", kMoney),
+        numberField(kFProducerComm, "Produttore:", "PROVVPROD", "@ZE 999,999.99", kMoney),
+        logicalField(kFTacit, "Tacito rinn.:", "TACITORIN", kMoney),
+        logicalField(kFAutoCollect, "Incasso autom.:", "GENEINC", kMoney),
+        logicalField(kFCancelled, "Disdetta:", "DISDETTA", kMoney),
+        logicalField(kFClientCancelled, "Disdetta cliente:", "DISDCLI", kMoney),
+        logicalField(kFReform, "Riforma polizza:", "PROMEMORIA", kMoney),
+        notice,
+        alias,
+        mailbox,
+        choiceField(kFOrigin, "Provenienza:", "PROVENIEN", companies, true, kOther),
+        required(choiceField(kFDocuments, "Documentazione:", "DOCUMENTO", [] { return ADOCUMENTI(); }, true, kOther)),
+        logicalField(kFConnected, "Pol.colleg.:", "COLLEGATA", kOther),
+        textField(kFConnected1, "Polizze collegate:", "POLCOLL1", "", kOther),
+        textField(kFConnected2, "", "POLCOLL2", "", kOther),
+        logicalField(kFInvoice, "Fatt.:", "FATTURA", kOther),
+        memoField(kFNotes, "Note:", "NOTE", kOther),
+        choiceField(kFOperator, "Operatore:", "OPERATORE", [] { return withEmpty(AOPERATORI(workspace())); }, false, kOther),
+        textField(kFUser, "Utente:", "UTENTE", "", kOther),
+        textField(kFPassword, "Password:", "PASSWORD", "", kOther)};
     // The fields that fill others as soon as they change (the amounts and the effect date do it
     // when they are left).
     for (EditField& f : fields)
@@ -301,7 +295,7 @@ const char* const kDuplicated[] = {
     "PROVENIEN",  "FATTURA",
 };
 
-// Positions the cursor's NUMPOL lookup: a cursor of its own on the policies in number order.
+// A cursor of its own on the policies in number order.
 std::unique_ptr<Table> numberCursor(const Table& policies)
 {
     std::unique_ptr<Table> c = Table::open(policies.folder(), policies.name(), "NUMPOLCK", OpenMode::Shared, true);
@@ -313,30 +307,10 @@ std::unique_ptr<Table> numberCursor(const Table& policies)
 // Another live policy than EXCEPT with NUMBER.
 bool numberTaken(Table& numbers, const std::string& number, uint32_t except)
 {
-    const std::string key = padKey(number, kNumberWidth);
+    const std::string key = indexKey(number, kNumberWidth);
     for (bool ok = numbers.seek(key); ok && !numbers.eof() && numbers.raw("POLIZZA") == key; numbers.skip(1))
         if (numbers.recno() != except) return true;
     return false;
-}
-
-// NEXTCODE taken under the table lock the caller holds: one more than the code of the last
-// record, in physical order, that has one.
-std::string codeUnderLock(Table& t)
-{
-    long long value = 0;
-    for (uint32_t r = t.lastRec(); r >= 1 && value == 0; --r) {
-        bool has = false;
-        t.peek(r, [&](const Table& rec) {
-            const std::string c = trim(rec.raw("CODICE"));
-            if (c.empty()) return;
-            has = true;
-            value = std::atoll(c.c_str());
-        });
-        if (has) break;
-    }
-    char out[32];
-    std::snprintf(out, sizeof out, "%10lld", value + 1);
-    return out;
 }
 
 } // namespace
@@ -371,11 +345,9 @@ void fieldChanged(Workspace& ws, int id, EditValues& v, PolicyMode mode)
         break;
     }
     case kFCompany: {
-        Lookup c(ws, "COMPAGN", "COMPAGN_", "COMPAGN");
-        if (c.seek(padKey(upper(v.get("COMPAGNIA")), kNameWidth, true)))
-            v.set("TACITORIN", c->logical("TACITORIN") ? "T" : "F");
-        else
-            v.set("TACITORIN", "F");
+        LookupCursors c(ws);
+        const Table* found = company(c, v.get("COMPAGNIA"));
+        v.set("TACITORIN", found && found->logical("TACITORIN") ? "T" : "F");
         break;
     }
     case kFPhone: v.set("FATTURA", v.get("TELEFONICA")); break;
@@ -442,13 +414,7 @@ std::optional<EditValues> replaceValues(Workspace&, const Table& current)
 EditValues modifyValues(const Table& current)
 {
     EditValues v = recordValues(policyFields(), current);
-    // Values chosen from a list without their trailing blanks; the code as "Archivio" shows it.
-    for (const EditField& f : policyFields())
-        if (f.kind == FieldKind::Choice || f.kind == FieldKind::Text) v.set(f.field, [&] {
-                std::string s = v.get(f.field);
-                while (!s.empty() && s.back() == ' ') s.pop_back();
-                return s;
-            }());
+    // The code as "Archivio" shows it.
     v.set("CODICE", trim(v.get("CODICE")));
     v.set("TOTALE", totalText(v));
     return v;
@@ -480,9 +446,10 @@ PolicySave savePolicy(Workspace& ws, Table& t, PolicyMode mode, uint32_t source,
 
     // 1. The company and the agreement must be active.
     {
-        Lookup c(ws, "COMPAGN", "COMPAGN_", "COMPAGN");
+        LookupCursors c(ws);
         auto active = [&](const std::string& name) {
-            return !c.seek(padKey(upper(name), kNameWidth, true)) || !c->logical("NONATTIVO");
+            const Table* found = company(c, name);
+            return !found || !found->logical("NONATTIVO");
         };
         if (!active(after.get("COMPAGNIA"))) return refuse(kMsgCompanyInactive);
         if (!active(after.get("RAPPORTO"))) return refuse(kMsgAgreementInactive);
@@ -529,13 +496,13 @@ PolicySave savePolicy(Workspace& ws, Table& t, PolicyMode mode, uint32_t source,
         forms = Table::open(ws.folder(), "TITOLI", "TITOLIPOL", OpenMode::Shared);
         forms->ordAdd("NUMTIT");
         forms->setOrder(std::string_view("NUMTIT"));
-        if (forms->seek(padKey(number, kFormNumberWidth))) {
-            if (upper(trim(forms->text("COMPAGNIA"))) != upper(trim(after.get("COMPAGNIA")))) {
+        if (forms->seek(indexKey(number, kFormNumberWidth))) {
+            if (Mask::upper(trim(forms->text("COMPAGNIA"))) != Mask::upper(trim(after.get("COMPAGNIA")))) {
                 const std::string m = "La Compagnia nel Titolo è: " + trim(forms->text("COMPAGNIA")) + ".";
                 back();
                 return refuse(m);
             }
-            if (upper(trim(forms->text("RAPPORTO"))) != upper(trim(after.get("RAPPORTO")))) {
+            if (Mask::upper(trim(forms->text("RAPPORTO"))) != Mask::upper(trim(after.get("RAPPORTO")))) {
                 const std::string m = "Il Rapporto nel Titolo è: " + trim(forms->text("RAPPORTO")) + ".";
                 back();
                 return refuse(m);
@@ -547,7 +514,7 @@ PolicySave savePolicy(Workspace& ws, Table& t, PolicyMode mode, uint32_t source,
     uint32_t linked1 = 0, linked2 = 0;
     for (const std::string* c : {&connected1, &connected2}) {
         if (c->empty()) continue;
-        if (!numbers->seek(padKey(*c, kNumberWidth))) {
+        if (!numbers->seek(indexKey(*c, kNumberWidth))) {
             back();
             return refuse("Impossibile trovare la polizza " + *c + ".");
         }
@@ -555,10 +522,46 @@ PolicySave savePolicy(Workspace& ws, Table& t, PolicyMode mode, uint32_t source,
     }
     numbers.reset();
 
-    // Every check passed: the record itself, under the table lock.
+    // Every check passed. The form and the connected policies first: one that cannot be written
+    // refuses the save before the policy itself is touched.
+    try {
+        if (forms && form) {
+            forms->goTo(form);
+            forms->lock(true);
+            forms->setText("RAMO", after.get("RAMO"));
+            forms->setText("ASSICURATO", after.get("ASSICURATO"));
+            forms->setDate("EFFETTO", after.date("EFFETTO"));
+            forms->setDate("SCADENZA", after.date("SCADENZA"));
+            forms->commit();
+            forms->unlock();
+        }
+    } catch (const Error&) {
+        back();
+        return refuse("Impossibile aggiornare il titolo " + number + ".");
+    }
+    forms.reset();
+    auto link = [&](uint32_t recno, const std::string& other) {
+        if (!recno) return;
+        t.goTo(recno);
+        if (t.eof()) return;
+        t.setText("POLCOLL1", number);
+        t.setText("POLCOLL2", other);
+        t.commit();
+    };
+    for (const auto& [recno, other, linked] :
+         {std::tuple{linked1, connected2, connected1}, std::tuple{linked2, connected1, connected2}}) {
+        try {
+            link(recno, other);
+        } catch (const Error&) {
+            back();
+            return refuse("Impossibile aggiornare la polizza " + linked + ".");
+        }
+    }
+
+    // The policy itself, under the table lock.
     const Decimal premiumBefore = before.number("IMPORTO");
     if (isNew(mode)) {
-        out.code = codeUnderLock(t);
+        out.code = t.nextCodeHeld();
         t.append(true);
         t.setRaw("CODICE", out.code);
         t.setDate("DATAINS", Date::today());
@@ -572,20 +575,11 @@ PolicySave savePolicy(Workspace& ws, Table& t, PolicyMode mode, uint32_t source,
         t.recall();
         out.code = t.raw("CODICE");
     }
-    for (const EditField& f : policyFields()) {
-        // The code is given once; the collection date is written by the company movements only.
-        if (f.field == "CODICE" || f.field == "INCASSO") continue;
-        int k = t.fieldIndex(f.field);
-        if (k < 0) continue;
-        const std::string text = after.get(f.field);
-        switch (t.file().fields()[static_cast<size_t>(k)].type) {
-        case 'N': t.setNumber(f.field, after.number(f.field)); break;
-        case 'D': t.setDate(f.field, Date::fromDisplay(text)); break;
-        case 'L': t.setLogical(f.field, text == "T"); break;
-        case 'M': t.setMemo(f.field, text); break;
-        default: t.setText(f.field, f.mask.empty() ? text : Mask(f.mask).parseText(text));
-        }
-    }
+    // The code is given once; the collection date is written by the company movements only.
+    const Date collectedOn = isNew(mode) ? Date() : t.date("INCASSO");
+    storeValues(policyFields(), after, t);
+    t.setRaw("CODICE", out.code);
+    t.setDate("INCASSO", collectedOn);
     t.setText("CODPRO", CODPRO(ws, trim(after.get("COMPAGNIA")), trim(after.get("RAPPORTO")),
                                trim(after.get("CONVENZIO")), trim(after.get("PRODOTTO"))));
     if (after.logical("GENEINC") && (isNew(mode) || after.number("IMPORTO") != premiumBefore))
@@ -593,28 +587,6 @@ PolicySave savePolicy(Workspace& ws, Table& t, PolicyMode mode, uint32_t source,
     t.commit();
     out.recno = t.recno();
 
-    // The side effects, each record under the table lock or its own.
-    if (forms && form) {
-        forms->goTo(form);
-        forms->lock(true);
-        forms->setText("RAMO", after.get("RAMO"));
-        forms->setText("ASSICURATO", after.get("ASSICURATO"));
-        forms->setDate("EFFETTO", after.date("EFFETTO"));
-        forms->setDate("SCADENZA", after.date("SCADENZA"));
-        forms->commit();
-        forms->unlock();
-    }
-    forms.reset();
-    auto link = [&](uint32_t recno, const std::string& other) {
-        if (!recno) return;
-        t.goTo(recno);
-        if (t.eof()) return;
-        t.setText("POLCOLL1", number);
-        t.setText("POLCOLL2", other);
-        t.commit();
-    };
-    link(linked1, connected2);
-    link(linked2, connected1);
     if (mode == PolicyMode::Replace) {
         t.goTo(source);
         if (!t.eof()) {
@@ -700,7 +672,7 @@ Decimal annualPremium(const Table& p) { return annualFigure(p.number("IMPORTO"),
 bool isInArrears(const Table& p, Date today)
 {
     if (!ATTIVA(p)) return false;
-    if (upper(trim(p.text("PAGAMENTO"))).rfind("SOSPESO", 0) == 0) return false;
+    if (Mask::upper(trim(p.text("PAGAMENTO"))).rfind("SOSPESO", 0) == 0) return false;
     const Date covered = p.date("COPERTURA");
     return covered && today > covered.addDays(15);
 }
@@ -709,17 +681,8 @@ bool isInArrears(const Table& p, Date today)
 
 bool MONORAMO(Workspace& ws, const Table& policy, const std::string& insured, const std::string& branch)
 {
-    if (!ATTIVA(policy)) return false;
-    Lookup p(ws, "POLIZZE", "POLIZZE_", "POLIZZE");
-    if (!p) return false;
-    const std::string key = padKey(insured, kNameWidth);
-    const std::string wanted = padKey(branch, 20);
-    bool any = false;
-    for (bool ok = p.seek(key); ok && !p->eof() && p->raw("ASSICURATO") == key; p->skip(1)) {
-        any = true;
-        if (p->raw("RAMO") != wanted) return false;
-    }
-    return any;
+    LookupCursors c(ws);
+    return monoBranch(c, policy, insured, branch);
 }
 
 std::string VEICOLO(Workspace& ws, const std::string& arg) { return motorField(ws, arg, "VEICOLO"); }
@@ -734,28 +697,17 @@ std::string MARKETNG_(Workspace& ws, const std::string& c) { return clientField(
 
 bool INCASSATA(Workspace& ws, const Table& policy, Date today)
 {
-    if (!ATTIVA(policy)) return true;
-    const Date covered = policy.date("COPERTURA");
-    if (today > covered) return false;
-    const Date due = SOTTRAIFRAZ(covered, policy.text("FRAZIONAM"));
-    Lookup m(ws, "MOVICOMP", "MOVICOMP_", "MOVIPOLI");
-    const std::string key = policy.raw("POLIZZA");
-    for (bool ok = m.seek(key); ok && !m->eof() && m->raw("POLIZZA") == key; m->skip(1)) {
-        const std::string d = trim(m->text("DESCRIZIO"));
-        if ((d == "Incasso" || d == "Incasso diretto" || d == "Incasso provvisorio") && m->date("SCADENZA") == due)
-            return true;
-    }
-    return false;
+    LookupCursors c(ws);
+    return collected(c, policy, today);
 }
 
 bool PERFEZIONATA(Workspace& ws, const std::string& number)
 {
-    {
-        Lookup p(ws, "POLIZZE", "POLIZZE_", "NUMPOL");
-        if (p.seek(padKey(number, kNumberWidth)) && !ATTIVA(*p.operator->())) return true;
-    }
-    Lookup m(ws, "MOVICOMP", "MOVICOMP_", "MOVIPOLI");
-    return m.seek(padKey(number, kNumberWidth));
+    LookupCursors c(ws);
+    const std::string key = indexKey(number, kNumberWidth);
+    if (Table* p = byNumber(c); p && p->seek(key) && !ATTIVA(*p)) return true;
+    Table* m = movements(c);
+    return m && m->seek(key);
 }
 
 bool SUCCESSIVO(Date d1, Date d2)
@@ -813,19 +765,22 @@ std::vector<SearchField> makeSearch()
                        bool typed = false) {
         const std::string name = f;
         custom(at, id, label, FieldKind::Choice, [at, name](const Typed& t) -> RecordPredicate {
-            const std::string v = upper(trim(t[at]));
+            const std::string v = Mask::upper(trim(t[at]));
             if (v.empty()) return {};
-            return [v, name](const Table& r) { return upper(trim(r.text(name))) == v; };
+            return [v, name](const Table& r) { return Mask::upper(trim(r.text(name))) == v; };
         });
         s[at].list = std::move(list);
         s[at].typedChoice = typed;
     };
-    auto clientIs = [&](size_t at, int id, const char* label, std::string (*get)(Workspace&, const std::string&),
+    // A field of the insured's client record equals the value.
+    auto clientIs = [&](size_t at, int id, const char* label, const char* field,
                         std::function<std::vector<std::string>()> list) {
-        custom(at, id, label, FieldKind::Choice, [at, get](const Typed& t) -> RecordPredicate {
-            const std::string v = upper(trim(t[at]));
+        custom(at, id, label, FieldKind::Choice, [at, field](const Typed& t) -> RecordPredicate {
+            const std::string v = Mask::upper(trim(t[at]));
             if (v.empty()) return {};
-            return [v, get](const Table& r) { return upper(get(workspace(), r.text("ASSICURATO"))) == v; };
+            return [v, field, c = searchCursors()](const Table& r) {
+                return Mask::upper(clientField(*c, r.text("ASSICURATO"), field)) == v;
+            };
         });
         s[at].list = std::move(list);
     };
@@ -839,34 +794,36 @@ std::vector<SearchField> makeSearch()
     equalTo(kSCompany, 202, "Compagnia:", "COMPAGNIA", companyList);
     equalTo(kSAgreement, 203, "Rapporto:", "RAPPORTO", companyList);
     custom(kSNumber, 204, "Polizza n.:", FieldKind::Text, [](const Typed& t) -> RecordPredicate {
-        const std::string v = upper(trim(t[kSNumber]));
+        const std::string v = Mask::upper(trim(t[kSNumber]));
         if (v.empty()) return {};
-        return [v](const Table& r) { return upper(r.text("POLIZZA")).rfind(v, 0) == 0; };
+        return [v](const Table& r) { return Mask::upper(r.text("POLIZZA")).rfind(v, 0) == 0; };
     });
     custom(kSActive, 205, "Solo attive:", FieldKind::Logical, [](const Typed& t) -> RecordPredicate {
         if (t[kSActive] != "T") return {};
         return [](const Table& r) { return ATTIVA(r); };
     });
     custom(kSBranch, 206, "Ramo:", FieldKind::Choice, [](const Typed& t) -> RecordPredicate {
-        const std::string v = upper(trim(t[kSBranch]));
+        const std::string v = Mask::upper(trim(t[kSBranch]));
         if (v.empty() || t[kSMonoBranch] == "T") return {};
-        return [v](const Table& r) { return upper(r.text("RAMO")).rfind(v, 0) == 0; };
+        return [v](const Table& r) { return Mask::upper(r.text("RAMO")).rfind(v, 0) == 0; };
     });
     s[kSBranch].list = [] { return withEmpty(ARAMI(workspace())); };
     custom(kSMonoBranch, 207, "Clienti monoramo:", FieldKind::Logical, [](const Typed& t) -> RecordPredicate {
         if (t[kSMonoBranch] != "T") return {};
-        return [](const Table& r) { return MONORAMO(workspace(), r, r.text("ASSICURATO"), r.text("RAMO")); };
+        return [c = searchCursors()](const Table& r) {
+            return monoBranch(*c, r, r.text("ASSICURATO"), r.text("RAMO"));
+        };
     });
     custom(kSProducer, 208, "Produttore:", FieldKind::Choice, [](const Typed& t) -> RecordPredicate {
-        const std::string v = upper(trim(t[kSProducer]));
+        const std::string v = Mask::upper(trim(t[kSProducer]));
         if (v.empty()) return {};
         return [v](const Table& r) {
-            return upper(trim(r.text("PRODUTTORE"))) == v || upper(trim(r.text("PRODUTTOR2"))) == v;
+            return Mask::upper(trim(r.text("PRODUTTORE"))) == v || Mask::upper(trim(r.text("PRODUTTOR2"))) == v;
         };
     });
     s[kSProducer].list = [] { return withEmpty(APRODUTT(workspace())); };
-    clientIs(kSGroup, 209, "Gruppo:", GRUPPO, [] { return withEmpty(AGRUPPI(workspace())); });
-    clientIs(kSMarketing, 210, "Marketing:", MARKETNG_, [] { return withEmpty(AMARKETNG(workspace())); });
+    clientIs(kSGroup, 209, "Gruppo:", "GRUPPO", [] { return withEmpty(AGRUPPI(workspace())); });
+    clientIs(kSMarketing, 210, "Marketing:", "MARKETNG", [] { return withEmpty(AMARKETNG(workspace())); });
     equalTo(kSScheme, 211, "Convenzione:", "CONVENZIO", [] { return withEmpty(ACONVENZ(workspace())); });
     equalTo(kSProduct, 212, "Prodotto:", "PRODOTTO", {}, true);
     s[kSProduct].kind = FieldKind::Text;
@@ -891,15 +848,15 @@ std::vector<SearchField> makeSearch()
     custom(kSToCollect, 223, "Da incassare:", FieldKind::Logical, [](const Typed& t) -> RecordPredicate {
         if (t[kSToCollect] != "T") return {};
         const Date today = searchToday();
-        return [today](const Table& r) { return !INCASSATA(workspace(), r, today); };
+        return [today, c = searchCursors()](const Table& r) { return !collected(*c, r, today); };
     });
     field(kSVerified, 224, "Verificata:", "VERIFICA", Match::Flag, FieldKind::TriState);
     dateBound(kSCollectedFrom, 225, "Data incasso: dal", "INCASSO", Match::From);
     dateBound(kSCollectedTo, 226, "al", "INCASSO", Match::To);
     custom(kSNotes, 227, "Note:", FieldKind::Text, [](const Typed& t) -> RecordPredicate {
-        const std::string v = upper(trim(t[kSNotes]));
+        const std::string v = Mask::upper(trim(t[kSNotes]));
         if (v.empty()) return {};
-        return [v](const Table& r) { return upper(r.memo("NOTE")).find(v) != std::string::npos; };
+        return [v](const Table& r) { return Mask::upper(r.memo("NOTE")).find(v) != std::string::npos; };
     });
     custom(kSConnected, 228, "Pol.colleg.:", FieldKind::Logical, [](const Typed& t) -> RecordPredicate {
         if (t[kSConnected] != "T") return {};
@@ -915,7 +872,7 @@ std::vector<SearchField> makeSearch()
         const Date from = typedDate(t[kSHalfFrom]), to = typedDate(t[kSHalfTo]);
         if (!from && !to) return {};
         return [from, to](const Table& r) {
-            if (upper(trim(r.text("FRAZIONAM"))) == "ANNUALE") return false;
+            if (Mask::upper(trim(r.text("FRAZIONAM"))) == "ANNUALE") return false;
             const Date c = r.date("COPERTURA");
             if (c == r.date("SCADENZA")) return false;
             if (from && !(c && c >= from)) return false;
@@ -925,28 +882,30 @@ std::vector<SearchField> makeSearch()
     });
     custom(kSHalfTo, 232, "al", FieldKind::Date, {});
     custom(kSPlate, 233, "Targa:", FieldKind::Text, [](const Typed& t) -> RecordPredicate {
-        std::string v = upper(t[kSPlate]);
+        std::string v = Mask::upper(t[kSPlate]);
         v.erase(std::remove(v.begin(), v.end(), ' '), v.end());
         if (v.empty()) return {};
-        return [v](const Table& r) {
-            std::string p = upper(plateOf(workspace(), r.raw("CODICE")));
+        return [v, c = searchCursors()](const Table& r) {
+            std::string p = Mask::upper(motorField(*c, r.raw("CODICE"), "TARGA"));
             p.erase(std::remove(p.begin(), p.end(), ' '), p.end());
             return p == v;
         };
     });
     s[kSPlate].mask = "@!";
     custom(kSVehicle, 234, "Tipo veicolo:", FieldKind::Choice, [](const Typed& t) -> RecordPredicate {
-        const std::string v = upper(trim(t[kSVehicle]));
+        const std::string v = Mask::upper(trim(t[kSVehicle]));
         if (v.empty()) return {};
-        return [v](const Table& r) { return upper(VEICOLO(workspace(), r.raw("CODICE"))) == v; };
+        return [v, c = searchCursors()](const Table& r) {
+            return Mask::upper(motorField(*c, r.raw("CODICE"), "VEICOLO")) == v;
+        };
     });
     s[kSVehicle].list = [] { return withEmpty(AVEICOLI()); };
     custom(kSClass, 235, "Classe B/M:", FieldKind::Text, [](const Typed& t) -> RecordPredicate {
         const std::string v = trim(t[kSClass]);
         if (v.empty()) return {};
-        const Decimal wanted = Decimal::parse(v).value_or(Decimal());
-        return [wanted](const Table& r) {
-            return Decimal::parse(trim(CLASSE(workspace(), r.raw("CODICE")))).value_or(Decimal()) == wanted;
+        const Decimal wanted = valueOf(v);
+        return [wanted, c = searchCursors()](const Table& r) {
+            return valueOf(motorField(*c, r.raw("CODICE"), "CLASSE")) == wanted;
         };
     });
     custom(kSNotice, 236, "Avviso:", FieldKind::Logical, [](const Typed& t) -> RecordPredicate {
@@ -956,8 +915,8 @@ std::vector<SearchField> makeSearch()
     custom(kSEmail, 237, "Email:", FieldKind::TriState, [](const Typed& t) -> RecordPredicate {
         if (t[kSEmail] != "T" && t[kSEmail] != "F") return {};
         const bool wanted = t[kSEmail] == "T";
-        return [wanted](const Table& r) {
-            return filled(clientField(workspace(), r.text("ASSICURATO"), "E_MAIL")) == wanted;
+        return [wanted, c = searchCursors()](const Table& r) {
+            return filled(clientField(*c, r.text("ASSICURATO"), "E_MAIL")) == wanted;
         };
     });
     custom(kSArrears, 238, "Arretrate:", FieldKind::Logical, [](const Typed& t) -> RecordPredicate {

@@ -3,10 +3,11 @@
 #include <map>
 #include <memory>
 
-#include "common/cp1252.h"
+#include "common/text.h"
 #include "policies/policies.h"
 #include "policies/sheets.h"
 #include "registry/clients.h"
+#include "store/lookups.h"
 #include "ui/docdialogs.h"
 #include "ui/popmsg.h"
 #include "ui/register.h"
@@ -18,16 +19,11 @@ using namespace store;
 namespace {
 
 constexpr const char* kArchive = "Polizze";
+constexpr size_t kNumberWidth = 25;
+constexpr size_t kNameWidth = 35;
 constexpr const char* kNotAvailable = "Funzione non ancora disponibile.";
 constexpr const char* kModeDuplicate = "Duplica";
 constexpr const char* kModeReplace = "Sostituisci";
-
-std::string trim(const std::string& s)
-{
-    size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return std::string();
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
 
 void notAvailable(RegisterContext&) { POPMSG(kNotAvailable, 1); }
 
@@ -146,7 +142,7 @@ RegisterDesc makeRegister(const std::string& alias)
     s.pages = policyPages();
     s.fieldLeft = [](int id, EditValues& v) {
         if (id == kFNumber) {
-            if (shownMode() == PolicyMode::Replace && !trim(v.get("POLIZZA")).empty()) POPMSG(kMsgReplaceOrChange, 1);
+            if (shownMode() == PolicyMode::Replace && filled(v.get("POLIZZA"))) POPMSG(kMsgReplaceOrChange, 1);
             return;
         }
         if (id == kFEffect || id == kFPremium || id == kFFee || id == kFExpenses)
@@ -267,22 +263,15 @@ std::string POLIZZE(bool select, const std::string& number, const std::string& i
     const RegisterDesc& desc = policiesRegister(ws.isOpen("POLIZZE") ? "POLIZSEL" : "POLIZZE");
 
     uint32_t at = 0;
-    if (!trim(number).empty()) {
+    if (filled(number)) {
         OwnTable p(ws, "POLIZZE", true);
         p->ordAdd("NUMPOL");
-        std::string key = utf8ToCp1252(number);
-        key.resize(25, ' ');
-        if (p->seek(key)) at = p->recno();
+        if (p->seek(indexKey(rtrim(number), kNumberWidth))) at = p->recno();
     }
     // A number that is not in the register is not given back.
     std::string result = at ? number : std::string();
     RegisterOptions o;
-    if (!trim(insured).empty()) {
-        std::string key = utf8ToCp1252(insured);
-        while (!key.empty() && key.back() == ' ') key.pop_back();
-        key.resize(35, ' ');
-        o.scope = key;
-    }
+    if (filled(insured)) o.scope = indexKey(rtrim(insured), kNameWidth);
     o.selection = select;
     o.disabledInSelection = {kBtnDelete, kBtnClaims};
     if (at)
@@ -297,7 +286,7 @@ std::string POLIZZE(bool select, const std::string& number, const std::string& i
         p->goTo(*chosen);
         if (!p->eof()) result = p->text("POLIZZA");
     }
-    if (trim(result).empty()) return std::string(25, ' ');
+    if (!filled(result)) return std::string(kNumberWidth, ' ');
     return result;
 }
 

@@ -670,6 +670,7 @@ TEST_F(ScreenTour, Policies)
         RegisterList list(desc, ws);
         list.resize(1000, 420);
         EXPECT_EQ(QString("Polizze - 3 di 3"), list.windowTitle());
+        EXPECT_EQ(QString("GH 512 KL"), list.model()->data(list.model()->index(0, 4), Qt::DisplayRole).toString());
         save(&list, "register-POLIZZE");
         store::Table& t = ws["POLIZZE"];
         t.goTop();

@@ -343,35 +343,31 @@ TEST_F(Policies, DialogRules)
     add("COMPAGN", {{"COMPAGNIA", "ALFA"}, {"TACITORIN", "T"}});
     EditValues v = insertValues(workspace());
     EXPECT_EQ(v.get("ORAEFF"), "00:00");
-    v.set("ASSICURATO", "Rossi Mario");
-    fieldChanged(workspace(), kFInsured, v, PolicyMode::Insert);
+    // The user sets FIELD of the dialog opened in MODE.
+    auto change = [&](int id, const char* field, const char* value, PolicyMode mode = PolicyMode::Insert) {
+        v.set(field, value);
+        fieldChanged(workspace(), id, v, mode);
+    };
+    change(kFInsured, "ASSICURATO", "Rossi Mario");
     EXPECT_EQ(v.get("PRODUTTORE"), "BIANCHI");
     EXPECT_EQ(v.get("PRODUTTOR2"), "NERI");
     EXPECT_EQ(v.get("ALIASTEL"), "al");
-    v.set("COMPAGNIA", "ALFA");
-    fieldChanged(workspace(), kFCompany, v, PolicyMode::Insert);
+    change(kFCompany, "COMPAGNIA", "ALFA");
     EXPECT_EQ(v.get("TACITORIN"), "T");
-    v.set("RAMO", "auto rca");
-    fieldChanged(workspace(), kFBranch, v, PolicyMode::Insert);
+    change(kFBranch, "RAMO", "auto rca");
     EXPECT_EQ(v.get("INTESTPRA"), "Rossi Mario");
-    v.set("EFFETTO", "01/03/26");
-    EditValues r = v;
-    fieldChanged(workspace(), kFEffect, v, PolicyMode::Insert);
+    change(kFEffect, "EFFETTO", "01/03/26", PolicyMode::Replace);
+    EXPECT_NE(v.get("COPERTURA"), "01/03/26");
+    change(kFEffect, "EFFETTO", "01/03/26");
     EXPECT_EQ(v.get("COPERTURA"), "01/03/26");
-    fieldChanged(workspace(), kFEffect, r, PolicyMode::Replace);
-    EXPECT_NE(r.get("COPERTURA"), "01/03/26");
-    v.set("TELEFONICA", "T");
-    fieldChanged(workspace(), kFPhone, v, PolicyMode::Insert);
+    change(kFPhone, "TELEFONICA", "T");
     EXPECT_EQ(v.get("FATTURA"), "T");
-    v.set("DISDCLI", "T");
-    fieldChanged(workspace(), kFClientCancelled, v, PolicyMode::Insert);
+    change(kFClientCancelled, "DISDCLI", "T");
     EXPECT_EQ(v.get("DISDETTA"), "T");
-    v.set("DISDETTA", "F");
-    fieldChanged(workspace(), kFCancelled, v, PolicyMode::Insert);
+    change(kFCancelled, "DISDETTA", "F");
     EXPECT_EQ(v.get("DISDCLI"), "F");
     v.set("IMPORTO", "100,00");
-    v.set("SPESE", "2,50");
-    fieldChanged(workspace(), kFExpenses, v, PolicyMode::Insert);
+    change(kFExpenses, "SPESE", "2,50");
     EXPECT_EQ(v.get("TOTALE"), "102,50");
 
     // With "Telefonica" the fee, the alias and the mailbox are required.
@@ -446,6 +442,58 @@ TEST_F(Policies, SearchConditions)
 
     EXPECT_TRUE(SUCCESSIVO(Date::fromYmd(2020, 3, 5), Date::fromYmd(2030, 3, 5)));
     EXPECT_FALSE(SUCCESSIVO(Date::fromYmd(2030, 3, 4), Date::fromYmd(2020, 3, 5)));
+}
+
+TEST_F(Policies, SearchThroughClientsSheetsAndMovements)
+{
+    setSearchToday(Date::fromYmd(2026, 1, 15));
+    add("CLIENTI", {{"CLIENTE", "ROSSI MARIO"}, {"GRUPPO", "Nord"}, {"MARKETNG", "M1"}, {"E_MAIL", "r@x.it"}});
+    add("CLIENTI", {{"CLIENTE", "VERDI ANNA"}, {"GRUPPO", "SUD"}});
+    ASSERT_TRUE(insert("R1", {{"FRAZIONAM", "TRIMESTRALE"}, {"COPERTURA", "31/03/26"}}));
+    ASSERT_TRUE(insert("R2", {{"RAMO", "INCENDIO"}, {"FRAZIONAM", "TRIMESTRALE"}, {"COPERTURA", "31/03/26"}}));
+    ASSERT_TRUE(insert("V1", {{"ASSICURATO", "VERDI ANNA"}, {"COPERTURA", "31/12/26"}}));
+    ASSERT_TRUE(insert("B1", {{"ASSICURATO", "BIANCHI LUCA"}, {"RAMO", "VITA"}}));
+    add("DATIAUTO", {{"POLIZZA", "1"}, {"TARGA", "ab 123 cd"}, {"VEICOLO", "AUTOVETTURA"}, {"CLASSE", "04"}});
+    add("DATIAUTO", {{"POLIZZA", "3"}, {"TARGA", "ZZ999ZZ"}, {"VEICOLO", "MOTOCICLO"}, {"CLASSE", "14"}});
+    add("MOVICOMP", {{"POLIZZA", "R1"}, {"DESCRIZIO", "Incasso"}, {"SCADENZA", "31/12/25"}});
+    add("MOVICOMP", {{"POLIZZA", "R2"}, {"DESCRIZIO", "Incasso"}, {"SCADENZA", "30/09/25"}});
+    auto matching = [&](size_t criterion, const std::string& value) {
+        std::vector<std::string> s = blankSearch();
+        s[kSActive] = "F";
+        s[criterion] = value;
+        RecordPredicate p = buildCondition(policySearch(), s);
+        std::set<std::string> out;
+        OwnTable t(workspace(), "POLIZZE");
+        for (t->goTop(); !t->eof(); t->skip(1))
+            if (p(*t)) out.insert(t->text("POLIZZA"));
+        return out;
+    };
+    using Set = std::set<std::string>;
+    EXPECT_EQ(matching(kSGroup, "nord"), (Set{"R1", "R2"}));
+    EXPECT_EQ(matching(kSMarketing, "M1"), (Set{"R1", "R2"}));
+    EXPECT_EQ(matching(kSEmail, "T"), (Set{"R1", "R2"}));
+    EXPECT_EQ(matching(kSEmail, "F"), (Set{"V1", "B1"})); // no address, or no client at all
+    EXPECT_EQ(matching(kSPlate, "AB123 CD"), Set{"R1"});
+    EXPECT_EQ(matching(kSVehicle, "motociclo"), Set{"V1"});
+    EXPECT_EQ(matching(kSClass, "4"), Set{"R1"});
+    EXPECT_EQ(matching(kSClass, "0"), (Set{"R2", "B1"})); // no sheet: class 0
+    // R1 holds the collection of the instalment before its coverage date, R2 an older one;
+    // V1 has none; B1, without a coverage date, is past it.
+    EXPECT_EQ(matching(kSToCollect, "T"), (Set{"R2", "V1", "B1"}));
+    // Clients with one branch: Rossi has two, Verdi and Bianchi one each.
+    EXPECT_EQ(matching(kSMonoBranch, "T"), (Set{"V1", "B1"}));
+    ASSERT_TRUE(modify("B1", {{"DISDETTA", "T"}}));
+    EXPECT_EQ(matching(kSMonoBranch, "T"), Set{"V1"});
+    // A branch is ignored while the single-branch criterion is ticked.
+    std::vector<std::string> s = blankSearch();
+    s[kSBranch] = "INC";
+    s[kSMonoBranch] = "T";
+    OwnTable t(workspace(), "POLIZZE");
+    RecordPredicate p = buildCondition(policySearch(), s);
+    size_t n = 0;
+    for (t->goTop(); !t->eof(); t->skip(1)) n += p(*t);
+    EXPECT_EQ(n, 1u);
+    setSearchToday(Date());
 }
 
 // Two processes insert policies at once: every code is given once.
