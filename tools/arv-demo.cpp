@@ -16,6 +16,7 @@
 #include "common/instalments.h"
 #include "common/lists.h"
 #include "store/comuni.h"
+#include "store/lookups.h"
 #include "store/table.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
@@ -732,6 +733,24 @@ std::string plate(std::mt19937& rng)
     return p;
 }
 
+// Copies fields of the client's record into the sheet's: pairs of the sheet's field and the
+// client's (texts cut to the sheet's width).
+void fromClient(Table& sheet, const Table& client, std::initializer_list<std::pair<const char*, const char*>> fields)
+{
+    for (const auto& [to, from] : fields) sheet.setRaw(to, client.raw(from));
+}
+
+// The personal data of the motor sheet's holder (SUFFIX "PRA") or driver ("CON") from the client.
+void personFromClient(Table& sheet, const std::string& suffix, const Table& client)
+{
+    const std::pair<const char*, const char*> fields[] = {
+        {"IND", "INDIRIZZO"}, {"CAP", "CAP"},      {"CIT", "CITTA"},    {"PRO", "PROVINCIA"}, {"CDF", "CODICEFISC"},
+        {"IVA", "PARTITAIVA"}, {"SCV", "STATOCIV"}, {"SES", "SESSO"},    {"DTN", "DATANASC"},  {"CMN", "COMUNASC"},
+        {"PRN", "PROVNASC"},  {"CTD", "CITTADIN"}, {"PRF", "PROFESS"},
+    };
+    for (const auto& [stem, from] : fields) sheet.setRaw(stem + suffix, client.raw(from));
+}
+
 // Gives each policy of a motor, elementary or life branch its sheet (policies that have one
 // already are left alone).
 void fillSheets(Workspace& ws, std::mt19937& rng)
@@ -764,12 +783,7 @@ void fillSheets(Workspace& ws, std::mt19937& rng)
         Table& t = ws.open(name, name, false);
         t.ordAdd(name);
     }
-    auto findClient = [&](const std::string& name) {
-        std::string key = utf8ToCp1252(name);
-        for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        key.resize(35, ' ');
-        return clients.seek(key);
-    };
+    auto findClient = [&](const std::string& name) { return clients.seek(store::indexKey(name, 35, true)); };
     for (const Policy& p : policies) {
         const char* table = sheetTableOf(p.branch);
         Table& t = ws[table];
@@ -807,28 +821,12 @@ void fillSheets(Workspace& ws, std::mt19937& rng)
             for (const char* cover : kMotorCovers) t.setLogical(cover, rng() % 3 == 0);
             if (findClient(p.insured)) {
                 // The holder is the insured; some drive alone.
-                t.setText("INDPRA", clients.text("INDIRIZZO"));
-                t.setText("CAPPRA", clients.text("CAP"));
-                t.setText("CITPRA", clients.text("CITTA"));
-                t.setText("PROPRA", clients.text("PROVINCIA"));
-                t.setText("CDFPRA", clients.text("CODICEFISC"));
-                t.setText("IVAPRA", clients.text("PARTITAIVA"));
-                t.setText("SCVPRA", clients.text("STATOCIV"));
-                t.setText("SESPRA", clients.text("SESSO"));
-                t.setDate("DTNPRA", clients.date("DATANASC"));
-                t.setText("CMNPRA", clients.text("COMUNASC"));
-                t.setText("PRNPRA", clients.text("PROVNASC"));
-                t.setText("CTDPRA", clients.text("CITTADIN"));
-                t.setText("CELPRA", clients.text("CELLULARE"));
-                t.setText("EMAPRA", clients.text("E_MAIL"));
-                t.setText("PRFPRA", clients.text("PROFESS"));
+                personFromClient(t, "PRA", clients);
+                fromClient(t, clients, {{"CELPRA", "CELLULARE"}, {"EMAPRA", "E_MAIL"}});
                 if (rng() % 4 == 0 && !clients.text("CODICEFISC").empty()) {
                     t.setLogical("GDXCON", true);
-                    t.setText("CONDUCENTE", clients.text("CLIENTE"));
-                    t.setText("CDFCON", clients.text("CODICEFISC"));
-                    t.setText("SESCON", clients.text("SESSO"));
-                    t.setDate("DTNCON", clients.date("DATANASC"));
-                    t.setText("CITCON", clients.text("CITTA"));
+                    personFromClient(t, "CON", clients);
+                    fromClient(t, clients, {{"CONDUCENTE", "CLIENTE"}});
                 }
             }
         } else if (which == "RAMIELEM") {
@@ -845,18 +843,10 @@ void fillSheets(Workspace& ws, std::mt19937& rng)
             t.setLogical("INDICIZZ", rng() % 2 == 0);
         } else {
             t.setText("ASSICURATO", p.insured);
-            if (findClient(p.insured)) {
-                t.setText("CODICEFISC", clients.text("CODICEFISC"));
-                t.setText("SESSO", clients.text("SESSO"));
-                t.setDate("DATANASC", clients.date("DATANASC"));
-                t.setText("COMUNASC", clients.text("COMUNASC"));
-                t.setText("PROVNASC", clients.text("PROVNASC"));
-                t.setText("DOCUMENTO", clients.text("DOCUMENTO"));
-                t.setLogical("FUMATORE", clients.logical("FUMATORE"));
-                std::string job = utf8ToCp1252(clients.text("PROFESS"));
-                if (job.size() > 20) job.resize(20);
-                t.setText("PROFESS", cp1252ToUtf8(job));
-            }
+            if (findClient(p.insured))
+                fromClient(t, clients, {{"CODICEFISC", "CODICEFISC"}, {"SESSO", "SESSO"}, {"DATANASC", "DATANASC"},
+                                        {"COMUNASC", "COMUNASC"}, {"PROVNASC", "PROVNASC"}, {"DOCUMENTO", "DOCUMENTO"},
+                                        {"FUMATORE", "FUMATORE"}, {"PROFESS", "PROFESS"}});
             t.setMemo("BENEFIC", "Eredi legittimi");
             t.setText("TARIFFE", "T" + std::to_string(100 + rng() % 900));
             t.setText("GARANZIA1", lifeCovers[rng() % lifeCovers.size()]);

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+#include "common/text.h"
 #include "registry/clients.h"
 #include "ui/docdialogs.h"
 #include "ui/popmsg.h"
@@ -21,18 +22,11 @@ namespace {
 constexpr const char* kMsgNotAClient = "Assicurato non presente nell'archivio clienti.";
 constexpr const char* kMsgNoPolicy = "Polizza non trovata.";
 
-std::string trimmed(const std::string& s)
-{
-    size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return std::string();
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
 // A client chosen in the clients' register, opened as a picker on NAME.
 std::optional<std::string> pickClient(Workspace& ws, const std::string& name)
 {
     RegisterOptions options;
-    options.key = trimmed(name);
+    options.key = trim(name);
     options.selection = true;
     std::optional<uint32_t> recno = runRegister(registry::clientsRegister(), ws, options);
     if (!recno) return std::nullopt;
@@ -48,9 +42,9 @@ RegisterDesc withDialogParts(SheetKind kind)
     const std::string archive = sheetArchive(kind);
     d.editButtons = {
         {kSheetShow, "&Visualizza", "", true,
-         [archive](Workspace&, const EditValues& v) { VISDOC(trimmed(v.get("POLIZZA")), archive); }},
+         [archive](Workspace&, const EditValues& v) { VISDOC(trim(v.get("POLIZZA")), archive); }},
         {kSheetAddDoc, "+", "Aggiungi documento", true,
-         [archive](Workspace&, const EditValues& v) { NEWDOC(trimmed(v.get("POLIZZA")), archive); }},
+         [archive](Workspace&, const EditValues& v) { NEWDOC(trim(v.get("POLIZZA")), archive); }},
     };
     if (kind == SheetKind::Motor) {
         DialogButton copy;

@@ -1,18 +1,18 @@
 #include "policies/sheets.h"
 
-#include <cctype>
 #include <functional>
-#include <tuple>
 #include <vector>
 
-#include "store/table.h"
 #include "common/checks.h"
 #include "common/cp1252.h"
 #include "common/files.h"
 #include "common/lists.h"
 #include "common/mask.h"
 #include "common/taxcode.h"
+#include "common/text.h"
 #include "store/lookups.h"
+#include "store/schema/schema.h"
+#include "store/table.h"
 
 namespace arv::policies {
 
@@ -21,16 +21,10 @@ using store::Workspace;
 
 SheetKind sheetKind(std::string_view branch)
 {
-    size_t b = 0;
-    while (b < branch.size() && branch[b] == ' ') ++b;
-    auto startsWith = [&](const char* p) {
-        for (size_t i = 0; p[i]; ++i)
-            if (b + i >= branch.size() || std::toupper(static_cast<unsigned char>(branch[b + i])) != p[i]) return false;
-        return true;
-    };
-    if (startsWith("AUTO")) return SheetKind::Motor;
-    if (startsWith("ELEM")) return SheetKind::Elementary;
-    if (startsWith("VITA")) return SheetKind::Life;
+    const std::string b = Mask::upper(trim(branch));
+    if (b.starts_with("AUTO")) return SheetKind::Motor;
+    if (b.starts_with("ELEM")) return SheetKind::Elementary;
+    if (b.starts_with("VITA")) return SheetKind::Life;
     return SheetKind::None;
 }
 
@@ -47,35 +41,39 @@ const char* sheetTable(SheetKind kind)
 
 std::string sheetKey(const std::string& code)
 {
-    size_t b = code.find_first_not_of(' ');
-    std::string c = b == std::string::npos ? std::string() : code.substr(b, code.find_last_not_of(' ') - b + 1);
+    const std::string c = trim(code);
     if (c.size() >= 10) return c.substr(c.size() - 10);
     return std::string(10 - c.size(), ' ') + c;
 }
 
 namespace {
 
-// A cursor of its own on TABLE in the order of its code tag; the selected area is kept.
-struct SheetCursor {
-    Workspace& ws;
-    std::string alias;
-    int selected;
-    Table* t = nullptr;
-    SheetCursor(Workspace& w, const char* table) : ws(w), alias(w.newAlias()), selected(w.selected())
+// A cursor of its own on TABLE in the order of the tag named like the table (the sheets by
+// code, the clients by name).
+struct KeyedTable : store::OwnTable {
+    KeyedTable(Workspace& ws, const char* table, bool readOnly = false) : OwnTable(ws, table, readOnly)
     {
-        t = &ws.open(table, alias, true);
-        t->ordAdd(table);
-        t->setOrder(std::string_view(table));
-    }
-    ~SheetCursor()
-    {
-        try {
-            ws.close(alias);
-            ws.select(selected);
-        } catch (...) {
-        }
+        (*this)->ordAdd(table);
+        (*this)->setOrder(std::string_view(table));
     }
 };
+
+// The sheet of KEY written by PUT: with the table locked as a whole from the search by code to
+// the append or the record lock, so that no other workstation creates a second sheet of the
+// policy meanwhile; an existing sheet takes the values, else one is appended.
+void writeSheet(Table& t, const std::string& key, const std::function<void(Table&)>& put)
+{
+    t.lock(false);
+    if (t.seek(key))
+        t.lock(true);
+    else
+        t.append(true);
+    put(t);
+    t.setRaw("POLIZZA", key);
+    t.commit();
+    t.refresh();
+    t.unlock();
+}
 
 } // namespace
 
@@ -83,46 +81,32 @@ bool copySheet(Workspace& ws, std::string_view branch, const std::string& fromCo
 {
     const SheetKind kind = sheetKind(branch);
     if (kind == SheetKind::None) return false;
-    SheetCursor c(ws, sheetTable(kind));
-    Table& t = *c.t;
+    KeyedTable c(ws, sheetTable(kind));
+    Table& t = *c;
     if (!t.seek(sheetKey(fromCode))) return false;
-    const int fields = static_cast<int>(t.file().fields().size());
-    std::vector<std::string> raw(fields), memo(fields);
-    for (int i = 0; i < fields; ++i) {
-        const auto& f = t.file().fields()[i];
-        if (f.type == 'M')
-            memo[i] = t.memo(f.name);
-        else
-            raw[i] = t.raw(f.name);
-    }
-    // The policy gets one sheet: an existing one takes the values, else one is appended, both
-    // under the table's lock.
-    const std::string key = sheetKey(toCode);
-    t.lock(false);
-    if (t.seek(key))
-        t.lock(true);
-    else
-        t.append(true);
-    for (int i = 0; i < fields; ++i) {
-        const auto& f = t.file().fields()[i];
-        if (f.type == 'M')
-            t.setMemo(f.name, memo[i]);
-        else
-            t.setRaw(f.name, raw[i]);
-    }
-    t.setRaw("POLIZZA", key);
-    t.commit();
-    t.unlock();
+    const auto& fields = t.file().fields();
+    std::vector<std::string> values(fields.size());
+    for (size_t i = 0; i < fields.size(); ++i)
+        values[i] = fields[i].type == 'M' ? t.memo(fields[i].name) : t.raw(fields[i].name);
+    // A sheet the new code has already (left by an earlier copy, or by a code given again) takes
+    // the values: the policy never gets two.
+    writeSheet(t, sheetKey(toCode), [&](Table& r) {
+        for (size_t i = 0; i < fields.size(); ++i) {
+            if (fields[i].type == 'M')
+                r.setMemo(fields[i].name, values[i]);
+            else
+                r.setRaw(fields[i].name, values[i]);
+        }
+    });
     return true;
 }
 
 void deleteSheets(Workspace& ws, const std::string& code)
 {
     for (SheetKind kind : {SheetKind::Motor, SheetKind::Elementary, SheetKind::Life}) {
-        SheetCursor c(ws, sheetTable(kind));
-        Table& t = *c.t;
+        KeyedTable c(ws, sheetTable(kind));
         // Every sheet of the code, should an old copy have left more than one.
-        while (t.seek(sheetKey(code))) t.del(true);
+        while (c->seek(sheetKey(code))) c->del(true);
     }
 }
 
@@ -154,58 +138,12 @@ std::vector<std::string> ADOCIDENT() { return {"Carta identità", "Patente", "Pa
 
 namespace {
 
-std::string trim(std::string_view s)
-{
-    size_t b = s.find_first_not_of(' ');
-    if (b == std::string_view::npos) return std::string();
-    return std::string(s.substr(b, s.find_last_not_of(' ') - b + 1));
-}
-
-bool filled(const std::string& v) { return !trim(v).empty(); }
-
-// ---- field builders
-
-EditField text(int id, const char* label, const std::string& field, const char* mask = "", int page = 0)
-{
-    EditField f;
-    f.id = id;
-    f.label = label;
-    f.field = field;
-    f.mask = mask;
-    f.page = page;
-    return f;
-}
-
-EditField number(int id, const char* label, const std::string& field, const char* mask, int page = 0)
-{
-    EditField f = text(id, label, field, mask, page);
-    f.kind = FieldKind::Number;
-    return f;
-}
-
-EditField date(int id, const char* label, const std::string& field, int page = 0)
-{
-    EditField f = text(id, label, field, "", page);
-    f.kind = FieldKind::Date;
-    return f;
-}
-
-EditField check(int id, const char* label, const std::string& field, int page = 0)
-{
-    EditField f = text(id, label, field, "", page);
-    f.kind = FieldKind::Logical;
-    return f;
-}
-
-EditField choice(int id, const char* label, const std::string& field, std::function<std::vector<std::string>()> list,
-                 int page = 0, bool typed = false)
-{
-    EditField f = text(id, label, field, "", page);
-    f.kind = FieldKind::Choice;
-    f.list = std::move(list);
-    f.typedChoice = typed;
-    return f;
-}
+using store::choiceField;
+using store::dateField;
+using store::logicalField;
+using store::memoField;
+using store::numberField;
+using store::textField;
 
 bool taxCodeRule(const std::string& v, const EditValues&) { return !filled(v) || ISCOD(trim(v)); }
 bool vatRule(const std::string& v, const EditValues&) { return !filled(v) || ISIVA(trim(v)); }
@@ -219,41 +157,42 @@ std::vector<EditField> personFields(const std::string& suffix, int first, int pa
     auto name = [&](const char* stem) { return std::string(stem) + suffix; };
     int id = first;
     std::vector<EditField> f;
-    f.push_back(text(id++, "Indirizzo:", name("IND"), "", page));
-    f.push_back(text(id++, "Città:", name("CIT"), "", page));
-    f.push_back(text(id++, "C.A.P.:", name("CAP"), "99999", page));
-    f.push_back(text(id++, "Provincia:", name("PRO"), "@! AA", page));
-    EditField tax = text(id++, "Cod. fisc.:", name("CDF"), "@!", page);
+    f.push_back(textField(id++, "Indirizzo:", name("IND"), "", page));
+    f.push_back(textField(id++, "Città:", name("CIT"), "", page));
+    f.push_back(textField(id++, "C.A.P.:", name("CAP"), "99999", page));
+    f.push_back(textField(id++, "Provincia:", name("PRO"), "@! AA", page));
+    EditField tax = textField(id++, "Cod. fisc.:", name("CDF"), "@!", page);
     tax.rule = taxCodeRule;
     f.push_back(tax);
-    EditField vat = text(id++, "Partita IVA:", name("IVA"), "99999999999", page);
+    EditField vat = textField(id++, "Partita IVA:", name("IVA"), "99999999999", page);
     vat.rule = vatRule;
     f.push_back(vat);
-    f.push_back(choice(id++, "Stato civile:", name("SCV"), [driver] { return ASTATICIV(driver); }, page));
-    f.push_back(check(id++, "Figli conviventi:", name("FCN"), page));
+    f.push_back(choiceField(id++, "Stato civile:", name("SCV"), [driver] { return ASTATICIV(driver); }, false, page));
+    f.push_back(logicalField(id++, "Figli conviventi:", name("FCN"), page));
     if (!driver) {
-        f.push_back(text(id++, "Tel. casa:", name("TLC"), "", page));
-        f.push_back(text(id++, "Tel. ufficio:", name("TLU"), "", page));
-        f.push_back(text(id++, "Cellulare:", name("CEL"), "", page));
-        f.push_back(text(id++, "Fax:", name("FAX"), "", page));
-        f.push_back(text(id++, "Email:", name("EMA"), "", page));
+        f.push_back(textField(id++, "Tel. casa:", name("TLC"), "", page));
+        f.push_back(textField(id++, "Tel. ufficio:", name("TLU"), "", page));
+        f.push_back(textField(id++, "Cellulare:", name("CEL"), "", page));
+        f.push_back(textField(id++, "Fax:", name("FAX"), "", page));
+        f.push_back(textField(id++, "Email:", name("EMA"), "", page));
     }
-    EditField sex = text(id++, "Sesso:", name("SES"), "@! A", page);
+    EditField sex = textField(id++, "Sesso:", name("SES"), "@! A", page);
     if (!driver)
         sex.rule = [](const std::string& v, const EditValues&) {
             const std::string s = Mask::upper(trim(v));
             return s.empty() || s == "M" || s == "F";
         };
     f.push_back(sex);
-    f.push_back(date(id++, "Data di nascita:", name("DTN"), page));
-    f.push_back(text(id++, "Comune:", name("CMN"), "", page));
-    f.push_back(text(id++, "Provincia:", name("PRN"), "@! AA", page));
-    f.push_back(text(id++, "Cittadinanza:", name("CTD"), "", page));
-    f.push_back(text(id++, "Patente:", name("CPT"), "@!", page));
-    f.push_back(text(id++, "", name("NPT"), "@!", page));
-    f.push_back(date(id++, "Rilascio:", name("RPT"), page));
-    f.push_back(date(id++, "Scadenza:", name("SPT"), page));
-    f.push_back(text(id++, "Professione:", name("PRF"), "", page));
+    f.push_back(dateField(id++, "Data di nascita:", name("DTN"), page));
+    f.push_back(textField(id++, "Comune:", name("CMN"), "", page));
+    f.push_back(textField(id++, "Provincia:", name("PRN"), "@! AA", page));
+    f.push_back(textField(id++, "Cittadinanza:", name("CTD"), "", page));
+    f.push_back(textField(id++, "Patente:", name("CPT"), "@!", page));
+    f.push_back(textField(id++, "", name("NPT"), "@!", page));
+    f.back().sameRow = true;
+    f.push_back(dateField(id++, "Rilascio:", name("RPT"), page));
+    f.push_back(dateField(id++, "Scadenza:", name("SPT"), page));
+    f.push_back(textField(id++, "Professione:", name("PRF"), "", page));
     return f;
 }
 
@@ -274,9 +213,21 @@ bool isDriverField(const EditField& f)
 // policy's insured, for "Copia dati assicurato".
 constexpr int kIdCode = 300, kIdInsured = 299;
 
+// COUNT rows "Garanzia n:", a guarantee from the list (or typed) with its limit beside it
+// (GARANZIAn, MASSIMALn): the guarantees from id FIRST on, the limits from FIRST + 10.
+void guaranteeRows(std::vector<EditField>& f, int count, int first)
+{
+    for (int n = 1; n <= count; ++n) {
+        const std::string row = std::to_string(n);
+        f.push_back(choiceField(first + n - 1, "Garanzia " + row + ":", "GARANZIA" + row, guarantees, true));
+        f.push_back(numberField(first + 9 + n, "Massimali:", "MASSIMAL" + row, "@ZE 99,999,999.99"));
+        f.back().sameRow = true;
+    }
+}
+
 void addCodeField(RegisterDesc& s)
 {
-    s.fields.push_back(text(kIdCode, "", "POLIZZA"));
+    s.fields.push_back(textField(kIdCode, "", "POLIZZA"));
     s.hiddenFields.push_back(kIdCode);
 }
 
@@ -289,39 +240,41 @@ RegisterDesc makeMotor()
     s.formColumns = 3;
     const int v = kPageVehicle;
     std::vector<EditField>& f = s.fields;
-    f.push_back(choice(301, "Tipo veicolo:", "VEICOLO", [] { return AVEICOLI(); }, v, true));
-    f.push_back(text(302, "Marca:", "MARCA", "", v));
-    f.push_back(text(303, "Modello:", "MODELLO", "", v));
-    f.push_back(text(304, "Targa:", "TARGA", "@!", v));
-    f.push_back(text(305, "Telaio:", "TELAIO", "", v));
-    f.push_back(date(306, "Immatricolaz.:", "IMMATRIC", v));
-    f.push_back(date(307, "Acquisto:", "ACQUISTO", v));
-    f.push_back(text(308, "Classe B/M:", "CLASSE", "", v));
-    f.push_back(number(309, "Franchigia:", "FRANCHIGIA", "@ZE 999.99", v));
-    f.push_back(number(310, "Cavalli:", "CAVALLI", "@ZE 999", v));
-    f.push_back(number(311, "Cilindrata:", "CILINDRATA", "@ZE 9999", v));
-    f.push_back(number(312, "Quintali:", "QUINTALI", "@ZE 9999", v));
-    f.push_back(check(313, "Carta verde:", "CARTAVERDE", v));
-    f.push_back(check(314, "Leasing:", "LEASING", v));
-    f.push_back(check(315, "Vincolo:", "VINCOLO", v));
-    f.push_back(text(316, "Società vincolataria:", "SOCVINC", "", v));
-    f.push_back(number(317, "Valore veic.:", "VALORE", "@ZE 999,999.99", v));
-    f.push_back(number(318, "Kw:", "KILOWATT", "@ZE 9999", v));
-    f.push_back(choice(319, "Massim. R.C.:", "MASSIMALI", [] { return AMASSIMALI(); }, v));
-    f.push_back(number(320, "Val. Kasko:", "VALKASKO", "@ZE 999,999.99", v));
-    f.push_back(number(321, "Scoperto:", "SCOPERTO", "99 %", v));
-    f.push_back(number(322, "Min.:", "MINIMO", "@ZE 9,999.99", v));
-    f.push_back(text(323, "Garanzie:", "GARANZIA1", "", v));
-    f.push_back(text(324, "", "GARANZIA2", "", v));
-    f.push_back(number(325, "Km annui:", "KMANNUI", "@Z 999999", v));
-    f.push_back(check(326, "Gancio traino:", "GANCIO", v));
-    f.push_back(number(327, "Porte:", "PORTE", "@Z 9", v));
-    f.push_back(choice(328, "Alimentazione:", "ALIMENTAZ", AALIMENTAZ, v));
-    f.push_back(check(329, "Impianto GPL:", "GPL", v));
-    f.push_back(choice(330, "Uso:", "USO1", AUSOVEIC, v));
-    f.push_back(choice(331, "", "USO2", ASCOPOUSO, v));
-    f.push_back(choice(332, "Rimessa auto:", "RIMESSA", ARIMESSE, v));
-    f.push_back(choice(333, "Antifurto:", "ANTIFURTO", AANTIFURTI, v));
+    f.push_back(choiceField(301, "Tipo veicolo:", "VEICOLO", [] { return AVEICOLI(); }, true, v));
+    f.push_back(textField(302, "Marca:", "MARCA", "", v));
+    f.push_back(textField(303, "Modello:", "MODELLO", "", v));
+    f.push_back(textField(304, "Targa:", "TARGA", "@!", v));
+    f.push_back(textField(305, "Telaio:", "TELAIO", "", v));
+    f.push_back(dateField(306, "Immatricolaz.:", "IMMATRIC", v));
+    f.push_back(dateField(307, "Acquisto:", "ACQUISTO", v));
+    f.push_back(textField(308, "Classe B/M:", "CLASSE", "", v));
+    f.push_back(numberField(309, "Franchigia:", "FRANCHIGIA", "@ZE 999.99", v));
+    f.push_back(numberField(310, "Cavalli:", "CAVALLI", "@ZE 999", v));
+    f.push_back(numberField(311, "Cilindrata:", "CILINDRATA", "@ZE 9999", v));
+    f.push_back(numberField(312, "Quintali:", "QUINTALI", "@ZE 9999", v));
+    f.push_back(logicalField(313, "Carta verde:", "CARTAVERDE", v));
+    f.push_back(logicalField(314, "Leasing:", "LEASING", v));
+    f.push_back(logicalField(315, "Vincolo:", "VINCOLO", v));
+    f.push_back(textField(316, "Società vincolataria:", "SOCVINC", "", v));
+    f.push_back(numberField(317, "Valore veic.:", "VALORE", "@ZE 999,999.99", v));
+    f.push_back(numberField(318, "Kw:", "KILOWATT", "@ZE 9999", v));
+    f.push_back(choiceField(319, "Massim. R.C.:", "MASSIMALI", [] { return AMASSIMALI(); }, false, v));
+    f.push_back(numberField(320, "Val. Kasko:", "VALKASKO", "@ZE 999,999.99", v));
+    f.push_back(numberField(321, "Scoperto:", "SCOPERTO", "99 %", v));
+    f.push_back(numberField(322, "Min.:", "MINIMO", "@ZE 9,999.99", v));
+    f.push_back(textField(323, "Garanzie:", "GARANZIA1", "", v));
+    f.push_back(textField(324, "", "GARANZIA2", "", v));
+    f.back().sameRow = true;
+    f.push_back(numberField(325, "Km annui:", "KMANNUI", "@Z 999999", v));
+    f.push_back(logicalField(326, "Gancio traino:", "GANCIO", v));
+    f.push_back(numberField(327, "Porte:", "PORTE", "@Z 9", v));
+    f.push_back(choiceField(328, "Alimentazione:", "ALIMENTAZ", AALIMENTAZ, false, v));
+    f.push_back(logicalField(329, "Impianto GPL:", "GPL", v));
+    f.push_back(choiceField(330, "Uso:", "USO1", AUSOVEIC, false, v));
+    f.push_back(choiceField(331, "", "USO2", ASCOPOUSO, false, v));
+    f.back().sameRow = true;
+    f.push_back(choiceField(332, "Rimessa auto:", "RIMESSA", ARIMESSE, false, v));
+    f.push_back(choiceField(333, "Antifurto:", "ANTIFURTO", AANTIFURTI, false, v));
     const std::pair<const char*, const char*> covers[] = {
         {"Infort.:", "INFORTUNI"}, {"Cristalli:", "CRISTALLI"}, {"Kasko:", "KASKO"},     {"Inc./Furt.:", "INCENFURT"},
         {"Infiamm.:", "INFIAMMAB"}, {"Atti v.:", "ATTIVAND"},   {"Danni in.:", "DANNIINC"}, {"Rit.pat.:", "RITPAT"},
@@ -330,11 +283,11 @@ RegisterDesc makeMotor()
         {"G. traino:", "GANCIOTR"}, {"B. prot.:", "BONUSPRO"},  {"An. selv.:", "ANIMSELV"}, {"Collisione:", "COLLISIO"},
     };
     int id = 360;
-    for (const auto& [label, field] : covers) f.push_back(check(id++, label, field, v));
+    for (const auto& [label, field] : covers) f.push_back(logicalField(id++, label, field, v));
     for (EditField& e : f)
         if (e.field == "GUIDAESP") e.changed = [](EditValues& all) { drivingModeChanged(all, "GUIDAESP"); };
 
-    EditField holder = text(kIdHolder, "Intest. P.R.A.:", "INTESTPRA", "", kPageHolder);
+    EditField holder = textField(kIdHolder, "Intest. P.R.A.:", "INTESTPRA", "", kPageHolder);
     holder.readOnly = true;
     holder.stored = false;
     f.push_back(holder);
@@ -342,18 +295,18 @@ RegisterDesc makeMotor()
 
     id = kIdExclusive;
     for (const char* label : {"Guida esclusiva:", "Guida esperta:", "Guida libera:"}) {
-        EditField m = check(id, label, kDrivingModes[id - kIdExclusive], kPageDriver);
+        EditField m = logicalField(id, label, kDrivingModes[id - kIdExclusive], kPageDriver);
         const std::string field = m.field;
         m.changed = [field](EditValues& all) { drivingModeChanged(all, field); };
         f.push_back(m);
         ++id;
     }
-    f.push_back(text(504, "Conducente:", "CONDUCENTE", "", kPageDriver));
+    f.push_back(textField(504, "Conducente:", "CONDUCENTE", "", kPageDriver));
     for (EditField& e : personFields("CON", 505, kPageDriver)) f.push_back(e);
     for (EditField& e : f)
         if (isDriverField(e)) e.enabled = drivingModeSet;
 
-    EditField insured = text(kIdInsured, "", "ASSICURATO");
+    EditField insured = textField(kIdInsured, "", "ASSICURATO");
     insured.stored = false;
     f.push_back(insured);
     s.hiddenFields.push_back(kIdInsured);
@@ -372,27 +325,14 @@ RegisterDesc makeElementary()
     RegisterDesc s;
     s.name = s.editName = "RAMIELEM";
     s.table = "RAMIELEM";
-    static const char* const g[] = {"GARANZIA1", "GARANZIA2", "GARANZIA3", "GARANZIA4",
-                                    "GARANZIA5", "GARANZIA6", "GARANZIA7", "GARANZIA8"};
-    static const char* const m[] = {"MASSIMAL1", "MASSIMAL2", "MASSIMAL3", "MASSIMAL4",
-                                    "MASSIMAL5", "MASSIMAL6", "MASSIMAL7", "MASSIMAL8"};
-    static const char* const labels[] = {"Garanzia 1:", "Garanzia 2:", "Garanzia 3:", "Garanzia 4:",
-                                         "Garanzia 5:", "Garanzia 6:", "Garanzia 7:", "Garanzia 8:"};
-    // Each guarantee with its limit beside it.
-    for (int i = 0; i < 8; ++i) {
-        s.fields.push_back(choice(701 + i, labels[i], g[i], guarantees, 0, true));
-        s.fields.push_back(number(711 + i, "Massimali:", m[i], "@ZE 99,999,999.99"));
-        s.fields.back().sameRow = true;
-    }
-    s.fields.push_back(number(721, "Scoperto:", "SCOPERTO", "99 %"));
-    s.fields.push_back(number(722, "Min.:", "MINIMO", "@ZE 9,999.99"));
-    s.fields.push_back(number(723, "Max:", "MASSIMO", "@ZE 9,999.99"));
-    s.fields.push_back(number(724, "Franchigia:", "FRANCHIGIA", "@ZE 9,999.99"));
-    s.fields.push_back(check(725, "Indicizzazione:", "INDICIZZ"));
-    s.fields.push_back(text(726, "Targa:", "TARGA", "@!"));
-    EditField note = text(727, "Note:", "NOTE");
-    note.kind = FieldKind::Memo;
-    s.fields.push_back(note);
+    guaranteeRows(s.fields, 8, 701);
+    s.fields.push_back(numberField(721, "Scoperto:", "SCOPERTO", "99 %"));
+    s.fields.push_back(numberField(722, "Min.:", "MINIMO", "@ZE 9,999.99"));
+    s.fields.push_back(numberField(723, "Max:", "MASSIMO", "@ZE 9,999.99"));
+    s.fields.push_back(numberField(724, "Franchigia:", "FRANCHIGIA", "@ZE 9,999.99"));
+    s.fields.push_back(logicalField(725, "Indicizzazione:", "INDICIZZ"));
+    s.fields.push_back(textField(726, "Targa:", "TARGA", "@!"));
+    s.fields.push_back(memoField(727, "Note:", "NOTE"));
     addCodeField(s);
     return s;
 }
@@ -404,88 +344,81 @@ RegisterDesc makeLife()
     s.table = "VITA";
     s.formColumns = 2;
     std::vector<EditField>& f = s.fields;
-    f.push_back(text(kIdLifeInsured, "Assicurato:", "ASSICURATO"));
+    f.push_back(textField(kIdLifeInsured, "Assicurato:", "ASSICURATO"));
     // Another insured, typed or picked, brings that client's personal data.
     s.fieldLeft = [](int id, EditValues& all) {
         if (id == kIdLifeInsured) loadLifePerson(store::workspace(), all.get("ASSICURATO"), all);
     };
-    EditField tax = text(kIdLifeTax, "Codice fiscale:", "CODICEFISC", "@! AAAAAA99A99A999A");
+    EditField tax = textField(kIdLifeTax, "Codice fiscale:", "CODICEFISC", "@! AAAAAA99A99A999A");
     tax.rule = taxCodeRule;
     f.push_back(tax);
-    EditField sex = text(603, "Sesso:", "SESSO", "@! A");
+    EditField sex = textField(603, "Sesso:", "SESSO", "@! A");
     sex.rule = [](const std::string& v, const EditValues&) {
         const std::string x = Mask::upper(trim(v));
         return x == "M" || x == "F";
     };
     f.push_back(sex);
-    f.push_back(date(604, "Data di nascita:", "DATANASC"));
-    f.push_back(text(605, "Comune:", "COMUNASC"));
-    f.push_back(text(606, "Provincia:", "PROVNASC", "@! AA"));
-    f.push_back(choice(607, "Documento:", "DOCUMENTO", ADOCIDENT));
-    f.push_back(check(608, "Fumatore:", "FUMATORE"));
-    f.push_back(text(609, "Professione:", "PROFESS"));
-    static const char* const g[] = {"GARANZIA1", "GARANZIA2", "GARANZIA3", "GARANZIA4", "GARANZIA5"};
-    static const char* const m[] = {"MASSIMAL1", "MASSIMAL2", "MASSIMAL3", "MASSIMAL4", "MASSIMAL5"};
-    static const char* const labels[] = {"Garanzia 1:", "Garanzia 2:", "Garanzia 3:", "Garanzia 4:", "Garanzia 5:"};
-    EditField benef = text(610, "Beneficiari:", "BENEFIC");
-    benef.kind = FieldKind::Memo;
-    f.push_back(benef);
-    f.push_back(text(611, "Codice tariffe:", "TARIFFE"));
-    for (int i = 0; i < 5; ++i) {
-        f.push_back(choice(621 + i, labels[i], g[i], guarantees, 0, true));
-        f.push_back(number(631 + i, "Massimali:", m[i], "@ZE 99,999,999.99"));
-        f.back().sameRow = true;
-    }
+    f.push_back(dateField(604, "Data di nascita:", "DATANASC"));
+    f.push_back(textField(605, "Comune:", "COMUNASC"));
+    f.push_back(textField(606, "Provincia:", "PROVNASC", "@! AA"));
+    f.push_back(choiceField(607, "Documento:", "DOCUMENTO", ADOCIDENT));
+    f.push_back(logicalField(608, "Fumatore:", "FUMATORE"));
+    f.push_back(textField(609, "Professione:", "PROFESS"));
+    f.push_back(memoField(610, "Beneficiari:", "BENEFIC"));
+    f.push_back(textField(611, "Codice tariffe:", "TARIFFE"));
+    guaranteeRows(f, 5, 621);
     addCodeField(s);
     return s;
 }
 
-// The client named NAME through a cursor of its own on CLIENTI: FN runs on the record when it
-// exists. False when it does not.
+// The client named NAME (looked up upper-cased) through a cursor of its own on CLIENTI: FN runs on
+// the record when it exists. False when it does not.
 bool withClient(store::Workspace& ws, const std::string& name, const std::function<void(Table&)>& fn)
 {
-    const std::string n = utf8ToCp1252(Mask::upper(trim(name)));
-    if (n.empty()) return false;
-    store::OwnTable own(ws, "CLIENTI");
-    Table& t = *own;
-    t.ordAdd("CLIENTI");
-    t.setOrder(std::string_view("CLIENTI"));
-    std::string key = n.substr(0, 35);
-    key.resize(35, ' ');
-    if (!t.seek(key)) return false;
-    fn(t);
+    if (!filled(name)) return false;
+    KeyedTable c(ws, "CLIENTI");
+    if (!c->seek(store::indexKey(trim(name), 35, true))) return false;
+    fn(*c);
     return true;
 }
 
-// A client's text as a sheet field of WIDTH characters holds it.
-std::string fitted(const std::string& utf8, size_t width)
-{
-    std::string c = utf8ToCp1252(utf8);
-    if (c.size() > width) c.resize(width);
-    while (!c.empty() && c.back() == ' ') c.pop_back();
-    return cp1252ToUtf8(c);
-}
-
-// The life insured's personal data: the sheet's field, the client's, the sheet's width.
+// A sheet's field and the client's field it takes its value from.
 struct PersonPair {
     const char* sheet;
     const char* client;
-    char type;
-    size_t width;
 };
 const PersonPair kLifePerson[] = {
-    {"CODICEFISC", "CODICEFISC", 'C', 16}, {"SESSO", "SESSO", 'C', 1},        {"DATANASC", "DATANASC", 'D', 8},
-    {"COMUNASC", "COMUNASC", 'C', 25},     {"PROVNASC", "PROVNASC", 'C', 2},  {"DOCUMENTO", "DOCUMENTO", 'C', 15},
-    {"FUMATORE", "FUMATORE", 'L', 1},      {"PROFESS", "PROFESS", 'C', 20},
+    {"CODICEFISC", "CODICEFISC"}, {"SESSO", "SESSO"},         {"DATANASC", "DATANASC"}, {"COMUNASC", "COMUNASC"},
+    {"PROVNASC", "PROVNASC"},     {"DOCUMENTO", "DOCUMENTO"}, {"FUMATORE", "FUMATORE"}, {"PROFESS", "PROFESS"},
+};
+// "Copia dati assicurato".
+const PersonPair kDriverFromClient[] = {
+    {"CONDUCENTE", "CLIENTE"}, {"INDCON", "INDIRIZZO"},  {"CAPCON", "CAP"},       {"CITCON", "CITTA"},
+    {"PROCON", "PROVINCIA"},   {"CDFCON", "CODICEFISC"}, {"IVACON", "PARTITAIVA"}, {"SCVCON", "STATOCIV"},
+    {"FCNCON", "FIGLICONV"},   {"SESCON", "SESSO"},      {"DTNCON", "DATANASC"},  {"CMNCON", "COMUNASC"},
+    {"PRNCON", "PROVNASC"},    {"CTDCON", "CITTADIN"},   {"CPTCON", "CATPATE"},   {"NPTCON", "NUMPATE"},
+    {"RPTCON", "RILPATE"},     {"SPTCON", "SCAPATE"},    {"PRFCON", "PROFESS"},
 };
 
-// The client's value of P as the dialog shows it.
-std::string clientValue(const Table& t, const PersonPair& p)
+// The field of the sheet table SHEET named FIELD ('C' and width 0 when unknown).
+schema::FieldDef sheetField(const char* sheet, const std::string& field)
 {
-    switch (p.type) {
-    case 'D': return t.date(p.client).toDisplay();
-    case 'L': return t.logical(p.client) ? "T" : "F";
-    default: return fitted(t.text(p.client), p.width);
+    const schema::TableDef* t = schema::findTable(sheet);
+    const int i = t ? t->fieldIndex(field) : -1;
+    return i < 0 ? schema::FieldDef{field, 'C', 0, 0} : t->fields[static_cast<size_t>(i)];
+}
+
+// The client's value for the sheet's field as the sheet's dialog shows it: a text cut to the
+// sheet's width.
+std::string clientValue(const Table& client, const char* sheet, const PersonPair& p)
+{
+    const schema::FieldDef f = sheetField(sheet, p.sheet);
+    switch (f.type) {
+    case 'D': return client.date(p.client).toDisplay();
+    case 'L': return client.logical(p.client) ? "T" : "F";
+    default:
+        if (f.width == 0) return client.text(p.client);
+        return rtrim(cp1252ToUtf8(store::indexKey(client.text(p.client), static_cast<size_t>(f.width))));
     }
 }
 
@@ -497,7 +430,7 @@ std::string shownValue(const RegisterDesc& d, const EditValues& v, const std::st
         if (f.field != field) continue;
         std::string s = v.at(i);
         if (f.kind == FieldKind::Text && !f.mask.empty()) s = Mask(f.mask).parseText(s);
-        while (!s.empty() && s.back() == ' ') s.pop_back();
+        s = rtrim(s);
         if (f.kind == FieldKind::Date) s = Date::fromDisplay(s).toDisplay();
         return s;
     }
@@ -565,10 +498,10 @@ SheetPolicy sheetPolicy(store::Workspace& ws, const std::string& code)
 EditValues loadSheet(store::Workspace& ws, SheetKind kind, const SheetPolicy& policy, bool* exists)
 {
     const RegisterDesc& d = sheetDescription(kind);
-    SheetCursor c(ws, sheetTable(kind));
-    const bool found = c.t->seek(sheetKey(policy.code));
+    KeyedTable c(ws, sheetTable(kind));
+    const bool found = c->seek(sheetKey(policy.code));
     if (exists) *exists = found;
-    EditValues v = found ? store::recordValues(d.fields, *c.t) : store::blankValues(d.fields, c.t);
+    EditValues v = found ? store::recordValues(d.fields, *c) : store::blankValues(d.fields, &*c);
     v.set("POLIZZA", sheetKey(policy.code));
     if (kind == SheetKind::Motor) {
         v.set("INTESTPRA", policy.holder);
@@ -586,8 +519,8 @@ SaveResult saveSheet(store::Workspace& ws, SheetKind kind, const std::string& co
 {
     const RegisterDesc& d = sheetDescription(kind);
     SaveResult r;
-    SheetCursor c(ws, sheetTable(kind));
-    Table& t = *c.t;
+    KeyedTable c(ws, sheetTable(kind));
+    Table& t = *c;
     if (auto fail = store::recheckValues(d.fields, after, &t)) {
         r.kind = SaveResult::CheckFailed;
         r.message = fail->message;
@@ -603,19 +536,7 @@ SaveResult saveSheet(store::Workspace& ws, SheetKind kind, const std::string& co
         r.message = f.message;
         return r;
     }
-    const std::string key = sheetKey(code);
-    // Locked from the search to the append or the record lock: no other workstation creates a
-    // second sheet for the policy meanwhile.
-    t.lock(false);
-    if (t.seek(key))
-        t.lock(true);
-    else
-        t.append(true);
-    store::storeValues(d.fields, after, t);
-    t.setRaw("POLIZZA", key);
-    t.commit();
-    t.refresh();
-    t.unlock();
+    writeSheet(t, sheetKey(code), [&](Table& r) { store::storeValues(d.fields, after, r); });
     if (kind == SheetKind::Life) lifeWriteBack(ws, before, after);
     return r;
 }
@@ -662,26 +583,14 @@ void taxCodeChanged(EditValues& v, std::string_view suffix)
 bool copyInsuredToDriver(store::Workspace& ws, const std::string& insured, EditValues& v)
 {
     return withClient(ws, insured, [&](Table& t) {
-        // The sheet's field, the client's, the sheet's width.
-        const std::tuple<const char*, const char*, size_t> texts[] = {
-            {"CONDUCENTE", "CLIENTE", 35}, {"INDCON", "INDIRIZZO", 35}, {"CAPCON", "CAP", 5},
-            {"CITCON", "CITTA", 25},       {"PROCON", "PROVINCIA", 2},  {"CDFCON", "CODICEFISC", 16},
-            {"IVACON", "PARTITAIVA", 11},  {"SCVCON", "STATOCIV", 15},  {"SESCON", "SESSO", 1},
-            {"CMNCON", "COMUNASC", 25},    {"PRNCON", "PROVNASC", 2},   {"CTDCON", "CITTADIN", 25},
-            {"CPTCON", "CATPATE", 1},      {"NPTCON", "NUMPATE", 15},   {"PRFCON", "PROFESS", 20},
-        };
-        for (const auto& [sheet, client, width] : texts) v.set(sheet, fitted(t.text(client), width));
-        v.set("FCNCON", t.logical("FIGLICONV") ? "T" : "F");
-        v.set("DTNCON", t.date("DATANASC").toDisplay());
-        v.set("RPTCON", t.date("RILPATE").toDisplay());
-        v.set("SPTCON", t.date("SCAPATE").toDisplay());
+        for (const PersonPair& p : kDriverFromClient) v.set(p.sheet, clientValue(t, "DATIAUTO", p));
     });
 }
 
 bool loadLifePerson(store::Workspace& ws, const std::string& client, EditValues& v)
 {
     return withClient(ws, client, [&](Table& t) {
-        for (const PersonPair& p : kLifePerson) v.set(p.sheet, clientValue(t, p));
+        for (const PersonPair& p : kLifePerson) v.set(p.sheet, clientValue(t, "VITA", p));
     });
 }
 
@@ -695,8 +604,8 @@ bool lifeWriteBack(store::Workspace& ws, const EditValues& before, const EditVal
             const std::string now = shownValue(d, after, p.sheet);
             // Only what the user changed, and only where the client differs: a value the sheet
             // holds shorter than the client never cuts the client's.
-            if (now == shownValue(d, before, p.sheet) || now == clientValue(t, p)) continue;
-            switch (p.type) {
+            if (now == shownValue(d, before, p.sheet) || now == clientValue(t, "VITA", p)) continue;
+            switch (sheetField("VITA", p.sheet).type) {
             case 'D': t.setDate(p.client, Date::fromDisplay(now)); break;
             case 'L': t.setLogical(p.client, now == "T"); break;
             default: t.setText(p.client, now);

@@ -169,6 +169,8 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
         const EditField& f = desc.fields[i];
         auto [width, decimals] = widthOf(table, f.field);
         QWidget* w = createFieldWidget(f, width, decimals, this);
+        // A list that also takes typed text takes it up to the field's width.
+        if (auto* c = qobject_cast<QComboBox*>(w); c && c->lineEdit() && width > 0) c->lineEdit()->setMaxLength(width);
         setFieldWidgetValue(w, values.at(i));
         if (!f.tooltip.empty()) w->setToolTip(q(f.tooltip));
         if (f.readOnly) {
@@ -274,7 +276,11 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
 void EditDialog::showChanged(const EditValues& before, const EditValues& after, size_t skip)
 {
     for (size_t k = 0; k < widgets_.size(); ++k)
-        if (k != skip && after.at(k) != before.at(k)) setFieldWidgetValue(widgets_[k], after.at(k));
+        if (k != skip && after.at(k) != before.at(k)) {
+            setFieldWidgetValue(widgets_[k], after.at(k));
+            // What the dialog put in a field is not a change the user leaves it with.
+            lastLeft_[k] = fieldWidgetValue(widgets_[k]);
+        }
 }
 
 void EditDialog::pick(int id)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -79,6 +80,17 @@ TEST_F(SheetDialogs, MotorSheetDialogDrivesTheRulesAndSavesOnce)
         copy->click();
         EXPECT_EQ(std::string("ROSSI MARIO"), d.values().get("CONDUCENTE"));
         EXPECT_EQ(std::string("10/12/85"), d.values().get("DTNCON")); // from the client
+        // Unticked and ticked again: the driver's data are gone, and leaving the tax code the
+        // dialog emptied keeps a birth date typed since.
+        box(d, kIdExclusive)->click();
+        EXPECT_EQ(std::string(), d.values().get("CDFCON"));
+        box(d, kIdExclusive)->click();
+        QTest::keyClicks(qobject_cast<QLineEdit*>(d.field(514)), "010180");
+        emit qobject_cast<QLineEdit*>(d.field(kIdDriverTax))->editingFinished();
+        EXPECT_EQ(std::string("01/01/80"), d.values().get("DTNCON"));
+        copy->click();
+        // A vehicle type typed in takes no more than the field holds.
+        EXPECT_EQ(20, qobject_cast<QComboBox*>(d.field(301))->lineEdit()->maxLength());
         // Leaving the holder's tax code unchanged keeps a sex typed by hand; a changed one fills it.
         auto* sex = qobject_cast<QLineEdit*>(d.field(415));
         auto* tax = qobject_cast<QLineEdit*>(d.field(kIdHolderTax));

@@ -144,21 +144,28 @@ TEST_F(Sheets, OneSheetPerPolicyThroughSavesCopiesAndDeletion)
     EXPECT_EQ(1, sheetsOf("DATIAUTO", "1"));
     EXPECT_EQ("3", load(SheetKind::Motor, "1").get("CLASSE"));
 
-    // A replacement or a duplicate carries the sheet, once, into the table of the new branch.
-    EXPECT_TRUE(copySheet(ws(), "AUTO", "1", "2"));
+    // A replacement or a duplicate carries the sheet into the table of the new branch; a sheet
+    // the new code had already (a code given again) takes the values: still one sheet.
+    EditValues stale = load(SheetKind::Motor, "2");
+    stale.set("TARGA", "ZZ999ZZ");
+    ASSERT_TRUE(save(SheetKind::Motor, "2", stale, stale));
     EXPECT_TRUE(copySheet(ws(), "AUTO", "1", "2"));
     EXPECT_EQ(1, sheetsOf("DATIAUTO", "2"));
     EXPECT_EQ(1, sheetsOf("DATIAUTO", "1"));
     addPolicy("2", "AU-2", "AUTO", "ROSSI MARIO");
     EXPECT_EQ("AB123CD", load(SheetKind::Motor, "2").get("TARGA"));
+    EXPECT_EQ("3", load(SheetKind::Motor, "2").get("CLASSE"));
     EXPECT_FALSE(copySheet(ws(), "ELEMENTARI", "1", "3")); // no elementary sheet to copy
     EXPECT_FALSE(copySheet(ws(), "INCENDIO", "1", "3"));
     EXPECT_EQ(0, sheetsOf("DATIAUTO", "3"));
-
-    // Deleting a policy takes every sheet of its code.
     EditValues elem = load(SheetKind::Elementary, "1");
     elem.set("GARANZIA1", "INCENDIO");
+    elem.set("NOTE", "Fabbricato in muratura");
     ASSERT_TRUE(save(SheetKind::Elementary, "1", elem, elem));
+    EXPECT_TRUE(copySheet(ws(), "Elem. incendio", "1", "3"));
+    EXPECT_EQ("Fabbricato in muratura", load(SheetKind::Elementary, "3").get("NOTE"));
+
+    // Deleting a policy takes every sheet of its code.
     deleteSheets(ws(), "1");
     EXPECT_EQ(0, sheetsOf("DATIAUTO", "1"));
     EXPECT_EQ(0, sheetsOf("RAMIELEM", "1"));
