@@ -44,6 +44,8 @@ constexpr uint32_t kHeaderSize = 1024;
 constexpr off_t kLockByte = 1000000000;
 constexpr int kMaxDepth = 40;                 // far beyond any real tree (fan-out is at least 3)
 constexpr size_t kCacheLimit = 65536;         // decoded pages kept (64 MB of file)
+constexpr size_t kBulkReadLimit = 64u << 20;   // a walk reads files up to this size at once
+constexpr size_t kKeptWalkPages = 4096;        // a walk over a larger file keeps no pages decoded
 constexpr size_t kMaxFaults = 100;
 
 constexpr size_t H_SIGNATURE = 0;
@@ -221,6 +223,8 @@ public:
 
     std::vector<std::unique_ptr<Page>> cache; // by page number (offset / 1024)
     size_t cached = 0;
+    // The whole file read at once for a walk over every page (empty otherwise).
+    std::vector<unsigned char> bulk;
 
     int lockDepth = 0;
     bool writeLocked = false;
@@ -386,13 +390,51 @@ public:
         fmt.item(pg, p.n, p.child[size_t(p.n)], 0, nullptr);
     }
 
+    // A page for one look, decoded into INTO unless it is in the cache: a walk over every page
+    // does not fill the cache with pages it will not need again.
+    const Page* pageInto(uint32_t off, Page& into)
+    {
+        if (off < kPageSize || off % kPageSize != 0) throw corrupt("page offset " + hexOffset(off) + " is invalid");
+        size_t idx = off / kPageSize;
+        if (idx < cache.size() && cache[idx]) return cache[idx].get();
+        unsigned char own[kPageSize];
+        const unsigned char* raw = own;
+        if (size_t(off) + kPageSize <= bulk.size()) raw = bulk.data() + off;
+        else if (preadFull(fd, own, kPageSize, off_t(off), path) < kPageSize)
+            throw corrupt("page " + hexOffset(off) + " lies outside the file");
+        std::string why;
+        if (!decode(raw, off, into, why)) throw corrupt(why);
+        return &into;
+    }
+
+    // For a walk over every page: the whole file in memory (when it is not too large and not
+    // mostly cached), released when the returned guard ends.
+    auto readWhole()
+    {
+        struct stat st {};
+        // Not when most pages are decoded already.
+        if (::fstat(fd, &st) == 0 && st.st_size > off_t(kPageSize) && st.st_size <= off_t(kBulkReadLimit) &&
+            cached < size_t(st.st_size) / kPageSize / 2) {
+            bulk.resize(size_t(st.st_size));
+            bulk.resize(preadFull(fd, bulk.data(), bulk.size(), 0, path));
+        }
+        struct Release {
+            std::vector<unsigned char>& b;
+            bool large; // too many pages to keep: each is decoded for the moment it is looked at
+            ~Release() { std::vector<unsigned char>().swap(b); }
+        };
+        return Release{bulk, st.st_size > off_t(kKeptWalkPages * kPageSize)};
+    }
+
     Page* page(uint32_t off)
     {
         if (off < kPageSize || off % kPageSize != 0) throw corrupt("page offset " + hexOffset(off) + " is invalid");
         size_t idx = off / kPageSize;
         if (idx < cache.size() && cache[idx]) return cache[idx].get();
-        unsigned char raw[kPageSize];
-        if (preadFull(fd, raw, kPageSize, off_t(off), path) < kPageSize)
+        unsigned char own[kPageSize];
+        const unsigned char* raw = own;
+        if (size_t(off) + kPageSize <= bulk.size()) raw = bulk.data() + off;
+        else if (preadFull(fd, own, kPageSize, off_t(off), path) < kPageSize)
             throw corrupt("page " + hexOffset(off) + " lies outside the file");
         auto p = std::make_unique<Page>();
         std::string why;
@@ -510,17 +552,18 @@ public:
 
     // Walks the pages under one lock; `seen` guards against pages reached twice.
     template <class PageVisit>
-    bool walk(uint32_t off, int depth, std::vector<uint8_t>& seen, const PageVisit& visitItem, uint64_t& count)
+    bool walk(uint32_t off, int depth, std::vector<uint8_t>& seen, const PageVisit& visitItem, uint64_t& count,
+              std::vector<Page>* scratch = nullptr)
     {
         if (depth > kMaxDepth) throw corrupt("tree deeper than " + std::to_string(kMaxDepth) + " levels");
-        Page* p = page(off);
+        const Page* p = scratch ? pageInto(off, (*scratch)[size_t(depth)]) : page(off);
         size_t idx = off / kPageSize;
         if (idx >= seen.size()) seen.resize(std::max(idx + 1, seen.size() * 2));
         if (seen[idx]) throw corrupt("page " + hexOffset(off) + " is reached twice");
         seen[idx] = 1;
         count += uint64_t(p->n);
         for (int i = 0; i <= p->n; ++i) {
-            if (!p->leaf() && !walk(p->child[size_t(i)], depth + 1, seen, visitItem, count)) return false;
+            if (!p->leaf() && !walk(p->child[size_t(i)], depth + 1, seen, visitItem, count, scratch)) return false;
             if (i < p->n && !visitItem(p, i)) return false;
         }
         return true;
@@ -1376,16 +1419,22 @@ std::optional<NtxEntry> NtxIndex::prev(const NtxEntry& from)
 uint64_t NtxIndex::count()
 {
     Impl::Guard g(*d, false);
+    auto whole = d->readWhole();
     std::vector<uint8_t> seen;
+    std::vector<Page> scratch(kMaxDepth + 1); // one page a level, never moved during the walk
     uint64_t n = 0;
-    d->walk(d->root, 0, seen, [](const Page*, int) { return true; }, n);
+    d->walk(d->root, 0, seen, [](const Page*, int) { return true; }, n, whole.large ? &scratch : nullptr);
     return n;
 }
 
 void NtxIndex::scan(const std::function<bool(const NtxEntry&)>& visit)
 {
     Impl::Guard g(*d, false);
+    // A walk reads every page: one read of the file instead of one per page (the read lock keeps
+    // the file as it is), each page decoded for the moment it is looked at.
+    auto whole = d->readWhole();
     std::vector<uint8_t> seen;
+    std::vector<Page> scratch(kMaxDepth + 1); // one page a level, never moved during the walk
     uint64_t n = 0;
     NtxEntry e;
     d->walk(d->root, 0, seen,
@@ -1394,7 +1443,7 @@ void NtxIndex::scan(const std::function<bool(const NtxEntry&)>& visit)
                 e.recno = p->rec[size_t(i)];
                 return visit(e);
             },
-            n);
+            n, whole.large ? &scratch : nullptr);
 }
 
 std::vector<std::string> NtxIndex::verify() { return d->verify(); }

@@ -534,6 +534,41 @@ TEST(NtxSharing, SecondHandleSeesChanges)
     EXPECT_EQ(a->verify(), std::vector<std::string>());
 }
 
+// Indexes of several megabytes are walked from one read of the file, each page decoded only for
+// the moment it is looked at: the walk still sees every key in order, and the changes made
+// through another handle between two walks.
+TEST(NtxSharing, LargeIndexWalksSeeEveryKeyAndLaterChanges)
+{
+    TempDir tmp;
+    const std::string path = tmp.file("L.NTX");
+    NtxInfo info;
+    info.keySize = 60;
+    std::vector<NtxEntry> entries;
+    for (uint32_t r = 1; r <= 60000; ++r) {
+        char k[64];
+        std::snprintf(k, sizeof k, "%-48s%012u", "CLIENTE", (r * 7919u) % 1000003u);
+        entries.push_back({k, r});
+    }
+    NtxIndex::build(path, info, entries);
+    ASSERT_GT(std::filesystem::file_size(path), 4096u * 1024u); // more pages than a walk keeps
+    auto reader = NtxIndex::open(path);
+    auto writer = NtxIndex::open(path);
+    std::vector<NtxEntry> seen = scanAll(*reader);
+    ASSERT_EQ(60000u, seen.size());
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end(),
+                               [](const NtxEntry& a, const NtxEntry& b) { return a.key < b.key; }));
+    EXPECT_EQ(60000u, reader->count());
+    char k[64];
+    std::snprintf(k, sizeof k, "%-48s%012u", "CLIENTE", 5u);
+    ASSERT_TRUE(writer->insert(k, 60001));
+    ASSERT_TRUE(writer->remove(seen[100].key, seen[100].recno));
+    std::vector<NtxEntry> again = scanAll(*reader);
+    EXPECT_EQ(60000u, again.size());
+    EXPECT_EQ(1, std::count_if(again.begin(), again.end(), [](const NtxEntry& e) { return e.recno == 60001; }));
+    EXPECT_EQ(0, std::count_if(again.begin(), again.end(), [&](const NtxEntry& e) { return e.recno == seen[100].recno; }));
+    EXPECT_EQ(reader->verify(), std::vector<std::string>());
+}
+
 TEST(NtxSharing, ChildProcessInsertsWhileParentReads)
 {
     TempDir tmp;
