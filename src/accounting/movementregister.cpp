@@ -214,20 +214,6 @@ void closeProducerPeriod(RegisterContext& c)
 
 // ---- the movement dialog
 
-// The client chosen in the clients' register, opened as a picker.
-std::optional<std::string> pickClient(Workspace& ws, const EditValues& v)
-{
-    RegisterOptions o;
-    o.key = trim(v.get("ASSICURATO"));
-    o.selection = true;
-    const std::optional<uint32_t> chosen = runRegister(registry::clientsRegister(), ws, o);
-    if (!chosen) return std::nullopt;
-    OwnTable clients(ws, "CLIENTI", true);
-    clients->goTo(*chosen);
-    if (clients->eof()) return std::nullopt;
-    return clients->text("CLIENTE");
-}
-
 std::vector<EditField> dialogFields()
 {
     std::vector<EditField> fields = movementFields();
@@ -246,7 +232,7 @@ std::vector<EditField> dialogFields()
         case 110: f.enabled = noPolicy; break;
         case 107:
             f.enabled = noPolicy;
-            f.pick = pickClient;
+            f.pick = [](Workspace& ws, const EditValues& v) { return registry::pickClient(ws, v.get("ASSICURATO")); };
             break;
         case 109: f.enabled = noPolicy; break;
         default: break;

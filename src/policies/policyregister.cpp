@@ -74,19 +74,6 @@ void openDialog(RegisterContext& c, PolicyMode mode)
 }
 
 // A client from the client register opened as a picker, positioned on NAME.
-std::optional<std::string> pickClient(Workspace& ws, const std::string& name)
-{
-    RegisterOptions o;
-    o.key = trim(name);
-    o.selection = true;
-    std::optional<uint32_t> r = runRegister(registry::clientsRegister(), ws, o);
-    if (!r) return std::nullopt;
-    OwnTable c(ws, "CLIENTI", true);
-    c->goTo(*r);
-    if (c->eof()) return std::nullopt;
-    return c->text("CLIENTE");
-}
-
 std::string dateColumn(const Table& t, const char* field)
 {
     const Date d = t.date(field);
@@ -138,7 +125,7 @@ RegisterDesc makeRegister(const std::string& alias)
     s.fields = policyFields();
     for (EditField& f : s.fields)
         if (f.id == kFInsured || f.id == kFRegisterHolder)
-            f.pick = [field = f.field](Workspace& ws, const EditValues& v) { return pickClient(ws, v.get(field)); };
+            f.pick = [field = f.field](Workspace& ws, const EditValues& v) { return registry::pickClient(ws, v.get(field)); };
     s.pages = policyPages();
     s.fieldLeft = [](int id, EditValues& v) {
         if (id == kFNumber) {

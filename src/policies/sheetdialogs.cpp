@@ -22,20 +22,6 @@ namespace {
 constexpr const char* kMsgNotAClient = "Assicurato non presente nell'archivio clienti.";
 constexpr const char* kMsgNoPolicy = "Polizza non trovata.";
 
-// A client chosen in the clients' register, opened as a picker on NAME.
-std::optional<std::string> pickClient(Workspace& ws, const std::string& name)
-{
-    RegisterOptions options;
-    options.key = trim(name);
-    options.selection = true;
-    std::optional<uint32_t> recno = runRegister(registry::clientsRegister(), ws, options);
-    if (!recno) return std::nullopt;
-    OwnTable t(ws, "CLIENTI", true);
-    t->goTo(*recno);
-    if (t->eof()) return std::nullopt;
-    return t->text("CLIENTE");
-}
-
 RegisterDesc withDialogParts(SheetKind kind)
 {
     RegisterDesc d = sheetDescription(kind);
@@ -59,7 +45,7 @@ RegisterDesc withDialogParts(SheetKind kind)
     if (kind == SheetKind::Life)
         for (EditField& f : d.fields)
             if (f.id == kIdLifeInsured)
-                f.pick = [](Workspace& ws, const EditValues& v) { return pickClient(ws, v.get("ASSICURATO")); };
+                f.pick = [](Workspace& ws, const EditValues& v) { return registry::pickClient(ws, v.get("ASSICURATO")); };
     return d;
 }
 

@@ -464,6 +464,19 @@ const RegisterDesc& clientsRegister()
 
 void CLIENTI(const std::string& client) { runRegister(clientsRegister(), workspace(), client); }
 
+std::optional<std::string> pickClient(Workspace& ws, const std::string& name)
+{
+    RegisterOptions o;
+    o.key = trim(name);
+    o.selection = true;
+    const std::optional<uint32_t> chosen = runRegister(clientsRegister(), ws, o);
+    if (!chosen) return std::nullopt;
+    OwnTable clients(ws, "CLIENTI", true);
+    clients->goTo(*chosen);
+    if (clients->eof()) return std::nullopt;
+    return clients->text("CLIENTE");
+}
+
 void setClientEntryCaller(std::function<void(const std::string& entry)> call) { entryCaller() = std::move(call); }
 
 void addClientEntries(const std::function<void(const std::string&, std::function<void(const std::string&)>)>& add)

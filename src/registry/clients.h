@@ -28,6 +28,9 @@ const store::RegisterDesc& clientsRegister();
 
 // The entry function: the register list, positioned on CLIENT when given.
 void CLIENTI(const std::string& client = {});
+// The register as a picker of the other screens' client fields (a button beside the field, F4,
+// F12), positioned on NAME: the name of the client chosen with "Sele&ziona", nullopt otherwise.
+std::optional<std::string> pickClient(store::Workspace& ws, const std::string& name);
 
 // ---- active-policy tests over the client's policies that were not replaced nor cancelled (through
 // RPOLIZZE when the register has it open, else through a cursor of their own).
