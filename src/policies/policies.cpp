@@ -522,44 +522,23 @@ PolicySave savePolicy(Workspace& ws, Table& t, PolicyMode mode, uint32_t source,
     }
     numbers.reset();
 
-    // Every check passed. The form and the connected policies first: one that cannot be written
-    // refuses the save before the policy itself is touched.
+    // Every check passed. The form's record is taken now, so that its write cannot find it held
+    // by another workstation once the policy is written.
     try {
         if (forms && form) {
             forms->goTo(form);
             forms->lock(true);
-            forms->setText("RAMO", after.get("RAMO"));
-            forms->setText("ASSICURATO", after.get("ASSICURATO"));
-            forms->setDate("EFFETTO", after.date("EFFETTO"));
-            forms->setDate("SCADENZA", after.date("SCADENZA"));
-            forms->commit();
-            forms->unlock();
         }
     } catch (const Error&) {
         back();
         return refuse("Impossibile aggiornare il titolo " + number + ".");
     }
-    forms.reset();
-    auto link = [&](uint32_t recno, const std::string& other) {
-        if (!recno) return;
-        t.goTo(recno);
-        if (t.eof()) return;
-        t.setText("POLCOLL1", number);
-        t.setText("POLCOLL2", other);
-        t.commit();
-    };
-    for (const auto& [recno, other, linked] :
-         {std::tuple{linked1, connected2, connected1}, std::tuple{linked2, connected1, connected2}}) {
-        try {
-            link(recno, other);
-        } catch (const Error&) {
-            back();
-            return refuse("Impossibile aggiornare la polizza " + linked + ".");
-        }
-    }
 
     // The policy itself, under the table lock.
     const Decimal premiumBefore = before.number("IMPORTO");
+    // What the record held, to put back should a later write fail.
+    std::string previousProduct;
+    bool previousMark = false;
     if (isNew(mode)) {
         out.code = t.nextCodeHeld();
         t.append(true);
@@ -568,12 +547,13 @@ PolicySave savePolicy(Workspace& ws, Table& t, PolicyMode mode, uint32_t source,
     } else {
         t.goTo(editing);
         if (t.eof() || t.recno() != editing) {
-            // Gone from the indexes (deleted elsewhere): reached by number.
             back();
             return refuse(std::string());
         }
         t.recall();
         out.code = t.raw("CODICE");
+        previousProduct = t.text("CODPRO");
+        previousMark = t.logical("VERIFICA");
     }
     // The code is given once; the collection date is written by the company movements only.
     const Date collectedOn = isNew(mode) ? Date() : t.date("INCASSO");
@@ -587,13 +567,55 @@ PolicySave savePolicy(Workspace& ws, Table& t, PolicyMode mode, uint32_t source,
     t.commit();
     out.recno = t.recno();
 
-    if (mode == PolicyMode::Replace) {
-        t.goTo(source);
-        if (!t.eof()) {
-            t.setText("SOSTDA", number);
-            t.setLogical("DISDETTA", true);
+    // Then what the saved policy changes elsewhere: the form, the connected policies, the
+    // replaced policy. One that cannot be written takes the policy back as it was and refuses.
+    std::string failure;
+    try {
+        failure = "Impossibile aggiornare il titolo " + number + ".";
+        if (forms && form) {
+            forms->setText("RAMO", after.get("RAMO"));
+            forms->setText("ASSICURATO", after.get("ASSICURATO"));
+            forms->setDate("EFFETTO", after.date("EFFETTO"));
+            forms->setDate("SCADENZA", after.date("SCADENZA"));
+            forms->commit();
+            forms->unlock();
+        }
+        for (const auto& [recno, other, linked] :
+             {std::tuple{linked1, connected2, connected1}, std::tuple{linked2, connected1, connected2}}) {
+            if (!recno) continue;
+            failure = "Impossibile aggiornare la polizza " + linked + ".";
+            t.goTo(recno);
+            if (t.eof()) continue;
+            t.setText("POLCOLL1", number);
+            t.setText("POLCOLL2", other);
             t.commit();
         }
+        if (mode == PolicyMode::Replace) {
+            failure = "Impossibile aggiornare la polizza " + trim(before.get("POLIZZA")) + ".";
+            t.goTo(source);
+            if (!t.eof()) {
+                t.setText("SOSTDA", number);
+                t.setLogical("DISDETTA", true);
+                t.commit();
+            }
+        }
+    } catch (const Error&) {
+        try {
+            t.goTo(out.recno);
+            if (isNew(mode)) {
+                t.del(true);
+            } else {
+                storeValues(policyFields(), before, t);
+                t.setRaw("CODICE", out.code);
+                t.setText("CODPRO", previousProduct);
+                t.setLogical("VERIFICA", previousMark);
+                t.commit();
+            }
+        } catch (const Error&) {
+        }
+        back();
+        out.recno = 0;
+        return refuse(failure);
     }
     t.goTo(out.recno);
     t.unlock();
