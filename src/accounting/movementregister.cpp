@@ -309,6 +309,12 @@ RegisterDesc buildMovements()
          [](Workspace&, const EditValues& v) { NEWDOC(trim(v.get("CODICE")), kDocumentArchive); }},
     };
     s.search = movementSearch();
+    // "Assicurato:" (criterion 106) takes the client picker.
+    for (size_t i = 0; i < s.search.size(); ++i)
+        if (s.search[i].id == 106)
+            s.search[i].pick = [i](Workspace& ws, const std::vector<std::string>& typed) {
+                return registry::pickClient(ws, typed[i]);
+            };
     auto values = [](ValueList which) {
         return [which](RegisterContext& c) { printValues(c.workspace(), c.table(), which); };
     };

@@ -830,12 +830,17 @@ std::vector<SearchField> makeSearch()
         return [v](const Table& r) { return Mask::upper(r.text("RAMO")).rfind(v, 0) == 0; };
     });
     s[kSBranch].list = [] { return withEmpty(ARAMI(workspace())); };
+    // The branch is no criterion of its own for single-branch clients: ticking them empties it.
+    s[kSBranch].enabled = [](const Typed& t) { return t[kSMonoBranch] != "T"; };
     custom(kSMonoBranch, 207, "Clienti monoramo:", FieldKind::Logical, [](const Typed& t) -> RecordPredicate {
         if (t[kSMonoBranch] != "T") return {};
         return [c = searchCursors()](const Table& r) {
             return monoBranch(*c, r, r.text("ASSICURATO"), r.text("RAMO"));
         };
     });
+    s[kSMonoBranch].changed = [](Typed& t) {
+        if (t[kSMonoBranch] == "T") t[kSBranch].clear();
+    };
     custom(kSProducer, 208, "Produttore:", FieldKind::Choice, [](const Typed& t) -> RecordPredicate {
         const std::string v = Mask::upper(trim(t[kSProducer]));
         if (v.empty()) return {};

@@ -178,6 +178,9 @@ RegisterDesc makeRegister(const std::string& alias)
     };
 
     s.search = policySearch();
+    s.search[kSInsured].pick = [](Workspace& ws, const std::vector<std::string>& t) {
+        return registry::pickClient(ws, t[kSInsured]);
+    };
     s.search[kSActive].initial = "T";
     s.searchColumns = 2;
     s.searchAllCaption = "&Tutte";

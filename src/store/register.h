@@ -181,6 +181,12 @@ struct SearchField {
     std::function<std::vector<std::string>()> list;
     bool typedChoice = false; // a drop-down that also takes a typed value
     std::string initial = {};  // the value the dialog opens with ("T": a ticked box)
+    // Whether the criterion can be filled, from every typed value (empty: always).
+    std::function<bool(const std::vector<std::string>& typed)> enabled = {};
+    // Runs when the user changes the criterion: may change the others (the dialog shows them).
+    std::function<void(std::vector<std::string>& typed)> changed = {};
+    // A picker beside the criterion (a button, or F4/F12 in it): the value chosen, or nullopt.
+    std::function<std::optional<std::string>(Workspace& ws, const std::vector<std::string>& typed)> pick = {};
     // Match::Custom: the condition from every typed value (empty predicate: no condition).
     std::function<RecordPredicate(const std::vector<std::string>& typed)> condition = {};
 };

@@ -49,6 +49,24 @@ QPushButton* makeButton(QWidget* parent, int id, const QString& caption)
     return b;
 }
 
+// A field with its picker's button beside it ("b" + 1000 + id); DIALOG also watches the field for
+// F4 and F12, which open the picker too.
+QWidget* withPicker(QWidget* field, int id, QDialog* dialog, const std::function<void()>& pick)
+{
+    auto* row = new QWidget(dialog);
+    auto* line = new QHBoxLayout(row);
+    line->setContentsMargins(0, 0, 0, 0);
+    line->setSpacing(2);
+    line->addWidget(field, 1);
+    QPushButton* b = makeButton(row, id + 1000, QStringLiteral("..."));
+    b->setFixedWidth(b->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 16);
+    b->setFocusPolicy(Qt::NoFocus);
+    line->addWidget(b);
+    QObject::connect(b, &QPushButton::clicked, dialog, pick);
+    field->installEventFilter(dialog);
+    return row;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- model
@@ -192,19 +210,8 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
         });
         QWidget* row = w;
         if (f.pick) {
-            // The picker's button beside the field; F4 and F12 in the field open it too.
-            row = new QWidget(this);
-            auto* line = new QHBoxLayout(row);
-            line->setContentsMargins(0, 0, 0, 0);
-            line->setSpacing(2);
-            line->addWidget(w, 1);
-            QPushButton* b = makeButton(row, f.id + 1000, QStringLiteral("..."));
-            b->setFixedWidth(b->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 16);
-            b->setFocusPolicy(Qt::NoFocus);
-            line->addWidget(b);
             const int id = f.id;
-            connect(b, &QPushButton::clicked, this, [this, id] { pick(id); });
-            w->installEventFilter(this);
+            row = withPicker(w, id, this, [this, id] { pick(id); });
         }
         size_t page = 0;
         if (desc.pages.empty()) {
@@ -448,9 +455,22 @@ SearchDialog::SearchDialog(const RegisterDesc& desc, QWidget* parent) : QDialog(
         if (auto* c = qobject_cast<QComboBox*>(w); c && c->findText(QString()) < 0) c->insertItem(0, QString());
         if (auto* c = qobject_cast<QComboBox*>(w)) c->setCurrentIndex(c->findText(QString()));
         if (!s.initial.empty()) setFieldWidgetValue(w, s.initial);
-        form->addRow(q(s.label), w);
+        const size_t i = widgets_.size();
+        QWidget* row = w;
+        if (s.pick) row = withPicker(w, s.id, this, [this, i] { pick(i); });
+        watchFieldWidget(w, [this, i] {
+            if (desc_.search[i].changed) {
+                std::vector<std::string> before = typed(), after = before;
+                desc_.search[i].changed(after);
+                for (size_t k = 0; k < widgets_.size(); ++k)
+                    if (k != i && after[k] != before[k]) setFieldWidgetValue(widgets_[k], after[k]);
+            }
+            updateEnabled();
+        });
+        form->addRow(q(s.label), row);
         widgets_.push_back(w);
     }
+    updateEnabled();
     auto* row = new QHBoxLayout;
     row->addStretch();
     QPushButton* ok = makeButton(this, 201, QStringLiteral("&Conferma"));
@@ -466,8 +486,34 @@ SearchDialog::SearchDialog(const RegisterDesc& desc, QWidget* parent) : QDialog(
     connect(all, &QPushButton::clicked, this, [this] { done(All); });
 }
 
+void SearchDialog::updateEnabled()
+{
+    const std::vector<std::string> v = typed();
+    for (size_t i = 0; i < widgets_.size(); ++i)
+        if (desc_.search[i].enabled) widgets_[i]->setEnabled(desc_.search[i].enabled(v));
+}
+
+void SearchDialog::pick(size_t i)
+{
+    if (i >= widgets_.size() || !desc_.search[i].pick || !widgets_[i]->isEnabled()) return;
+    if (std::optional<std::string> chosen = desc_.search[i].pick(store::workspace(), typed())) {
+        setFieldWidgetValue(widgets_[i], *chosen);
+        updateEnabled();
+    }
+    widgets_[i]->setFocus();
+}
+
 bool SearchDialog::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_F4 || key == Qt::Key_F12)
+            for (size_t i = 0; i < widgets_.size(); ++i)
+                if (widgets_[i] == watched && desc_.search[i].pick) {
+                    pick(i);
+                    return true;
+                }
+    }
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F12)
         if (auto* c = qobject_cast<QComboBox*>(watched)) {
             c->showPopup();

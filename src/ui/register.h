@@ -110,10 +110,15 @@ public:
     QWidget* field(int id) const;
     QPushButton* button(const QString& caption) const;
 
+    // The picker of criterion I (its button, F4 or F12).
+    void pick(size_t i);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void updateEnabled();
+
     const store::RegisterDesc& desc_;
     std::vector<QWidget*> widgets_;
 };

@@ -290,6 +290,32 @@ TEST_F(RegisterUi, CountingTitleAfterSearchAndAll)
     closeRegisterTables(products, *ws);
 }
 
+// Criteria that follow each other: a box that empties and disables another criterion, and a picker
+// (F4) that fills its own.
+TEST_F(RegisterUi, SearchCriteriaThatFollowEachOtherAndPick)
+{
+    SearchField only{2, "Solo:", "", Match::Custom, FieldKind::Logical, "", {}};
+    only.changed = [](std::vector<std::string>& t) {
+        if (t[1] == "T") t[0].clear();
+    };
+    products.search[0].enabled = [](const std::vector<std::string>& t) { return t[1] != "T"; };
+    products.search[0].pick = [](Workspace&, const std::vector<std::string>&) -> std::optional<std::string> {
+        return std::string("Scelto");
+    };
+    products.search.push_back(only);
+    SearchDialog d(products);
+    d.show();
+    auto* text = static_cast<QLineEdit*>(d.field(1));
+    text->setFocus();
+    QTest::keyClick(text, Qt::Key_F4);
+    EXPECT_EQ("Scelto", d.typed()[0]);
+    static_cast<QCheckBox*>(d.field(2))->click();
+    EXPECT_EQ("", d.typed()[0]);
+    EXPECT_FALSE(text->isEnabled());
+    static_cast<QCheckBox*>(d.field(2))->click();
+    EXPECT_TRUE(text->isEnabled());
+}
+
 TEST_F(RegisterUi, CellEditorEscapeOnNewRowLeavesNothingAndEmptyIsRefused)
 {
     openRegisterTables(branches, *ws);
