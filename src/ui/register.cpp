@@ -438,9 +438,15 @@ SearchDialog::SearchDialog(const RegisterDesc& desc, QWidget* parent) : QDialog(
         forms.push_back(new QFormLayout);
         side->addLayout(forms.back());
     }
-    const size_t per = (desc.search.size() + forms.size() - 1) / forms.size();
+    // An upper bound ("al") shares the row of its lower bound ("... dal").
+    auto isUpperBound = [](const SearchField& s) { return s.label == "al"; };
+    size_t rows = 0;
+    for (const SearchField& s : desc.search) rows += isUpperBound(s) ? 0 : 1;
+    const size_t per = (rows + forms.size() - 1) / forms.size();
+    size_t rowNumber = 0;
+    QHBoxLayout* lastLine = nullptr;
     for (const SearchField& s : desc.search) {
-        QFormLayout* form = forms[std::min(widgets_.size() / std::max<size_t>(per, 1), forms.size() - 1)];
+        QFormLayout* form = forms[std::min(rowNumber / std::max<size_t>(per, 1), forms.size() - 1)];
         EditField f;
         f.id = s.id;
         f.kind = s.kind;
@@ -467,7 +473,23 @@ SearchDialog::SearchDialog(const RegisterDesc& desc, QWidget* parent) : QDialog(
             }
             updateEnabled();
         });
-        form->addRow(q(s.label), row);
+        if (isUpperBound(s) && lastLine) {
+            // Before the stretch that closes a row of dates.
+            const int at = lastLine->count() > 1 ? lastLine->count() - 1 : lastLine->count();
+            lastLine->insertWidget(at, new QLabel(q(s.label), this));
+            lastLine->insertWidget(at + 1, row);
+        } else {
+            auto* line = new QWidget(this);
+            lastLine = new QHBoxLayout(line);
+            lastLine->setContentsMargins(0, 0, 0, 0);
+            // Dates and numbers keep their width at the left; a bound that follows comes before
+            // the stretch.
+            const bool compact = f.kind == FieldKind::Date || f.kind == FieldKind::Number;
+            lastLine->addWidget(row, compact ? 0 : 1);
+            if (compact) lastLine->addStretch();
+            form->addRow(q(s.label), line);
+            ++rowNumber;
+        }
         widgets_.push_back(w);
     }
     updateEnabled();
