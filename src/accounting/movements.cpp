@@ -981,7 +981,7 @@ PrintDocument printMovements(Table& t, bool preview)
                  col("PRODUTTORE", "PRODUTTORE", 18),
                  col("ASSICURATO", "ASSICURATO", 18),
                  col("POLIZZA N.", "POLIZZA", 16),
-                 dateCol("SCAD.", "SCADENZA", 7),
+                 dateCol("SCAD.", "SCADENZA", 8),
                  ReportColumn{"IMPORTO",
                               [&t] { return ReportValue(signedAmount(t.text("CONTO"), t.number("IMPORTO"))); },
                               "@E 99,999,999.99", 10, true, ReportAlign::Right}};
@@ -1024,7 +1024,7 @@ PrintDocument printValues(Workspace& ws, Table& t, ValueList which, bool preview
                                   return ReportValue(filled(n) && p.seek(n) ? p.text("FRAZIONAM") : std::string());
                               },
                               "", 14},
-                 dateColumn(t, "SCAD.", "SCADENZA", 7),
+                 dateColumn(t, "SCAD.", "SCADENZA", 8),
                  ReportColumn{"IMPORTO", [&t, field] { return ReportValue(t.number(field)); }, "@E 99,999,999.99", 12,
                               true, ReportAlign::Right}};
     const uint32_t here = t.eof() ? 0 : t.recno();

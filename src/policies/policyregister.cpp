@@ -104,7 +104,7 @@ RegisterDesc makeRegister(const std::string& alias)
         if (!t.eof()) toggleVerifica(t, t.recno()); // a row deleted meanwhile just goes
     };
     s.columns = {fieldColumn("ASSICURATO", "ASSICURATO", 28), fieldColumn("COMPAGNIA", "COMPAGNIA", 18),
-                 fieldColumn("POLIZZA", "POLIZZA", 16),      fieldColumn("RAMO", "RAMO", 12),
+                 fieldColumn("POLIZZA", "POLIZZA", 19),      fieldColumn("RAMO", "RAMO", 14),
                  plate,                                      coverage,
                  expiry,                                     verified,
                  Column{"", {}, 1}};

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QCursor>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -593,14 +594,18 @@ RegisterList::RegisterList(const RegisterDesc& desc, Workspace& ws, QWidget* par
     browse_->verticalHeader()->setDefaultSectionSize(browse_->fontMetrics().height() + 6);
     browse_->horizontalHeader()->setStretchLastSection(true);
     browse_->setAlternatingRowColors(true);
-    const int charWidth = browse_->fontMetrics().averageCharWidth();
+    // The registers' values are mostly capitals: columns are measured on them.
+    const int charWidth = std::max(browse_->fontMetrics().averageCharWidth(),
+                                   browse_->fontMetrics().horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ")) / 26);
     int total = 0;
     for (size_t c = 0; c < desc.columns.size(); ++c) {
         int w = std::max(desc.columns[c].width, static_cast<int>(desc.columns[c].header.size())) * charWidth + 12;
         browse_->setColumnWidth(static_cast<int>(c), w);
         total += w;
     }
-    browse_->setMinimumSize(std::min(std::max(total + 24, 320), 1000), 320);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int widest = screen ? std::max(screen->availableGeometry().width() - 80, 640) : 1000;
+    browse_->setMinimumSize(std::min(std::max(total + 24, 320), widest), 320);
     browse_->installEventFilter(this);
     layout->addWidget(browse_);
 
