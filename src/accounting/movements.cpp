@@ -29,20 +29,6 @@ using namespace store;
 
 namespace {
 
-// Releases the locks of a cursor when a write leaves early (armed) or always.
-struct Unlocker {
-    Table& t;
-    bool armed = true;
-    ~Unlocker()
-    {
-        if (!armed) return;
-        try {
-            t.unlock();
-        } catch (...) {
-        }
-    }
-};
-
 // The trimmed text in capitals, as lookups compare it.
 std::string upper(const std::string& s) { return Mask::upper(trim(s)); }
 

@@ -466,16 +466,7 @@ PolicySave savePolicy(Workspace& ws, Table& t, PolicyMode mode, uint32_t source,
     const uint32_t editing = mode == PolicyMode::Modify ? source : 0;
 
     // 4. The whole table, from the duplicate test to the commit.
-    struct Unlocker {
-        Table& t;
-        ~Unlocker()
-        {
-            try {
-                t.unlock();
-            } catch (...) {
-            }
-        }
-    } unlocker{t};
+    Unlocker unlocker{t};
     const uint32_t here = t.eof() ? 0 : t.recno();
     auto back = [&] {
         t.unlock();

@@ -394,17 +394,28 @@ public:
     // does not fill the cache with pages it will not need again.
     const Page* pageInto(uint32_t off, Page& into)
     {
-        if (off < kPageSize || off % kPageSize != 0) throw corrupt("page offset " + hexOffset(off) + " is invalid");
-        size_t idx = off / kPageSize;
-        if (idx < cache.size() && cache[idx]) return cache[idx].get();
+        if (const Page* p = cachedPage(off)) return p;
         unsigned char own[kPageSize];
-        const unsigned char* raw = own;
-        if (size_t(off) + kPageSize <= bulk.size()) raw = bulk.data() + off;
-        else if (preadFull(fd, own, kPageSize, off_t(off), path) < kPageSize)
-            throw corrupt("page " + hexOffset(off) + " lies outside the file");
         std::string why;
-        if (!decode(raw, off, into, why)) throw corrupt(why);
+        if (!decode(rawPage(off, own), off, into, why)) throw corrupt(why);
         return &into;
+    }
+
+    // The page at OFF when it is decoded already.
+    Page* cachedPage(uint32_t off)
+    {
+        if (off < kPageSize || off % kPageSize != 0) throw corrupt("page offset " + hexOffset(off) + " is invalid");
+        const size_t idx = off / kPageSize;
+        return idx < cache.size() && cache[idx] ? cache[idx].get() : nullptr;
+    }
+
+    // The bytes of the page at OFF: from the whole file when it is in memory, else read into OWN.
+    const unsigned char* rawPage(uint32_t off, unsigned char* own)
+    {
+        if (size_t(off) + kPageSize <= bulk.size()) return bulk.data() + off;
+        if (preadFull(fd, own, kPageSize, off_t(off), path) < kPageSize)
+            throw corrupt("page " + hexOffset(off) + " lies outside the file");
+        return own;
     }
 
     // For a walk over every page: the whole file in memory (when it is not too large and not
@@ -428,14 +439,10 @@ public:
 
     Page* page(uint32_t off)
     {
-        if (off < kPageSize || off % kPageSize != 0) throw corrupt("page offset " + hexOffset(off) + " is invalid");
-        size_t idx = off / kPageSize;
-        if (idx < cache.size() && cache[idx]) return cache[idx].get();
+        if (Page* known = cachedPage(off)) return known;
+        const size_t idx = off / kPageSize;
         unsigned char own[kPageSize];
-        const unsigned char* raw = own;
-        if (size_t(off) + kPageSize <= bulk.size()) raw = bulk.data() + off;
-        else if (preadFull(fd, own, kPageSize, off_t(off), path) < kPageSize)
-            throw corrupt("page " + hexOffset(off) + " lies outside the file");
+        const unsigned char* raw = rawPage(off, own);
         auto p = std::make_unique<Page>();
         std::string why;
         if (!decode(raw, off, *p, why)) throw corrupt(why);

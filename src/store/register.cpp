@@ -406,18 +406,7 @@ SaveResult saveRecord(const RegisterDesc& desc, Workspace& ws, bool inserting, c
     }
     const uint32_t editing = inserting ? 0 : t.recno();
     // Whatever goes wrong from here, no lock is left behind for the other workstations.
-    struct Unlocker {
-        Table& t;
-        bool armed = true;
-        ~Unlocker()
-        {
-            if (!armed) return;
-            try {
-                t.unlock();
-            } catch (...) {
-            }
-        }
-    } unlocker{t};
+    Unlocker unlocker{t};
     if (desc.tableLock || !key.empty()) {
         t.lock(false);
         if (!key.empty() && otherHasKey(t, desc.duplicateTag, key, editing)) {

@@ -252,6 +252,21 @@ private:
     mutable uint32_t eofRecno_ = 0; // record number shown at the end (count + 1), once asked
 };
 
+// Releases a cursor's locks when it goes out of scope, unless disarmed: a write that leaves early
+// leaves no lock behind for the other workstations.
+struct Unlocker {
+    Table& t;
+    bool armed = true;
+    ~Unlocker()
+    {
+        if (!armed) return;
+        try {
+            t.unlock();
+        } catch (...) {
+        }
+    }
+};
+
 // The write protocol of a confirmed dialog: disk checks, table lock and duplicate test, then
 // append (inserting) or record lock and undelete (modifying), store every field, commit and
 // unlock. On a duplicate or a disk problem nothing is written and the caller reopens the dialog
