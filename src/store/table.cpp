@@ -897,12 +897,12 @@ std::string Table::nextCodeHeld()
     return out;
 }
 
-std::string Table::appendWithCode(std::string_view codeField)
+std::string Table::appendWithCode()
 {
     lock(false);
     const std::string code = nextCodeHeld();
     append(true);
-    setRaw(codeField, code);
+    setRaw("CODICE", code);
     commit();
     lock(true);
     return code;

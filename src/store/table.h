@@ -165,10 +165,10 @@ public:
     // NEXTCODE for a caller that holds the table lock: no lock is taken or released and the
     // cursor stays where it is.
     std::string nextCodeHeld();
-    // DBAPP and NEXTCODE in one step: under the table lock the next code is taken and the new
+    // DBAPP and NEXTCODE in one step: under the table lock the next CODICE is taken and the new
     // record carrying it is written, so two workstations never give the same code; then the
     // table lock gives way to the new record's lock, which stays. The cursor is on the record.
-    std::string appendWithCode(std::string_view field = "CODICE");
+    std::string appendWithCode();
     // TOTREC: keys in the first order within the scope (live records).
     uint64_t totRec(bool firstOrder = true);
     // _DBZAP (needs exclusive use)
