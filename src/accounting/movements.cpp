@@ -814,25 +814,10 @@ std::shared_ptr<std::set<std::string>> valuesWhere(const char* table, const char
 
 std::vector<SearchField> movementSearch()
 {
-    auto field = [](int id, const char* label, const char* f, Match m, FieldKind kind = FieldKind::Text) {
-        SearchField s;
-        s.id = id;
-        s.label = label;
-        s.field = f;
-        s.match = m;
-        s.kind = kind;
-        return s;
+    const auto field = [](int id, const char* label, const char* f, Match m, FieldKind kind = FieldKind::Text) {
+        return searchField(id, label, f, m, kind);
     };
-    auto custom = [](int id, const char* label, FieldKind kind,
-                     std::function<RecordPredicate(const std::vector<std::string>&)> c) {
-        SearchField s;
-        s.id = id;
-        s.label = label;
-        s.kind = kind;
-        s.match = Match::Custom;
-        s.condition = std::move(c);
-        return s;
-    };
+    const auto& custom = customSearch;
     enum { kFrom, kTo, kPolicy, kCompany, kAgreement, kInsured, kProducer, kBranch, kDueFrom, kDueTo, kCloseFrom,
            kCloseTo, kType, kOrigin, kDescription, kAmount, kProducerCommission, kPayment, kAccount, kGroup,
            kMarketing, kCount };

@@ -762,16 +762,11 @@ std::vector<SearchField> makeSearch()
     using Typed = std::vector<std::string>;
     std::vector<SearchField> s(kSCount);
     auto field = [&](size_t at, int id, const char* label, const char* f, Match m, FieldKind kind = FieldKind::Text) {
-        s[at].id = id;
-        s[at].label = label;
-        s[at].field = f;
-        s[at].match = m;
-        s[at].kind = kind;
+        s[at] = searchField(id, label, f, m, kind);
     };
     auto custom = [&](size_t at, int id, const char* label, FieldKind kind,
                       std::function<RecordPredicate(const Typed&)> c) {
-        field(at, id, label, "", Match::Custom, kind);
-        s[at].condition = std::move(c);
+        s[at] = customSearch(id, label, kind, std::move(c));
     };
     // A text compared with the upper-cased field padded to its width: equal.
     auto equalTo = [&](size_t at, int id, const char* label, const char* f, std::function<std::vector<std::string>()> list,

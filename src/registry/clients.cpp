@@ -197,23 +197,8 @@ Date typedDate(const std::string& s)
 
 std::vector<SearchField> clientSearch()
 {
-    auto field = [](int id, const char* label, const char* f, Match m) {
-        SearchField s;
-        s.id = id;
-        s.label = label;
-        s.field = f;
-        s.match = m;
-        return s;
-    };
-    auto custom = [](int id, const char* label, FieldKind kind, std::function<RecordPredicate(const std::vector<std::string>&)> c) {
-        SearchField s;
-        s.id = id;
-        s.label = label;
-        s.kind = kind;
-        s.match = Match::Custom;
-        s.condition = std::move(c);
-        return s;
-    };
+    const auto field = [](int id, const char* label, const char* f, Match m) { return searchField(id, label, f, m); };
+    const auto& custom = customSearch;
     // Positions of the criteria in the typed values.
     enum { kName, kCap, kSub, kMobile, kMail, kGroup, kMarketing, kNotes, kActive, kHasMail, kFrom, kTo, kCompany,
            kFirst, kLast };

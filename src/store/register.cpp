@@ -203,6 +203,25 @@ EditField choiceField(int id, std::string label, std::string field, std::functio
     return f;
 }
 
+SearchField searchField(int id, std::string label, std::string field, Match match, FieldKind kind)
+{
+    SearchField s;
+    s.id = id;
+    s.label = std::move(label);
+    s.field = std::move(field);
+    s.match = match;
+    s.kind = kind;
+    return s;
+}
+
+SearchField customSearch(int id, std::string label, FieldKind kind,
+                         std::function<RecordPredicate(const std::vector<std::string>& typed)> condition)
+{
+    SearchField s = searchField(id, std::move(label), {}, Match::Custom, kind);
+    s.condition = std::move(condition);
+    return s;
+}
+
 bool requiredRule(const std::string& value, const EditValues&) { return value.find_first_not_of(' ') != std::string::npos; }
 
 EditValues blankValues(const std::vector<EditField>& fields, const Table* table)

@@ -190,6 +190,10 @@ struct SearchField {
     // Match::Custom: the condition from every typed value (empty predicate: no condition).
     std::function<RecordPredicate(const std::vector<std::string>& typed)> condition = {};
 };
+// The usual criteria: one compared with a field as MATCH says, and one with a condition of its own.
+SearchField searchField(int id, std::string label, std::string field, Match match, FieldKind kind = FieldKind::Text);
+SearchField customSearch(int id, std::string label, FieldKind kind,
+                         std::function<RecordPredicate(const std::vector<std::string>& typed)> condition);
 // The condition of the filled criteria joined by "and"; an empty predicate when none is filled.
 // Texts as in EditValues; a date or a number that cannot be read adds no condition.
 RecordPredicate buildCondition(const std::vector<SearchField>& fields, const std::vector<std::string>& typed);

@@ -93,6 +93,16 @@ protected:
         ASSERT_TRUE(shot.save(QString::fromStdString((out / (name + ".png")).string()), "PNG")) << name;
     }
 
+    // The program's workspace on the test's folder with every table, created empty.
+    store::Workspace& workspaceOnFolder()
+    {
+        EXPECT_TRUE(store::AGGIORNADATABASE(folder.string()));
+        store::Workspace& ws = store::workspace();
+        ws.closeAll();
+        ws.setFolder(folder.string());
+        return ws;
+    }
+
     std::unique_ptr<MainWindow> mainWindow(int width)
     {
         MainWindowOptions options;
@@ -330,10 +340,7 @@ TEST_F(ScreenTour, PrintPreview)
 
 TEST_F(ScreenTour, LookupTables)
 {
-    ASSERT_TRUE(store::AGGIORNADATABASE(folder.string()));
-    store::Workspace& ws = store::workspace();
-    ws.closeAll();
-    ws.setFolder(folder.string());
+    store::Workspace& ws = workspaceOnFolder();
     const std::map<std::string, std::pair<const char*, std::vector<const char*>>> rows = {
         {"RAMI", {"RAMO", {"AUTO", "INCENDIO", "INFORTUNI", "RC GENERALE", "VITA"}}},
         {"GRUPPI", {"GRUPPO", {"Famiglie", "Aziende", "Dipendenti"}}},
@@ -441,10 +448,7 @@ TEST_F(ScreenTour, LookupTables)
 
 TEST_F(ScreenTour, CompaniesAndProducers)
 {
-    ASSERT_TRUE(store::AGGIORNADATABASE(folder.string()));
-    store::Workspace& ws = store::workspace();
-    ws.closeAll();
-    ws.setFolder(folder.string());
+    store::Workspace& ws = workspaceOnFolder();
     auto add = [&ws](const char* table, const std::vector<std::pair<const char*, const char*>>& values) {
         store::Table& t = ws.open(table, "TOUR", true);
         t.append();
@@ -598,10 +602,7 @@ TEST_F(ScreenTour, Clients)
 
 TEST_F(ScreenTour, Policies)
 {
-    ASSERT_TRUE(store::AGGIORNADATABASE(folder.string()));
-    store::Workspace& ws = store::workspace();
-    ws.closeAll();
-    ws.setFolder(folder.string());
+    store::Workspace& ws = workspaceOnFolder();
     {
         store::Table& c = ws.open("CLIENTI");
         for (const char* name : {"BIANCHI GIULIA", "ROSSI MARIO"}) {
@@ -717,10 +718,7 @@ TEST_F(ScreenTour, Policies)
 
 TEST_F(ScreenTour, CompanyMovements)
 {
-    ASSERT_TRUE(store::AGGIORNADATABASE(folder.string()));
-    store::Workspace& ws = store::workspace();
-    ws.closeAll();
-    ws.setFolder(folder.string());
+    store::Workspace& ws = workspaceOnFolder();
     auto add = [&ws](const char* table, const std::function<void(store::Table&)>& fill) {
         store::OwnTable own(ws, table);
         own->append();
@@ -819,10 +817,7 @@ TEST_F(ScreenTour, CompanyMovements)
 
 TEST_F(ScreenTour, DetailSheets)
 {
-    ASSERT_TRUE(store::AGGIORNADATABASE(folder.string()));
-    store::Workspace& ws = store::workspace();
-    ws.closeAll();
-    ws.setFolder(folder.string());
+    store::Workspace& ws = workspaceOnFolder();
     {
         store::Table& c = ws.open("CLIENTI");
         c.append();
