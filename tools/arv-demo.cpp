@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include <QGuiApplication>
+
+#include "app/background.h"
 #include "common/cp1252.h"
 #include "common/date.h"
 #include "common/error.h"
@@ -873,6 +876,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "uso: arv-demo CARTELLA [--scale N]\n");
         return 2;
     }
+    // The background picture is drawn with fonts, which need a (windowless) application.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     try {
         fs::create_directories(folder);
         std::string message;
@@ -892,6 +898,8 @@ int main(int argc, char** argv)
         fillPolicies(ws, rng);
         fillSheets(ws, rng);
         fillMovements(ws, rng);
+        if (!writeBackgroundPicture(fs::path(folder) / "ARV.BMP"))
+            std::fprintf(stderr, "impossibile scrivere lo sfondo ARV.BMP\n");
         std::printf("Cartella dimostrativa pronta: %s\n", fs::absolute(folder).c_str());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "errore: %s\n", e.what());

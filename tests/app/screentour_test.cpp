@@ -46,8 +46,10 @@
 #include "ui/register.h"
 #include <QTableWidget>
 #include "accounting/movementregister.h"
+#include "app/background.h"
 #include "accounting/movements.h"
 #include "policies/sheetdialogs.h"
+#include "support/projectfiles.h"
 
 namespace fs = std::filesystem;
 using namespace arv;
@@ -118,28 +120,11 @@ protected:
     EntryRegistry registry;
 };
 
-void writeBackground(const fs::path& file)
-{
-    QImage picture(320, 200, QImage::Format_RGB32);
-    QPainter p(&picture);
-    QLinearGradient g(0, 0, 320, 200);
-    g.setColorAt(0, QColor(30, 60, 120));
-    g.setColorAt(1, QColor(150, 190, 230));
-    p.fillRect(picture.rect(), g);
-    p.setPen(Qt::white);
-    QFont f("Sans");
-    f.setPixelSize(28);
-    p.setFont(f);
-    p.drawText(picture.rect(), Qt::AlignCenter, "Agenzia");
-    p.end();
-    picture.save(QString::fromStdString(file.string()), "BMP");
-}
-
 } // namespace
 
 TEST_F(ScreenTour, MainWindow)
 {
-    writeBackground(folder / "ARV.BMP");
+    ASSERT_TRUE(writeBackgroundPicture(folder / "ARV.BMP"));
     auto w = mainWindow(1280);
     w->resize(1280, 800);
     w->show();
@@ -522,7 +507,7 @@ TEST_F(ScreenTour, CompaniesAndProducers)
 TEST_F(ScreenTour, Clients)
 {
     ASSERT_TRUE(store::AGGIORNADATABASE(folder.string()));
-    store::fillComuni(folder.string(), std::string(ARV_SHARED_DIR) + "/data/comuni");
+    store::fillComuni(folder.string(), test::comuniFolder());
     store::Workspace& ws = store::workspace();
     ws.closeAll();
     ws.setFolder(folder.string());

@@ -25,6 +25,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
+#include "support/projectfiles.h"
 
 using namespace arv;
 using namespace arv::store;
@@ -32,7 +33,7 @@ using arv::registry::clientsRegister;
 
 namespace {
 
-const std::string kComuniCsv = std::string(ARV_SHARED_DIR) + "/data/comuni";
+std::string comuni() { return arv::test::comuniFolder(); }
 
 class Clients : public arv::test::RegisterFolderTest {
 protected:
@@ -319,8 +320,8 @@ TEST_F(Clients, SearchCriteria)
 
 TEST_F(Clients, TaxCodeFillsBirthDataFromTheMunicipalities)
 {
-    ASSERT_GT(fillComuni(dir.path(), kComuniCsv), 9000u);
-    EXPECT_EQ(0u, fillComuni(dir.path(), kComuniCsv)); // filled once
+    ASSERT_GT(fillComuni(dir.path(), comuni()), 9000u);
+    EXPECT_EQ(0u, fillComuni(dir.path(), comuni())); // filled once
     const std::string code = withCheck("RSSMRA80C45H501");
     EditValues v = client("Rossi Maria");
     v.set("SESSO", "M");
@@ -342,7 +343,7 @@ TEST_F(Clients, TaxCodeFillsBirthDataFromTheMunicipalities)
 TEST_F(Clients, MunicipalityListsReadAndRefreshed)
 {
     EXPECT_EQ((std::vector<std::string>{"Reggio, Emilia", "RE", ""}), csvFields("\"Reggio, Emilia\",RE,"));
-    std::vector<Comune> all = readComuni(kComuniCsv);
+    std::vector<Comune> all = readComuni(comuni());
     auto named = [&](const std::string& code) {
         for (const Comune& c : all)
             if (c.code == code) return c.name;
@@ -352,7 +353,7 @@ TEST_F(Clients, MunicipalityListsReadAndRefreshed)
     EXPECT_EQ("ALBANIA", named("Z100"));
     EXPECT_FALSE(named("A003").empty()); // ceased
     // A newer list corrects names and adds codes, keeping the others.
-    ASSERT_GT(fillComuni(dir.path(), kComuniCsv), 0u);
+    ASSERT_GT(fillComuni(dir.path(), comuni()), 0u);
     test::TempDir newer;
     std::ofstream(newer.path() + "/comuni_attuali.csv") << "name,province,cadastral_code\nRoma Capitale,RM,H501\nNuovo Comune,XX,Q999\n";
     EXPECT_EQ(2u, refreshComuni(dir.path(), newer.path()));

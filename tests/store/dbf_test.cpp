@@ -12,6 +12,7 @@
 #include "common/cp1252.h"
 #include "common/error.h"
 #include "store/dbf_testutil.h"
+#include "support/projectfiles.h"
 
 using namespace arv;
 using namespace arv::store;
@@ -596,8 +597,7 @@ std::string rtrim(std::string s)
 
 TEST(DbfForeign, ReadsReferenceTableExactly)
 {
-    const std::string base = ARV_SHARED_DIR "/fixtures/xbase/";
-    if (!std::filesystem::exists(base + "sample.dbf")) GTEST_SKIP() << "reference files not present";
+    const std::string base = test::xbaseFixture("");
     // Open a copy: the reference folder is read-only.
     TempDir dir;
     std::filesystem::copy_file(base + "sample.dbf", dir.file("sample.dbf"));
@@ -641,8 +641,8 @@ TEST(DbfForeign, ReadsReferenceTableExactly)
 
 TEST(DbfForeign, IndependentReaderSeesOurValues)
 {
-    if (std::system("/usr/bin/python3 -c 'import dbfread' >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "python3 dbfread module not installed";
+    ASSERT_EQ(std::system("/usr/bin/python3 -c 'import dbfread' >/dev/null 2>&1"), 0)
+        << "python3-dbfread is not installed (scripts/deps.sh installs it)";
     TempDir dir;
     std::string p = dir.file("OUT.DBF");
     DbfFile::create(p, kAll);

@@ -7,6 +7,7 @@
 #include <random>
 #include <sstream>
 #include <unistd.h>
+#include "support/projectfiles.h"
 
 namespace fs = std::filesystem;
 
@@ -70,7 +71,7 @@ TEST(NtxCorpus, EverySeedAndReferenceFile)
         SCOPED_TRACE(p.filename().string());
         s.run(readFile(p));
     }
-    for (const auto& p : filesIn(fs::path(ARV_SHARED_DIR) / "fixtures/xbase", ".ntx")) {
+    for (const auto& p : filesIn(arv::test::xbaseFixture(""), ".ntx")) {
         SCOPED_TRACE(p.filename().string());
         s.run(readFile(p));
     }

@@ -15,6 +15,7 @@
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
+#include "support/projectfiles.h"
 
 using namespace arv::store;
 namespace fs = std::filesystem;
@@ -81,7 +82,6 @@ std::vector<NtxEntry> scanAll(NtxIndex& idx)
 
 // ---- reference files ---------------------------------------------------------------------------
 
-const std::string kFixtures = std::string(ARV_SHARED_DIR) + "/fixtures/xbase/";
 const std::set<uint32_t> kDeleted = {6, 11, 20, 24};
 
 struct DumpIndex {
@@ -108,7 +108,7 @@ std::string unescape(const std::string& s)
 
 std::vector<DumpIndex> readDump()
 {
-    std::ifstream in(kFixtures + "dump.txt");
+    std::ifstream in(arv::test::xbaseFixture("dump.txt"));
     std::vector<DumpIndex> out;
     std::string line;
     DumpIndex* cur = nullptr;
@@ -158,7 +158,7 @@ TEST(NtxFixtures, HeadersAndOrderMatchTheOtherEngine)
     for (const auto& di : dump) {
         SCOPED_TRACE(di.file);
         const std::string copy = tmp.file(di.file);
-        writeFile(copy, readFile(kFixtures + di.file));
+        writeFile(copy, readFile(arv::test::xbaseFixture(di.file)));
         auto idx = NtxIndex::open(copy);
         const NtxInfo& info = idx->info();
         EXPECT_EQ(info.keyExpression, di.key);
@@ -188,7 +188,7 @@ TEST(NtxFixtures, SeeksAndChangesOnForeignFile)
 {
     TempDir tmp;
     const std::string path = tmp.file("s_name.ntx");
-    writeFile(path, readFile(kFixtures + "s_name.ntx"));
+    writeFile(path, readFile(arv::test::xbaseFixture("s_name.ntx")));
     auto idx = NtxIndex::open(path);
     auto e = idx->seek("ROSSI");
     ASSERT_TRUE(e);
