@@ -18,14 +18,16 @@
 #include "common/error.h"
 #include "common/instalments.h"
 #include "common/lists.h"
-#include "store/comuni.h"
-#include "store/lookups.h"
+#include "records/comuni.h"
+#include "records/lookups.h"
+#include "store/keys.h"
 #include "store/table.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
 
 using namespace arv;
 using namespace arv::store;
+using namespace arv::records;
 namespace fs = std::filesystem;
 
 namespace {

@@ -17,7 +17,7 @@
 #include "common/lists.h"
 #include "policies/policyregister.h"
 #include "registry/clients.h"
-#include "store/lookups.h"
+#include "records/lookups.h"
 #include "store/workspace.h"
 #include "ui/docdialogs.h"
 #include "ui/fields.h"
@@ -27,6 +27,8 @@
 namespace arv::accounting {
 
 using namespace store;
+
+using namespace records;
 
 namespace {
 

@@ -16,16 +16,19 @@
 #include "common/report.h"
 #include "common/text.h"
 #include "policies/sheets.h"
-#include "store/criteria.h"
-#include "store/excel.h"
-#include "store/lookups.h"
-#include "store/reportrows.h"
+#include "records/criteria.h"
+#include "records/excel.h"
+#include "records/lookups.h"
+#include "records/reportrows.h"
+#include "store/keys.h"
 
 namespace fs = std::filesystem;
 
 namespace arv::accounting {
 
 using namespace store;
+
+using namespace records;
 
 namespace {
 

@@ -15,9 +15,10 @@
 #include "common/mask.h"
 #include "common/text.h"
 #include "policies/sheets.h"
-#include "store/criteria.h"
+#include "records/criteria.h"
 #include "store/files.h"
-#include "store/lookups.h"
+#include "records/lookups.h"
+#include "store/keys.h"
 #include "store/schema/schema.h"
 
 namespace fs = std::filesystem;
@@ -25,6 +26,8 @@ namespace fs = std::filesystem;
 namespace arv::policies {
 
 using namespace store;
+
+using namespace records;
 
 namespace {
 

@@ -7,7 +7,8 @@
 #include "policies/policies.h"
 #include "policies/sheets.h"
 #include "registry/clients.h"
-#include "store/lookups.h"
+#include "records/lookups.h"
+#include "store/keys.h"
 #include "ui/docdialogs.h"
 #include "ui/popmsg.h"
 #include "ui/register.h"
@@ -15,6 +16,8 @@
 namespace arv::policies {
 
 using namespace store;
+
+using namespace records;
 
 namespace {
 

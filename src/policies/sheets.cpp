@@ -10,7 +10,8 @@
 #include "common/mask.h"
 #include "common/taxcode.h"
 #include "common/text.h"
-#include "store/lookups.h"
+#include "records/lookups.h"
+#include "store/keys.h"
 #include "store/schema/schema.h"
 #include "store/table.h"
 
@@ -116,11 +117,11 @@ void deleteSheets(Workspace& ws, const std::string& code)
 
 namespace arv::policies {
 
-using store::EditField;
-using store::EditValues;
-using store::FieldKind;
-using store::RegisterDesc;
-using store::SaveResult;
+using records::EditField;
+using records::EditValues;
+using records::FieldKind;
+using records::RegisterDesc;
+using records::SaveResult;
 
 std::vector<std::string> ASTATICIV(bool emptyFirst)
 {
@@ -138,17 +139,17 @@ std::vector<std::string> ADOCIDENT() { return {"Carta identità", "Patente", "Pa
 
 namespace {
 
-using store::choiceField;
-using store::dateField;
-using store::logicalField;
-using store::memoField;
-using store::numberField;
-using store::textField;
+using records::choiceField;
+using records::dateField;
+using records::logicalField;
+using records::memoField;
+using records::numberField;
+using records::textField;
 
 bool taxCodeRule(const std::string& v, const EditValues&) { return !filled(v) || ISCOD(trim(v)); }
 bool vatRule(const std::string& v, const EditValues&) { return !filled(v) || ISIVA(trim(v)); }
 
-std::vector<std::string> guarantees() { return store::AGARANZIE(store::workspace()); }
+std::vector<std::string> guarantees() { return records::AGARANZIE(store::workspace()); }
 
 // The personal fields of the holder (SUFFIX "PRA") or the driver ("CON"), from id FIRST on.
 std::vector<EditField> personFields(const std::string& suffix, int first, int page)
@@ -501,7 +502,7 @@ EditValues loadSheet(store::Workspace& ws, SheetKind kind, const SheetPolicy& po
     KeyedTable c(ws, sheetTable(kind));
     const bool found = c->seek(sheetKey(policy.code));
     if (exists) *exists = found;
-    EditValues v = found ? store::recordValues(d.fields, *c) : store::blankValues(d.fields, &*c);
+    EditValues v = found ? records::recordValues(d.fields, *c) : records::blankValues(d.fields, &*c);
     v.set("POLIZZA", sheetKey(policy.code));
     if (kind == SheetKind::Motor) {
         v.set("INTESTPRA", policy.holder);
@@ -521,7 +522,7 @@ SaveResult saveSheet(store::Workspace& ws, SheetKind kind, const std::string& co
     SaveResult r;
     KeyedTable c(ws, sheetTable(kind));
     Table& t = *c;
-    if (auto fail = store::recheckValues(d.fields, after, &t)) {
+    if (auto fail = records::recheckValues(d.fields, after, &t)) {
         r.kind = SaveResult::CheckFailed;
         r.message = fail->message;
         return r;
@@ -536,7 +537,7 @@ SaveResult saveSheet(store::Workspace& ws, SheetKind kind, const std::string& co
         r.message = f.message;
         return r;
     }
-    writeSheet(t, sheetKey(code), [&](Table& r) { store::storeValues(d.fields, after, r); });
+    writeSheet(t, sheetKey(code), [&](Table& r) { records::storeValues(d.fields, after, r); });
     if (kind == SheetKind::Life) lifeWriteBack(ws, before, after);
     return r;
 }
@@ -562,7 +563,7 @@ void drivingModeChanged(EditValues& v, std::string_view field)
     }
     if (drivingModeSet(v)) return;
     const RegisterDesc& d = sheetDescription(SheetKind::Motor);
-    const EditValues blank = store::blankValues(d.fields);
+    const EditValues blank = records::blankValues(d.fields);
     for (size_t i = 0; i < d.fields.size() && i < v.size(); ++i)
         if (isDriverField(d.fields[i])) v.setAt(i, blank.at(i));
 }

@@ -27,10 +27,10 @@
 #include "common/taxcode.h"
 #include "common/text.h"
 #include "common/tempnames.h"
-#include "store/criteria.h"
-#include "store/excel.h"
-#include "store/lookups.h"
-#include "store/reportrows.h"
+#include "records/criteria.h"
+#include "records/excel.h"
+#include "records/lookups.h"
+#include "records/reportrows.h"
 #include "store/workspace.h"
 #include "ui/docdialogs.h"
 #include "ui/mailsettings.h"
@@ -42,6 +42,8 @@ namespace fs = std::filesystem;
 namespace arv::registry {
 
 using namespace store;
+
+using namespace records;
 
 namespace {
 
@@ -123,7 +125,7 @@ std::vector<EditField> clientFields()
         if (plainTaxCode(code).empty()) return;
         v.set("DATANASC", DATANASCCDF(code).toDisplay());
         v.set("SESSO", trim(SESSOCDF(code)));
-        std::string town = store::COMUNASCCDF(workspace(), code);
+        std::string town = records::COMUNASCCDF(workspace(), code);
         while (!town.empty() && town.back() == ' ') town.pop_back();
         v.set("COMUNASC", cp1252ToUtf8(utf8ToCp1252(town).substr(0, 25)));
     };

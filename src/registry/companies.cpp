@@ -3,9 +3,9 @@
 #include "common/checks.h"
 #include "common/cp1252.h"
 #include "common/text.h"
-#include "store/excel.h"
-#include "store/lookups.h"
-#include "store/reportrows.h"
+#include "records/excel.h"
+#include "records/lookups.h"
+#include "records/reportrows.h"
 #include "store/workspace.h"
 #include "ui/docdialogs.h"
 #include "ui/register.h"
@@ -13,6 +13,8 @@
 namespace arv::registry {
 
 using namespace store;
+
+using namespace records;
 
 namespace {
 

@@ -2,13 +2,15 @@
 
 #include <map>
 
-#include "store/lookups.h"
+#include "records/lookups.h"
 #include "store/workspace.h"
 #include "ui/register.h"
 
 namespace arv::registry {
 
 using namespace store;
+
+using namespace records;
 
 namespace {
 
@@ -137,7 +139,7 @@ void run(const char* name) { runRegister(*lookupRegister(name), workspace()); }
 
 } // namespace
 
-const store::RegisterDesc* lookupRegister(const std::string& name)
+const records::RegisterDesc* lookupRegister(const std::string& name)
 {
     auto it = descs().find(name);
     return it == descs().end() ? nullptr : &it->second;

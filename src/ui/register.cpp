@@ -21,13 +21,15 @@
 #include "common/files.h"
 #include "common/mask.h"
 #include "store/schema/schema.h"
-#include "store/excel.h"
+#include "records/excel.h"
 #include "ui/fields.h"
 #include "ui/popmsg.h"
 
 namespace arv {
 
 using namespace store;
+
+using namespace records;
 
 namespace {
 

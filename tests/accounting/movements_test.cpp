@@ -14,11 +14,12 @@
 #include "common/printjob.h"
 #include "policies/sheets.h"
 #include "registry/registerfolder.h"
-#include "store/criteria.h"
-#include "store/register.h"
+#include "records/criteria.h"
+#include "records/register.h"
 
 using namespace arv;
 using namespace arv::store;
+using namespace arv::records;
 using namespace arv::accounting;
 
 namespace {

@@ -15,6 +15,7 @@
 
 using namespace arv;
 using namespace arv::store;
+using namespace arv::records;
 using namespace arv::policies;
 
 namespace {

@@ -10,9 +10,9 @@
 #include <unistd.h>
 
 #include "common/pagemodel.h"
-#include "store/comuni.h"
-#include "store/criteria.h"
-#include "store/lookups.h"
+#include "records/comuni.h"
+#include "records/criteria.h"
+#include "records/lookups.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
 #include "support/tempdir.h"
@@ -29,6 +29,7 @@
 
 using namespace arv;
 using namespace arv::store;
+using namespace arv::records;
 using arv::registry::clientsRegister;
 
 namespace {
@@ -357,8 +358,8 @@ TEST_F(Clients, MunicipalityListsReadAndRefreshed)
     test::TempDir newer;
     std::ofstream(newer.path() + "/comuni_attuali.csv") << "name,province,cadastral_code\nRoma Capitale,RM,H501\nNuovo Comune,XX,Q999\n";
     EXPECT_EQ(2u, refreshComuni(dir.path(), newer.path()));
-    EXPECT_EQ("ROMA CAPITALE", store::COMUNASCCDF(workspace(), withCheck("RSSMRA80C45H501")).substr(0, 13));
-    EXPECT_EQ("ALBANIA", store::COMUNASCCDF(workspace(), withCheck("RSSMRA80C45Z100")).substr(0, 7));
+    EXPECT_EQ("ROMA CAPITALE", records::COMUNASCCDF(workspace(), withCheck("RSSMRA80C45H501")).substr(0, 13));
+    EXPECT_EQ("ALBANIA", records::COMUNASCCDF(workspace(), withCheck("RSSMRA80C45Z100")).substr(0, 7));
 }
 
 TEST_F(Clients, PrintoutsOnTheirPages)

@@ -11,7 +11,7 @@
 
 #include <map>
 
-#include "store/lookups.h"
+#include "records/lookups.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
 #include "support/tempdir.h"
@@ -23,6 +23,7 @@
 
 using namespace arv;
 using namespace arv::store;
+using namespace arv::records;
 
 namespace {
 

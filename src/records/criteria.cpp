@@ -1,4 +1,4 @@
-#include "store/criteria.h"
+#include "records/criteria.h"
 
 #include <map>
 #include <mutex>
@@ -6,7 +6,9 @@
 #include "common/mask.h"
 #include "common/text.h"
 
-namespace arv::store::criteria {
+namespace arv::records::criteria {
+
+using namespace store;
 
 namespace {
 
@@ -103,4 +105,4 @@ RecordPredicate remembered(const std::string& registerName)
     return it == memory().end() ? RecordPredicate() : it->second;
 }
 
-} // namespace arv::store::criteria
+} // namespace arv::records::criteria

@@ -16,7 +16,11 @@
 #include "store/upgrade.h" // kMsgUpdatingArchives
 #include "store/workspace.h"
 
-namespace arv::store {
+namespace arv::records {
+
+using store::RecordPredicate;
+using store::Table;
+using store::Workspace;
 
 inline constexpr const char* kMsgCancelChanges = "Annullo le modifiche?";
 inline constexpr const char* kCaptionInsert = "Aggiungi";
@@ -410,4 +414,4 @@ bool cellStore(Table& table, uint32_t recno, const std::string& field, const std
 // Leaving a new row without a value: the blank record goes again.
 void cellDiscard(Table& table, uint32_t recno);
 
-} // namespace arv::store
+} // namespace arv::records

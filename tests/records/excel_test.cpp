@@ -1,4 +1,4 @@
-#include "store/excel.h"
+#include "records/excel.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 
 using namespace arv;
 using namespace arv::store;
+using namespace arv::records;
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Maintenance, backup, restore, sending and the producer update over real working folders.
-#include "store/maintenance.h"
+#include "records/maintenance.h"
 
 #include <gtest/gtest.h>
 #include <minizip/zip.h>
@@ -21,6 +21,7 @@
 
 using namespace arv;
 using namespace arv::store;
+using namespace arv::records;
 namespace fs = std::filesystem;
 
 namespace {

@@ -11,7 +11,9 @@
 #include "common/decimal.h"
 #include "store/table.h"
 
-namespace arv::store::criteria {
+namespace arv::records::criteria {
+
+using store::RecordPredicate;
 
 // The typed text (trimmed) anywhere in the field.
 RecordPredicate contains(std::string field, const std::string& typed);
@@ -35,4 +37,4 @@ RecordPredicate allOf(std::vector<RecordPredicate> conditions);
 void remember(const std::string& registerName, RecordPredicate condition);
 RecordPredicate remembered(const std::string& registerName);
 
-} // namespace arv::store::criteria
+} // namespace arv::records::criteria

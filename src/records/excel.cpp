@@ -1,4 +1,4 @@
-#include "store/excel.h"
+#include "records/excel.h"
 
 #include <xlsxwriter.h>
 
@@ -10,7 +10,9 @@
 #include "common/tempnames.h"
 #include "common/text.h"
 
-namespace arv::store {
+namespace arv::records {
+
+using namespace store;
 
 namespace fs = std::filesystem;
 
@@ -224,4 +226,4 @@ std::string TOEXCEL(Table& t, const std::vector<ExtraColumn>& extra)
     return file;
 }
 
-} // namespace arv::store
+} // namespace arv::records

@@ -1,4 +1,4 @@
-#include "store/register.h"
+#include "records/register.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,10 +6,12 @@
 #include "common/cp1252.h"
 #include "common/files.h"
 #include "common/mask.h"
-#include "store/criteria.h"
+#include "records/criteria.h"
 #include "store/schema/schema.h"
 
-namespace arv::store {
+namespace arv::records {
+
+using namespace store;
 
 namespace {
 
@@ -593,4 +595,4 @@ void cellDiscard(Table& t, uint32_t recno)
     if (!t.eof() && !t.deleted()) t.del();
 }
 
-} // namespace arv::store
+} // namespace arv::records

@@ -1,14 +1,15 @@
-#include "store/register.h"
+#include "records/register.h"
 
 #include <gtest/gtest.h>
 
-#include "store/browse.h"
-#include "store/criteria.h"
+#include "records/browse.h"
+#include "records/criteria.h"
 #include "store/upgrade.h"
 #include "support/tempdir.h"
 
 using namespace arv;
 using namespace arv::store;
+using namespace arv::records;
 
 namespace {
 
