@@ -19,7 +19,6 @@
 namespace arv::accounting {
 
 using namespace store;
-
 using namespace records;
 
 namespace {

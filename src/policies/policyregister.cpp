@@ -16,7 +16,6 @@
 namespace arv::policies {
 
 using namespace store;
-
 using namespace records;
 
 namespace {
@@ -77,7 +76,7 @@ void openDialog(RegisterContext& c, PolicyMode mode)
 }
 
 // A client from the client register opened as a picker, positioned on NAME.
-std::string dateColumn(const Table& t, const char* field)
+std::string dateColumn(const Table& t, FieldName field)
 {
     const Date d = t.date(field);
     return d ? d.toDisplay() : std::string();
@@ -205,7 +204,7 @@ std::function<void()> openPolicyLookups(Workspace& ws)
     struct Want {
         const char* table;
         const char* alias;
-        const char* tag;
+        TagName tag;
     };
     static const Want wanted[] = {{"CLIENTI", "CLIENTI_", "CLIENTI"},   {"COMPAGN", "COMPAGN_", "COMPAGN"},
                                   {"MOVICOMP", "MOVICOMP_", "MOVIPOLI"}, {"DATIAUTO", "DATIAUTO_", "DATIAUTO"},
@@ -216,7 +215,7 @@ std::function<void()> openPolicyLookups(Workspace& ws)
         if (ws.isOpen(w.alias)) continue;
         Table& t = ws.open(w.table, w.alias, true);
         t.ordAdd(w.tag);
-        t.setOrder(std::string_view(w.tag));
+        t.setOrder(w.tag);
         opened.push_back(w.alias);
     }
     ws.select(selected);

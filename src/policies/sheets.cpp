@@ -1,5 +1,6 @@
 #include "policies/sheets.h"
 
+#include <deque>
 #include <functional>
 #include <vector>
 
@@ -17,7 +18,9 @@
 
 namespace arv::policies {
 
+using store::FieldName;
 using store::Table;
+using store::TagName;
 using store::Workspace;
 
 SheetKind sheetKind(std::string_view branch)
@@ -54,8 +57,8 @@ namespace {
 struct KeyedTable : store::OwnTable {
     KeyedTable(Workspace& ws, const char* table, bool readOnly = false) : OwnTable(ws, table, readOnly)
     {
-        (*this)->ordAdd(table);
-        (*this)->setOrder(std::string_view(table));
+        (*this)->ordAdd(TagName::runtime(table));
+        (*this)->setOrder(TagName::runtime(table));
     }
 };
 
@@ -87,16 +90,19 @@ bool copySheet(Workspace& ws, std::string_view branch, const std::string& fromCo
     if (!t.seek(sheetKey(fromCode))) return false;
     const auto& fields = t.file().fields();
     std::vector<std::string> values(fields.size());
-    for (size_t i = 0; i < fields.size(); ++i)
-        values[i] = fields[i].type == 'M' ? t.memo(fields[i].name) : t.raw(fields[i].name);
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const FieldName name = FieldName::runtime(fields[i].name);
+        values[i] = fields[i].type == 'M' ? t.memo(name) : t.raw(name);
+    }
     // A sheet the new code has already (left by an earlier copy, or by a code given again) takes
     // the values: the policy never gets two.
     writeSheet(t, sheetKey(toCode), [&](Table& r) {
         for (size_t i = 0; i < fields.size(); ++i) {
+            const FieldName name = FieldName::runtime(fields[i].name);
             if (fields[i].type == 'M')
-                r.setMemo(fields[i].name, values[i]);
+                r.setMemo(name, values[i]);
             else
-                r.setRaw(fields[i].name, values[i]);
+                r.setRaw(name, values[i]);
         }
     });
     return true;
@@ -155,7 +161,9 @@ std::vector<std::string> guarantees() { return records::AGARANZIE(store::workspa
 std::vector<EditField> personFields(const std::string& suffix, int first, int page)
 {
     const bool driver = suffix == "CON";
-    auto name = [&](const char* stem) { return std::string(stem) + suffix; };
+    // The names are made at run time (stem + suffix) and kept here while the fields are built.
+    std::deque<std::string> names;
+    auto name = [&](const char* stem) { return FieldName::runtime(names.emplace_back(stem + suffix)); };
     int id = first;
     std::vector<EditField> f;
     f.push_back(textField(id++, "Indirizzo:", name("IND"), "", page));
@@ -199,14 +207,14 @@ std::vector<EditField> personFields(const std::string& suffix, int first, int pa
 
 constexpr int kPageVehicle = 0, kPageHolder = 1, kPageDriver = 2;
 
-const char* const kDrivingModes[] = {"GDXCON", "GDECON", "GDLCON"};
+const FieldName kDrivingModes[] = {"GDXCON", "GDECON", "GDLCON"};
 
 // The driver's fields: everything on the driver page but the driving modes.
 bool isDriverField(const EditField& f)
 {
     if (f.page != kPageDriver) return false;
-    for (const char* m : kDrivingModes)
-        if (f.field == m) return false;
+    for (FieldName m : kDrivingModes)
+        if (f.field == m.view()) return false;
     return true;
 }
 
@@ -220,8 +228,8 @@ void guaranteeRows(std::vector<EditField>& f, int count, int first)
 {
     for (int n = 1; n <= count; ++n) {
         const std::string row = std::to_string(n);
-        f.push_back(choiceField(first + n - 1, "Garanzia " + row + ":", "GARANZIA" + row, guarantees, true));
-        f.push_back(numberField(first + 9 + n, "Massimali:", "MASSIMAL" + row, "@ZE 99,999,999.99"));
+        f.push_back(choiceField(first + n - 1, "Garanzia " + row + ":", FieldName::runtime("GARANZIA" + row), guarantees, true));
+        f.push_back(numberField(first + 9 + n, "Massimali:", FieldName::runtime("MASSIMAL" + row), "@ZE 99,999,999.99"));
         f.back().sameRow = true;
     }
 }
@@ -276,7 +284,11 @@ RegisterDesc makeMotor()
     f.back().sameRow = true;
     f.push_back(choiceField(332, "Rimessa auto:", "RIMESSA", ARIMESSE, false, v));
     f.push_back(choiceField(333, "Antifurto:", "ANTIFURTO", AANTIFURTI, false, v));
-    const std::pair<const char*, const char*> covers[] = {
+    struct Cover {
+        const char* label;
+        FieldName field;
+    };
+    const Cover covers[] = {
         {"Infort.:", "INFORTUNI"}, {"Cristalli:", "CRISTALLI"}, {"Kasko:", "KASKO"},     {"Inc./Furt.:", "INCENFURT"},
         {"Infiamm.:", "INFIAMMAB"}, {"Atti v.:", "ATTIVAND"},   {"Danni in.:", "DANNIINC"}, {"Rit.pat.:", "RITPAT"},
         {"Tut.leg.:", "TUTLEG"},   {"Assist.:", "ASSIST"},      {"A P&&B:", "AUTOPB"},      {"Octo tel.:", "OCTOTEL"},
@@ -385,8 +397,8 @@ bool withClient(store::Workspace& ws, const std::string& name, const std::functi
 
 // A sheet's field and the client's field it takes its value from.
 struct PersonPair {
-    const char* sheet;
-    const char* client;
+    FieldName sheet;
+    FieldName client;
 };
 const PersonPair kLifePerson[] = {
     {"CODICEFISC", "CODICEFISC"}, {"SESSO", "SESSO"},         {"DATANASC", "DATANASC"}, {"COMUNASC", "COMUNASC"},
@@ -402,11 +414,11 @@ const PersonPair kDriverFromClient[] = {
 };
 
 // The field of the sheet table SHEET named FIELD ('C' and width 0 when unknown).
-schema::FieldDef sheetField(const char* sheet, const std::string& field)
+schema::FieldDef sheetField(const char* sheet, std::string_view field)
 {
     const schema::TableDef* t = schema::findTable(sheet);
     const int i = t ? t->fieldIndex(field) : -1;
-    return i < 0 ? schema::FieldDef{field, 'C', 0, 0} : t->fields[static_cast<size_t>(i)];
+    return i < 0 ? schema::FieldDef{std::string(field), 'C', 0, 0} : t->fields[static_cast<size_t>(i)];
 }
 
 // The client's value for the sheet's field as the sheet's dialog shows it: a text cut to the
@@ -424,7 +436,7 @@ std::string clientValue(const Table& client, const char* sheet, const PersonPair
 }
 
 // The dialog's value of FIELD as it would be stored (masks applied, trailing blanks dropped).
-std::string shownValue(const RegisterDesc& d, const EditValues& v, const std::string& field)
+std::string shownValue(const RegisterDesc& d, const EditValues& v, std::string_view field)
 {
     for (size_t i = 0; i < d.fields.size(); ++i) {
         const EditField& f = d.fields[i];
@@ -544,7 +556,7 @@ SaveResult saveSheet(store::Workspace& ws, SheetKind kind, const std::string& co
 
 bool drivingModeSet(const EditValues& v)
 {
-    for (const char* m : kDrivingModes)
+    for (FieldName m : kDrivingModes)
         if (v.logical(m)) return true;
     return false;
 }
@@ -557,8 +569,8 @@ void drivingModeChanged(EditValues& v, std::string_view field)
         mode = "GDECON";
     }
     if (v.logical(mode)) {
-        for (const char* m : kDrivingModes)
-            if (Mask::upper(mode) != m) v.set(m, "F");
+        for (FieldName m : kDrivingModes)
+            if (Mask::upper(mode) != m.view()) v.set(m, "F");
         return;
     }
     if (drivingModeSet(v)) return;

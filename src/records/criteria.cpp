@@ -14,61 +14,61 @@ namespace {
 
 } // namespace
 
-RecordPredicate contains(std::string field, const std::string& typed)
+RecordPredicate contains(FieldName field, const std::string& typed)
 {
     std::string wanted = Mask::upper(trim(typed));
-    return [field = std::move(field), wanted](const Table& t) {
-        return Mask::upper(t.text(field)).find(wanted) != std::string::npos;
+    return [field = std::string(field), wanted](const Table& t) {
+        return Mask::upper(t.text(FieldName::runtime(field))).find(wanted) != std::string::npos;
     };
 }
 
-RecordPredicate prefix(std::string field, const std::string& typed)
+RecordPredicate prefix(FieldName field, const std::string& typed)
 {
     std::string wanted = Mask::upper(rtrim(typed));
-    return [field = std::move(field), wanted](const Table& t) {
-        return Mask::upper(t.text(field)).compare(0, wanted.size(), wanted) == 0;
+    return [field = std::string(field), wanted](const Table& t) {
+        return Mask::upper(t.text(FieldName::runtime(field))).compare(0, wanted.size(), wanted) == 0;
     };
 }
 
-RecordPredicate paddedExact(std::string field, const std::string& typed)
+RecordPredicate paddedExact(FieldName field, const std::string& typed)
 {
     // Stored text is padded with blanks, and text() drops them: comparing without the trailing
     // blanks of both is comparing both padded to the field's width. Leading blanks count.
     std::string wanted = Mask::upper(rtrim(typed));
-    return [field = std::move(field), wanted](const Table& t) { return Mask::upper(t.text(field)) == wanted; };
+    return [field = std::string(field), wanted](const Table& t) { return Mask::upper(t.text(FieldName::runtime(field))) == wanted; };
 }
 
-RecordPredicate equal(std::string field, const std::string& value)
+RecordPredicate equal(FieldName field, const std::string& value)
 {
     std::string wanted = Mask::upper(trim(value));
-    return [field = std::move(field), wanted](const Table& t) { return Mask::upper(trim(t.text(field))) == wanted; };
+    return [field = std::string(field), wanted](const Table& t) { return Mask::upper(trim(t.text(FieldName::runtime(field)))) == wanted; };
 }
 
-RecordPredicate dateRange(std::string field, std::optional<Date> from, std::optional<Date> to)
+RecordPredicate dateRange(FieldName field, std::optional<Date> from, std::optional<Date> to)
 {
     if (!from && !to) return {};
-    return [field = std::move(field), from, to](const Table& t) {
-        Date d = t.date(field);
+    return [field = std::string(field), from, to](const Table& t) {
+        Date d = t.date(FieldName::runtime(field));
         if (from && (d.isEmpty() || d < *from)) return false;
         if (to && (d.isEmpty() || *to < d)) return false;
         return true;
     };
 }
 
-RecordPredicate numberRange(std::string field, std::optional<Decimal> from, std::optional<Decimal> to)
+RecordPredicate numberRange(FieldName field, std::optional<Decimal> from, std::optional<Decimal> to)
 {
     if (!from && !to) return {};
-    return [field = std::move(field), from, to](const Table& t) {
-        Decimal v = t.number(field);
+    return [field = std::string(field), from, to](const Table& t) {
+        Decimal v = t.number(FieldName::runtime(field));
         if (from && v < *from) return false;
         if (to && *to < v) return false;
         return true;
     };
 }
 
-RecordPredicate flag(std::string field, bool wanted)
+RecordPredicate flag(FieldName field, bool wanted)
 {
-    return [field = std::move(field), wanted](const Table& t) { return t.logical(field) == wanted; };
+    return [field = std::string(field), wanted](const Table& t) { return t.logical(FieldName::runtime(field)) == wanted; };
 }
 
 RecordPredicate allOf(std::vector<RecordPredicate> conditions)

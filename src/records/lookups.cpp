@@ -19,7 +19,7 @@ namespace {
 
 // Runs `read` on a table opened under an alias of its own, restoring the selected area.
 template <typename T, typename F>
-T withOwnTable(Workspace& ws, const std::string& table, const std::string& tag, T fallback, F read)
+T withOwnTable(Workspace& ws, const std::string& table, TagName tag, T fallback, F read)
 {
     if (!fileExists(ws.folder(), table + ".DBF")) return fallback;
     int before = ws.selected();
@@ -27,7 +27,7 @@ T withOwnTable(Workspace& ws, const std::string& table, const std::string& tag, 
     T result = fallback;
     try {
         Table& t = ws.open(table, alias, true, true);
-        if (!tag.empty()) t.ordAdd(tag);
+        t.ordAdd(tag);
         result = read(t);
     } catch (const Error&) {
         result = fallback;
@@ -37,12 +37,13 @@ T withOwnTable(Workspace& ws, const std::string& table, const std::string& tag, 
     return result;
 }
 
-std::vector<std::string> list(Workspace& ws, const std::string& table, const std::string& field, bool emptyFirst,
+// The values of FIELD in a lookup table, in the order of the table's tag of the same name.
+std::vector<std::string> list(Workspace& ws, TagName table, FieldName field, bool emptyFirst,
                               const std::function<bool(Table&)>& keep = nullptr)
 {
     std::vector<std::string> out;
     if (emptyFirst) out.emplace_back();
-    return withOwnTable(ws, table, table, out, [&](Table& t) {
+    return withOwnTable(ws, std::string(table), table, out, [&](Table& t) {
         std::vector<std::string> r = out;
         for (t.goTop(); !t.eof(); t.skip())
             if (!keep || keep(t)) r.push_back(trim(t.text(field)));
@@ -59,7 +60,7 @@ Table* seekAlias(Workspace& ws, const char* alias, const std::string& key, size_
     return t;
 }
 
-std::string clientField(Workspace& ws, const std::string& client, const char* field)
+std::string clientField(Workspace& ws, const std::string& client, FieldName field)
 {
     Table* t = seekAlias(ws, "CLIENTI_", client, 35, true);
     return t ? t->text(field) : std::string();

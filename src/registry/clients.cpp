@@ -42,7 +42,6 @@ namespace fs = std::filesystem;
 namespace arv::registry {
 
 using namespace store;
-
 using namespace records;
 
 namespace {
@@ -93,9 +92,9 @@ bool anyLivePolicy(Workspace& ws, const std::string& client, const std::function
             }
         }
     } closer{ws, own};
-    if (t->orderName() != "POLIZZE" && !t->setOrder(std::string_view("POLIZZE"))) {
+    if (t->orderName() != "POLIZZE" && !t->setOrder("POLIZZE")) {
         t->ordAdd("POLIZZE");
-        t->setOrder(std::string_view("POLIZZE"));
+        t->setOrder("POLIZZE");
     }
     const std::string key = paddedName(client);
     for (bool ok = t->seek(key); ok && !t->eof() && t->raw("ASSICURATO") == key; t->skip(1)) {
@@ -199,7 +198,7 @@ Date typedDate(const std::string& s)
 
 std::vector<SearchField> clientSearch()
 {
-    const auto field = [](int id, const char* label, const char* f, Match m) { return searchField(id, label, f, m); };
+    const auto field = [](int id, const char* label, FieldName f, Match m) { return searchField(id, label, f, m); };
     const auto& custom = customSearch;
     // Positions of the criteria in the typed values.
     enum { kName, kCap, kSub, kMobile, kMail, kGroup, kMarketing, kNotes, kActive, kHasMail, kFrom, kTo, kCompany,
@@ -505,7 +504,7 @@ PrintDocument printClientList(Table& t, bool preview)
     d.title = "Stampa clienti";
     d.headings = {"STAMPA CLIENTI"};
     d.font = PrintFont("Arial", 8);
-    auto col = [&t](const char* heading, const char* field, int width) {
+    auto col = [&t](const char* heading, FieldName field, int width) {
         return ReportColumn{heading, [&t, field] { return ReportValue(t.text(field)); }, "", width};
     };
     d.columns = {col("CLIENTE", "CLIENTE", 20),      col("INDIRIZZO", "INDIRIZZO", 20), col("C.A.P.", "CAP", 0),
@@ -530,7 +529,7 @@ PrintDocument printActivePolicies(Workspace& ws, const std::string& client, bool
     d.landscape = true;
     d.totalLabel = "TOTALE";
     d.condition = [&p] { return !filled(p.text("SOSTDA")) && !p.logical("DISDETTA"); };
-    auto col = [&p](const char* heading, const char* field, int width) {
+    auto col = [&p](const char* heading, FieldName field, int width) {
         return ReportColumn{heading, [&p, field] { return ReportValue(p.text(field)); }, "", width};
     };
     ReportColumn amount{"IMPORTO", [&p] { return ReportValue(p.number("IMPORTO")); }, "@E 9,999,999.99", 0, true};

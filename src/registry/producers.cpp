@@ -13,7 +13,6 @@
 namespace arv::registry {
 
 using namespace store;
-
 using namespace records;
 
 namespace {

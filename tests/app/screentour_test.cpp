@@ -343,7 +343,7 @@ TEST_F(ScreenTour, LookupTables)
         store::Table& t = ws.open(table);
         for (const char* v : content.second) {
             t.append();
-            t.setText(content.first, v);
+            t.setText(store::FieldName::runtime(content.first), v);
             t.commit();
             t.unlock();
         }
@@ -437,7 +437,7 @@ TEST_F(ScreenTour, CompaniesAndProducers)
     auto add = [&ws](const char* table, const std::vector<std::pair<const char*, const char*>>& values) {
         store::Table& t = ws.open(table, "TOUR", true);
         t.append();
-        for (auto [f, v] : values) t.setText(f, v);
+        for (auto [f, v] : values) t.setText(store::FieldName::runtime(f), v);
         t.commit();
         t.unlock();
         ws.close("TOUR");

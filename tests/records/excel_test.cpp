@@ -31,7 +31,7 @@ protected:
     {
         table->append();
         table->setText("CAP", cap);
-        table->setText("NOME", name);
+        table->setText(FieldName::runtime("NOME"), name); // the test's own table
         table->setNumber("IMPORTO", *Decimal::parse(amount));
         table->setDate("DATA", date);
         table->setLogical("PAGATO", paid);

@@ -65,7 +65,7 @@ std::map<std::string, std::vector<std::string>> liveRecords(const std::string& f
 void addRow(Table& t, const std::vector<std::pair<const char*, std::string>>& values)
 {
     t.append();
-    for (const auto& [field, value] : values) t.setText(field, value);
+    for (const auto& [field, value] : values) t.setText(FieldName::runtime(field), value);
     t.commit();
     t.unlock();
 }
@@ -425,7 +425,7 @@ TEST_F(Agency, ProducerUpdateKeepsOnlyTheProducersShare)
     ArchiveResult r = updateProducerArchives(dir.path(), settings);
     ASSERT_TRUE(r) << r.message;
     auto rows = liveRecords(dir.path());
-    auto field = [&](const std::string& table, const std::string& name) {
+    auto field = [&](const std::string& table, FieldName name) {
         std::vector<std::string> values;
         Workspace ws(dir.path());
         Table& t = ws.open(table);

@@ -59,7 +59,7 @@ protected:
         const std::string alias = workspace().newAlias();
         Table& t = workspace().open(table, alias, true);
         t.append();
-        for (const auto& [f, v] : texts) t.setText(f, v);
+        for (const auto& [f, v] : texts) t.setText(FieldName::runtime(f), v);
         if (more) more(t);
         t.commit();
         t.unlock();
@@ -229,7 +229,7 @@ TEST_F(Clients, RenameReachesEveryTableThatStoresTheNameAndNothingElse)
     auto values = [&](const std::string& table, const std::string& field) {
         std::multiset<std::string> out;
         Table& t = workspace().open(table, "CHECK", true);
-        for (t.goTop(); !t.eof(); t.skip(1)) out.insert(t.text(field));
+        for (t.goTop(); !t.eof(); t.skip(1)) out.insert(t.text(FieldName::runtime(field)));
         workspace().close("CHECK");
         return out;
     };

@@ -48,7 +48,8 @@ protected:
     {
         Table& t = workspace().open(table, "ADD_" + table);
         t.append();
-        for (const auto& [f, v] : values) {
+        for (const auto& [name, v] : values) {
+            const FieldName f = FieldName::runtime(name);
             const auto& def = t.file().fields()[static_cast<size_t>(t.fieldIndex(f))];
             if (def.type == 'L') t.setLogical(f, v == "T");
             else if (def.type == 'N') t.setNumber(f, *Decimal::parse(v));
@@ -59,8 +60,9 @@ protected:
         workspace().close("ADD_" + table);
     }
     // Every value of FIELD in TABLE, in physical order.
-    std::vector<std::string> column(const std::string& table, const std::string& field)
+    std::vector<std::string> column(const std::string& table, const std::string& name)
     {
+        const FieldName field = FieldName::runtime(name);
         std::vector<std::string> out;
         Table& t = workspace().open(table, "READ_" + table);
         for (uint32_t r = 1; r <= t.lastRec(); ++r) {
