@@ -357,7 +357,8 @@ std::unique_ptr<QDialog> makeReturnDialog(QWidget* parent)
 {
     auto d = std::make_unique<FormDialog>(
         "RIENTRO", "Rientro",
-        std::vector<EditField>{required(dateField(101, "Data:", "DATA")), dateField(102, "Periodo: dal", dialogOnly("DAL")),
+        std::vector<EditField>{required(dateField(101, "Data:", "DATA")),
+                               dateField(102, "Periodo: dal", dialogOnly("DAL")),
                                dateField(103, "al", dialogOnly("AL")),
                                required(choiceField(104, "Conto:", "CONTO", [] { return ACONTI(); })),
                                required(choiceField(105, "Produttore:", "PRODUTTORE",
@@ -371,7 +372,8 @@ std::unique_ptr<QDialog> makeFeesDialog(QWidget* parent)
 {
     auto d = std::make_unique<FormDialog>(
         "CORRISPETTIVI", "Registrazione corrispettivi",
-        std::vector<EditField>{required(dateField(101, "Periodo: dal", dialogOnly("DAL"))), required(dateField(102, "al", dialogOnly("AL"))),
+        std::vector<EditField>{required(dateField(101, "Periodo: dal", dialogOnly("DAL"))),
+                               required(dateField(102, "al", dialogOnly("AL"))),
                                required(choiceField(103, "Rapporto:", "RAPPORTO",
                                                     [] { return withEmpty(ACOMPAGNIE(workspace())); })),
                                dateField(104, "Data registrazione:", "DATA")},
@@ -384,7 +386,8 @@ std::unique_ptr<QDialog> makeClosingDialog(QWidget* parent)
 {
     auto d = std::make_unique<FormDialog>(
         "CHIUSURA", "Chiusura periodo",
-        std::vector<EditField>{required(dateField(101, "Periodo: dal", dialogOnly("DAL"))), required(dateField(102, "al", dialogOnly("AL"))),
+        std::vector<EditField>{required(dateField(101, "Periodo: dal", dialogOnly("DAL"))),
+                               required(dateField(102, "al", dialogOnly("AL"))),
                                choiceField(103, "Produttore:", "PRODUTTORE",
                                            [] { return withEmpty(APRODUTT(workspace())); }),
                                dateField(104, "Chiusura periodo:", "DATA")},

@@ -771,8 +771,8 @@ std::vector<SearchField> makeSearch()
         s[at] = customSearch(id, label, kind, std::move(c));
     };
     // A text compared with the upper-cased field padded to its width: equal.
-    auto equalTo = [&](size_t at, int id, const char* label, FieldName name, std::function<std::vector<std::string>()> list,
-                       bool typed = false) {
+    auto equalTo = [&](size_t at, int id, const char* label, FieldName name,
+                       std::function<std::vector<std::string>()> list, bool typed = false) {
         custom(at, id, label, FieldKind::Choice, [at, name](const Typed& t) -> RecordPredicate {
             const std::string v = Mask::upper(trim(t[at]));
             if (v.empty()) return {};

@@ -14,19 +14,20 @@ namespace {
 
 } // namespace
 
+// The predicates keep the field's name as text of their own: FIELD may be a name made at run time.
 RecordPredicate contains(FieldName field, const std::string& typed)
 {
     std::string wanted = Mask::upper(trim(typed));
-    return [field = std::string(field), wanted](const Table& t) {
-        return Mask::upper(t.text(FieldName::runtime(field))).find(wanted) != std::string::npos;
+    return [name = std::string(field), wanted](const Table& t) {
+        return Mask::upper(t.text(FieldName::runtime(name))).find(wanted) != std::string::npos;
     };
 }
 
 RecordPredicate prefix(FieldName field, const std::string& typed)
 {
     std::string wanted = Mask::upper(rtrim(typed));
-    return [field = std::string(field), wanted](const Table& t) {
-        return Mask::upper(t.text(FieldName::runtime(field))).compare(0, wanted.size(), wanted) == 0;
+    return [name = std::string(field), wanted](const Table& t) {
+        return Mask::upper(t.text(FieldName::runtime(name))).compare(0, wanted.size(), wanted) == 0;
     };
 }
 
@@ -35,20 +36,24 @@ RecordPredicate paddedExact(FieldName field, const std::string& typed)
     // Stored text is padded with blanks, and text() drops them: comparing without the trailing
     // blanks of both is comparing both padded to the field's width. Leading blanks count.
     std::string wanted = Mask::upper(rtrim(typed));
-    return [field = std::string(field), wanted](const Table& t) { return Mask::upper(t.text(FieldName::runtime(field))) == wanted; };
+    return [name = std::string(field), wanted](const Table& t) {
+        return Mask::upper(t.text(FieldName::runtime(name))) == wanted;
+    };
 }
 
 RecordPredicate equal(FieldName field, const std::string& value)
 {
     std::string wanted = Mask::upper(trim(value));
-    return [field = std::string(field), wanted](const Table& t) { return Mask::upper(trim(t.text(FieldName::runtime(field)))) == wanted; };
+    return [name = std::string(field), wanted](const Table& t) {
+        return Mask::upper(trim(t.text(FieldName::runtime(name)))) == wanted;
+    };
 }
 
 RecordPredicate dateRange(FieldName field, std::optional<Date> from, std::optional<Date> to)
 {
     if (!from && !to) return {};
-    return [field = std::string(field), from, to](const Table& t) {
-        Date d = t.date(FieldName::runtime(field));
+    return [name = std::string(field), from, to](const Table& t) {
+        Date d = t.date(FieldName::runtime(name));
         if (from && (d.isEmpty() || d < *from)) return false;
         if (to && (d.isEmpty() || *to < d)) return false;
         return true;
@@ -58,8 +63,8 @@ RecordPredicate dateRange(FieldName field, std::optional<Date> from, std::option
 RecordPredicate numberRange(FieldName field, std::optional<Decimal> from, std::optional<Decimal> to)
 {
     if (!from && !to) return {};
-    return [field = std::string(field), from, to](const Table& t) {
-        Decimal v = t.number(FieldName::runtime(field));
+    return [name = std::string(field), from, to](const Table& t) {
+        Decimal v = t.number(FieldName::runtime(name));
         if (from && v < *from) return false;
         if (to && *to < v) return false;
         return true;
@@ -68,7 +73,7 @@ RecordPredicate numberRange(FieldName field, std::optional<Decimal> from, std::o
 
 RecordPredicate flag(FieldName field, bool wanted)
 {
-    return [field = std::string(field), wanted](const Table& t) { return t.logical(FieldName::runtime(field)) == wanted; };
+    return [name = std::string(field), wanted](const Table& t) { return t.logical(FieldName::runtime(name)) == wanted; };
 }
 
 RecordPredicate allOf(std::vector<RecordPredicate> conditions)

@@ -190,7 +190,8 @@ AgreementTerms agreementTerms(Workspace& ws, const std::string& agreement)
     a.code = trim(t.text("CODICE"));
     a.email = trim(t.text("E_MAIL"));
     a.coverageEmail = trim(t.text("EMAILCOPE"));
-    for (size_t i = 0; i < 5; ++i) a.bands[i] = {t.number(kBandLimits[i]), t.number(kBandFixed[i]), t.number(kBandRates[i])};
+    for (size_t i = 0; i < 5; ++i)
+        a.bands[i] = {t.number(kBandLimits[i]), t.number(kBandFixed[i]), t.number(kBandRates[i])};
     return a;
 }
 
