@@ -31,6 +31,7 @@
 #include "records/excel.h"
 #include "records/lookups.h"
 #include "records/reportrows.h"
+#include "store/keys.h"
 #include "store/workspace.h"
 #include "ui/docdialogs.h"
 #include "ui/mailsettings.h"
@@ -53,16 +54,6 @@ std::function<void(const std::string&)>& entryCaller()
 {
     static std::function<void(const std::string&)> call;
     return call;
-}
-
-// The client's name as the policies store it: Windows-1252, padded to the field.
-std::string paddedName(const std::string& client)
-{
-    std::string k = utf8ToCp1252(client);
-    while (!k.empty() && k.back() == ' ') k.pop_back();
-    if (k.size() > kNameWidth) k.resize(kNameWidth);
-    k.resize(kNameWidth, ' ');
-    return k;
 }
 
 // Runs TEST on each policy of the client that was neither replaced nor cancelled, until it gives
@@ -96,7 +87,7 @@ bool anyLivePolicy(Workspace& ws, const std::string& client, const std::function
         t->ordAdd("POLIZZE");
         t->setOrder("POLIZZE");
     }
-    const std::string key = paddedName(client);
+    const std::string key = indexKey(client, kNameWidth);
     for (bool ok = t->seek(key); ok && !t->eof() && t->raw("ASSICURATO") == key; t->skip(1)) {
         if (filled(t->text("SOSTDA")) || t->logical("DISDETTA")) continue;
         if (test(*t)) return true;
@@ -521,7 +512,7 @@ PrintDocument printActivePolicies(Workspace& ws, const std::string& client, bool
     OwnTable own(ws, "POLIZZE");
     Table& p = *own;
     p.ordAdd("POLIZZE");
-    const std::string key = paddedName(client);
+    const std::string key = indexKey(client, kNameWidth);
     p.setScope(key, key);
     ReportDescription d;
     d.title = "Polizze attive";
