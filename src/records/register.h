@@ -251,6 +251,10 @@ struct EditRequest {
 struct SaveResult;
 
 // ---- the description of a register
+//
+// Field and tag names are checked when building (store/names.h). The table fields of edit
+// fields and search criteria are given through their builders (textField, searchField ...), which
+// check them; the members keep them as text, for names made at run time.
 
 struct RegisterDesc {
     std::string name;            // dialog resource, "RAMI"
@@ -277,14 +281,14 @@ struct RegisterDesc {
     int formColumns = 1;                  // the fields in this many columns, in order (on each page)
     std::vector<DialogButton> editButtons;
     // Index tag of the duplicate test: the key the typed values give in it is looked for when
-    // inserting or when that key changed ("" no test). The test reads the tag itself, so a search
+    // inserting or when that key changed (none: no test). The test reads the tag itself, so a search
     // view on the list does not hide the records it leaves out.
     TagName duplicateTag;
     std::string duplicateMessage;         // "Prodotto già presente."
     bool tableLock = true;                // false: appends and record writes without the table lock
     // The register's own checks that need other tables: the message, or nullopt.
     std::function<std::optional<std::string>(Workspace&, const EditValues&, bool inserting)> check;
-    // Field whose renaming is carried into RENAMES.
+    // Field whose renaming is carried into RENAMES (none: no rename is carried).
     FieldName renameField;
     std::vector<RenameTarget> renames;
     // Fields kept in the copies, stored and part of the keys, but not shown in the dialog (a
