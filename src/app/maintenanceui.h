@@ -25,7 +25,7 @@ struct MaintenanceEnvironment {
     std::string folder = ".";           // the working folder
     std::string programName = "ARV";    // the program's file name without extension
     std::function<Date()> today;        // default Date::today()
-    records::MailSender sendMail;         // delivers one e-mail (SENDMAIL); none: nothing is sent
+    records::MailSender sendMail;       // delivers one e-mail (SENDMAIL); none: nothing is sent
     // The save dialog (title, folder, proposed name) and the open dialog (title, folder): the
     // chosen path, "" when cancelled.
     std::function<std::string(const std::string&, const std::string&, const std::string&)> askSaveFile;

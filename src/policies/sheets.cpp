@@ -229,7 +229,8 @@ void guaranteeRows(std::vector<EditField>& f, int count, int first)
     for (int n = 1; n <= count; ++n) {
         const std::string row = std::to_string(n);
         const std::string guarantee = "GARANZIA" + row, limit = "MASSIMAL" + row;
-        f.push_back(choiceField(first + n - 1, "Garanzia " + row + ":", FieldName::runtime(guarantee), guarantees, true));
+        f.push_back(
+            choiceField(first + n - 1, "Garanzia " + row + ":", FieldName::runtime(guarantee), guarantees, true));
         f.push_back(numberField(first + 9 + n, "Massimali:", FieldName::runtime(limit), "@ZE 99,999,999.99"));
         f.back().sameRow = true;
     }

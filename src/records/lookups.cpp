@@ -27,7 +27,7 @@ T withOwnTable(Workspace& ws, const std::string& table, TagName tag, T fallback,
     T result = fallback;
     try {
         Table& t = ws.open(table, alias, true, true);
-        t.ordAdd(tag);
+        if (!tag.empty()) t.ordAdd(tag);
         result = read(t);
     } catch (const Error&) {
         result = fallback;

@@ -338,8 +338,9 @@ RecordPredicate buildCondition(const std::vector<SearchField>& fields, const std
     for (size_t i = 0; i < fields.size() && i < typed.size(); ++i) {
         const SearchField& f = fields[i];
         const std::string& text = typed[i];
+        const FieldName field = FieldName::runtime(f.field);
         if (f.match == Match::Flag) {
-            if (text == "T" || text == "F") all.push_back(criteria::flag(FieldName::runtime(f.field), text == "T"));
+            if (text == "T" || text == "F") all.push_back(criteria::flag(field, text == "T"));
             continue;
         }
         if (f.match == Match::From || f.match == Match::To) {
@@ -347,14 +348,14 @@ RecordPredicate buildCondition(const std::vector<SearchField>& fields, const std
             if (f.kind == FieldKind::Date) {
                 ParsedDate d = Mask::parseDate(text);
                 if (d.status != DateStatus::Valid) continue;
-                all.push_back(from ? criteria::dateRange(FieldName::runtime(f.field), d.date, std::nullopt)
-                                   : criteria::dateRange(FieldName::runtime(f.field), std::nullopt, d.date));
+                all.push_back(from ? criteria::dateRange(field, d.date, std::nullopt)
+                                   : criteria::dateRange(field, std::nullopt, d.date));
             } else {
                 if (trim(text).empty()) continue;
                 std::optional<Decimal> n = Mask(f.mask).parseNumber(text);
                 if (!n) continue;
-                all.push_back(from ? criteria::numberRange(FieldName::runtime(f.field), n, std::nullopt)
-                                   : criteria::numberRange(FieldName::runtime(f.field), std::nullopt, n));
+                all.push_back(from ? criteria::numberRange(field, n, std::nullopt)
+                                   : criteria::numberRange(field, std::nullopt, n));
             }
             continue;
         }
@@ -365,10 +366,10 @@ RecordPredicate buildCondition(const std::vector<SearchField>& fields, const std
         }
         if (trim(text).empty()) continue;
         switch (f.match) {
-        case Match::Contains: all.push_back(criteria::contains(FieldName::runtime(f.field), text)); break;
-        case Match::Prefix: all.push_back(criteria::prefix(FieldName::runtime(f.field), text)); break;
-        case Match::PaddedExact: all.push_back(criteria::paddedExact(FieldName::runtime(f.field), text)); break;
-        default: all.push_back(criteria::equal(FieldName::runtime(f.field), text));
+        case Match::Contains: all.push_back(criteria::contains(field, text)); break;
+        case Match::Prefix: all.push_back(criteria::prefix(field, text)); break;
+        case Match::PaddedExact: all.push_back(criteria::paddedExact(field, text)); break;
+        default: all.push_back(criteria::equal(field, text));
         }
     }
     return criteria::allOf(std::move(all));

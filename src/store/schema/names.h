@@ -76,8 +76,8 @@ constexpr bool strictlySorted(const std::string_view* first, const std::string_v
 {
     return std::adjacent_find(first, last, [](std::string_view a, std::string_view b) { return !(a < b); }) == last;
 }
-static_assert(strictlySorted(std::begin(kFieldNames), std::end(kFieldNames)), "kFieldNames: keep the names sorted, once each");
-static_assert(strictlySorted(std::begin(kTagNames), std::end(kTagNames)), "kTagNames: keep the names sorted, once each");
+static_assert(strictlySorted(std::begin(kFieldNames), std::end(kFieldNames)), "kFieldNames: sorted, once each");
+static_assert(strictlySorted(std::begin(kTagNames), std::end(kTagNames)), "kTagNames: sorted, once each");
 
 constexpr bool isFieldName(std::string_view name)
 {
