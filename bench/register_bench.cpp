@@ -14,13 +14,14 @@
 
 #include "policies/policies.h"
 #include "policies/policyregister.h"
-#include "store/browse.h"
-#include "store/register.h"
+#include "records/browse.h"
+#include "records/register.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
 
 using namespace arv;
 using namespace arv::store;
+using namespace arv::records;
 
 namespace {
 

@@ -18,14 +18,16 @@
 #include "common/error.h"
 #include "common/instalments.h"
 #include "common/lists.h"
-#include "store/comuni.h"
-#include "store/lookups.h"
+#include "records/comuni.h"
+#include "records/lookups.h"
+#include "store/keys.h"
 #include "store/table.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
 
 using namespace arv;
 using namespace arv::store;
+using namespace arv::records;
 namespace fs = std::filesystem;
 
 namespace {
@@ -723,7 +725,7 @@ const char* const kUses[] = {"Privato", "Privato", "Promiscuo"};
 const char* const kPurposes[] = {"Casa - Lavoro", "Diporto - Turismo", "Tempo libero", "Affari"};
 const char* const kGarages[] = {"Box privato", "Garage", "In strada", "Proprietà privata"};
 const char* const kAlarms[] = {"", "Allarme", "Immobilizer/elettronico", "Satellitare"};
-const char* const kMotorCovers[] = {"INFORTUNI", "CRISTALLI", "KASKO",  "INCENFURT", "ATTIVAND",
+const FieldName kMotorCovers[] = {"INFORTUNI", "CRISTALLI", "KASKO",  "INCENFURT", "ATTIVAND",
                                     "TUTLEG",    "ASSIST",    "RITPAT", "BONUSPRO",  "ANIMSELV"};
 
 std::string plate(std::mt19937& rng)
@@ -738,7 +740,10 @@ std::string plate(std::mt19937& rng)
 
 // Copies fields of the client's record into the sheet's: pairs of the sheet's field and the
 // client's (texts cut to the sheet's width).
-void fromClient(Table& sheet, const Table& client, std::initializer_list<std::pair<const char*, const char*>> fields)
+struct FieldPair {
+    FieldName to, from;
+};
+void fromClient(Table& sheet, const Table& client, std::initializer_list<FieldPair> fields)
 {
     for (const auto& [to, from] : fields) sheet.setRaw(to, client.raw(from));
 }
@@ -746,12 +751,16 @@ void fromClient(Table& sheet, const Table& client, std::initializer_list<std::pa
 // The personal data of the motor sheet's holder (SUFFIX "PRA") or driver ("CON") from the client.
 void personFromClient(Table& sheet, const std::string& suffix, const Table& client)
 {
-    const std::pair<const char*, const char*> fields[] = {
+    struct StemPair {
+        const char* stem;
+        FieldName from;
+    };
+    const StemPair fields[] = {
         {"IND", "INDIRIZZO"}, {"CAP", "CAP"},      {"CIT", "CITTA"},    {"PRO", "PROVINCIA"}, {"CDF", "CODICEFISC"},
         {"IVA", "PARTITAIVA"}, {"SCV", "STATOCIV"}, {"SES", "SESSO"},    {"DTN", "DATANASC"},  {"CMN", "COMUNASC"},
         {"PRN", "PROVNASC"},  {"CTD", "CITTADIN"}, {"PRF", "PROFESS"},
     };
-    for (const auto& [stem, from] : fields) sheet.setRaw(stem + suffix, client.raw(from));
+    for (const auto& [stem, from] : fields) sheet.setRaw(FieldName::runtime(stem + suffix), client.raw(from));
 }
 
 // Gives each policy of a motor, elementary or life branch its sheet (policies that have one
@@ -784,7 +793,7 @@ void fillSheets(Workspace& ws, std::mt19937& rng)
     clients.ordAdd("CLIENTI");
     for (const char* name : {"DATIAUTO", "RAMIELEM", "VITA"}) {
         Table& t = ws.open(name, name, false);
-        t.ordAdd(name);
+        t.ordAdd(TagName::runtime(name)); // the sheet's own tag
     }
     auto findClient = [&](const std::string& name) { return clients.seek(store::indexKey(name, 35, true)); };
     for (const Policy& p : policies) {
@@ -821,7 +830,7 @@ void fillSheets(Workspace& ws, std::mt19937& rng)
             t.setText("ANTIFURTO", pick(rng, kAlarms));
             t.setNumber("KMANNUI", Decimal(static_cast<int>(5000 + (rng() % 25) * 1000)));
             t.setLogical("CARTAVERDE", rng() % 2 == 0);
-            for (const char* cover : kMotorCovers) t.setLogical(cover, rng() % 3 == 0);
+            for (FieldName cover : kMotorCovers) t.setLogical(cover, rng() % 3 == 0);
             if (findClient(p.insured)) {
                 // The holder is the insured; some drive alone.
                 personFromClient(t, "PRA", clients);
@@ -833,8 +842,8 @@ void fillSheets(Workspace& ws, std::mt19937& rng)
                 }
             }
         } else if (which == "RAMIELEM") {
-            const char* mass[] = {"MASSIMAL1", "MASSIMAL2", "MASSIMAL3"};
-            const char* gar[] = {"GARANZIA1", "GARANZIA2", "GARANZIA3"};
+            const FieldName mass[] = {"MASSIMAL1", "MASSIMAL2", "MASSIMAL3"};
+            const FieldName gar[] = {"GARANZIA1", "GARANZIA2", "GARANZIA3"};
             const int rows = 1 + static_cast<int>(rng() % 3);
             for (int i = 0; i < rows; ++i) {
                 t.setText(gar[i], guarantees[(rng() % guarantees.size())]);

@@ -17,7 +17,7 @@
 #include "common/lists.h"
 #include "policies/policyregister.h"
 #include "registry/clients.h"
-#include "store/lookups.h"
+#include "records/lookups.h"
 #include "store/workspace.h"
 #include "ui/docdialogs.h"
 #include "ui/fields.h"
@@ -27,6 +27,7 @@
 namespace arv::accounting {
 
 using namespace store;
+using namespace records;
 
 namespace {
 
@@ -64,7 +65,7 @@ std::optional<EditValues>& pendingSecond()
     return next;
 }
 
-Column dateColumn(const char* header, const char* field)
+Column dateColumn(const char* header, FieldName field)
 {
     Column c;
     c.header = header;
@@ -342,11 +343,11 @@ RegisterDesc buildMovements()
 
 std::unique_ptr<QDialog> makeGenerationDialog(QWidget* parent)
 {
-    EditField to = dateField(102, "al:", "AL");
+    EditField to = dateField(102, "al:", dialogOnly("AL"));
     to.rule = [](const std::string& s, const EditValues& v) { return generationRange(v.date("DAL"), Date::fromDisplay(s)); };
     return std::make_unique<FormDialog>(
         "GENEINC", "Generazione incassi",
-        std::vector<EditField>{required(dateField(101, "Data copertura dal:", "DAL")), to,
+        std::vector<EditField>{required(dateField(101, "Data copertura dal:", dialogOnly("DAL"))), to,
                                textField(103, "Cod. convenz.:", "CODCONV"),
                                choiceField(104, "Conto:", "CONTO", [] { return ACONTI(); })},
         parent);
@@ -356,8 +357,9 @@ std::unique_ptr<QDialog> makeReturnDialog(QWidget* parent)
 {
     auto d = std::make_unique<FormDialog>(
         "RIENTRO", "Rientro",
-        std::vector<EditField>{required(dateField(101, "Data:", "DATA")), dateField(102, "Periodo: dal", "DAL"),
-                               dateField(103, "al", "AL"),
+        std::vector<EditField>{required(dateField(101, "Data:", "DATA")),
+                               dateField(102, "Periodo: dal", dialogOnly("DAL")),
+                               dateField(103, "al", dialogOnly("AL")),
                                required(choiceField(104, "Conto:", "CONTO", [] { return ACONTI(); })),
                                required(choiceField(105, "Produttore:", "PRODUTTORE",
                                                     [] { return withEmpty(APRODUTT(workspace())); }))},
@@ -370,7 +372,8 @@ std::unique_ptr<QDialog> makeFeesDialog(QWidget* parent)
 {
     auto d = std::make_unique<FormDialog>(
         "CORRISPETTIVI", "Registrazione corrispettivi",
-        std::vector<EditField>{required(dateField(101, "Periodo: dal", "DAL")), required(dateField(102, "al", "AL")),
+        std::vector<EditField>{required(dateField(101, "Periodo: dal", dialogOnly("DAL"))),
+                               required(dateField(102, "al", dialogOnly("AL"))),
                                required(choiceField(103, "Rapporto:", "RAPPORTO",
                                                     [] { return withEmpty(ACOMPAGNIE(workspace())); })),
                                dateField(104, "Data registrazione:", "DATA")},
@@ -383,7 +386,8 @@ std::unique_ptr<QDialog> makeClosingDialog(QWidget* parent)
 {
     auto d = std::make_unique<FormDialog>(
         "CHIUSURA", "Chiusura periodo",
-        std::vector<EditField>{required(dateField(101, "Periodo: dal", "DAL")), required(dateField(102, "al", "AL")),
+        std::vector<EditField>{required(dateField(101, "Periodo: dal", dialogOnly("DAL"))),
+                               required(dateField(102, "al", dialogOnly("AL"))),
                                choiceField(103, "Produttore:", "PRODUTTORE",
                                            [] { return withEmpty(APRODUTT(workspace())); }),
                                dateField(104, "Chiusura periodo:", "DATA")},

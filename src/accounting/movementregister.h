@@ -10,13 +10,13 @@
 
 #include <QDialog>
 
-#include "store/register.h"
+#include "records/register.h"
 
 class QTableWidget;
 
 namespace arv::accounting {
 
-const store::RegisterDesc& movementsRegister();
+const records::RegisterDesc& movementsRegister();
 
 // The entry function: the register, opened on its last record; with INSERT the insertion dialog
 // opens as soon as the list is shown.

@@ -16,16 +16,18 @@
 #include "common/report.h"
 #include "common/text.h"
 #include "policies/sheets.h"
-#include "store/criteria.h"
-#include "store/excel.h"
-#include "store/lookups.h"
-#include "store/reportrows.h"
+#include "records/criteria.h"
+#include "records/excel.h"
+#include "records/lookups.h"
+#include "records/reportrows.h"
+#include "store/keys.h"
 
 namespace fs = std::filesystem;
 
 namespace arv::accounting {
 
 using namespace store;
+using namespace records;
 
 namespace {
 
@@ -150,11 +152,11 @@ std::vector<EditField> buildFields()
     motorClassField.rule = [](const std::string& s, const EditValues& v) {
         return trim(v.get("RAMO")).rfind("Auto", 0) != 0 || filled(s);
     };
-    EditField coverage = shownOnly(dateField(130, "Data copertura:", kNewCoverage));
+    EditField coverage = shownOnly(dateField(130, "Data copertura:", dialogOnly(kNewCoverage)));
     coverage.rule = [](const std::string& s, const EditValues& v) {
         return datesNotRequired(v) || bool(Date::fromDisplay(s));
     };
-    EditField expiry = shownOnly(dateField(131, "Scadenza:", kNewExpiry));
+    EditField expiry = shownOnly(dateField(131, "Scadenza:", dialogOnly(kNewExpiry)));
     expiry.rule = coverage.rule;
     const auto companies = [] { return withEmpty(ACOMPAGNIE(workspace())); };
     return {
@@ -173,8 +175,8 @@ std::vector<EditField> buildFields()
         numberField(115, "Importo:", "IMPORTO", "@ZE 9,999,999.99"),
         fees,
         numberField(117, "Consulenza:", "COMMISS", "@ZE 9,999.99"),
-        shownOnly(numberField(118, "Netto:", kNet, "@ZE 999,999.99")),
-        shownOnly(numberField(119, "I/F:", kFireTheft, "@ZE 999,999.99")),
+        shownOnly(numberField(118, "Netto:", dialogOnly(kNet), "@ZE 999,999.99")),
+        shownOnly(numberField(119, "I/F:", dialogOnly(kFireTheft), "@ZE 999,999.99")),
         numberField(120, "Importo RC Auto:", "RCAUTO", "@ZE 999,999.99"),
         numberField(121, "Ard:", "ARD", "@ZE 999,999.99"),
         numberField(122, "Inf.conducente:", "INFCOND", "@ZE 999,999.99"),
@@ -253,8 +255,8 @@ void storeMovement(Table& t, const EditValues& v)
     const std::string code = t.raw("CODICE");
     storeValues(movementFields(), v, t);
     t.setRaw("CODICE", code);
-    for (const char* amount : {"IMPORTO", "DIRITTI", "COMMISS", "PROVVAGEN", "PROVVPROD", "RCAUTO", "ARD", "INFCOND"})
-        t.setNumber(amount, v.number(amount).round(2));
+    const FieldName amounts[] = {"IMPORTO", "DIRITTI", "COMMISS", "PROVVAGEN", "PROVVPROD", "RCAUTO", "ARD", "INFCOND"};
+    for (FieldName amount : amounts) t.setNumber(amount, v.number(amount).round(2));
     t.setText("PAGAMENTO", paymentForAccount(trim(v.get("CONTO")), trim(t.text("PAGAMENTO"))));
     t.setLogical("PRODUTTOR2", isSecondProducer(v));
 }
@@ -797,7 +799,7 @@ Date searchDate(const std::string& s)
 
 // The upper-cased, trimmed values of FIELD of the records of TABLE whose KEYFIELD equals WANTED
 // (case-insensitive): the clients of a group, the policies of an origin.
-std::shared_ptr<std::set<std::string>> valuesWhere(const char* table, const char* field, const char* keyField,
+std::shared_ptr<std::set<std::string>> valuesWhere(const char* table, FieldName field, FieldName keyField,
                                                    const std::string& wanted)
 {
     auto out = std::make_shared<std::set<std::string>>();
@@ -814,7 +816,7 @@ std::shared_ptr<std::set<std::string>> valuesWhere(const char* table, const char
 
 std::vector<SearchField> movementSearch()
 {
-    const auto field = [](int id, const char* label, const char* f, Match m, FieldKind kind = FieldKind::Text) {
+    const auto field = [](int id, const char* label, FieldName f, Match m, FieldKind kind = FieldKind::Text) {
         return searchField(id, label, f, m, kind);
     };
     const auto& custom = customSearch;
@@ -834,7 +836,7 @@ std::vector<SearchField> movementSearch()
     });
     s[kTo] = custom(102, "al", FieldKind::Date, {});
     s[kPolicy] = field(103, "Polizza n.:", "POLIZZA", Match::Prefix);
-    auto listed = [&field](int id, const char* label, const char* f, std::function<std::vector<std::string>()> list) {
+    auto listed = [&field](int id, const char* label, FieldName f, std::function<std::vector<std::string>()> list) {
         SearchField c = field(id, label, f, Match::Equal, FieldKind::Choice);
         c.list = std::move(list);
         c.typedChoice = true;
@@ -859,7 +861,7 @@ std::vector<SearchField> movementSearch()
     });
     s[kDescription] = field(115, "Descrizione:", "DESCRIZIO", Match::Equal, FieldKind::Choice);
     s[kDescription].list = [] { return withEmpty(ADESMVCOM(workspace())); };
-    auto amount = [&custom](int id, const char* label, int index, const char* f) {
+    auto amount = [&custom](int id, const char* label, int index, FieldName f) {
         SearchField c = custom(id, label, FieldKind::Number, [index, f](const std::vector<std::string>& t) -> RecordPredicate {
             if (!filled(t[index])) return {};
             const std::optional<Decimal> d = Decimal::parse(Mask("@E 9,999,999.99").parseText(trim(t[index])));
@@ -877,7 +879,7 @@ std::vector<SearchField> movementSearch()
     };
     s[kAccount] = field(119, "Conto:", "CONTO", Match::Equal, FieldKind::Choice);
     s[kAccount].list = [] { return ACONTI(); };
-    auto clientCode = [&custom](int id, const char* label, int index, const char* clientField,
+    auto clientCode = [&custom](int id, const char* label, int index, FieldName clientField,
                                 std::function<std::vector<std::string>()> list) {
         SearchField c = custom(id, label, FieldKind::Choice, [index, clientField](const std::vector<std::string>& t) -> RecordPredicate {
             const std::string wanted = upper(t[index]);
@@ -921,12 +923,12 @@ std::string TARGA_(Workspace& ws, const std::string& number)
 
 namespace {
 
-ReportColumn textColumn(const Table& t, const char* heading, const char* field, int width)
+ReportColumn textColumn(const Table& t, const char* heading, FieldName field, int width)
 {
     return ReportColumn{heading, [&t, field] { return ReportValue(t.text(field)); }, "", width};
 }
 
-ReportColumn dateColumn(const Table& t, const char* heading, const char* field, int width)
+ReportColumn dateColumn(const Table& t, const char* heading, FieldName field, int width)
 {
     return ReportColumn{heading, [&t, field] { return ReportValue(t.date(field)); }, "", width};
 }
@@ -941,8 +943,8 @@ PrintDocument printMovements(Table& t, bool preview)
     d.font = PrintFont("Arial", 8);
     d.landscape = true;
     d.totalLabel = "TOTALE";
-    auto col = [&t](const char* heading, const char* field, int width) { return textColumn(t, heading, field, width); };
-    auto dateCol = [&t](const char* heading, const char* field, int width = 0) {
+    auto col = [&t](const char* heading, FieldName field, int width) { return textColumn(t, heading, field, width); };
+    auto dateCol = [&t](const char* heading, FieldName field, int width = 0) {
         return dateColumn(t, heading, field, width);
     };
     d.columns = {dateCol("DATA", "DATA"),
@@ -967,7 +969,9 @@ PrintDocument printValues(Workspace& ws, Table& t, ValueList which, bool preview
     const char* title = which == ValueList::MotorLiability ? "Stampa valore portafoglio RC Auto"
                         : which == ValueList::Damage      ? "Stampa valore ARD"
                                                           : "Stampa valore infortuni conducente";
-    const char* field = which == ValueList::MotorLiability ? "RCAUTO" : which == ValueList::Damage ? "ARD" : "INFCOND";
+    const FieldName field = which == ValueList::MotorLiability ? FieldName("RCAUTO")
+                            : which == ValueList::Damage      ? FieldName("ARD")
+                                                              : FieldName("INFCOND");
     const Period period = searchPeriod();
     std::string periodText = DAL_AL(period.from, period.to);
     periodText = periodText.size() > 2 ? periodText.substr(2) : std::string();
@@ -982,7 +986,7 @@ PrintDocument printValues(Workspace& ws, Table& t, ValueList which, bool preview
     OwnTable policies(ws, "POLIZZE", true);
     policies->ordAdd("NUMPOL");
     Table& p = *policies;
-    auto col = [&t](const char* heading, const char* f, int width) { return textColumn(t, heading, f, width); };
+    auto col = [&t](const char* heading, FieldName f, int width) { return textColumn(t, heading, f, width); };
     d.columns = {dateColumn(t, "DATA", "DATA", 0),
                  col("COMPAGNIA", "COMPAGNIA", 19),
                  col("RAMO", "RAMO", 19),

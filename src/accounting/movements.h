@@ -14,7 +14,7 @@
 #include "common/date.h"
 #include "common/decimal.h"
 #include "common/printjob.h"
-#include "store/register.h"
+#include "records/register.h"
 #include "store/workspace.h"
 
 namespace arv::accounting {
@@ -41,15 +41,15 @@ inline constexpr const char* kNewExpiry = "NUOVASCAD";    // "Scadenza:" (new ex
 
 // The fields of the dialog MOVICOMP2, in tab order (ids 101-134), then the record code and the
 // second-producer flag, kept in the copies but not shown. An empty code means a new movement.
-const std::vector<store::EditField>& movementFields();
+const std::vector<records::EditField>& movementFields();
 // The ids of the hidden fields above.
 std::vector<int> movementHiddenFields();
 // The copies of a new movement: today's date, type "Quietanza", zero amounts, empty dates.
-store::EditValues newMovementValues();
-bool isNewMovement(const store::EditValues& v);
-bool isSecondProducer(const store::EditValues& v);
+records::EditValues newMovementValues();
+bool isNewMovement(const records::EditValues& v);
+bool isSecondProducer(const records::EditValues& v);
 // A rule: the field holds a valid date.
-bool givenDate(const std::string& value, const store::EditValues& all);
+bool givenDate(const std::string& value, const records::EditValues& all);
 // LIST with the empty entry first (added when missing), for the dialogs' lists.
 std::vector<std::string> withEmpty(std::vector<std::string> list);
 
@@ -76,18 +76,18 @@ Decimal commissionRate(store::Workspace& ws, char type, const std::string& holde
 // ---- loading the dialog from the policy
 // Leaving "Polizza n.:": company, agreement, insured, producer, convention, branch, registration
 // number, due date, amounts and class from the policy.
-void loadFromPolicy(store::Workspace& ws, store::EditValues& v);
+void loadFromPolicy(store::Workspace& ws, records::EditValues& v);
 // Choosing a description: the amounts by the description (collections: the policy's; "Rimessa":
 // the remittance of the agreement).
-void reloadAmounts(store::Workspace& ws, store::EditValues& v);
+void reloadAmounts(store::Workspace& ws, records::EditValues& v);
 // Leaving "Diritti", "Netto" or "I/F": both commissions again.
-void recomputeCommissions(store::Workspace& ws, store::EditValues& v);
+void recomputeCommissions(store::Workspace& ws, records::EditValues& v);
 // The registration number of the producer shown (RUIPROD).
-void reloadRegistration(store::Workspace& ws, store::EditValues& v);
+void reloadRegistration(store::Workspace& ws, records::EditValues& v);
 // What leaving field ID (changed) does to the other values of the dialog: "Data:" gives an empty
 // "Data incasso:" its date; the policy, the producer, the description, "Diritti", "Netto" and
 // "I/F" reload or recompute what depends on them.
-void movementFieldLeft(store::Workspace& ws, int id, store::EditValues& v);
+void movementFieldLeft(store::Workspace& ws, int id, records::EditValues& v);
 
 // ---- the policy update of a collection
 struct PolicyUpdate {
@@ -114,7 +114,7 @@ struct Interaction {
     std::function<bool(const std::string& question)> ask; // yes/no; none: yes
     std::function<void(const std::string& message)> tell;  // none: nothing shown
     // The documents printed after a remittance is saved (receipt and reminders).
-    std::function<void(store::Workspace&, const store::EditValues&)> remittanceDocuments;
+    std::function<void(store::Workspace&, const records::EditValues&)> remittanceDocuments;
 };
 
 struct MovementSave {
@@ -122,12 +122,12 @@ struct MovementSave {
     std::string message; // the refusal to show ("" after a question answered No)
     uint32_t recno = 0;  // the record written
     // A new collection on a policy with a second producer: the dialog opens again on these.
-    std::optional<store::EditValues> second;
+    std::optional<records::EditValues> second;
     explicit operator bool() const { return kind == Saved; }
 };
 // The save sequence of a confirmed dialog. MOVEMENTS is the register's cursor; when modifying it
 // is on the record edited. On a refusal nothing is written.
-MovementSave saveMovement(store::Workspace& ws, store::Table& movements, const store::EditValues& values,
+MovementSave saveMovement(store::Workspace& ws, store::Table& movements, const records::EditValues& values,
                           const Interaction& io);
 
 enum class DeleteResult { NotLast, Cancelled, DiskProblem, Deleted, Restored };
@@ -160,7 +160,7 @@ size_t closePeriod(store::Workspace& ws, const std::vector<uint32_t>& recnos, Da
 size_t registerFees(store::Table& movements, Date from, Date to, const std::string& agreement, Date date);
 
 // ---- search
-std::vector<store::SearchField> movementSearch();
+std::vector<records::SearchField> movementSearch();
 // The date bounds of the last search (empty after "Tutti").
 struct Period {
     Date from, to;

@@ -13,11 +13,13 @@
 #include "common/sendmail.h"
 #include "common/text.h"
 #include "registry/companies.h"
-#include "store/lookups.h"
+#include "records/lookups.h"
+#include "store/keys.h"
 
 namespace arv::accounting {
 
 using namespace store;
+using namespace records;
 
 namespace {
 

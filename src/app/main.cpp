@@ -11,13 +11,13 @@
 #include "common/files.h"
 #include "common/ini.h"
 #include "common/tempnames.h"
-#include "store/reportrows.h"
+#include "records/reportrows.h"
 #include "policies/policyregister.h"
 #include "registry/clients.h"
 #include "registry/companies.h"
 #include "registry/lookuptables.h"
 #include "registry/producers.h"
-#include "store/comuni.h"
+#include "records/comuni.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
 #include "ui/msgget.h"
@@ -46,7 +46,7 @@ int main(int argc, char** argv)
         if (!arv::store::AGGIORNADATABASE(folder, false, message)) return false;
         // A municipalities table just created is filled from the reference lists.
         try {
-            arv::store::fillComuni(folder, arv::store::comuniDataFolder(programDir));
+            arv::records::fillComuni(folder, arv::records::comuniDataFolder(programDir));
         } catch (const std::exception&) {
             // The tax-code decoding then leaves the municipality blank; nothing else needs it.
         }
@@ -77,7 +77,7 @@ int main(int argc, char** argv)
         env.folder = std::filesystem::current_path().string();
         env.programName = "ARV"; // the program's short name, as in the window title and ARV.INI
         env.closeTables = [] { arv::store::workspace().closeAll(); };
-        env.sendMail = arv::store::settingsMailSender(iniPath());
+        env.sendMail = arv::records::settingsMailSender(iniPath());
         arv::addMaintenanceEntries(registry, env);
         arv::installOfficeHooks();
         arv::registry::addClientEntries(
@@ -88,11 +88,11 @@ int main(int argc, char** argv)
         arv::setInfosAction("Aggiorna comuni...", [programDir](QWidget* parent) {
             const QString chosen = QFileDialog::getExistingDirectory(
                 parent, "Cartella dell'elenco dei comuni",
-                QString::fromStdString(arv::store::comuniDataFolder(programDir)));
+                QString::fromStdString(arv::records::comuniDataFolder(programDir)));
             if (chosen.isEmpty()) return;
             try {
-                const size_t n = arv::store::refreshComuni(std::filesystem::current_path().string(), chosen.toStdString());
-                if (n == 0 && arv::store::readComuni(chosen.toStdString()).empty())
+                const size_t n = arv::records::refreshComuni(std::filesystem::current_path().string(), chosen.toStdString());
+                if (n == 0 && arv::records::readComuni(chosen.toStdString()).empty())
                     arv::POPMSG("Nessun elenco dei comuni nella cartella scelta.", 1);
                 else
                     arv::POPMSG("Tabella dei comuni aggiornata: " + std::to_string(n) + " comuni modificati o aggiunti.", 1);
@@ -114,6 +114,6 @@ int main(int argc, char** argv)
         arv::accounting::addMovementEntries(add);
     };
     // A print job puts the selected table back on its record when it ends.
-    arv::store::installPrintSelectionHook(arv::store::workspace());
+    arv::records::installPrintSelectionHook(arv::store::workspace());
     return arv::runApplication(argc, argv, hooks);
 }

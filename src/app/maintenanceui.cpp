@@ -46,7 +46,7 @@ std::string askOpen(const MaintenanceEnvironment& env, const std::string& title)
     return name.toStdString();
 }
 
-void tell(const store::ArchiveResult& r)
+void tell(const records::ArchiveResult& r)
 {
     if (!r.message.empty()) POPMSG(r.message, 1);
 }
@@ -70,32 +70,32 @@ QLineEdit* lineEdit(const std::string& text, int maxLength = 60)
 
 void MANUTENZIONE(const MaintenanceEnvironment& env, bool interactive, bool upgrade)
 {
-    if (interactive && !POPMSG(store::kMsgMaintenanceConfirm, 2)) return;
+    if (interactive && !POPMSG(records::kMsgMaintenanceConfirm, 2)) return;
     closeTables(env);
-    store::ArchiveResult r = store::maintainArchives(env.folder, interactive, upgrade);
+    records::ArchiveResult r = records::maintainArchives(env.folder, interactive, upgrade);
     if (!r) tell(r);
 }
 
 void SALVA(const MaintenanceEnvironment& env, const std::vector<std::string>& files)
 {
     const Date today = env.today ? env.today() : Date::today();
-    std::string chosen = askSave(env, store::kMsgSaveTitle, store::backupName(env.programName, today));
+    std::string chosen = askSave(env, records::kMsgSaveTitle, records::backupName(env.programName, today));
     if (chosen.empty()) return;
-    tell(store::saveArchives(env.folder, store::withZipExtension(chosen), files));
+    tell(records::saveArchives(env.folder, records::withZipExtension(chosen), files));
 }
 
 void RICARICA(const MaintenanceEnvironment& env)
 {
-    if (!POPMSG(store::kMsgRestoreConfirm, 2)) return;
-    std::string chosen = askOpen(env, store::kMsgRestoreTitle);
+    if (!POPMSG(records::kMsgRestoreConfirm, 2)) return;
+    std::string chosen = askOpen(env, records::kMsgRestoreTitle);
     if (chosen.empty()) return;
     closeTables(env);
-    tell(store::restoreArchives(env.folder, store::withZipExtension(chosen)));
+    tell(records::restoreArchives(env.folder, records::withZipExtension(chosen)));
 }
 
 void INVIO(const MaintenanceEnvironment& env)
 {
-    store::SendSettings settings = store::SendSettings::load(iniPath(env));
+    records::SendSettings settings = records::SendSettings::load(iniPath(env));
     if (env.editSendSettings) {
         if (!env.editSendSettings(settings)) return;
     } else {
@@ -104,20 +104,20 @@ void INVIO(const MaintenanceEnvironment& env)
         settings = dialog.settings();
     }
     settings.save(iniPath(env));
-    store::ArchiveResult r = store::sendArchives(env.folder, settings.recipient, env.sendMail);
+    records::ArchiveResult r = records::sendArchives(env.folder, settings.recipient, env.sendMail);
     if (!r) tell(r);
 }
 
 void AGGIORNA(const MaintenanceEnvironment& env)
 {
-    store::ProducerSettings settings = store::ProducerSettings::load(env.folder);
+    records::ProducerSettings settings = records::ProducerSettings::load(env.folder);
     if (settings.agencyFolder.empty() || settings.producer.empty()) {
-        POPMSG(store::kMsgProducerFailed, 1);
+        POPMSG(records::kMsgProducerFailed, 1);
         return;
     }
-    if (!POPMSG(store::kMsgProducerConfirm, 2)) return;
+    if (!POPMSG(records::kMsgProducerConfirm, 2)) return;
     closeTables(env);
-    store::ArchiveResult r = store::updateProducerArchives(env.folder, settings);
+    records::ArchiveResult r = records::updateProducerArchives(env.folder, settings);
     if (!r) tell(r);
 }
 
@@ -132,7 +132,7 @@ void addMaintenanceEntries(EntryRegistry& registry, MaintenanceEnvironment env)
 
 // ---------------------------------------------------------------- send dialog
 
-SendDialog::SendDialog(const store::SendSettings& s, QWidget* parent) : QDialog(parent), original_(s)
+SendDialog::SendDialog(const records::SendSettings& s, QWidget* parent) : QDialog(parent), original_(s)
 {
     setWindowTitle("Invio dati");
     auto* layout = new QVBoxLayout(this);
@@ -170,9 +170,9 @@ SendDialog::SendDialog(const store::SendSettings& s, QWidget* parent) : QDialog(
     layout->addWidget(buttons);
 }
 
-store::SendSettings SendDialog::settings() const
+records::SendSettings SendDialog::settings() const
 {
-    store::SendSettings s = original_;
+    records::SendSettings s = original_;
     auto value = [](const QLineEdit* e) { return e->text().trimmed().toStdString(); };
     s.connection = connection_->currentText().toStdString();
     s.server = value(server_);

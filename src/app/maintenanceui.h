@@ -1,5 +1,5 @@
 // The "Servizio" entries that act on the archives as a whole: maintenance, save, restore,
-// sending and the producer update. The work is done by store/maintenance.h; here are the
+// sending and the producer update. The work is done by records/maintenance.h; here are the
 // questions, the file dialogs, the send dialog and the messages.
 #pragma once
 
@@ -11,7 +11,7 @@
 
 #include "app/entries.h"
 #include "common/date.h"
-#include "store/maintenance.h"
+#include "records/maintenance.h"
 
 class QCheckBox;
 class QComboBox;
@@ -25,13 +25,13 @@ struct MaintenanceEnvironment {
     std::string folder = ".";           // the working folder
     std::string programName = "ARV";    // the program's file name without extension
     std::function<Date()> today;        // default Date::today()
-    store::MailSender sendMail;         // delivers one e-mail (SENDMAIL); none: nothing is sent
+    records::MailSender sendMail;       // delivers one e-mail (SENDMAIL); none: nothing is sent
     // The save dialog (title, folder, proposed name) and the open dialog (title, folder): the
     // chosen path, "" when cancelled.
     std::function<std::string(const std::string&, const std::string&, const std::string&)> askSaveFile;
     std::function<std::string(const std::string&, const std::string&)> askOpenFile;
     // The send dialog over the settings: false when cancelled.
-    std::function<bool(store::SendSettings&)> editSendSettings;
+    std::function<bool(records::SendSettings&)> editSendSettings;
     // Closes this workstation's tables before an operation that needs them all.
     std::function<void()> closeTables;
 };
@@ -52,8 +52,8 @@ void addMaintenanceEntries(EntryRegistry& registry, MaintenanceEnvironment env);
 // sender or recipient with "Campo non valido." and keeps the dialog open.
 class SendDialog : public QDialog {
 public:
-    explicit SendDialog(const store::SendSettings& settings, QWidget* parent = nullptr);
-    store::SendSettings settings() const;
+    explicit SendDialog(const records::SendSettings& settings, QWidget* parent = nullptr);
+    records::SendSettings settings() const;
     QLineEdit* field(const std::string& key) const; // by ARV.INI key ("Server smtp", "DestInvio"...)
 
     void accept() override;
@@ -62,7 +62,7 @@ private:
     QComboBox* connection_;
     QLineEdit *server_, *sender_, *recipient_, *user_, *password_, *port_;
     QCheckBox* ssl_;
-    store::SendSettings original_;
+    records::SendSettings original_;
 };
 
 } // namespace arv

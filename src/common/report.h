@@ -9,7 +9,7 @@
 //       {"Premio", [&] { return ReportValue(t.number("PREMIO")); }, "@E 999,999.99", 0, true},
 //   };
 //   d.totalLabel = "Totale generale";
-//   runReport(d, tableRows(t));        // tableRows: store/reportrows.h
+//   runReport(d, tableRows(t));        // tableRows: records/reportrows.h
 //
 // Every page begins with SAYHEADER and the heading lines (the first in upper case, centred),
 // then the column headings underlined; rows follow one a line and a new page begins past line

@@ -15,9 +15,10 @@
 #include "common/mask.h"
 #include "common/text.h"
 #include "policies/sheets.h"
-#include "store/criteria.h"
+#include "records/criteria.h"
 #include "store/files.h"
-#include "store/lookups.h"
+#include "records/lookups.h"
+#include "store/keys.h"
 #include "store/schema/schema.h"
 
 namespace fs = std::filesystem;
@@ -25,6 +26,7 @@ namespace fs = std::filesystem;
 namespace arv::policies {
 
 using namespace store;
+using namespace records;
 
 namespace {
 
@@ -35,16 +37,16 @@ namespace {
 class LookupCursors {
 public:
     explicit LookupCursors(Workspace& ws) : ws_(ws) {}
-    Table* get(const char* table, const char* alias, const char* tag)
+    Table* get(const char* table, const char* alias, TagName tag)
     {
-        if (Table* t = ws_.find(alias); t && t->orderName() == tag) return t;
-        const std::string key = std::string(table) + "/" + tag;
+        if (Table* t = ws_.find(alias); t && t->orderName() == tag.view()) return t;
+        const std::string key = std::string(table) + "/" + std::string(tag);
         for (const Own& o : own_)
             if (o.key == key) return o.table.get();
         if (!fileExists(ws_.folder(), std::string(table) + ".DBF")) return nullptr;
         std::unique_ptr<Table> t = Table::open(ws_.folder(), table, alias, OpenMode::Shared, true);
         t->ordAdd(tag);
-        t->setOrder(std::string_view(tag));
+        t->setOrder(tag);
         own_.push_back({key, std::move(t)});
         return own_.back().table.get();
     }
@@ -80,13 +82,13 @@ Table* client(LookupCursors& c, const std::string& name)
     return t && t->seek(indexKey(name, kNameWidth, true)) ? t : nullptr;
 }
 
-std::string clientField(LookupCursors& c, const std::string& name, const char* field)
+std::string clientField(LookupCursors& c, const std::string& name, FieldName field)
 {
     Table* t = client(c, name);
     return t ? trim(t->text(field)) : std::string();
 }
 
-std::string clientField(Workspace& ws, const std::string& name, const char* field)
+std::string clientField(Workspace& ws, const std::string& name, FieldName field)
 {
     LookupCursors c(ws);
     return clientField(c, name, field);
@@ -108,7 +110,7 @@ std::string codeOf(LookupCursors& c, const std::string& arg)
     return p->raw("CODICE");
 }
 
-std::string motorField(LookupCursors& c, const std::string& arg, const char* field)
+std::string motorField(LookupCursors& c, const std::string& arg, FieldName field)
 {
     const std::string code = codeOf(c, arg);
     Table* a = filled(code) ? motorSheets(c) : nullptr;
@@ -116,7 +118,7 @@ std::string motorField(LookupCursors& c, const std::string& arg, const char* fie
     return trim(a->text(field));
 }
 
-std::string motorField(Workspace& ws, const std::string& arg, const char* field)
+std::string motorField(Workspace& ws, const std::string& arg, FieldName field)
 {
     LookupCursors c(ws);
     return motorField(c, arg, field);
@@ -199,7 +201,7 @@ std::vector<EditField> makeFields()
     fee.rule = [](const std::string&, const EditValues& all) {
         return !all.logical("TELEFONICA") || !all.number("COMMISS").isZero();
     };
-    EditField total = numberField(kFTotal, "Totale:", "TOTALE", "@ZE 9,999,999.99", kMoney);
+    EditField total = numberField(kFTotal, "Totale:", dialogOnly("TOTALE"), "@ZE 9,999,999.99", kMoney);
     total.stored = false;
     total.readOnly = true;
     EditField collectedOn = dateField(kFCollected, "Incasso:", "INCASSO", kMoney);
@@ -300,7 +302,7 @@ std::unique_ptr<Table> numberCursor(const Table& policies)
 {
     std::unique_ptr<Table> c = Table::open(policies.folder(), policies.name(), "NUMPOLCK", OpenMode::Shared, true);
     c->ordAdd("NUMPOL");
-    c->setOrder(std::string_view("NUMPOL"));
+    c->setOrder("NUMPOL");
     return c;
 }
 
@@ -486,7 +488,7 @@ PolicySave savePolicy(Workspace& ws, Table& t, PolicyMode mode, uint32_t source,
     if (fileExists(ws.folder(), "TITOLI.DBF") && utf8ToCp1252(number).size() <= kFormNumberWidth) {
         forms = Table::open(ws.folder(), "TITOLI", "TITOLIPOL", OpenMode::Shared);
         forms->ordAdd("NUMTIT");
-        forms->setOrder(std::string_view("NUMTIT"));
+        forms->setOrder("NUMTIT");
         if (forms->seek(indexKey(number, kFormNumberWidth))) {
             if (Mask::upper(trim(forms->text("COMPAGNIA"))) != Mask::upper(trim(after.get("COMPAGNIA")))) {
                 const std::string m = "La Compagnia nel Titolo è: " + trim(forms->text("COMPAGNIA")) + ".";
@@ -642,7 +644,7 @@ bool deletePolicy(Workspace& ws, Table& t, const DeleteHooks& hooks, std::string
         if (fileExists(ws.folder(), "SINISTRI.DBF")) {
             OwnTable claims(ws, "SINISTRI");
             claims->ordAdd("SINPOL");
-            claims->setOrder(std::string_view("SINPOL"));
+            claims->setOrder("SINPOL");
             const std::string key = sheetKey(code);
             claims->setScope(key, key);
             for (claims->goTop(); !claims->eof(); claims->goTop()) claims->del(true);
@@ -761,7 +763,7 @@ std::vector<SearchField> makeSearch()
 {
     using Typed = std::vector<std::string>;
     std::vector<SearchField> s(kSCount);
-    auto field = [&](size_t at, int id, const char* label, const char* f, Match m, FieldKind kind = FieldKind::Text) {
+    auto field = [&](size_t at, int id, const char* label, FieldName f, Match m, FieldKind kind = FieldKind::Text) {
         s[at] = searchField(id, label, f, m, kind);
     };
     auto custom = [&](size_t at, int id, const char* label, FieldKind kind,
@@ -769,9 +771,8 @@ std::vector<SearchField> makeSearch()
         s[at] = customSearch(id, label, kind, std::move(c));
     };
     // A text compared with the upper-cased field padded to its width: equal.
-    auto equalTo = [&](size_t at, int id, const char* label, const char* f, std::function<std::vector<std::string>()> list,
-                       bool typed = false) {
-        const std::string name = f;
+    auto equalTo = [&](size_t at, int id, const char* label, FieldName name,
+                       std::function<std::vector<std::string>()> list, bool typed = false) {
         custom(at, id, label, FieldKind::Choice, [at, name](const Typed& t) -> RecordPredicate {
             const std::string v = Mask::upper(trim(t[at]));
             if (v.empty()) return {};
@@ -781,7 +782,7 @@ std::vector<SearchField> makeSearch()
         s[at].typedChoice = typed;
     };
     // A field of the insured's client record equals the value.
-    auto clientIs = [&](size_t at, int id, const char* label, const char* field,
+    auto clientIs = [&](size_t at, int id, const char* label, FieldName field,
                         std::function<std::vector<std::string>()> list) {
         custom(at, id, label, FieldKind::Choice, [at, field](const Typed& t) -> RecordPredicate {
             const std::string v = Mask::upper(trim(t[at]));
@@ -792,7 +793,7 @@ std::vector<SearchField> makeSearch()
         });
         s[at].list = std::move(list);
     };
-    auto dateBound = [&](size_t at, int id, const char* label, const char* f, Match m) {
+    auto dateBound = [&](size_t at, int id, const char* label, FieldName f, Match m) {
         field(at, id, label, f, m, FieldKind::Date);
     };
     auto companyList = [] { return withEmpty(ACOMPAGNIE(workspace())); };

@@ -12,7 +12,7 @@
 
 #include "common/date.h"
 #include "common/decimal.h"
-#include "store/register.h"
+#include "records/register.h"
 #include "store/workspace.h"
 
 namespace arv::policies {
@@ -43,24 +43,24 @@ inline bool isNew(PolicyMode m) { return m != PolicyMode::Modify; }
 
 // The fields of the dialog, on their pages ("Polizza", "Premi e date", "Altri dati"). The total is
 // shown only (its name is no field of the table).
-const std::vector<store::EditField>& policyFields();
+const std::vector<records::EditField>& policyFields();
 const std::vector<std::string>& policyPages();
 
 // The fields another field fills when it changes (the rules of the dialog): the insured gives the
 // producers and the e-mail alias, the company the tacit renewal, the telephone flag the invoice
 // flag, an "AUTO" branch the register holder, the amounts the total, the cancellation flags each
 // other; leaving the effect date copies it to the coverage date in insertion and duplication.
-void fieldChanged(store::Workspace& ws, int id, store::EditValues& values, PolicyMode mode);
+void fieldChanged(store::Workspace& ws, int id, records::EditValues& values, PolicyMode mode);
 // "Email" when the insured has an e-mail address, else "Posta": the tooltip of "Avviso".
 std::string noticeTooltip(store::Workspace& ws, const std::string& insured);
 
 // ---- the values the dialog opens with (the register's cursor on the current policy)
 
-store::EditValues insertValues(store::Workspace& ws);
-store::EditValues duplicateValues(store::Workspace& ws, const store::Table& current);
+records::EditValues insertValues(store::Workspace& ws);
+records::EditValues duplicateValues(store::Workspace& ws, const store::Table& current);
 // nullopt when the current policy was already replaced ("Polizza già sostituita.").
-std::optional<store::EditValues> replaceValues(store::Workspace& ws, const store::Table& current);
-store::EditValues modifyValues(const store::Table& current);
+std::optional<records::EditValues> replaceValues(store::Workspace& ws, const store::Table& current);
+records::EditValues modifyValues(const store::Table& current);
 // The dialog's caption: "Aggiungi", "Sostituisci", "Modifica - Data inserimento: dd/mm/yy" ("n/d").
 std::string dialogTitle(PolicyMode mode, const store::Table* current);
 
@@ -84,7 +84,7 @@ struct PolicySave {
 // policies linked and the replaced policy marked; the sheet is copied last. On a refusal nothing
 // is written. The cursor ends on the record written (or where it was on a refusal).
 PolicySave savePolicy(store::Workspace& ws, store::Table& policies, PolicyMode mode, uint32_t source,
-                      const store::EditValues& before, const store::EditValues& after, const SaveHooks& hooks = {});
+                      const records::EditValues& before, const records::EditValues& after, const SaveHooks& hooks = {});
 
 // ---- deleting and the "V" mark
 
@@ -144,7 +144,7 @@ bool inAnniversary(Date expiry, Date from, Date to);
 
 // The criteria of the search dialog RPOLIZZE, their conditions built as predicates. TODAY is read
 // when the search runs.
-const std::vector<store::SearchField>& policySearch();
+const std::vector<records::SearchField>& policySearch();
 // Positions of the criteria in policySearch() (and in the typed values).
 enum PolicyCriterion : size_t {
     kSInsured, kSCompany, kSAgreement, kSNumber, kSActive, kSBranch, kSMonoBranch, kSProducer, kSGroup,

@@ -7,7 +7,8 @@
 #include "policies/policies.h"
 #include "policies/sheets.h"
 #include "registry/clients.h"
-#include "store/lookups.h"
+#include "records/lookups.h"
+#include "store/keys.h"
 #include "ui/docdialogs.h"
 #include "ui/popmsg.h"
 #include "ui/register.h"
@@ -15,6 +16,7 @@
 namespace arv::policies {
 
 using namespace store;
+using namespace records;
 
 namespace {
 
@@ -74,7 +76,7 @@ void openDialog(RegisterContext& c, PolicyMode mode)
 }
 
 // A client from the client register opened as a picker, positioned on NAME.
-std::string dateColumn(const Table& t, const char* field)
+std::string dateColumn(const Table& t, FieldName field)
 {
     const Date d = t.date(field);
     return d ? d.toDisplay() : std::string();
@@ -202,7 +204,7 @@ std::function<void()> openPolicyLookups(Workspace& ws)
     struct Want {
         const char* table;
         const char* alias;
-        const char* tag;
+        TagName tag;
     };
     static const Want wanted[] = {{"CLIENTI", "CLIENTI_", "CLIENTI"},   {"COMPAGN", "COMPAGN_", "COMPAGN"},
                                   {"MOVICOMP", "MOVICOMP_", "MOVIPOLI"}, {"DATIAUTO", "DATIAUTO_", "DATIAUTO"},
@@ -213,7 +215,7 @@ std::function<void()> openPolicyLookups(Workspace& ws)
         if (ws.isOpen(w.alias)) continue;
         Table& t = ws.open(w.table, w.alias, true);
         t.ordAdd(w.tag);
-        t.setOrder(std::string_view(w.tag));
+        t.setOrder(w.tag);
         opened.push_back(w.alias);
     }
     ws.select(selected);

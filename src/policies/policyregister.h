@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "store/register.h"
+#include "records/register.h"
 #include "store/workspace.h"
 
 namespace arv::policies {
@@ -21,7 +21,7 @@ enum PolicyButton : int {
 
 // The description of the register, on the table's alias ALIAS ("POLIZZE", or another one when a
 // screen that calls the picker has that alias open).
-const store::RegisterDesc& policiesRegister(const std::string& alias = "POLIZZE");
+const records::RegisterDesc& policiesRegister(const std::string& alias = "POLIZZE");
 
 // The lookup cursors the list, the dialog and the search read through (CLIENTI_, COMPAGN_,
 // MOVICOMP_, DATIAUTO_, POLIZZE_), each opened only when it is not open yet; the function given

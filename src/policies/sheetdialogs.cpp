@@ -16,6 +16,7 @@
 namespace arv::policies {
 
 using namespace store;
+using namespace records;
 
 namespace {
 

@@ -11,10 +11,10 @@
 namespace arv::policies {
 
 // The description the dialogs show: the sheet's, with the dialog buttons and the insured's picker.
-const store::RegisterDesc& sheetDialogDescription(SheetKind kind);
+const records::RegisterDesc& sheetDialogDescription(SheetKind kind);
 
 // The dialog of POLICY's sheet on VALUES (from loadSheet); TABLE gives the fields' widths.
-std::unique_ptr<EditDialog> sheetDialog(SheetKind kind, const SheetPolicy& policy, const store::EditValues& values,
+std::unique_ptr<EditDialog> sheetDialog(SheetKind kind, const SheetPolicy& policy, const records::EditValues& values,
                                         bool exists, const store::Table* table, QWidget* parent = nullptr);
 
 // The whole screen: the dialog until it is saved or abandoned. RUN shows it (exec() by default).

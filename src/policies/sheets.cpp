@@ -1,5 +1,6 @@
 #include "policies/sheets.h"
 
+#include <deque>
 #include <functional>
 #include <vector>
 
@@ -10,13 +11,16 @@
 #include "common/mask.h"
 #include "common/taxcode.h"
 #include "common/text.h"
-#include "store/lookups.h"
+#include "records/lookups.h"
+#include "store/keys.h"
 #include "store/schema/schema.h"
 #include "store/table.h"
 
 namespace arv::policies {
 
+using store::FieldName;
 using store::Table;
+using store::TagName;
 using store::Workspace;
 
 SheetKind sheetKind(std::string_view branch)
@@ -53,8 +57,8 @@ namespace {
 struct KeyedTable : store::OwnTable {
     KeyedTable(Workspace& ws, const char* table, bool readOnly = false) : OwnTable(ws, table, readOnly)
     {
-        (*this)->ordAdd(table);
-        (*this)->setOrder(std::string_view(table));
+        (*this)->ordAdd(TagName::runtime(table));
+        (*this)->setOrder(TagName::runtime(table));
     }
 };
 
@@ -86,16 +90,19 @@ bool copySheet(Workspace& ws, std::string_view branch, const std::string& fromCo
     if (!t.seek(sheetKey(fromCode))) return false;
     const auto& fields = t.file().fields();
     std::vector<std::string> values(fields.size());
-    for (size_t i = 0; i < fields.size(); ++i)
-        values[i] = fields[i].type == 'M' ? t.memo(fields[i].name) : t.raw(fields[i].name);
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const FieldName name = FieldName::runtime(fields[i].name);
+        values[i] = fields[i].type == 'M' ? t.memo(name) : t.raw(name);
+    }
     // A sheet the new code has already (left by an earlier copy, or by a code given again) takes
     // the values: the policy never gets two.
     writeSheet(t, sheetKey(toCode), [&](Table& r) {
         for (size_t i = 0; i < fields.size(); ++i) {
+            const FieldName name = FieldName::runtime(fields[i].name);
             if (fields[i].type == 'M')
-                r.setMemo(fields[i].name, values[i]);
+                r.setMemo(name, values[i]);
             else
-                r.setRaw(fields[i].name, values[i]);
+                r.setRaw(name, values[i]);
         }
     });
     return true;
@@ -116,11 +123,11 @@ void deleteSheets(Workspace& ws, const std::string& code)
 
 namespace arv::policies {
 
-using store::EditField;
-using store::EditValues;
-using store::FieldKind;
-using store::RegisterDesc;
-using store::SaveResult;
+using records::EditField;
+using records::EditValues;
+using records::FieldKind;
+using records::RegisterDesc;
+using records::SaveResult;
 
 std::vector<std::string> ASTATICIV(bool emptyFirst)
 {
@@ -138,23 +145,25 @@ std::vector<std::string> ADOCIDENT() { return {"Carta identità", "Patente", "Pa
 
 namespace {
 
-using store::choiceField;
-using store::dateField;
-using store::logicalField;
-using store::memoField;
-using store::numberField;
-using store::textField;
+using records::choiceField;
+using records::dateField;
+using records::logicalField;
+using records::memoField;
+using records::numberField;
+using records::textField;
 
 bool taxCodeRule(const std::string& v, const EditValues&) { return !filled(v) || ISCOD(trim(v)); }
 bool vatRule(const std::string& v, const EditValues&) { return !filled(v) || ISIVA(trim(v)); }
 
-std::vector<std::string> guarantees() { return store::AGARANZIE(store::workspace()); }
+std::vector<std::string> guarantees() { return records::AGARANZIE(store::workspace()); }
 
 // The personal fields of the holder (SUFFIX "PRA") or the driver ("CON"), from id FIRST on.
 std::vector<EditField> personFields(const std::string& suffix, int first, int page)
 {
     const bool driver = suffix == "CON";
-    auto name = [&](const char* stem) { return std::string(stem) + suffix; };
+    // The names are made at run time (stem + suffix) and kept here while the fields are built.
+    std::deque<std::string> names;
+    auto name = [&](const char* stem) { return FieldName::runtime(names.emplace_back(stem + suffix)); };
     int id = first;
     std::vector<EditField> f;
     f.push_back(textField(id++, "Indirizzo:", name("IND"), "", page));
@@ -198,14 +207,14 @@ std::vector<EditField> personFields(const std::string& suffix, int first, int pa
 
 constexpr int kPageVehicle = 0, kPageHolder = 1, kPageDriver = 2;
 
-const char* const kDrivingModes[] = {"GDXCON", "GDECON", "GDLCON"};
+const FieldName kDrivingModes[] = {"GDXCON", "GDECON", "GDLCON"};
 
 // The driver's fields: everything on the driver page but the driving modes.
 bool isDriverField(const EditField& f)
 {
     if (f.page != kPageDriver) return false;
-    for (const char* m : kDrivingModes)
-        if (f.field == m) return false;
+    for (FieldName m : kDrivingModes)
+        if (f.field == m.view()) return false;
     return true;
 }
 
@@ -219,8 +228,10 @@ void guaranteeRows(std::vector<EditField>& f, int count, int first)
 {
     for (int n = 1; n <= count; ++n) {
         const std::string row = std::to_string(n);
-        f.push_back(choiceField(first + n - 1, "Garanzia " + row + ":", "GARANZIA" + row, guarantees, true));
-        f.push_back(numberField(first + 9 + n, "Massimali:", "MASSIMAL" + row, "@ZE 99,999,999.99"));
+        const std::string guarantee = "GARANZIA" + row, limit = "MASSIMAL" + row;
+        f.push_back(
+            choiceField(first + n - 1, "Garanzia " + row + ":", FieldName::runtime(guarantee), guarantees, true));
+        f.push_back(numberField(first + 9 + n, "Massimali:", FieldName::runtime(limit), "@ZE 99,999,999.99"));
         f.back().sameRow = true;
     }
 }
@@ -275,7 +286,11 @@ RegisterDesc makeMotor()
     f.back().sameRow = true;
     f.push_back(choiceField(332, "Rimessa auto:", "RIMESSA", ARIMESSE, false, v));
     f.push_back(choiceField(333, "Antifurto:", "ANTIFURTO", AANTIFURTI, false, v));
-    const std::pair<const char*, const char*> covers[] = {
+    struct Cover {
+        const char* label;
+        FieldName field;
+    };
+    const Cover covers[] = {
         {"Infort.:", "INFORTUNI"}, {"Cristalli:", "CRISTALLI"}, {"Kasko:", "KASKO"},     {"Inc./Furt.:", "INCENFURT"},
         {"Infiamm.:", "INFIAMMAB"}, {"Atti v.:", "ATTIVAND"},   {"Danni in.:", "DANNIINC"}, {"Rit.pat.:", "RITPAT"},
         {"Tut.leg.:", "TUTLEG"},   {"Assist.:", "ASSIST"},      {"A P&&B:", "AUTOPB"},      {"Octo tel.:", "OCTOTEL"},
@@ -384,8 +399,8 @@ bool withClient(store::Workspace& ws, const std::string& name, const std::functi
 
 // A sheet's field and the client's field it takes its value from.
 struct PersonPair {
-    const char* sheet;
-    const char* client;
+    FieldName sheet;
+    FieldName client;
 };
 const PersonPair kLifePerson[] = {
     {"CODICEFISC", "CODICEFISC"}, {"SESSO", "SESSO"},         {"DATANASC", "DATANASC"}, {"COMUNASC", "COMUNASC"},
@@ -401,11 +416,11 @@ const PersonPair kDriverFromClient[] = {
 };
 
 // The field of the sheet table SHEET named FIELD ('C' and width 0 when unknown).
-schema::FieldDef sheetField(const char* sheet, const std::string& field)
+schema::FieldDef sheetField(const char* sheet, std::string_view field)
 {
     const schema::TableDef* t = schema::findTable(sheet);
     const int i = t ? t->fieldIndex(field) : -1;
-    return i < 0 ? schema::FieldDef{field, 'C', 0, 0} : t->fields[static_cast<size_t>(i)];
+    return i < 0 ? schema::FieldDef{std::string(field), 'C', 0, 0} : t->fields[static_cast<size_t>(i)];
 }
 
 // The client's value for the sheet's field as the sheet's dialog shows it: a text cut to the
@@ -423,7 +438,7 @@ std::string clientValue(const Table& client, const char* sheet, const PersonPair
 }
 
 // The dialog's value of FIELD as it would be stored (masks applied, trailing blanks dropped).
-std::string shownValue(const RegisterDesc& d, const EditValues& v, const std::string& field)
+std::string shownValue(const RegisterDesc& d, const EditValues& v, std::string_view field)
 {
     for (size_t i = 0; i < d.fields.size(); ++i) {
         const EditField& f = d.fields[i];
@@ -501,7 +516,7 @@ EditValues loadSheet(store::Workspace& ws, SheetKind kind, const SheetPolicy& po
     KeyedTable c(ws, sheetTable(kind));
     const bool found = c->seek(sheetKey(policy.code));
     if (exists) *exists = found;
-    EditValues v = found ? store::recordValues(d.fields, *c) : store::blankValues(d.fields, &*c);
+    EditValues v = found ? records::recordValues(d.fields, *c) : records::blankValues(d.fields, &*c);
     v.set("POLIZZA", sheetKey(policy.code));
     if (kind == SheetKind::Motor) {
         v.set("INTESTPRA", policy.holder);
@@ -521,7 +536,7 @@ SaveResult saveSheet(store::Workspace& ws, SheetKind kind, const std::string& co
     SaveResult r;
     KeyedTable c(ws, sheetTable(kind));
     Table& t = *c;
-    if (auto fail = store::recheckValues(d.fields, after, &t)) {
+    if (auto fail = records::recheckValues(d.fields, after, &t)) {
         r.kind = SaveResult::CheckFailed;
         r.message = fail->message;
         return r;
@@ -536,14 +551,14 @@ SaveResult saveSheet(store::Workspace& ws, SheetKind kind, const std::string& co
         r.message = f.message;
         return r;
     }
-    writeSheet(t, sheetKey(code), [&](Table& r) { store::storeValues(d.fields, after, r); });
+    writeSheet(t, sheetKey(code), [&](Table& r) { records::storeValues(d.fields, after, r); });
     if (kind == SheetKind::Life) lifeWriteBack(ws, before, after);
     return r;
 }
 
 bool drivingModeSet(const EditValues& v)
 {
-    for (const char* m : kDrivingModes)
+    for (FieldName m : kDrivingModes)
         if (v.logical(m)) return true;
     return false;
 }
@@ -556,13 +571,13 @@ void drivingModeChanged(EditValues& v, std::string_view field)
         mode = "GDECON";
     }
     if (v.logical(mode)) {
-        for (const char* m : kDrivingModes)
-            if (Mask::upper(mode) != m) v.set(m, "F");
+        for (FieldName m : kDrivingModes)
+            if (Mask::upper(mode) != m.view()) v.set(m, "F");
         return;
     }
     if (drivingModeSet(v)) return;
     const RegisterDesc& d = sheetDescription(SheetKind::Motor);
-    const EditValues blank = store::blankValues(d.fields);
+    const EditValues blank = records::blankValues(d.fields);
     for (size_t i = 0; i < d.fields.size() && i < v.size(); ++i)
         if (isDriverField(d.fields[i])) v.setAt(i, blank.at(i));
 }

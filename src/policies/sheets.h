@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "store/register.h"
+#include "records/register.h"
 #include "store/workspace.h"
 
 namespace arv::policies {
@@ -61,7 +61,7 @@ enum SheetFieldId : int {
 
 // The fields, pages, rules and buttons of a sheet's dialog (KIND not None). The motor sheet's
 // "Intest. P.R.A." is the field INTESTPRA, which the sheet does not store.
-const store::RegisterDesc& sheetDescription(SheetKind kind);
+const records::RegisterDesc& sheetDescription(SheetKind kind);
 // "Polizza: " + trimmed NUMBER + " - Dati auto" / " - Rami elementari" / " - Vita".
 std::string sheetTitle(SheetKind kind, const std::string& number);
 // "DatiAuto", "RamiElem", "Vita": the heading of the sheet's attached documents.
@@ -79,35 +79,35 @@ SheetPolicy sheetPolicy(store::Workspace& ws, const std::string& code);
 // The values a sheet's dialog opens with: the stored sheet, or for a policy without one empty
 // fields (motor), the policy's insured with the person's data from the client register (life).
 // The motor sheet shows the policy's holder. *EXISTS tells whether the sheet is stored.
-store::EditValues loadSheet(store::Workspace& ws, SheetKind kind, const SheetPolicy& policy, bool* exists = nullptr);
+records::EditValues loadSheet(store::Workspace& ws, SheetKind kind, const SheetPolicy& policy, bool* exists = nullptr);
 
 // The save of a confirmed sheet: every field checked, the drive checked, then, with the sheet
 // table locked as a whole from the search by code to the append or the record lock, the sheet
 // written (appended with POLIZZA = CODE when the policy has none). The life sheet then carries
 // into the insured's client record the personal data the user changed (BEFORE: the values the
 // dialog opened with). On a failure nothing is written and the message tells why.
-store::SaveResult saveSheet(store::Workspace& ws, SheetKind kind, const std::string& code,
-                            const store::EditValues& before, const store::EditValues& after);
+records::SaveResult saveSheet(store::Workspace& ws, SheetKind kind, const std::string& code,
+                            const records::EditValues& before, const records::EditValues& after);
 
 // The driving modes of the motor sheet after the user set FIELD (GDXCON, GDECON, GDLCON or
 // GUIDAESP, which the expert mode follows): a ticked mode unticks the other two; with none ticked
 // every driver field is cleared.
-void drivingModeChanged(store::EditValues& v, std::string_view field);
+void drivingModeChanged(records::EditValues& v, std::string_view field);
 // True while one driving mode is ticked (the driver fields can be edited).
-bool drivingModeSet(const store::EditValues& v);
+bool drivingModeSet(const records::EditValues& v);
 // A changed tax code of the holder ("PRA") or the driver ("CON"): 16 characters give the birth
 // date and sex, any other length clears them.
-void taxCodeChanged(store::EditValues& v, std::string_view suffix);
+void taxCodeChanged(records::EditValues& v, std::string_view suffix);
 // "Copia dati assicurato": the driver fields from the client record of INSURED. False (nothing
 // changed) when INSURED is not a client.
-bool copyInsuredToDriver(store::Workspace& ws, const std::string& insured, store::EditValues& v);
+bool copyInsuredToDriver(store::Workspace& ws, const std::string& insured, records::EditValues& v);
 // The life insured's personal data from the client record of CLIENT; false (nothing changed)
 // when CLIENT is not a client.
-bool loadLifePerson(store::Workspace& ws, const std::string& client, store::EditValues& v);
+bool loadLifePerson(store::Workspace& ws, const std::string& client, records::EditValues& v);
 // Carries into the client record of the life insured the personal data that differ between
 // BEFORE and AFTER and from what the client holds. False when the insured is not a client or
 // nothing needed writing.
-bool lifeWriteBack(store::Workspace& ws, const store::EditValues& before, const store::EditValues& after);
+bool lifeWriteBack(store::Workspace& ws, const records::EditValues& before, const records::EditValues& after);
 
 } // namespace arv::policies
 

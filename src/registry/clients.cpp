@@ -27,10 +27,11 @@
 #include "common/taxcode.h"
 #include "common/text.h"
 #include "common/tempnames.h"
-#include "store/criteria.h"
-#include "store/excel.h"
-#include "store/lookups.h"
-#include "store/reportrows.h"
+#include "records/criteria.h"
+#include "records/excel.h"
+#include "records/lookups.h"
+#include "records/reportrows.h"
+#include "store/keys.h"
 #include "store/workspace.h"
 #include "ui/docdialogs.h"
 #include "ui/mailsettings.h"
@@ -42,6 +43,7 @@ namespace fs = std::filesystem;
 namespace arv::registry {
 
 using namespace store;
+using namespace records;
 
 namespace {
 
@@ -52,16 +54,6 @@ std::function<void(const std::string&)>& entryCaller()
 {
     static std::function<void(const std::string&)> call;
     return call;
-}
-
-// The client's name as the policies store it: Windows-1252, padded to the field.
-std::string paddedName(const std::string& client)
-{
-    std::string k = utf8ToCp1252(client);
-    while (!k.empty() && k.back() == ' ') k.pop_back();
-    if (k.size() > kNameWidth) k.resize(kNameWidth);
-    k.resize(kNameWidth, ' ');
-    return k;
 }
 
 // Runs TEST on each policy of the client that was neither replaced nor cancelled, until it gives
@@ -91,11 +83,11 @@ bool anyLivePolicy(Workspace& ws, const std::string& client, const std::function
             }
         }
     } closer{ws, own};
-    if (t->orderName() != "POLIZZE" && !t->setOrder(std::string_view("POLIZZE"))) {
+    if (t->orderName() != "POLIZZE" && !t->setOrder("POLIZZE")) {
         t->ordAdd("POLIZZE");
-        t->setOrder(std::string_view("POLIZZE"));
+        t->setOrder("POLIZZE");
     }
-    const std::string key = paddedName(client);
+    const std::string key = indexKey(client, kNameWidth);
     for (bool ok = t->seek(key); ok && !t->eof() && t->raw("ASSICURATO") == key; t->skip(1)) {
         if (filled(t->text("SOSTDA")) || t->logical("DISDETTA")) continue;
         if (test(*t)) return true;
@@ -123,7 +115,7 @@ std::vector<EditField> clientFields()
         if (plainTaxCode(code).empty()) return;
         v.set("DATANASC", DATANASCCDF(code).toDisplay());
         v.set("SESSO", trim(SESSOCDF(code)));
-        std::string town = store::COMUNASCCDF(workspace(), code);
+        std::string town = records::COMUNASCCDF(workspace(), code);
         while (!town.empty() && town.back() == ' ') town.pop_back();
         v.set("COMUNASC", cp1252ToUtf8(utf8ToCp1252(town).substr(0, 25)));
     };
@@ -197,7 +189,7 @@ Date typedDate(const std::string& s)
 
 std::vector<SearchField> clientSearch()
 {
-    const auto field = [](int id, const char* label, const char* f, Match m) { return searchField(id, label, f, m); };
+    const auto field = [](int id, const char* label, FieldName f, Match m) { return searchField(id, label, f, m); };
     const auto& custom = customSearch;
     // Positions of the criteria in the typed values.
     enum { kName, kCap, kSub, kMobile, kMail, kGroup, kMarketing, kNotes, kActive, kHasMail, kFrom, kTo, kCompany,
@@ -503,7 +495,7 @@ PrintDocument printClientList(Table& t, bool preview)
     d.title = "Stampa clienti";
     d.headings = {"STAMPA CLIENTI"};
     d.font = PrintFont("Arial", 8);
-    auto col = [&t](const char* heading, const char* field, int width) {
+    auto col = [&t](const char* heading, FieldName field, int width) {
         return ReportColumn{heading, [&t, field] { return ReportValue(t.text(field)); }, "", width};
     };
     d.columns = {col("CLIENTE", "CLIENTE", 20),      col("INDIRIZZO", "INDIRIZZO", 20), col("C.A.P.", "CAP", 0),
@@ -520,7 +512,7 @@ PrintDocument printActivePolicies(Workspace& ws, const std::string& client, bool
     OwnTable own(ws, "POLIZZE");
     Table& p = *own;
     p.ordAdd("POLIZZE");
-    const std::string key = paddedName(client);
+    const std::string key = indexKey(client, kNameWidth);
     p.setScope(key, key);
     ReportDescription d;
     d.title = "Polizze attive";
@@ -528,7 +520,7 @@ PrintDocument printActivePolicies(Workspace& ws, const std::string& client, bool
     d.landscape = true;
     d.totalLabel = "TOTALE";
     d.condition = [&p] { return !filled(p.text("SOSTDA")) && !p.logical("DISDETTA"); };
-    auto col = [&p](const char* heading, const char* field, int width) {
+    auto col = [&p](const char* heading, FieldName field, int width) {
         return ReportColumn{heading, [&p, field] { return ReportValue(p.text(field)); }, "", width};
     };
     ReportColumn amount{"IMPORTO", [&p] { return ReportValue(p.number("IMPORTO")); }, "@E 9,999,999.99", 0, true};

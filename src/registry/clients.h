@@ -12,7 +12,7 @@
 #include "common/date.h"
 #include "common/pagemodel.h"
 #include "common/sendmail.h"
-#include "store/register.h"
+#include "records/register.h"
 
 namespace arv::registry {
 
@@ -24,7 +24,7 @@ inline constexpr const char* kMsgNoMailSent = "Nessun messaggio inviato.";
 inline constexpr const char* kMsgExcelClients = "Esportazione su Excel in corso...";
 
 // The description of the register.
-const store::RegisterDesc& clientsRegister();
+const records::RegisterDesc& clientsRegister();
 
 // The entry function: the register list, positioned on CLIENT when given.
 void CLIENTI(const std::string& client = {});
@@ -48,9 +48,9 @@ PrintDocument printClientList(store::Table& clients, bool preview = true);
 PrintDocument printActivePolicies(store::Workspace& ws, const std::string& client, bool preview = true);
 // The edit dialog's printouts, of the values shown: the client sheet, the envelope (offsets in
 // millimetres from "Busta" / "Riga" and "Colonna") and the address sheet.
-PrintDocument printClientSheet(const store::EditValues& values, bool preview = true);
-PrintDocument printEnvelope(const store::EditValues& values, double rowMm, double columnMm, bool preview = true);
-PrintDocument printAddressSheet(const store::EditValues& values, bool preview = true);
+PrintDocument printClientSheet(const records::EditValues& values, bool preview = true);
+PrintDocument printEnvelope(const records::EditValues& values, double rowMm, double columnMm, bool preview = true);
+PrintDocument printAddressSheet(const records::EditValues& values, bool preview = true);
 
 // ---- e-mail to the listed clients
 struct MailRecipient {

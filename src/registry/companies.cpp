@@ -3,9 +3,9 @@
 #include "common/checks.h"
 #include "common/cp1252.h"
 #include "common/text.h"
-#include "store/excel.h"
-#include "store/lookups.h"
-#include "store/reportrows.h"
+#include "records/excel.h"
+#include "records/lookups.h"
+#include "records/reportrows.h"
 #include "store/workspace.h"
 #include "ui/docdialogs.h"
 #include "ui/register.h"
@@ -13,6 +13,7 @@
 namespace arv::registry {
 
 using namespace store;
+using namespace records;
 
 namespace {
 
@@ -20,6 +21,12 @@ constexpr const char* kDocumentArchive = "Compagnie";
 constexpr const char* kMsgUpdatingTacitRenewal = "Aggiornamento tacito rinnovo in corso...";
 constexpr int kBtnRates = 209;
 constexpr int kBtnAll = 210;
+
+// The five fee bands of premium financing (group "Finanziarie"): the amount up to which a band
+// applies, its fixed fee and its rate.
+const FieldName kBandLimits[] = {"FINFINOA", "FINFINO2", "FINFINO3", "FINFINO4", "FINFINO5"};
+const FieldName kBandFixed[] = {"FINFISSO", "FINFISS2", "FINFISS3", "FINFISS4", "FINFISS5"};
+const FieldName kBandRates[] = {"FINALIQ", "FINALIQ2", "FINALIQ3", "FINALIQ4", "FINALIQ5"};
 
 RegisterDesc buildCompanies()
 {
@@ -75,14 +82,10 @@ RegisterDesc buildCompanies()
                 day,
                 logicalField(124, "Tacito rinnovo:", "TACITORIN"),
                 logicalField(125, "Ratificato:", "RATIFICATO")};
-    // The five fee bands of premium financing (group "Finanziarie").
-    const char* limits[] = {"FINFINOA", "FINFINO2", "FINFINO3", "FINFINO4", "FINFINO5"};
-    const char* fixed[] = {"FINFISSO", "FINFISS2", "FINFISS3", "FINFISS4", "FINFISS5"};
-    const char* rates[] = {"FINALIQ", "FINALIQ2", "FINALIQ3", "FINALIQ4", "FINALIQ5"};
     for (int band = 0; band < 5; ++band) {
-        s.fields.push_back(editField(126 + 3 * band, "Fino a:", limits[band], FieldKind::Number, "@ZE 99,999.99"));
-        s.fields.push_back(editField(127 + 3 * band, "Fisso", fixed[band], FieldKind::Number, "@ZE 999.99"));
-        s.fields.push_back(editField(128 + 3 * band, "Aliquota", rates[band], FieldKind::Number, "@ZE 99.99 %"));
+        s.fields.push_back(editField(126 + 3 * band, "Fino a:", kBandLimits[band], FieldKind::Number, "@ZE 99,999.99"));
+        s.fields.push_back(editField(127 + 3 * band, "Fisso", kBandFixed[band], FieldKind::Number, "@ZE 999.99"));
+        s.fields.push_back(editField(128 + 3 * band, "Aliquota", kBandRates[band], FieldKind::Number, "@ZE 99.99 %"));
     }
     s.fields.push_back(logicalField(141, "Rimesse senza provvigioni:", "RIMNOPROV"));
     // The financing bands and what follows them on a page of their own, for the dialog to fit.
@@ -187,10 +190,8 @@ AgreementTerms agreementTerms(Workspace& ws, const std::string& agreement)
     a.code = trim(t.text("CODICE"));
     a.email = trim(t.text("E_MAIL"));
     a.coverageEmail = trim(t.text("EMAILCOPE"));
-    const char* limits[] = {"FINFINOA", "FINFINO2", "FINFINO3", "FINFINO4", "FINFINO5"};
-    const char* fixed[] = {"FINFISSO", "FINFISS2", "FINFISS3", "FINFISS4", "FINFISS5"};
-    const char* rates[] = {"FINALIQ", "FINALIQ2", "FINALIQ3", "FINALIQ4", "FINALIQ5"};
-    for (size_t i = 0; i < 5; ++i) a.bands[i] = {t.number(limits[i]), t.number(fixed[i]), t.number(rates[i])};
+    for (size_t i = 0; i < 5; ++i)
+        a.bands[i] = {t.number(kBandLimits[i]), t.number(kBandFixed[i]), t.number(kBandRates[i])};
     return a;
 }
 

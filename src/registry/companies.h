@@ -9,14 +9,14 @@
 #include <vector>
 
 #include "common/decimal.h"
-#include "store/register.h"
+#include "records/register.h"
 
 namespace arv::registry {
 
 // The register of the agreements (dialogs "COMPAGNIE" and "COMPAGNIA").
-const store::RegisterDesc& companiesRegister();
+const records::RegisterDesc& companiesRegister();
 // The tables and fields that store an agreement's name, where a rename is carried.
-const std::vector<store::RenameTarget>& agreementRenames();
+const std::vector<records::RenameTarget>& agreementRenames();
 // Writes VALUE into the tacit-renewal flag of every policy of AGREEMENT (cancelled ones too);
 // gives the number of policies changed.
 size_t carryTacitRenewal(store::Workspace& ws, const std::string& agreement, bool value);
@@ -40,7 +40,7 @@ struct AgreementTerms {
 AgreementTerms agreementTerms(store::Workspace& ws, const std::string& agreement);
 
 // The commission rates of NAME: type 'C' for an agreement, 'P' for a producer.
-store::RegisterDesc ratesRegister(char type, const std::string& name);
+records::RegisterDesc ratesRegister(char type, const std::string& name);
 // The first bytes of the PROVVIG key shared by the rows of TYPE and NAME.
 std::string ratesScope(char type, const std::string& name);
 // The printout of the rows the table shows ("Stampa provvigioni agenzia" / "... produttori").

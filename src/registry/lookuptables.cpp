@@ -2,13 +2,14 @@
 
 #include <map>
 
-#include "store/lookups.h"
+#include "records/lookups.h"
 #include "store/workspace.h"
 #include "ui/register.h"
 
 namespace arv::registry {
 
 using namespace store;
+using namespace records;
 
 namespace {
 
@@ -17,7 +18,7 @@ bool notEmpty(const std::string& v, const EditValues&) { return v.find_first_not
 struct OneField {
     const char* entry;
     const char* table;
-    const char* field;
+    FieldName field;
     const char* dialog;
     const char* caption;
     const char* header;
@@ -43,7 +44,7 @@ RegisterDesc oneField(const OneField& d)
     s.name = d.dialog;
     s.title = d.caption;
     s.table = d.table;
-    s.orders = {d.table};
+    s.orders = {TagName::runtime(d.table)}; // the table's own tag
     Column c = fieldColumn(d.header, d.field, 40);
     s.columns = {c};
     s.typing = KeyTyping::Seek;
@@ -62,17 +63,9 @@ RegisterDesc accountingItems()
     s.columns = {fieldColumn("DESCRIZIONI", "DESCRIZ", 40)};
     s.typing = KeyTyping::Seek;
     s.editName = "VOCECON";
-    EditField description;
-    description.id = 101;
-    description.label = "Descrizione:";
-    description.field = "DESCRIZ";
+    EditField description = textField(101, "Descrizione:", "DESCRIZ");
     description.rule = notEmpty;
-    EditField category;
-    category.id = 102;
-    category.label = "Categoria:";
-    category.field = "CATEGORIA";
-    category.kind = FieldKind::Choice;
-    category.list = [] { return ACATECON(workspace(), true); };
+    EditField category = choiceField(102, "Categoria:", "CATEGORIA", [] { return ACATECON(workspace(), true); });
     s.fields = {description, category};
     // Accounting items may repeat: no duplicate test, and no table lock for it.
     s.tableLock = false;
@@ -90,21 +83,13 @@ RegisterDesc products()
                  fieldColumn("CONVENZIONE", "CONVENZIO", 25), fieldColumn("CODICE", "CODICE", 10),
                  fieldColumn("DESCRIZIONE", "DESCRIZ", 40)};
     s.editName = "PRODOTTO";
-    auto choice = [](int id, const char* label, const char* field, std::function<std::vector<std::string>()> list) {
-        EditField f;
-        f.id = id;
-        f.label = label;
-        f.field = field;
-        f.kind = FieldKind::Choice;
-        f.list = std::move(list);
+    auto choice = [](int id, const char* label, FieldName field, std::function<std::vector<std::string>()> list) {
+        EditField f = choiceField(id, label, field, std::move(list));
         f.rule = notEmpty;
         return f;
     };
-    auto text = [](int id, const char* label, const char* field) {
-        EditField f;
-        f.id = id;
-        f.label = label;
-        f.field = field;
+    auto text = [](int id, const char* label, FieldName field) {
+        EditField f = textField(id, label, field);
         f.rule = notEmpty;
         return f;
     };
@@ -137,7 +122,7 @@ void run(const char* name) { runRegister(*lookupRegister(name), workspace()); }
 
 } // namespace
 
-const store::RegisterDesc* lookupRegister(const std::string& name)
+const records::RegisterDesc* lookupRegister(const std::string& name)
 {
     auto it = descs().find(name);
     return it == descs().end() ? nullptr : &it->second;

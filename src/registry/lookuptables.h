@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "store/register.h"
+#include "records/register.h"
 
 namespace arv::registry {
 
 // The register of the lookup table reached by entry function NAME ("RAMI", "PRODOTTI" ...);
 // nullptr for another name.
-const store::RegisterDesc* lookupRegister(const std::string& name);
+const records::RegisterDesc* lookupRegister(const std::string& name);
 // The entry function names, in menu order.
 const std::vector<std::string>& lookupEntryNames();
 

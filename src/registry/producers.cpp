@@ -5,14 +5,15 @@
 #include "common/lists.h"
 #include "common/text.h"
 #include "registry/companies.h"
-#include "store/excel.h"
-#include "store/lookups.h"
+#include "records/excel.h"
+#include "records/lookups.h"
 #include "store/workspace.h"
 #include "ui/register.h"
 
 namespace arv::registry {
 
 using namespace store;
+using namespace records;
 
 namespace {
 

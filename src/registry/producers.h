@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "store/register.h"
+#include "records/register.h"
 
 namespace arv::registry {
 
 // The register of the producers (dialogs "PRODUTTORI" and "PRODUTTORE").
-const store::RegisterDesc& producersRegister();
+const records::RegisterDesc& producersRegister();
 // The tables and fields that store a producer's name, where a rename is carried.
-const std::vector<store::RenameTarget>& producerRenames();
+const std::vector<records::RenameTarget>& producerRenames();
 
 // The entry function: "Produttori e sub agenti...".
 void PRODUTTORI();

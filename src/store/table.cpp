@@ -122,10 +122,10 @@ std::shared_ptr<Table::Order> Table::openTag(const std::string& indexName)
     return o;
 }
 
-void Table::ordAdd(const std::string& indexName)
+void Table::ordAdd(TagName indexName)
 {
     flushPending();
-    auto o = openTag(indexName);
+    auto o = openTag(std::string(indexName));
     for (auto& x : orders_)
         if (x == o) return;
     orders_.push_back(o);
@@ -197,7 +197,7 @@ void Table::setOrder(int n)
     if (!eof_) goTo(recno_);
 }
 
-bool Table::setOrder(std::string_view name)
+bool Table::setOrder(TagName name)
 {
     std::string n = stripNtx(name);
     for (size_t i = 0; i < orders_.size(); ++i)
@@ -264,7 +264,7 @@ std::string Table::currentKey() const
     return o ? keyOf(*o, buffer_) : std::string();
 }
 
-std::string Table::keyFor(std::string_view tagName) const
+std::string Table::keyFor(TagName tagName) const
 {
     const schema::TagDef* t = schema::findTag(tagName);
     if (!t) return std::string();
@@ -624,23 +624,23 @@ int Table::field(std::string_view name) const
     return i;
 }
 
-int Table::fieldIndex(std::string_view name) const { return dbf_->fieldIndex(name); }
+int Table::fieldIndex(FieldName name) const { return dbf_->fieldIndex(name); }
 
-std::string Table::text(std::string_view f) const { return cp1252ToUtf8(rtrim(dbf_->getString(*shown_, field(f)))); }
-std::string Table::raw(std::string_view f) const { return std::string(dbf_->raw(*shown_, field(f))); }
-Decimal Table::number(std::string_view f) const { return dbf_->getNumber(*shown_, field(f)); }
-Date Table::date(std::string_view f) const { return dbf_->getDate(*shown_, field(f)); }
-bool Table::logical(std::string_view f) const { return dbf_->getLogical(*shown_, field(f)); }
+std::string Table::text(FieldName f) const { return cp1252ToUtf8(rtrim(dbf_->getString(*shown_, field(f)))); }
+std::string Table::raw(FieldName f) const { return std::string(dbf_->raw(*shown_, field(f))); }
+Decimal Table::number(FieldName f) const { return dbf_->getNumber(*shown_, field(f)); }
+Date Table::date(FieldName f) const { return dbf_->getDate(*shown_, field(f)); }
+bool Table::logical(FieldName f) const { return dbf_->getLogical(*shown_, field(f)); }
 
-std::string Table::memo(std::string_view f) const
+std::string Table::memo(FieldName f) const
 {
     if (eof_) return std::string();
     return cp1252ToUtf8(dbf_->getMemo(*shown_, field(f)));
 }
 
-void Table::setText(std::string_view f, std::string_view utf8) { setRaw(f, utf8ToCp1252(utf8)); }
+void Table::setText(FieldName f, std::string_view utf8) { setRaw(f, utf8ToCp1252(utf8)); }
 
-void Table::setRaw(std::string_view f, std::string_view cp)
+void Table::setRaw(FieldName f, std::string_view cp)
 {
     int i = field(f);
     dbf_->putString(buffer_, i, cp);
@@ -648,7 +648,7 @@ void Table::setRaw(std::string_view f, std::string_view cp)
     dirtyFields_[static_cast<size_t>(i)] = true;
 }
 
-bool Table::setNumber(std::string_view f, const Decimal& v)
+bool Table::setNumber(FieldName f, const Decimal& v)
 {
     int i = field(f);
     bool ok = dbf_->putNumber(buffer_, i, v);
@@ -657,7 +657,7 @@ bool Table::setNumber(std::string_view f, const Decimal& v)
     return ok;
 }
 
-void Table::setDate(std::string_view f, const Date& v)
+void Table::setDate(FieldName f, const Date& v)
 {
     int i = field(f);
     dbf_->putDate(buffer_, i, v);
@@ -665,7 +665,7 @@ void Table::setDate(std::string_view f, const Date& v)
     dirtyFields_[static_cast<size_t>(i)] = true;
 }
 
-void Table::setLogical(std::string_view f, bool v)
+void Table::setLogical(FieldName f, bool v)
 {
     int i = field(f);
     dbf_->putLogical(buffer_, i, v);
@@ -673,7 +673,7 @@ void Table::setLogical(std::string_view f, bool v)
     dirtyFields_[static_cast<size_t>(i)] = true;
 }
 
-void Table::setMemo(std::string_view f, std::string_view utf8)
+void Table::setMemo(FieldName f, std::string_view utf8)
 {
     int i = field(f);
     dbf_->putMemo(buffer_, i, utf8ToCp1252(utf8));

@@ -15,6 +15,7 @@
 #include "common/date.h"
 #include "common/decimal.h"
 #include "store/dbf.h"
+#include "store/names.h"
 #include "store/ntx.h"
 
 namespace arv::store {
@@ -68,7 +69,7 @@ public:
     // ---- orders ----
     // Attaches an index file of the folder ("NUMPOL" or "NUMPOL.NTX"); the first attached
     // becomes the controlling order.
-    void ordAdd(const std::string& indexName);
+    void ordAdd(TagName indexName);
     std::vector<std::string> ordList() const; // attached index names, without extension
     void ordClear();
     // ORDBUILD: builds an index file of the folder over the live records with the given key
@@ -78,13 +79,13 @@ public:
                   bool unique = false);
     // 0 = physical order; 1.. = attached orders.
     void setOrder(int n);
-    bool setOrder(std::string_view name);
+    bool setOrder(TagName name);
     int order() const { return order_; }
     std::string orderName() const;
     // Key of the current record in the controlling order ("" in physical order).
     std::string currentKey() const;
     // Key of the current record for any tag of this table.
-    std::string keyFor(std::string_view tag) const;
+    std::string keyFor(TagName tag) const;
 
     // Holds the controlling index's read lock for a run of reads (a page of a browse, a loop of
     // a report): the reads inside skip the lock round trip. Never keep one while waiting for
@@ -126,19 +127,19 @@ public:
     bool peek(uint32_t recno, const std::function<void(const Table&)>& fn);
 
     // ---- fields of the current record ----
-    int fieldIndex(std::string_view name) const;
-    std::string text(std::string_view field) const;      // UTF-8, trailing blanks removed
-    std::string raw(std::string_view field) const;       // stored Windows-1252 text, padded
-    Decimal number(std::string_view field) const;
-    Date date(std::string_view field) const;
-    bool logical(std::string_view field) const;
-    std::string memo(std::string_view field) const;      // UTF-8
-    void setText(std::string_view field, std::string_view utf8);
-    void setRaw(std::string_view field, std::string_view cp1252);
-    bool setNumber(std::string_view field, const Decimal& value); // false when too wide
-    void setDate(std::string_view field, const Date& value);
-    void setLogical(std::string_view field, bool value);
-    void setMemo(std::string_view field, std::string_view utf8);
+    int fieldIndex(FieldName name) const;
+    std::string text(FieldName field) const;      // UTF-8, trailing blanks removed
+    std::string raw(FieldName field) const;       // stored Windows-1252 text, padded
+    Decimal number(FieldName field) const;
+    Date date(FieldName field) const;
+    bool logical(FieldName field) const;
+    std::string memo(FieldName field) const;      // UTF-8
+    void setText(FieldName field, std::string_view utf8);
+    void setRaw(FieldName field, std::string_view cp1252);
+    bool setNumber(FieldName field, const Decimal& value); // false when too wide
+    void setDate(FieldName field, const Date& value);
+    void setLogical(FieldName field, bool value);
+    void setMemo(FieldName field, std::string_view utf8);
     void blankRecord(); // every field of the copy blank
 
     // ---- locks and writes ----

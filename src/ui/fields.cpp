@@ -8,11 +8,11 @@ namespace arv {
 
 namespace {
 
-ValueKind valueKind(store::FieldKind k)
+ValueKind valueKind(records::FieldKind k)
 {
     switch (k) {
-    case store::FieldKind::Number: return ValueKind::Number;
-    case store::FieldKind::Date: return ValueKind::Date;
+    case records::FieldKind::Number: return ValueKind::Number;
+    case records::FieldKind::Date: return ValueKind::Date;
     default: return ValueKind::Text;
     }
 }
@@ -160,9 +160,9 @@ void setCheckValue(QCheckBox* box, const std::string& value)
     else box->setCheckState(Qt::PartiallyChecked);
 }
 
-QWidget* createFieldWidget(const store::EditField& f, int width, int decimals, QWidget* parent)
+QWidget* createFieldWidget(const records::EditField& f, int width, int decimals, QWidget* parent)
 {
-    using store::FieldKind;
+    using records::FieldKind;
     QWidget* w = nullptr;
     switch (f.kind) {
     case FieldKind::Logical:

@@ -12,7 +12,7 @@
 #include <QLineEdit>
 
 #include "common/mask.h"
-#include "store/register.h"
+#include "records/register.h"
 
 namespace arv {
 
@@ -57,7 +57,7 @@ std::string checkValue(const QCheckBox* box);
 void setCheckValue(QCheckBox* box, const std::string& value);
 
 // The control of an edit field (kind, mask, list); WIDTH and DECIMALS describe the stored field.
-QWidget* createFieldWidget(const store::EditField& field, int width, int decimals, QWidget* parent = nullptr);
+QWidget* createFieldWidget(const records::EditField& field, int width, int decimals, QWidget* parent = nullptr);
 // The value a field's control shows, and setting it without counting as a change.
 std::string fieldWidgetValue(const QWidget* widget);
 void setFieldWidgetValue(QWidget* widget, const std::string& value);

@@ -21,19 +21,20 @@
 #include "common/files.h"
 #include "common/mask.h"
 #include "store/schema/schema.h"
-#include "store/excel.h"
+#include "records/excel.h"
 #include "ui/fields.h"
 #include "ui/popmsg.h"
 
 namespace arv {
 
 using namespace store;
+using namespace records;
 
 namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
-std::pair<int, int> widthOf(const Table* t, const std::string& field)
+std::pair<int, int> widthOf(const Table* t, std::string_view field)
 {
     if (!t) return {0, 0};
     int i = t->file().fieldIndex(field);

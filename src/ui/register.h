@@ -1,7 +1,7 @@
-// The windows of the register pattern over store/register.h: the register list (browse and
+// The windows of the register pattern over records/register.h: the register list (browse and
 // buttons 201-208), the edit dialog, the search dialog and the cell editor of the lookup tables.
 //
-//   store::RegisterDesc desc = ...;         // table, columns, fields, search, buttons
+//   records::RegisterDesc desc = ...;         // table, columns, fields, search, buttons
 //   runRegister(desc, store::workspace());  // the entry function's whole screen
 #pragma once
 
@@ -15,8 +15,8 @@
 #include <QAbstractTableModel>
 #include <QDialog>
 
-#include "store/browse.h"
-#include "store/register.h"
+#include "records/browse.h"
+#include "records/register.h"
 
 class QAction;
 class QLabel;
@@ -31,7 +31,7 @@ namespace arv {
 // The rows of a register's current order or view. Only the rows asked for are read.
 class RegisterModel : public QAbstractTableModel {
 public:
-    RegisterModel(const store::RegisterDesc& desc, store::Table& table, QObject* parent = nullptr);
+    RegisterModel(const records::RegisterDesc& desc, store::Table& table, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -40,15 +40,15 @@ public:
 
     // Reads the order again (after a write, a search, a redraw).
     void reload();
-    store::BrowseWindow& window() { return window_; }
+    records::BrowseWindow& window() { return window_; }
     std::optional<uint32_t> recnoAt(int row) const;
     // Records read to show rows since the model was made.
     uint64_t recordsRead() const { return read_; }
 
 private:
-    const store::RegisterDesc& desc_;
+    const records::RegisterDesc& desc_;
     store::Table& table_;
-    mutable store::BrowseWindow window_;
+    mutable records::BrowseWindow window_;
     mutable std::map<int, QStringList> rows_;
     mutable uint64_t read_ = 0;
 };
@@ -57,10 +57,10 @@ private:
 // register has them), "&Conferma" (201) and "&Annulla" (202).
 class EditDialog : public QDialog {
 public:
-    EditDialog(const store::RegisterDesc& desc, const store::EditValues& values, bool inserting,
+    EditDialog(const records::RegisterDesc& desc, const records::EditValues& values, bool inserting,
                const store::Table* table, QWidget* parent = nullptr);
 
-    store::EditValues values() const;
+    records::EditValues values() const;
     bool modified() const { return modified_; }
     void setModified(bool m) { modified_ = m; }
     QWidget* field(int id) const;
@@ -75,20 +75,20 @@ public:
     // The picker of field ID (its button, F4 or F12): the value chosen goes in as if typed.
     void pick(int id);
     // A dialog button that changes the values shown (DialogButton::fill).
-    void fill(const store::DialogButton& button);
+    void fill(const records::DialogButton& button);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Puts AFTER into the controls whose value differs from BEFORE (the user's typing is kept).
-    void showChanged(const store::EditValues& before, const store::EditValues& after, size_t skip = SIZE_MAX);
+    void showChanged(const records::EditValues& before, const records::EditValues& after, size_t skip = SIZE_MAX);
     // Fields whose rule of use depends on other fields follow them.
     void updateEnabled();
     // The user left field I: when its value changed, the register may change other fields.
     void fieldLeft(size_t i);
 
-    const store::RegisterDesc& desc_;
+    const records::RegisterDesc& desc_;
     const store::Table* table_;
     std::vector<QWidget*> widgets_;
     std::vector<QLabel*> labels_;       // each field's label (null when it has none)
@@ -105,7 +105,7 @@ private:
 class SearchDialog : public QDialog {
 public:
     enum Result { Cancelled = 0, Confirmed = 1, All = 2 };
-    SearchDialog(const store::RegisterDesc& desc, QWidget* parent = nullptr);
+    SearchDialog(const records::RegisterDesc& desc, QWidget* parent = nullptr);
     std::vector<std::string> typed() const;
     QWidget* field(int id) const;
     QPushButton* button(const QString& caption) const;
@@ -119,14 +119,14 @@ protected:
 private:
     void updateEnabled();
 
-    const store::RegisterDesc& desc_;
+    const records::RegisterDesc& desc_;
     std::vector<QWidget*> widgets_;
 };
 
 // The register list.
 class RegisterList : public QDialog {
 public:
-    RegisterList(const store::RegisterDesc& desc, store::Workspace& ws, QWidget* parent = nullptr);
+    RegisterList(const records::RegisterDesc& desc, store::Workspace& ws, QWidget* parent = nullptr);
     ~RegisterList() override;
 
     QTableView* browse() const { return browse_; }
@@ -152,13 +152,13 @@ public:
     void redraw();
     // The edit dialog opened as REQUEST asks on INITIAL values, until saved (true) or abandoned;
     // a failed save shows its message and opens the dialog again with what was typed.
-    bool edit(const store::EditRequest& request, const store::EditValues& initial);
+    bool edit(const records::EditRequest& request, const records::EditValues& initial);
     // Picker mode: the close button reads "Sele&ziona", the buttons DISABLED stay disabled, and
     // closing with it chooses the record under the cursor.
     void setSelection(std::vector<int> disabled);
     std::optional<uint32_t> chosen() const { return chosen_; }
     // A pop-up menu of ENTRIES just above button BUTTONID ("-" a separator); runs the one chosen.
-    void popup(const std::vector<store::RegisterDesc::Printout>& entries, int buttonId);
+    void popup(const std::vector<records::RegisterDesc::Printout>& entries, int buttonId);
 
     // The cell editor open on the list (nullptr when none).
     QLineEdit* cellEditor() const { return cell_; }
@@ -175,13 +175,13 @@ private:
     void selectCurrent();
     void enableButtons();
 
-    const store::RegisterDesc& desc_;
+    const records::RegisterDesc& desc_;
     store::Workspace& ws_;
-    store::RegisterContext context_;
+    records::RegisterContext context_;
     RegisterModel* model_ = nullptr;
     QTableView* browse_ = nullptr;
     std::map<int, QPushButton*> buttons_;
-    store::KeySearch keySearch_;
+    records::KeySearch keySearch_;
     QLineEdit* cell_ = nullptr;
     uint32_t cellRecno_ = 0;
     bool cellNew_ = false;
@@ -194,7 +194,7 @@ private:
 // The whole screen of an entry function: remembers the selected area, opens the register's tables,
 // goes to KEY when given (upper-cased when the order is), shows the list, and closes the tables
 // and reselects the area however the screen ends.
-void runRegister(const store::RegisterDesc& desc, store::Workspace& ws, const std::string& key = {});
+void runRegister(const records::RegisterDesc& desc, store::Workspace& ws, const std::string& key = {});
 
 struct RegisterOptions {
     std::string key;                         // go to this key (as runRegister above)
@@ -205,13 +205,13 @@ struct RegisterOptions {
     std::function<void(RegisterList&)> shown; // once the list is on screen
 };
 // As above, with OPTIONS; gives the record chosen in picker mode.
-std::optional<uint32_t> runRegister(const store::RegisterDesc& desc, store::Workspace& ws,
+std::optional<uint32_t> runRegister(const records::RegisterDesc& desc, store::Workspace& ws,
                                     const RegisterOptions& options);
 
 // A register's dependent rows (the rows of the table whose controlling order begins with
 // SCOPEKEY) in a smaller list with "&Chiudi", "&Aggiungi", "&Modifica", "&Elimina" and "&Stampa".
 // The table is opened and closed here like a register's.
-void runSubList(const store::RegisterDesc& desc, store::Workspace& ws, const std::string& scopeKey,
+void runSubList(const records::RegisterDesc& desc, store::Workspace& ws, const std::string& scopeKey,
                 QWidget* parent = nullptr);
 
 } // namespace arv

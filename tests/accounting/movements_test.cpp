@@ -14,11 +14,12 @@
 #include "common/printjob.h"
 #include "policies/sheets.h"
 #include "registry/registerfolder.h"
-#include "store/criteria.h"
-#include "store/register.h"
+#include "records/criteria.h"
+#include "records/register.h"
 
 using namespace arv;
 using namespace arv::store;
+using namespace arv::records;
 using namespace arv::accounting;
 
 namespace {
@@ -108,7 +109,7 @@ protected:
     {
         if (!ws().isOpen("MOVICOMP")) {
             Table& t = ws().open("MOVICOMP");
-            for (const char* tag : {"MOVIDATA", "MOVIPOLI", "MOVIPERI"}) t.ordAdd(tag);
+            for (TagName tag : {TagName("MOVIDATA"), TagName("MOVIPOLI"), TagName("MOVIPERI")}) t.ordAdd(tag);
         }
         return ws()["MOVICOMP"];
     }
@@ -275,11 +276,11 @@ TEST_F(Movements, RoadOfOneCollection)
     EXPECT_EQ(d(2026, 1, 10), expiry());
 
     // Both readable by date and by policy, with their codes and due dates.
-    ASSERT_TRUE(t.setOrder(std::string_view("MOVIDATA")));
+    ASSERT_TRUE(t.setOrder("MOVIDATA"));
     ASSERT_TRUE(t.seek(d(2024, 7, 8).dtos()));
     EXPECT_EQ(d(2024, 7, 10), t.date("SCADENZA"));
     EXPECT_EQ("2", t.text("CODICE").substr(t.text("CODICE").find_first_not_of(' ')));
-    ASSERT_TRUE(t.setOrder(std::string_view("MOVIPOLI")));
+    ASSERT_TRUE(t.setOrder("MOVIPOLI"));
     std::string key = "P1";
     key.resize(25, ' ');
     int found = 0;
@@ -384,7 +385,7 @@ TEST_F(Movements, SecondProducerPair)
     EXPECT_EQ(d(2024, 7, 10), coverage()); // moved once
 
     // Deleting the pair, second first, moves the coverage back once.
-    ASSERT_TRUE(t.setOrder(std::string_view("MOVIDATA")));
+    ASSERT_TRUE(t.setOrder("MOVIDATA"));
     t.goTo(2);
     EXPECT_EQ(DeleteResult::Deleted, deleteMovement(ws(), t, answering(true)));
     EXPECT_EQ(d(2024, 7, 10), coverage());
@@ -402,7 +403,7 @@ TEST_F(Movements, DeletionRulesAndRollBack)
     addMovement(d(2024, 2, 1), "", "Incasso");
     addMovement(d(2024, 1, 1), "", "Rimessa");
     Table& t = movements();
-    ASSERT_TRUE(t.setOrder(std::string_view("MOVIDATA")));
+    ASSERT_TRUE(t.setOrder("MOVIDATA"));
 
     // A later collection of the same policy blocks the earlier movements, of any description;
     // without a policy, a later collection without one blocks too.
@@ -440,7 +441,7 @@ TEST_F(Movements, RemittancesOncePerDayAndRegistration)
     addMovement(d(2024, 1, 6), "B1", "Incasso", {}, "BETA");
     addMovement(d(2024, 1, 7), "A2", "Incasso diretto", {}, "ALFA");
     Table& t = movements();
-    ASSERT_TRUE(t.setOrder(std::string_view("MOVIDATA")));
+    ASSERT_TRUE(t.setOrder("MOVIDATA"));
     // 50 + 0 premiums (direct collections keep theirs), 10 commissions.
     EXPECT_EQ(dec("40.00"), remittanceFigure(ws(), "ALFA", d(2024, 1, 8), {}, RemittanceFigure::Amount));
 
@@ -516,7 +517,7 @@ TEST_F(Movements, RegistrationClosingAndReturn)
     addMovement(d(2024, 2, 5), "A3", "Incasso", {}, "ALFA");
     addMovement(d(2024, 1, 10), "B1", "Incasso", {}, "BETA");
     Table& t = movements();
-    ASSERT_TRUE(t.setOrder(std::string_view("MOVIDATA")));
+    ASSERT_TRUE(t.setOrder("MOVIDATA"));
     t.goTo(2);
     t.lock(true);
     t.setDate("CORRISP", d(2024, 1, 1));
@@ -609,7 +610,7 @@ TEST_F(Movements, ConcurrentSavesGetDistinctCodes)
             try {
                 Workspace own(folder);
                 Table& t = own.open("MOVICOMP");
-                for (const char* tag : {"MOVIDATA", "MOVIPOLI", "MOVIPERI"}) t.ordAdd(tag);
+                for (TagName tag : {TagName("MOVIDATA"), TagName("MOVIPOLI"), TagName("MOVIPERI")}) t.ordAdd(tag);
                 for (int k = 0; k < kEach; ++k) {
                     EditValues v = newMovementValues();
                     v.set("DESCRIZIO", "Varie");

@@ -69,8 +69,8 @@ TEST_F(ServiceEntries, ClosingOffersTheSaveAndCancellingIsQuiet)
     chosen = dir.file("copia");
     registry.call("SALVA", EntryArgs{false, {"ARV.INI"}});
     EXPECT_EQ(boxes, std::vector<std::string>{"Salvataggio completato."});
-    std::vector<store::ZipEntry> entries;
-    ASSERT_TRUE(store::listZip(dir.file("copia.zip"), entries));
+    std::vector<records::ZipEntry> entries;
+    ASSERT_TRUE(records::listZip(dir.file("copia.zip"), entries));
     EXPECT_EQ(entries.back().stored, "ARV.INI");
 }
 
@@ -81,7 +81,7 @@ TEST_F(ServiceEntries, RestoreAsksFirstAndTellsTheOutcome)
     boxes.clear();
     answer = kAnswerCancel;
     RICARICA(env);
-    EXPECT_EQ(boxes, std::vector<std::string>{messageText(store::kMsgRestoreConfirm)});
+    EXPECT_EQ(boxes, std::vector<std::string>{messageText(records::kMsgRestoreConfirm)});
     answer = kAnswerOk;
     boxes.clear();
     chosen = dir.file("copia"); // ".zip" is added
@@ -101,7 +101,7 @@ TEST_F(ServiceEntries, MaintenanceAndProducerUpdateAskAndReport)
 {
     answer = kAnswerCancel;
     MANUTENZIONE(env);
-    EXPECT_EQ(boxes, std::vector<std::string>{messageText(store::kMsgMaintenanceConfirm)});
+    EXPECT_EQ(boxes, std::vector<std::string>{messageText(records::kMsgMaintenanceConfirm)});
     answer = kAnswerOk;
     boxes.clear();
     MANUTENZIONE(env);
@@ -120,7 +120,7 @@ TEST_F(ServiceEntries, SendSavesTheSettingsAndMailsTheArchives)
         to = recipient;
         return files.size() == 1 && fs::exists(files[0]);
     };
-    env.editSendSettings = [](store::SendSettings& s) {
+    env.editSendSettings = [](records::SendSettings& s) {
         s.sender = "agenzia@example.it";
         s.recipient = "sede@example.it";
         return true;
@@ -135,7 +135,7 @@ TEST_F(ServiceEntries, SendSavesTheSettingsAndMailsTheArchives)
     EXPECT_EQ(boxes, std::vector<std::string>{"Impossibile inviare l'email."});
 
     // The dialog keeps a required field from being left empty.
-    store::SendSettings s = store::SendSettings::load(dir.file("ARV.INI"));
+    records::SendSettings s = records::SendSettings::load(dir.file("ARV.INI"));
     s.recipient.clear();
     SendDialog dialog(s);
     boxes.clear();

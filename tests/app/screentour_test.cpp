@@ -30,7 +30,7 @@
 #include "registry/companies.h"
 #include "registry/lookuptables.h"
 #include "registry/producers.h"
-#include "store/comuni.h"
+#include "records/comuni.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
 #include "ui/dbcombo.h"
@@ -219,7 +219,7 @@ TEST_F(ScreenTour, Dialogs)
 
 TEST_F(ScreenTour, ServiceDialogs)
 {
-    store::SendSettings s;
+    records::SendSettings s;
     s.server = "smtp.example.it";
     s.sender = "agenzia@example.it";
     s.recipient = "sede@example.it";
@@ -232,16 +232,16 @@ TEST_F(ScreenTour, ServiceDialogs)
     send.hide();
 
     const std::pair<const char*, const char*> questions[] = {
-        {store::kMsgMaintenanceConfirm, "manutenzione-conferma"},
-        {store::kMsgRestoreConfirm, "ripristino-conferma"},
-        {store::kMsgProducerConfirm, "aggiorna-produttore-conferma"},
+        {records::kMsgMaintenanceConfirm, "manutenzione-conferma"},
+        {records::kMsgRestoreConfirm, "ripristino-conferma"},
+        {records::kMsgProducerConfirm, "aggiorna-produttore-conferma"},
     };
     for (const auto& [text, name] : questions) {
         auto box = createMessageBox(text, MessageKind::OkCancel);
         save(box.get(), name);
         box->hide();
     }
-    POPMSG(store::kMsgMaintenanceRunning);
+    POPMSG(records::kMsgMaintenanceRunning);
     save(currentMessageWindow(), "manutenzione-in-corso");
     POPMSG();
 }
@@ -343,7 +343,7 @@ TEST_F(ScreenTour, LookupTables)
         store::Table& t = ws.open(table);
         for (const char* v : content.second) {
             t.append();
-            t.setText(content.first, v);
+            t.setText(store::FieldName::runtime(content.first), v);
             t.commit();
             t.unlock();
         }
@@ -380,54 +380,54 @@ TEST_F(ScreenTour, LookupTables)
     ws.close("COMPAGN");
 
     for (const std::string& name : arv::registry::lookupEntryNames()) {
-        const store::RegisterDesc& desc = *arv::registry::lookupRegister(name);
-        store::openRegisterTables(desc, ws);
+        const records::RegisterDesc& desc = *arv::registry::lookupRegister(name);
+        records::openRegisterTables(desc, ws);
         {
             RegisterList list(desc, ws);
             list.resize(desc.columns.size() > 1 ? 900 : 420, 360);
             save(&list, "register-" + name);
             if (name == "RAMI") {
-                list.button(store::kBtnAdd)->click();
+                list.button(records::kBtnAdd)->click();
                 list.cellEditor()->setText("TRASPORTI");
                 save(&list, "register-RAMI-cell-editor");
                 list.finishCell(false);
             }
             if (!desc.cellEditor) {
-                EditDialog insert(desc, store::blankValues(desc.fields, &ws[desc.aliasName()]), true, &ws[desc.aliasName()]);
+                EditDialog insert(desc, records::blankValues(desc.fields, &ws[desc.aliasName()]), true, &ws[desc.aliasName()]);
                 save(&insert, "edit-" + desc.editName + "-aggiungi");
                 insert.hide();
-                EditDialog modify(desc, store::recordValues(desc.fields, ws[desc.aliasName()]), false, &ws[desc.aliasName()]);
+                EditDialog modify(desc, records::recordValues(desc.fields, ws[desc.aliasName()]), false, &ws[desc.aliasName()]);
                 save(&modify, "edit-" + desc.editName + "-modifica");
                 modify.hide();
             }
             list.hide();
         }
-        store::closeRegisterTables(desc, ws);
+        records::closeRegisterTables(desc, ws);
     }
 
     // The search dialog and a dialog with pages, dates, numbers and three-state boxes.
-    store::RegisterDesc demo = *arv::registry::lookupRegister("PRODOTTI");
-    demo.search = {{1, "Descrizione:", "DESCRIZ", store::Match::Contains, store::FieldKind::Text, "", {}},
-                   {2, "Dal:", "DATA", store::Match::From, store::FieldKind::Date, "", {}},
-                   {3, "Al:", "DATA", store::Match::To, store::FieldKind::Date, "", {}},
-                   {4, "Attivo:", "ATTIVO", store::Match::Flag, store::FieldKind::TriState, "", {}}};
+    records::RegisterDesc demo = *arv::registry::lookupRegister("PRODOTTI");
+    demo.search = {{1, "Descrizione:", "DESCRIZ", records::Match::Contains, records::FieldKind::Text, "", {}},
+                   {2, "Dal:", "DATA", records::Match::From, records::FieldKind::Date, "", {}},
+                   {3, "Al:", "DATA", records::Match::To, records::FieldKind::Date, "", {}},
+                   {4, "Attivo:", "ATTIVO", records::Match::Flag, records::FieldKind::TriState, "", {}}};
     SearchDialog search(demo);
     save(&search, "search-RPRODOTTI");
     search.hide();
     demo.pages = {"Dati generali", "Altri dati"};
-    store::EditField date{201, "Data:", "DATA", store::FieldKind::Date, "", {}, false, {}, 0, {}, 0};
-    store::EditField amount{202, "Importo:", "IMPORTO", store::FieldKind::Number, "@E 99,999.99", {}, false, {}, 0, {}, 0};
-    store::EditField flag{203, "Attivo:", "ATTIVO", store::FieldKind::TriState, "", {}, false, {}, 1, {}, 0};
-    store::EditField cap{204, "C.A.P.:", "CAP", store::FieldKind::Text, "99999", {}, false, {}, 1, {}, 0};
+    records::EditField date{201, "Data:", "DATA", records::FieldKind::Date, "", {}, false, {}, 0, {}, 0};
+    records::EditField amount{202, "Importo:", "IMPORTO", records::FieldKind::Number, "@E 99,999.99", {}, false, {}, 0, {}, 0};
+    records::EditField flag{203, "Attivo:", "ATTIVO", records::FieldKind::TriState, "", {}, false, {}, 1, {}, 0};
+    records::EditField cap{204, "C.A.P.:", "CAP", records::FieldKind::Text, "99999", {}, false, {}, 1, {}, 0};
     demo.fields.push_back(date);
     demo.fields.push_back(amount);
     demo.fields.push_back(flag);
     demo.fields.push_back(cap);
-    store::openRegisterTables(demo, ws);
-    EditDialog paged(demo, store::blankValues(demo.fields, &ws["PRODOTTI"]), true, &ws["PRODOTTI"]);
+    records::openRegisterTables(demo, ws);
+    EditDialog paged(demo, records::blankValues(demo.fields, &ws["PRODOTTI"]), true, &ws["PRODOTTI"]);
     save(&paged, "edit-pages");
     paged.hide();
-    store::closeRegisterTables(demo, ws);
+    records::closeRegisterTables(demo, ws);
     ws.closeAll();
 }
 
@@ -437,7 +437,7 @@ TEST_F(ScreenTour, CompaniesAndProducers)
     auto add = [&ws](const char* table, const std::vector<std::pair<const char*, const char*>>& values) {
         store::Table& t = ws.open(table, "TOUR", true);
         t.append();
-        for (auto [f, v] : values) t.setText(f, v);
+        for (auto [f, v] : values) t.setText(store::FieldName::runtime(f), v);
         t.commit();
         t.unlock();
         ws.close("TOUR");
@@ -455,24 +455,24 @@ TEST_F(ScreenTour, CompaniesAndProducers)
                     {"ALIQUOTA", "3"}});
 
     struct Shown {
-        const store::RegisterDesc* desc;
+        const records::RegisterDesc* desc;
         const char* key;
         char type;
     };
     for (Shown shown : {Shown{&arv::registry::companiesRegister(), "AURORA ASSICURAZIONI", 'C'},
                         Shown{&arv::registry::producersRegister(), "SERRA GIULIA", 'P'}}) {
-        const store::RegisterDesc& desc = *shown.desc;
-        store::openRegisterTables(desc, ws);
+        const records::RegisterDesc& desc = *shown.desc;
+        records::openRegisterTables(desc, ws);
         store::Table& t = ws[desc.aliasName()];
         ASSERT_TRUE(t.seek(shown.key));
         {
             RegisterList list(desc, ws);
             list.resize(520, 360);
             save(&list, "register-" + desc.name);
-            EditDialog insert(desc, store::blankValues(desc.fields, &t), true, &t);
+            EditDialog insert(desc, records::blankValues(desc.fields, &t), true, &t);
             save(&insert, "edit-" + desc.editName + "-aggiungi");
             insert.hide();
-            EditDialog modify(desc, store::recordValues(desc.fields, t), false, &t);
+            EditDialog modify(desc, records::recordValues(desc.fields, t), false, &t);
             save(&modify, "edit-" + desc.editName + "-modifica");
             if (modify.pages()) {
                 modify.pages()->setCurrentIndex(1);
@@ -482,8 +482,8 @@ TEST_F(ScreenTour, CompaniesAndProducers)
             list.hide();
         }
         // The commission rates of the selected record, and their row dialog.
-        const store::RegisterDesc rates = arv::registry::ratesRegister(shown.type, shown.key);
-        store::openRegisterTables(rates, ws);
+        const records::RegisterDesc rates = arv::registry::ratesRegister(shown.type, shown.key);
+        records::openRegisterTables(rates, ws);
         store::Table& r = ws[rates.aliasName()];
         const std::string scope = arv::registry::ratesScope(shown.type, shown.key);
         r.setScope(scope, scope);
@@ -493,13 +493,13 @@ TEST_F(ScreenTour, CompaniesAndProducers)
             list.resize(560, 300);
             EXPECT_GT(list.model()->rowCount(), 0);
             save(&list, "register-" + rates.name);
-            EditDialog row(rates, store::recordValues(rates.fields, r), false, &r);
+            EditDialog row(rates, records::recordValues(rates.fields, r), false, &r);
             save(&row, "edit-" + rates.editName + "-modifica");
             row.hide();
             list.hide();
         }
-        store::closeRegisterTables(rates, ws);
-        store::closeRegisterTables(desc, ws);
+        records::closeRegisterTables(rates, ws);
+        records::closeRegisterTables(desc, ws);
     }
     ws.closeAll();
 }
@@ -507,7 +507,7 @@ TEST_F(ScreenTour, CompaniesAndProducers)
 TEST_F(ScreenTour, Clients)
 {
     ASSERT_TRUE(store::AGGIORNADATABASE(folder.string()));
-    store::fillComuni(folder.string(), test::comuniFolder());
+    records::fillComuni(folder.string(), test::comuniFolder());
     store::Workspace& ws = store::workspace();
     ws.closeAll();
     ws.setFolder(folder.string());
@@ -548,8 +548,8 @@ TEST_F(ScreenTour, Clients)
     }
     ws.close("CLIENTI");
 
-    const store::RegisterDesc& desc = arv::registry::clientsRegister();
-    store::openRegisterTables(desc, ws);
+    const records::RegisterDesc& desc = arv::registry::clientsRegister();
+    records::openRegisterTables(desc, ws);
     {
         RegisterList list(desc, ws);
         list.resize(760, 420);
@@ -557,7 +557,7 @@ TEST_F(ScreenTour, Clients)
         save(&list, "register-CLIENTI");
         store::Table& c = ws["CLIENTI"];
         ASSERT_TRUE(c.seek("ROSSI MARIO"));
-        EditDialog modify(desc, store::recordValues(desc.fields, c), false, &c);
+        EditDialog modify(desc, records::recordValues(desc.fields, c), false, &c);
         save(&modify, "edit-CLIENTE-modifica");
         EXPECT_TRUE(modify.button(206)->isEnabled());
         // Typing a tax code fills the birth data.
@@ -570,7 +570,7 @@ TEST_F(ScreenTour, Clients)
         EXPECT_EQ(std::string("MILANO"), modify.values().get("COMUNASC"));
         modify.setModified(false);
         modify.hide();
-        EditDialog insert(desc, store::blankValues(desc.fields, &c), true, &c);
+        EditDialog insert(desc, records::blankValues(desc.fields, &c), true, &c);
         save(&insert, "edit-CLIENTE-aggiungi");
         EXPECT_FALSE(insert.button(206)->isEnabled());
         EXPECT_FALSE(insert.button(207)->isEnabled());
@@ -581,7 +581,7 @@ TEST_F(ScreenTour, Clients)
         search.hide();
         list.hide();
     }
-    store::closeRegisterTables(desc, ws);
+    records::closeRegisterTables(desc, ws);
     ws.closeAll();
 }
 
@@ -649,9 +649,9 @@ TEST_F(ScreenTour, Policies)
         ws.close("DATIAUTO");
     }
 
-    const store::RegisterDesc& desc = policies::policiesRegister();
+    const records::RegisterDesc& desc = policies::policiesRegister();
     std::function<void()> closeLookups = policies::openPolicyLookups(ws);
-    store::openRegisterTables(desc, ws);
+    records::openRegisterTables(desc, ws);
     {
         RegisterList list(desc, ws);
         list.resize(1000, 420);
@@ -684,7 +684,7 @@ TEST_F(ScreenTour, Policies)
             shoot(insert, "edit-POLIZZA-aggiungi");
         }
         {
-            std::optional<store::EditValues> v = policies::replaceValues(ws, t);
+            std::optional<records::EditValues> v = policies::replaceValues(ws, t);
             ASSERT_TRUE(v);
             EditDialog replace(desc, *v, true, &t);
             replace.setWindowTitle("Sostituisci");
@@ -696,7 +696,7 @@ TEST_F(ScreenTour, Policies)
         search.hide();
         list.hide();
     }
-    store::closeRegisterTables(desc, ws);
+    records::closeRegisterTables(desc, ws);
     closeLookups();
     ws.closeAll();
 }
@@ -745,8 +745,8 @@ TEST_F(ScreenTour, CompanyMovements)
             t.setNumber("IMPORTO", Decimal(120 * (i + 1)));
         });
 
-    const store::RegisterDesc& desc = accounting::movementsRegister();
-    store::openRegisterTables(desc, ws);
+    const records::RegisterDesc& desc = accounting::movementsRegister();
+    records::openRegisterTables(desc, ws);
     {
         RegisterList list(desc, ws);
         list.resize(900, 440);
@@ -754,10 +754,10 @@ TEST_F(ScreenTour, CompanyMovements)
         save(&list, "register-MOVICOMP");
         store::Table& m = ws["MOVICOMP"];
         m.goTo(1);
-        EditDialog modify(desc, store::recordValues(desc.fields, m), false, &m);
+        EditDialog modify(desc, records::recordValues(desc.fields, m), false, &m);
         save(&modify, "edit-MOVICOMP2-modifica");
         modify.hide();
-        store::EditValues fresh = accounting::newMovementValues();
+        records::EditValues fresh = accounting::newMovementValues();
         fresh.set("POLIZZA", "AU-2024-0001");
         fresh.set("DESCRIZIO", "Incasso");
         accounting::loadFromPolicy(ws, fresh);
@@ -767,7 +767,7 @@ TEST_F(ScreenTour, CompanyMovements)
         EXPECT_FALSE(modify.field(130)->isEnabled());
         insert.hide();
         // The second producer's movement names its producer so.
-        store::EditValues second = fresh;
+        records::EditValues second = fresh;
         second.set("PRODUTTOR2", "T");
         EditDialog secondProducer(desc, second, true, &m);
         QStringList labels;
@@ -796,7 +796,7 @@ TEST_F(ScreenTour, CompanyMovements)
     accounting::MovementSelection closing("CHIUSURA2", "Chiusura", {});
     save(&closing, "CHIUSURA2");
     closing.hide();
-    store::closeRegisterTables(desc, ws);
+    records::closeRegisterTables(desc, ws);
     ws.closeAll();
 }
 
@@ -844,7 +844,7 @@ TEST_F(ScreenTour, DetailSheets)
     for (SheetKind kind : {SheetKind::Motor, SheetKind::Elementary, SheetKind::Life}) {
         store::OwnTable table(ws, policies::sheetTable(kind), true);
         bool exists = false;
-        store::EditValues v = policies::loadSheet(ws, kind, policy, &exists);
+        records::EditValues v = policies::loadSheet(ws, kind, policy, &exists);
         if (kind == SheetKind::Motor) {
             v.set("VEICOLO", "Autovettura");
             v.set("MARCA", "FIAT");

@@ -13,6 +13,7 @@
 
 using namespace arv;
 using namespace arv::store;
+using namespace arv::records;
 using namespace arv::policies;
 
 namespace {
@@ -38,14 +39,15 @@ protected:
         Table& t = *own;
         t.append();
         for (const auto& [f, v] : values) {
-            const auto& def = t.file().fields()[static_cast<size_t>(t.fieldIndex(f))];
-            if (def.type == 'L') t.setLogical(f, v == "T");
-            else if (def.type == 'N') t.setNumber(f, *Decimal::parse(v));
-            else if (def.type == 'D') t.setDate(f, Date::fromDisplay(v));
-            else if (def.type == 'C' && f == "CODICE") t.setRaw(f, sheetKey(v));
-            else if (def.type == 'C' && (f == "POLIZZA" && table != "POLIZZE" && table != "MOVICOMP")) t.setRaw(f, sheetKey(v));
-            else if (f == "CODPOL") t.setRaw(f, sheetKey(v));
-            else t.setText(f, v);
+            const FieldName n = FieldName::runtime(f);
+            const auto& def = t.file().fields()[static_cast<size_t>(t.fieldIndex(n))];
+            if (def.type == 'L') t.setLogical(n, v == "T");
+            else if (def.type == 'N') t.setNumber(n, *Decimal::parse(v));
+            else if (def.type == 'D') t.setDate(n, Date::fromDisplay(v));
+            else if (def.type == 'C' && f == "CODICE") t.setRaw(n, sheetKey(v));
+            else if (def.type == 'C' && (f == "POLIZZA" && table != "POLIZZE" && table != "MOVICOMP")) t.setRaw(n, sheetKey(v));
+            else if (f == "CODPOL") t.setRaw(n, sheetKey(v));
+            else t.setText(n, v);
         }
         t.commit();
         t.unlock();
@@ -80,12 +82,12 @@ protected:
     uint32_t at(const std::string& number)
     {
         Table& t = policies();
-        t.setOrder(std::string_view("NUMPOL"));
+        t.setOrder("NUMPOL");
         std::string k = number;
         k.resize(25, ' ');
         const bool found = t.seek(k);
         const uint32_t r = found ? t.recno() : 0;
-        t.setOrder(std::string_view("POLIZZE"));
+        t.setOrder("POLIZZE");
         if (r) t.goTo(r);
         return r;
     }
@@ -97,7 +99,7 @@ protected:
         for (const auto& [f, x] : changes) after.set(f, x);
         return savePolicy(workspace(), policies(), PolicyMode::Modify, r, before, after);
     }
-    std::string field(const std::string& number, const char* f)
+    std::string field(const std::string& number, FieldName f)
     {
         at(number);
         return policies().text(f);

@@ -12,6 +12,7 @@
 
 using namespace arv;
 using namespace arv::store;
+using namespace arv::records;
 using namespace arv::policies;
 
 namespace {

@@ -15,6 +15,7 @@
 
 using namespace arv;
 using namespace arv::store;
+using namespace arv::records;
 using namespace arv::policies;
 
 namespace {
@@ -73,11 +74,11 @@ protected:
             if (t->raw("POLIZZA") == sheetKey(code)) ++n;
         return n;
     }
-    std::string clientField(const std::string& name, const char* field)
+    std::string clientField(const std::string& name, FieldName field)
     {
         OwnTable c(ws(), "CLIENTI");
         for (c->goTop(); !c->eof(); c->skip(1))
-            if (c->text("CLIENTE") == name) return field == std::string("DATANASC") ? c->date(field).toDisplay() : c->text(field);
+            if (c->text("CLIENTE") == name) return field.view() == "DATANASC" ? c->date(field).toDisplay() : c->text(field);
         return "?";
     }
     SaveResult save(SheetKind kind, const std::string& code, const EditValues& before, const EditValues& after)

@@ -10,9 +10,9 @@
 #include <unistd.h>
 
 #include "common/pagemodel.h"
-#include "store/comuni.h"
-#include "store/criteria.h"
-#include "store/lookups.h"
+#include "records/comuni.h"
+#include "records/criteria.h"
+#include "records/lookups.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
 #include "support/tempdir.h"
@@ -29,6 +29,7 @@
 
 using namespace arv;
 using namespace arv::store;
+using namespace arv::records;
 using arv::registry::clientsRegister;
 
 namespace {
@@ -58,7 +59,7 @@ protected:
         const std::string alias = workspace().newAlias();
         Table& t = workspace().open(table, alias, true);
         t.append();
-        for (const auto& [f, v] : texts) t.setText(f, v);
+        for (const auto& [f, v] : texts) t.setText(FieldName::runtime(f), v);
         if (more) more(t);
         t.commit();
         t.unlock();
@@ -228,7 +229,7 @@ TEST_F(Clients, RenameReachesEveryTableThatStoresTheNameAndNothingElse)
     auto values = [&](const std::string& table, const std::string& field) {
         std::multiset<std::string> out;
         Table& t = workspace().open(table, "CHECK", true);
-        for (t.goTop(); !t.eof(); t.skip(1)) out.insert(t.text(field));
+        for (t.goTop(); !t.eof(); t.skip(1)) out.insert(t.text(FieldName::runtime(field)));
         workspace().close("CHECK");
         return out;
     };
@@ -357,8 +358,8 @@ TEST_F(Clients, MunicipalityListsReadAndRefreshed)
     test::TempDir newer;
     std::ofstream(newer.path() + "/comuni_attuali.csv") << "name,province,cadastral_code\nRoma Capitale,RM,H501\nNuovo Comune,XX,Q999\n";
     EXPECT_EQ(2u, refreshComuni(dir.path(), newer.path()));
-    EXPECT_EQ("ROMA CAPITALE", store::COMUNASCCDF(workspace(), withCheck("RSSMRA80C45H501")).substr(0, 13));
-    EXPECT_EQ("ALBANIA", store::COMUNASCCDF(workspace(), withCheck("RSSMRA80C45Z100")).substr(0, 7));
+    EXPECT_EQ("ROMA CAPITALE", records::COMUNASCCDF(workspace(), withCheck("RSSMRA80C45H501")).substr(0, 13));
+    EXPECT_EQ("ALBANIA", records::COMUNASCCDF(workspace(), withCheck("RSSMRA80C45Z100")).substr(0, 7));
 }
 
 TEST_F(Clients, PrintoutsOnTheirPages)

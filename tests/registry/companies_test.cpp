@@ -11,7 +11,7 @@
 
 #include <map>
 
-#include "store/lookups.h"
+#include "records/lookups.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
 #include "support/tempdir.h"
@@ -23,6 +23,7 @@
 
 using namespace arv;
 using namespace arv::store;
+using namespace arv::records;
 
 namespace {
 
@@ -47,7 +48,8 @@ protected:
     {
         Table& t = workspace().open(table, "ADD_" + table);
         t.append();
-        for (const auto& [f, v] : values) {
+        for (const auto& [name, v] : values) {
+            const FieldName f = FieldName::runtime(name);
             const auto& def = t.file().fields()[static_cast<size_t>(t.fieldIndex(f))];
             if (def.type == 'L') t.setLogical(f, v == "T");
             else if (def.type == 'N') t.setNumber(f, *Decimal::parse(v));
@@ -58,8 +60,9 @@ protected:
         workspace().close("ADD_" + table);
     }
     // Every value of FIELD in TABLE, in physical order.
-    std::vector<std::string> column(const std::string& table, const std::string& field)
+    std::vector<std::string> column(const std::string& table, const std::string& name)
     {
+        const FieldName field = FieldName::runtime(name);
         std::vector<std::string> out;
         Table& t = workspace().open(table, "READ_" + table);
         for (uint32_t r = 1; r <= t.lastRec(); ++r) {

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 #include <map>
 #include <set>
+
+#include "store/schema/names.h"
 
 using namespace arv::schema;
 
@@ -100,6 +104,24 @@ TEST(Schema, EveryTagBelongsToItsTable)
     EXPECT_EQ(seen.size(), tags().size());
     EXPECT_EQ(tagsOf("MOVICOMP").size(), 3u);
     EXPECT_EQ(tagsOf("SINISTRI")[1]->name, "SINPOL");
+}
+
+// The names the build checks the code's field and tag names against are the schema's, all of them
+// and no other: a field or tag added to the tables without its name here (or the reverse) shows.
+TEST(Schema, NamesCheckedWhenBuildingAreTheSchemas)
+{
+    std::set<std::string> fields, tags;
+    for (const auto& t : tables()) {
+        for (const auto& f : t.fields) fields.insert(f.name);
+        tags.insert(t.tags.begin(), t.tags.end());
+    }
+    for (const auto& t : arv::schema::tags()) tags.insert(t.name);
+    const auto inStep = [](const std::set<std::string>& schema, const std::set<std::string>& listed, const char* list) {
+        for (const auto& n : schema) EXPECT_TRUE(listed.count(n)) << n << " is missing from " << list;
+        for (const auto& n : listed) EXPECT_TRUE(schema.count(n)) << n << " is in " << list << " but not in the schema";
+    };
+    inStep(fields, {std::begin(kFieldNames), std::end(kFieldNames)}, "kFieldNames");
+    inStep(tags, {std::begin(kTagNames), std::end(kTagNames)}, "kTagNames");
 }
 
 TEST(Schema, KeysHaveTheirDeclaredSizeAndForm)

@@ -35,7 +35,7 @@ void addClient(Table& t, const std::string& name, const std::string& town = "ROM
     t.unlock();
 }
 
-std::vector<std::string> walk(Table& t, const char* field)
+std::vector<std::string> walk(Table& t, FieldName field)
 {
     std::vector<std::string> out;
     for (t.goTop(); !t.eof(); t.skip()) out.push_back(t.text(field));

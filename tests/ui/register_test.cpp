@@ -21,6 +21,7 @@
 
 using namespace arv;
 using namespace arv::store;
+using namespace arv::records;
 
 namespace {
 
@@ -609,14 +610,14 @@ TEST(MaskedFields, TemplatesUpperCaseNumbersAndThreeStates)
     QApplication::processEvents();
     EXPECT_EQ("1.234,50", amount.value());
 
-    store::EditField f;
-    f.kind = store::FieldKind::TriState;
+    records::EditField f;
+    f.kind = records::FieldKind::TriState;
     std::unique_ptr<QWidget> box(createFieldWidget(f, 1, 0));
     setFieldWidgetValue(box.get(), "");
     EXPECT_EQ("", fieldWidgetValue(box.get()));
     setFieldWidgetValue(box.get(), "T");
     EXPECT_EQ("T", fieldWidgetValue(box.get()));
-    f.kind = store::FieldKind::Choice;
+    f.kind = records::FieldKind::Choice;
     f.list = [] { return std::vector<std::string>{"", "ANNUALE", "SEMESTRALE"}; };
     std::unique_ptr<QWidget> combo(createFieldWidget(f, 15, 0));
     setFieldWidgetValue(combo.get(), "SEMESTRALE");

@@ -1,4 +1,4 @@
-#include "store/lookups.h"
+#include "records/lookups.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 
 using namespace arv;
 using namespace arv::store;
+using namespace arv::records;
 
 namespace {
 

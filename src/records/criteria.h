@@ -11,21 +11,24 @@
 #include "common/decimal.h"
 #include "store/table.h"
 
-namespace arv::store::criteria {
+namespace arv::records::criteria {
+
+using store::FieldName;
+using store::RecordPredicate;
 
 // The typed text (trimmed) anywhere in the field.
-RecordPredicate contains(std::string field, const std::string& typed);
+RecordPredicate contains(FieldName field, const std::string& typed);
 // The field begins with the typed text (trimmed at the right); an empty text matches everything.
-RecordPredicate prefix(std::string field, const std::string& typed);
+RecordPredicate prefix(FieldName field, const std::string& typed);
 // The field, as stored in its width, equals the typed text padded with blanks to that width.
-RecordPredicate paddedExact(std::string field, const std::string& typed);
+RecordPredicate paddedExact(FieldName field, const std::string& typed);
 // The field without its trailing blanks equals the value (a value chosen from a list).
-RecordPredicate equal(std::string field, const std::string& value);
+RecordPredicate equal(FieldName field, const std::string& value);
 // Date and number bounds, each optional and inclusive.
-RecordPredicate dateRange(std::string field, std::optional<Date> from, std::optional<Date> to);
-RecordPredicate numberRange(std::string field, std::optional<Decimal> from, std::optional<Decimal> to);
+RecordPredicate dateRange(FieldName field, std::optional<Date> from, std::optional<Date> to);
+RecordPredicate numberRange(FieldName field, std::optional<Decimal> from, std::optional<Decimal> to);
 // A logical field that is true (WANTED) or false.
-RecordPredicate flag(std::string field, bool wanted);
+RecordPredicate flag(FieldName field, bool wanted);
 // All the conditions (empty ones left out); an empty predicate when there is none.
 RecordPredicate allOf(std::vector<RecordPredicate> conditions);
 
@@ -35,4 +38,4 @@ RecordPredicate allOf(std::vector<RecordPredicate> conditions);
 void remember(const std::string& registerName, RecordPredicate condition);
 RecordPredicate remembered(const std::string& registerName);
 
-} // namespace arv::store::criteria
+} // namespace arv::records::criteria

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace arv::store {
+namespace arv::records {
 
 inline constexpr const char* kComuniAttuali = "comuni_attuali.csv";
 inline constexpr const char* kComuniStorico = "belfiore_comuni_storico.csv";
@@ -40,4 +40,4 @@ size_t refreshComuni(const std::string& folder, const std::string& csvFolder);
 // from. "" when none holds the files.
 std::string comuniDataFolder(const std::string& programDir);
 
-} // namespace arv::store
+} // namespace arv::records

@@ -1,4 +1,4 @@
-#include "store/maintenance.h"
+#include "records/maintenance.h"
 #include "common/text_util.h"
 
 #include "common/sendmail.h"
@@ -30,7 +30,9 @@
 #include "store/upgrade.h"
 #include "store/workspace.h"
 
-namespace arv::store {
+namespace arv::records {
+
+using namespace store;
 
 namespace fs = std::filesystem;
 
@@ -565,4 +567,4 @@ ArchiveResult updateProducerArchives(const std::string& folder, const ProducerSe
     return r;
 }
 
-} // namespace arv::store
+} // namespace arv::records

@@ -2,12 +2,13 @@
 // back on its record when the job ends.
 #include <gtest/gtest.h>
 
-#include "store/reportrows.h"
+#include "records/reportrows.h"
 #include "store/upgrade.h"
 #include "support/tempdir.h"
 
 using namespace arv;
 using namespace arv::store;
+using namespace arv::records;
 
 TEST(ReportRows, ClientListInIndexOrderAndRecordRestored)
 {

@@ -1,4 +1,4 @@
-#include "store/lookups.h"
+#include "records/lookups.h"
 
 #include <algorithm>
 #include <optional>
@@ -9,16 +9,17 @@
 #include "common/taxcode.h"
 #include "common/text.h"
 #include "store/files.h"
+#include "store/keys.h"
 
-namespace arv::store {
+namespace arv::records {
+
+using namespace store;
 
 namespace {
 
-std::string padKey(const std::string& utf8, size_t width, bool upper) { return indexKey(utf8, width, upper); }
-
 // Runs `read` on a table opened under an alias of its own, restoring the selected area.
 template <typename T, typename F>
-T withOwnTable(Workspace& ws, const std::string& table, const std::string& tag, T fallback, F read)
+T withOwnTable(Workspace& ws, const std::string& table, TagName tag, T fallback, F read)
 {
     if (!fileExists(ws.folder(), table + ".DBF")) return fallback;
     int before = ws.selected();
@@ -36,12 +37,13 @@ T withOwnTable(Workspace& ws, const std::string& table, const std::string& tag, 
     return result;
 }
 
-std::vector<std::string> list(Workspace& ws, const std::string& table, const std::string& field, bool emptyFirst,
+// The values of FIELD in a lookup table, in the order of the table's tag of the same name.
+std::vector<std::string> list(Workspace& ws, TagName table, FieldName field, bool emptyFirst,
                               const std::function<bool(Table&)>& keep = nullptr)
 {
     std::vector<std::string> out;
     if (emptyFirst) out.emplace_back();
-    return withOwnTable(ws, table, table, out, [&](Table& t) {
+    return withOwnTable(ws, std::string(table), table, out, [&](Table& t) {
         std::vector<std::string> r = out;
         for (t.goTop(); !t.eof(); t.skip())
             if (!keep || keep(t)) r.push_back(trim(t.text(field)));
@@ -54,11 +56,11 @@ Table* seekAlias(Workspace& ws, const char* alias, const std::string& key, size_
 {
     Table* t = ws.find(alias);
     if (!t) return nullptr;
-    t->seek(padKey(key, width, upper));
+    t->seek(indexKey(key, width, upper));
     return t;
 }
 
-std::string clientField(Workspace& ws, const std::string& client, const char* field)
+std::string clientField(Workspace& ws, const std::string& client, FieldName field)
 {
     Table* t = seekAlias(ws, "CLIENTI_", client, 35, true);
     return t ? t->text(field) : std::string();
@@ -67,7 +69,7 @@ std::string clientField(Workspace& ws, const std::string& client, const char* fi
 std::optional<bool> policyFlag(Workspace& ws, const std::string& number, const std::function<bool(Table&)>& f)
 {
     return withOwnTable(ws, "POLIZZE", "NUMPOL", std::optional<bool>(), [&](Table& t) -> std::optional<bool> {
-        if (!t.seek(padKey(number, 25, false))) return false;
+        if (!t.seek(indexKey(number, 25, false))) return false;
         return f(t);
     });
 }
@@ -88,14 +90,6 @@ Table* motorSheet(Workspace& ws, const std::string& number)
 }
 
 } // namespace
-
-std::string indexKey(const std::string& utf8, size_t width, bool upper)
-{
-    std::string k = utf8ToCp1252(utf8);
-    if (upper) k = schema::keyUpper(k);
-    k.resize(width, ' ');
-    return k;
-}
 
 std::vector<std::string> ARAMI(Workspace& ws) { return list(ws, "RAMI", "RAMO", false); }
 std::vector<std::string> AGRUPPI(Workspace& ws) { return list(ws, "GRUPPI", "GRUPPO", false); }
@@ -137,7 +131,7 @@ std::vector<std::string> AINTERMED(Workspace& ws)
 std::vector<std::string> APRODOTTI(Workspace& ws, const std::string& company, const std::string& agreement,
                                    const std::string& scheme)
 {
-    std::string prefix = padKey(company, 35, true) + padKey(agreement, 35, true) + padKey(scheme, 25, true);
+    std::string prefix = indexKey(company, 35, true) + indexKey(agreement, 35, true) + indexKey(scheme, 25, true);
     std::vector<std::string> out{std::string()};
     return withOwnTable(ws, "PRODOTTI", "PRODOTTI", out, [&](Table& t) {
         std::vector<std::string> r = out;
@@ -152,8 +146,8 @@ std::vector<std::string> APRODOTTI(Workspace& ws, const std::string& company, co
 std::string CODPRO(Workspace& ws, const std::string& company, const std::string& agreement, const std::string& scheme,
                    const std::string& description)
 {
-    std::string key = padKey(company, 35, true) + padKey(agreement, 35, true) + padKey(scheme, 25, true) +
-                      padKey(description, 100, true);
+    std::string key = indexKey(company, 35, true) + indexKey(agreement, 35, true) + indexKey(scheme, 25, true) +
+                      indexKey(description, 100, true);
     return withOwnTable(ws, "PRODOTTI", "PRODOTTI", std::string(), [&](Table& t) {
         return t.seek(key) ? trim(t.text("CODICE")) : std::string();
     });
@@ -226,7 +220,7 @@ ClientData ADATIASSI(Workspace& ws, const std::string& client)
 {
     return withOwnTable(ws, "CLIENTI", "CLIENTI", ClientData(), [&](Table& t) {
         ClientData d;
-        t.seek(padKey(client, 35, true));
+        t.seek(indexKey(client, 35, true));
         d.title = t.text("TITOLO");
         d.name = t.text("CLIENTE");
         d.address = t.text("INDIRIZZO");
@@ -252,7 +246,7 @@ AgreementData ADATICOMP(Workspace& ws, const std::string& agreement)
 {
     return withOwnTable(ws, "COMPAGN", "COMPAGN", AgreementData(), [&](Table& t) {
         AgreementData d;
-        t.seek(padKey(agreement, 35, true));
+        t.seek(indexKey(agreement, 35, true));
         d.companyLine1 = t.text("RAGSOC1");
         d.companyLine2 = t.text("RAGSOC2");
         d.address = t.text("INDIRIZZO");
@@ -289,7 +283,7 @@ bool ISDISDETTA(Workspace& ws, const std::string& number)
 std::string FRAZIONAMENTO(Workspace& ws, const std::string& number)
 {
     return withOwnTable(ws, "POLIZZE", "NUMPOL", std::string(), [&](Table& t) {
-        return t.seek(padKey(number, 25, false)) ? t.text("FRAZIONAM") : std::string();
+        return t.seek(indexKey(number, 25, false)) ? t.text("FRAZIONAM") : std::string();
     });
 }
 
@@ -375,4 +369,4 @@ Date ACCENSIONE(Workspace& ws)
     return mov->seek(key) ? mov->date("DATA") : Date();
 }
 
-} // namespace arv::store
+} // namespace arv::records

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "common/date.h"
-#include "store/zipfile.h"
+#include "records/zipfile.h"
 
-namespace arv::store {
+namespace arv::records {
 
 inline constexpr const char* kMsgMaintenanceConfirm = "La manutenzione potrebbe;richiedere del tempo.;Confermi l'operazione?";
 inline constexpr const char* kMsgMaintenanceRunning = "Manutenzione degli archivi in corso...";
@@ -117,4 +117,4 @@ struct ProducerSettings {
 // then upgraded and rebuilt.
 ArchiveResult updateProducerArchives(const std::string& folder, const ProducerSettings& settings);
 
-} // namespace arv::store
+} // namespace arv::records

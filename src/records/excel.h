@@ -16,7 +16,9 @@
 #include "common/decimal.h"
 #include "store/table.h"
 
-namespace arv::store {
+namespace arv::records {
+
+using store::Table;
 
 inline constexpr const char* kMsgExporting = "Esportazione in corso...";
 
@@ -43,4 +45,4 @@ bool writeSpreadsheet(Table& table, const std::string& path, const std::vector<E
 // the message closed in every case. Gives the workbook's path ("" on a failure).
 std::string TOEXCEL(Table& table, const std::vector<ExtraColumn>& extra = {});
 
-} // namespace arv::store
+} // namespace arv::records

@@ -1,8 +1,10 @@
-#include "store/reportrows.h"
+#include "records/reportrows.h"
 
 #include "common/printjob.h"
 
-namespace arv::store {
+namespace arv::records {
+
+using namespace store;
 
 ReportRows tableRows(Table& table)
 {
@@ -33,4 +35,4 @@ void installPrintSelectionHook(Workspace& ws)
     printHooks().rememberSelection = [&ws] { return rememberSelectedRecord(ws); };
 }
 
-} // namespace arv::store
+} // namespace arv::records

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace arv::store {
+namespace arv::records {
 
 inline constexpr const char* kMsgFileNotFound = "Impossibile trovare il file;;";
 inline constexpr const char* kMsgZipCreateError = "Si è verificato un errore durante la creazione del file;;";
@@ -56,4 +56,4 @@ ZipResult UNZIP(const std::string& archive, bool usePassword = false, const std:
                 const std::string& oneFile = {}, const std::string& targetFolder = ".",
                 std::vector<std::string>* extracted = nullptr);
 
-} // namespace arv::store
+} // namespace arv::records

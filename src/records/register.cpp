@@ -1,4 +1,4 @@
-#include "store/register.h"
+#include "records/register.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,10 +6,12 @@
 #include "common/cp1252.h"
 #include "common/files.h"
 #include "common/mask.h"
-#include "store/criteria.h"
+#include "records/criteria.h"
 #include "store/schema/schema.h"
 
-namespace arv::store {
+namespace arv::records {
+
+using namespace store;
 
 namespace {
 
@@ -147,21 +149,21 @@ Date EditValues::date(std::string_view field) const { return Date::fromDisplay(g
 
 bool EditValues::logical(std::string_view field) const { return get(field) == "T"; }
 
-EditField editField(int id, std::string label, std::string field, FieldKind kind, std::string mask, int page)
+EditField editField(int id, std::string label, FieldName field, FieldKind kind, std::string mask, int page)
 {
     EditField f;
     f.id = id;
     f.label = std::move(label);
-    f.field = std::move(field);
+    f.field = std::string(field);
     f.kind = kind;
     f.mask = std::move(mask);
     f.page = page;
     return f;
 }
 
-EditField textField(int id, std::string label, std::string field, std::string mask, int page)
+EditField textField(int id, std::string label, FieldName field, std::string mask, int page)
 {
-    return editField(id, std::move(label), std::move(field), FieldKind::Text, std::move(mask), page);
+    return editField(id, std::move(label), field, FieldKind::Text, std::move(mask), page);
 }
 
 namespace {
@@ -174,41 +176,41 @@ EditField ofKind(FieldKind kind, EditField f)
 
 } // namespace
 
-EditField numberField(int id, std::string label, std::string field, std::string mask, int page)
+EditField numberField(int id, std::string label, FieldName field, std::string mask, int page)
 {
-    return ofKind(FieldKind::Number, textField(id, std::move(label), std::move(field), std::move(mask), page));
+    return ofKind(FieldKind::Number, textField(id, std::move(label), field, std::move(mask), page));
 }
 
-EditField dateField(int id, std::string label, std::string field, int page)
+EditField dateField(int id, std::string label, FieldName field, int page)
 {
-    return ofKind(FieldKind::Date, textField(id, std::move(label), std::move(field), {}, page));
+    return ofKind(FieldKind::Date, textField(id, std::move(label), field, {}, page));
 }
 
-EditField logicalField(int id, std::string label, std::string field, int page)
+EditField logicalField(int id, std::string label, FieldName field, int page)
 {
-    return ofKind(FieldKind::Logical, textField(id, std::move(label), std::move(field), {}, page));
+    return ofKind(FieldKind::Logical, textField(id, std::move(label), field, {}, page));
 }
 
-EditField memoField(int id, std::string label, std::string field, int page)
+EditField memoField(int id, std::string label, FieldName field, int page)
 {
-    return ofKind(FieldKind::Memo, textField(id, std::move(label), std::move(field), {}, page));
+    return ofKind(FieldKind::Memo, textField(id, std::move(label), field, {}, page));
 }
 
-EditField choiceField(int id, std::string label, std::string field, std::function<std::vector<std::string>()> list,
+EditField choiceField(int id, std::string label, FieldName field, std::function<std::vector<std::string>()> list,
                       bool typed, int page)
 {
-    EditField f = ofKind(FieldKind::Choice, textField(id, std::move(label), std::move(field), {}, page));
+    EditField f = ofKind(FieldKind::Choice, textField(id, std::move(label), field, {}, page));
     f.list = std::move(list);
     f.typedChoice = typed;
     return f;
 }
 
-SearchField searchField(int id, std::string label, std::string field, Match match, FieldKind kind)
+SearchField searchField(int id, std::string label, FieldName field, Match match, FieldKind kind)
 {
     SearchField s;
     s.id = id;
     s.label = std::move(label);
-    s.field = std::move(field);
+    s.field = std::string(field);
     s.match = match;
     s.kind = kind;
     return s;
@@ -217,7 +219,11 @@ SearchField searchField(int id, std::string label, std::string field, Match matc
 SearchField customSearch(int id, std::string label, FieldKind kind,
                          std::function<RecordPredicate(const std::vector<std::string>& typed)> condition)
 {
-    SearchField s = searchField(id, std::move(label), {}, Match::Custom, kind);
+    SearchField s;
+    s.id = id;
+    s.label = std::move(label);
+    s.match = Match::Custom;
+    s.kind = kind;
     s.condition = std::move(condition);
     return s;
 }
@@ -246,13 +252,14 @@ EditValues recordValues(const std::vector<EditField>& fields, const Table& t)
         const EditField& f = fields[i];
         const FieldDef* def = f.stored ? fieldDef(&t, f.field) : nullptr;
         if (!def) continue;
+        const FieldName name = FieldName::runtime(f.field);
         switch (f.kind) {
-        case FieldKind::Number: v.setAt(i, numberText(Mask(f.mask), t.number(f.field), def)); break;
-        case FieldKind::Date: v.setAt(i, t.date(f.field).toDisplay()); break;
+        case FieldKind::Number: v.setAt(i, numberText(Mask(f.mask), t.number(name), def)); break;
+        case FieldKind::Date: v.setAt(i, t.date(name).toDisplay()); break;
         case FieldKind::Logical:
-        case FieldKind::TriState: v.setAt(i, t.logical(f.field) ? "T" : "F"); break;
-        case FieldKind::Memo: v.setAt(i, def->type == 'M' ? t.memo(f.field) : t.text(f.field)); break;
-        default: v.setAt(i, t.text(f.field));
+        case FieldKind::TriState: v.setAt(i, t.logical(name) ? "T" : "F"); break;
+        case FieldKind::Memo: v.setAt(i, def->type == 'M' ? t.memo(name) : t.text(name)); break;
+        default: v.setAt(i, t.text(name));
         }
     }
     return v;
@@ -265,12 +272,13 @@ void storeValues(const std::vector<EditField>& fields, const EditValues& values,
         const FieldDef* def = f.stored ? fieldDef(&t, f.field) : nullptr;
         if (!def) continue;
         const std::string& text = values.at(i);
+        const FieldName name = FieldName::runtime(f.field);
         switch (def->type) {
-        case 'N': t.setNumber(f.field, values.number(f.field)); break;
-        case 'D': t.setDate(f.field, Date::fromDisplay(text)); break;
-        case 'L': t.setLogical(f.field, text == "T"); break;
-        case 'M': t.setMemo(f.field, text); break;
-        default: t.setText(f.field, f.mask.empty() ? text : Mask(f.mask).parseText(text));
+        case 'N': t.setNumber(name, values.number(f.field)); break;
+        case 'D': t.setDate(name, Date::fromDisplay(text)); break;
+        case 'L': t.setLogical(name, text == "T"); break;
+        case 'M': t.setMemo(name, text); break;
+        default: t.setText(name, f.mask.empty() ? text : Mask(f.mask).parseText(text));
         }
     }
 }
@@ -304,14 +312,15 @@ std::optional<FieldFailure> recheckValues(const std::vector<EditField>& fields, 
 
 // ---------------------------------------------------------------- columns and criteria
 
-Column fieldColumn(std::string header, std::string field, int width, std::string mask)
+Column fieldColumn(std::string header, FieldName field, int width, std::string mask)
 {
     Column c;
     c.header = std::move(header);
     c.width = width;
-    c.value = [field, mask](const Table& t) -> std::string {
-        const FieldDef* def = fieldDef(&t, field);
+    c.value = [name = std::string(field), mask](const Table& t) -> std::string {
+        const FieldDef* def = fieldDef(&t, name);
         if (!def) return std::string();
+        const FieldName field = FieldName::runtime(name);
         switch (def->type) {
         case 'N': return numberText(Mask(mask), t.number(field), def);
         case 'D': return t.date(field).toDisplay();
@@ -329,8 +338,9 @@ RecordPredicate buildCondition(const std::vector<SearchField>& fields, const std
     for (size_t i = 0; i < fields.size() && i < typed.size(); ++i) {
         const SearchField& f = fields[i];
         const std::string& text = typed[i];
+        const FieldName field = FieldName::runtime(f.field);
         if (f.match == Match::Flag) {
-            if (text == "T" || text == "F") all.push_back(criteria::flag(f.field, text == "T"));
+            if (text == "T" || text == "F") all.push_back(criteria::flag(field, text == "T"));
             continue;
         }
         if (f.match == Match::From || f.match == Match::To) {
@@ -338,14 +348,14 @@ RecordPredicate buildCondition(const std::vector<SearchField>& fields, const std
             if (f.kind == FieldKind::Date) {
                 ParsedDate d = Mask::parseDate(text);
                 if (d.status != DateStatus::Valid) continue;
-                all.push_back(from ? criteria::dateRange(f.field, d.date, std::nullopt)
-                                   : criteria::dateRange(f.field, std::nullopt, d.date));
+                all.push_back(from ? criteria::dateRange(field, d.date, std::nullopt)
+                                   : criteria::dateRange(field, std::nullopt, d.date));
             } else {
                 if (trim(text).empty()) continue;
                 std::optional<Decimal> n = Mask(f.mask).parseNumber(text);
                 if (!n) continue;
-                all.push_back(from ? criteria::numberRange(f.field, n, std::nullopt)
-                                   : criteria::numberRange(f.field, std::nullopt, n));
+                all.push_back(from ? criteria::numberRange(field, n, std::nullopt)
+                                   : criteria::numberRange(field, std::nullopt, n));
             }
             continue;
         }
@@ -356,10 +366,10 @@ RecordPredicate buildCondition(const std::vector<SearchField>& fields, const std
         }
         if (trim(text).empty()) continue;
         switch (f.match) {
-        case Match::Contains: all.push_back(criteria::contains(f.field, text)); break;
-        case Match::Prefix: all.push_back(criteria::prefix(f.field, text)); break;
-        case Match::PaddedExact: all.push_back(criteria::paddedExact(f.field, text)); break;
-        default: all.push_back(criteria::equal(f.field, text));
+        case Match::Contains: all.push_back(criteria::contains(field, text)); break;
+        case Match::Prefix: all.push_back(criteria::prefix(field, text)); break;
+        case Match::PaddedExact: all.push_back(criteria::paddedExact(field, text)); break;
+        default: all.push_back(criteria::equal(field, text));
         }
     }
     return criteria::allOf(std::move(all));
@@ -375,7 +385,7 @@ void openRegisterTables(const RegisterDesc& desc, Workspace& ws)
 {
     for (const auto& [name, alias] : desc.lookups) ws.open(name, alias, true);
     Table& t = ws.open(desc.table, desc.aliasName(), true);
-    for (const std::string& o : desc.orders) t.ordAdd(o);
+    for (TagName o : desc.orders) t.ordAdd(o);
     if (!desc.orders.empty()) t.setOrder(1);
     t.goTop();
 }
@@ -398,7 +408,7 @@ std::optional<std::string> diskProblem(const Table& t)
 }
 
 // Another live record with KEY in TAG; read through a cursor of its own.
-bool otherHasKey(const Table& t, const std::string& tag, const std::string& key, uint32_t editing)
+bool otherHasKey(const Table& t, TagName tag, const std::string& key, uint32_t editing)
 {
     std::unique_ptr<Table> c = Table::open(t.folder(), t.name(), "DUPTEST", OpenMode::Shared, true);
     c->ordAdd(tag);
@@ -524,7 +534,7 @@ size_t renameCascade(Workspace& ws, const std::vector<RenameTarget>& targets, co
         for (r.goTop(); !r.eof(); r.skip(1)) {
             if (target.when && !target.when(r)) continue;
             bool change = false;
-            for (const std::string& f : target.fields)
+            for (FieldName f : target.fields)
                 if (r.fieldIndex(f) >= 0 && r.text(f) == from) {
                     r.setText(f, to);
                     change = true;
@@ -568,7 +578,7 @@ std::optional<std::string> cellAppend(Table& t)
     return std::nullopt;
 }
 
-bool cellStore(Table& t, uint32_t recno, const std::string& field, const std::string& value, std::string* message)
+bool cellStore(Table& t, uint32_t recno, FieldName field, const std::string& value, std::string* message)
 {
     const std::string v = rtrim(value);
     if (trim(v).empty()) return false;
@@ -593,4 +603,4 @@ void cellDiscard(Table& t, uint32_t recno)
     if (!t.eof() && !t.deleted()) t.del();
 }
 
-} // namespace arv::store
+} // namespace arv::records

@@ -1,4 +1,4 @@
-#include "store/excel.h"
+#include "records/excel.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 
 using namespace arv;
 using namespace arv::store;
+using namespace arv::records;
 
 namespace {
 
@@ -30,7 +31,7 @@ protected:
     {
         table->append();
         table->setText("CAP", cap);
-        table->setText("NOME", name);
+        table->setText(FieldName::runtime("NOME"), name); // the test's own table
         table->setNumber("IMPORTO", *Decimal::parse(amount));
         table->setDate("DATA", date);
         table->setLogical("PAGATO", paid);

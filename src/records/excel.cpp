@@ -1,4 +1,4 @@
-#include "store/excel.h"
+#include "records/excel.h"
 
 #include <xlsxwriter.h>
 
@@ -10,7 +10,9 @@
 #include "common/tempnames.h"
 #include "common/text.h"
 
-namespace arv::store {
+namespace arv::records {
+
+using namespace store;
 
 namespace fs = std::filesystem;
 
@@ -165,12 +167,13 @@ bool writeSpreadsheet(Table& t, const std::string& path, const std::vector<Extra
             col = 0;
             for (const FieldDef& fd : fields) {
                 CellValue v;
+                const FieldName name = FieldName::runtime(fd.name);
                 switch (fd.type) {
-                case 'N': v = t.number(fd.name); break;
-                case 'D': v = t.date(fd.name); break;
-                case 'L': v = t.logical(fd.name); break;
-                case 'M': v = t.memo(fd.name); break;
-                default: v = t.text(fd.name);
+                case 'N': v = t.number(name); break;
+                case 'D': v = t.date(name); break;
+                case 'L': v = t.logical(name); break;
+                case 'M': v = t.memo(name); break;
+                default: v = t.text(name);
                 }
                 size_t w = writeCell(ws, f, row, col, v, fd.type == 'N' ? fd.decimals : -1);
                 widths[col] = std::max(widths[col], w);
@@ -224,4 +227,4 @@ std::string TOEXCEL(Table& t, const std::vector<ExtraColumn>& extra)
     return file;
 }
 
-} // namespace arv::store
+} // namespace arv::records

@@ -1,14 +1,15 @@
-#include "store/register.h"
+#include "records/register.h"
 
 #include <gtest/gtest.h>
 
-#include "store/browse.h"
-#include "store/criteria.h"
+#include "records/browse.h"
+#include "records/criteria.h"
 #include "store/upgrade.h"
 #include "support/tempdir.h"
 
 using namespace arv;
 using namespace arv::store;
+using namespace arv::records;
 
 namespace {
 
@@ -22,11 +23,11 @@ protected:
     void add(Table& t, std::initializer_list<std::pair<const char*, const char*>> values)
     {
         t.append();
-        for (auto [f, v] : values) t.setText(f, v);
+        for (auto [f, v] : values) t.setText(FieldName::runtime(f), v);
         t.commit();
         t.unlock();
     }
-    std::vector<std::string> listed(Table& t, const char* field)
+    std::vector<std::string> listed(Table& t, FieldName field)
     {
         std::vector<std::string> out;
         for (t.goTop(); !t.eof(); t.skip(1)) out.push_back(t.text(field));

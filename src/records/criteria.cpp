@@ -1,4 +1,4 @@
-#include "store/criteria.h"
+#include "records/criteria.h"
 
 #include <map>
 #include <mutex>
@@ -6,67 +6,74 @@
 #include "common/mask.h"
 #include "common/text.h"
 
-namespace arv::store::criteria {
+namespace arv::records::criteria {
+
+using namespace store;
 
 namespace {
 
 } // namespace
 
-RecordPredicate contains(std::string field, const std::string& typed)
+// The predicates keep the field's name as text of their own: FIELD may be a name made at run time.
+RecordPredicate contains(FieldName field, const std::string& typed)
 {
     std::string wanted = Mask::upper(trim(typed));
-    return [field = std::move(field), wanted](const Table& t) {
-        return Mask::upper(t.text(field)).find(wanted) != std::string::npos;
+    return [name = std::string(field), wanted](const Table& t) {
+        return Mask::upper(t.text(FieldName::runtime(name))).find(wanted) != std::string::npos;
     };
 }
 
-RecordPredicate prefix(std::string field, const std::string& typed)
+RecordPredicate prefix(FieldName field, const std::string& typed)
 {
     std::string wanted = Mask::upper(rtrim(typed));
-    return [field = std::move(field), wanted](const Table& t) {
-        return Mask::upper(t.text(field)).compare(0, wanted.size(), wanted) == 0;
+    return [name = std::string(field), wanted](const Table& t) {
+        return Mask::upper(t.text(FieldName::runtime(name))).compare(0, wanted.size(), wanted) == 0;
     };
 }
 
-RecordPredicate paddedExact(std::string field, const std::string& typed)
+RecordPredicate paddedExact(FieldName field, const std::string& typed)
 {
     // Stored text is padded with blanks, and text() drops them: comparing without the trailing
     // blanks of both is comparing both padded to the field's width. Leading blanks count.
     std::string wanted = Mask::upper(rtrim(typed));
-    return [field = std::move(field), wanted](const Table& t) { return Mask::upper(t.text(field)) == wanted; };
+    return [name = std::string(field), wanted](const Table& t) {
+        return Mask::upper(t.text(FieldName::runtime(name))) == wanted;
+    };
 }
 
-RecordPredicate equal(std::string field, const std::string& value)
+RecordPredicate equal(FieldName field, const std::string& value)
 {
     std::string wanted = Mask::upper(trim(value));
-    return [field = std::move(field), wanted](const Table& t) { return Mask::upper(trim(t.text(field))) == wanted; };
+    return [name = std::string(field), wanted](const Table& t) {
+        return Mask::upper(trim(t.text(FieldName::runtime(name)))) == wanted;
+    };
 }
 
-RecordPredicate dateRange(std::string field, std::optional<Date> from, std::optional<Date> to)
+RecordPredicate dateRange(FieldName field, std::optional<Date> from, std::optional<Date> to)
 {
     if (!from && !to) return {};
-    return [field = std::move(field), from, to](const Table& t) {
-        Date d = t.date(field);
+    return [name = std::string(field), from, to](const Table& t) {
+        Date d = t.date(FieldName::runtime(name));
         if (from && (d.isEmpty() || d < *from)) return false;
         if (to && (d.isEmpty() || *to < d)) return false;
         return true;
     };
 }
 
-RecordPredicate numberRange(std::string field, std::optional<Decimal> from, std::optional<Decimal> to)
+RecordPredicate numberRange(FieldName field, std::optional<Decimal> from, std::optional<Decimal> to)
 {
     if (!from && !to) return {};
-    return [field = std::move(field), from, to](const Table& t) {
-        Decimal v = t.number(field);
+    return [name = std::string(field), from, to](const Table& t) {
+        Decimal v = t.number(FieldName::runtime(name));
         if (from && v < *from) return false;
         if (to && *to < v) return false;
         return true;
     };
 }
 
-RecordPredicate flag(std::string field, bool wanted)
+RecordPredicate flag(FieldName field, bool wanted)
 {
-    return [field = std::move(field), wanted](const Table& t) { return t.logical(field) == wanted; };
+    return [name = std::string(field), wanted](const Table& t) { return t.logical(FieldName::runtime(name)) == wanted; };
 }
 
 RecordPredicate allOf(std::vector<RecordPredicate> conditions)
@@ -103,4 +110,4 @@ RecordPredicate remembered(const std::string& registerName)
     return it == memory().end() ? RecordPredicate() : it->second;
 }
 
-} // namespace arv::store::criteria
+} // namespace arv::records::criteria

@@ -11,7 +11,10 @@
 
 #include "store/table.h"
 
-namespace arv::store {
+namespace arv::records {
+
+using store::NtxEntry;
+using store::Table;
 
 class BrowseWindow {
 public:
@@ -60,4 +63,4 @@ private:
 // to the first. A letter no key begins with leaves the cursor where it was. True when it moved.
 bool keySeek(Table& table, char32_t ch);
 
-} // namespace arv::store
+} // namespace arv::records

@@ -1,5 +1,5 @@
 // Maintenance, backup, restore, sending and the producer update over real working folders.
-#include "store/maintenance.h"
+#include "records/maintenance.h"
 
 #include <gtest/gtest.h>
 #include <minizip/zip.h>
@@ -21,6 +21,7 @@
 
 using namespace arv;
 using namespace arv::store;
+using namespace arv::records;
 namespace fs = std::filesystem;
 
 namespace {
@@ -64,7 +65,7 @@ std::map<std::string, std::vector<std::string>> liveRecords(const std::string& f
 void addRow(Table& t, const std::vector<std::pair<const char*, std::string>>& values)
 {
     t.append();
-    for (const auto& [field, value] : values) t.setText(field, value);
+    for (const auto& [field, value] : values) t.setText(FieldName::runtime(field), value);
     t.commit();
     t.unlock();
 }
@@ -424,7 +425,7 @@ TEST_F(Agency, ProducerUpdateKeepsOnlyTheProducersShare)
     ArchiveResult r = updateProducerArchives(dir.path(), settings);
     ASSERT_TRUE(r) << r.message;
     auto rows = liveRecords(dir.path());
-    auto field = [&](const std::string& table, const std::string& name) {
+    auto field = [&](const std::string& table, FieldName name) {
         std::vector<std::string> values;
         Workspace ws(dir.path());
         Table& t = ws.open(table);

@@ -11,11 +11,9 @@
 #include "common/decimal.h"
 #include "store/workspace.h"
 
-namespace arv::store {
+namespace arv::records {
 
-// A value as an index key holds it: Windows-1252, upper-cased when UPPER, cut or padded with
-// blanks to WIDTH.
-std::string indexKey(const std::string& utf8, size_t width, bool upper = false);
+using store::Workspace;
 
 // ---- lists (the first entry is the empty text where the list offers "none")
 std::vector<std::string> ARAMI(Workspace& ws);
@@ -109,4 +107,4 @@ std::string COMUNASCCDF(Workspace& ws, const std::string& taxCode);
 // as the caller opened it (controlling order MOVIPOLI). The empty date when there is none.
 Date ACCENSIONE(Workspace& ws);
 
-} // namespace arv::store
+} // namespace arv::records

@@ -8,7 +8,10 @@
 
 #include <functional>
 
-namespace arv::store {
+namespace arv::records {
+
+using store::Table;
+using store::Workspace;
 
 // The table's records in its current order or view, from the first to the last.
 ReportRows tableRows(Table& table);
@@ -19,4 +22,4 @@ ReportRows tableRows(Table& table);
 std::function<void()> rememberSelectedRecord(Workspace& ws);
 void installPrintSelectionHook(Workspace& ws);
 
-} // namespace arv::store
+} // namespace arv::records

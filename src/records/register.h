@@ -16,7 +16,13 @@
 #include "store/upgrade.h" // kMsgUpdatingArchives
 #include "store/workspace.h"
 
-namespace arv::store {
+namespace arv::records {
+
+using store::FieldName;
+using store::RecordPredicate;
+using store::Table;
+using store::TagName;
+using store::Workspace;
 
 inline constexpr const char* kMsgCancelChanges = "Annullo le modifiche?";
 inline constexpr const char* kCaptionInsert = "Aggiungi";
@@ -83,16 +89,20 @@ struct EditField {
 };
 
 // The usual fields of a dialog, by kind (page 0 without folder pages).
-EditField editField(int id, std::string label, std::string field, FieldKind kind = FieldKind::Text,
+EditField editField(int id, std::string label, FieldName field, FieldKind kind = FieldKind::Text,
                     std::string mask = {}, int page = 0);
-EditField textField(int id, std::string label, std::string field, std::string mask = {}, int page = 0);
-EditField numberField(int id, std::string label, std::string field, std::string mask, int page = 0);
-EditField dateField(int id, std::string label, std::string field, int page = 0);
-EditField logicalField(int id, std::string label, std::string field, int page = 0);
-EditField memoField(int id, std::string label, std::string field, int page = 0);
+EditField textField(int id, std::string label, FieldName field, std::string mask = {}, int page = 0);
+EditField numberField(int id, std::string label, FieldName field, std::string mask, int page = 0);
+EditField dateField(int id, std::string label, FieldName field, int page = 0);
+EditField logicalField(int id, std::string label, FieldName field, int page = 0);
+EditField memoField(int id, std::string label, FieldName field, int page = 0);
 // A value chosen from LIST; TYPED: a drop-down that also takes a typed value.
-EditField choiceField(int id, std::string label, std::string field, std::function<std::vector<std::string>()> list,
+EditField choiceField(int id, std::string label, FieldName field, std::function<std::vector<std::string>()> list,
                       bool typed = false, int page = 0);
+// The name of a value that a dialog shows or asks for and no table stores (the period "DAL"/"AL"
+// of a generation, a total beside the fields): not a name of the schema, so not checked when
+// building; a table without such a field is neither read nor written for it.
+constexpr FieldName dialogOnly(std::string_view name) { return FieldName::runtime(name); }
 // A rule: the field must hold something besides blanks.
 bool requiredRule(const std::string& value, const EditValues& all);
 
@@ -158,7 +168,7 @@ struct Column {
     std::function<void(RegisterContext&)> click = {};
 };
 // A column that shows a field (numbers and dates through MASK).
-Column fieldColumn(std::string header, std::string field, int width = 0, std::string mask = {});
+Column fieldColumn(std::string header, FieldName field, int width = 0, std::string mask = {});
 
 enum class Match {
     Contains,    // typed text anywhere in the field
@@ -191,7 +201,7 @@ struct SearchField {
     std::function<RecordPredicate(const std::vector<std::string>& typed)> condition = {};
 };
 // The usual criteria: one compared with a field as MATCH says, and one with a condition of its own.
-SearchField searchField(int id, std::string label, std::string field, Match match, FieldKind kind = FieldKind::Text);
+SearchField searchField(int id, std::string label, FieldName field, Match match, FieldKind kind = FieldKind::Text);
 SearchField customSearch(int id, std::string label, FieldKind kind,
                          std::function<RecordPredicate(const std::vector<std::string>& typed)> condition);
 // The condition of the filled criteria joined by "and"; an empty predicate when none is filled.
@@ -222,7 +232,7 @@ struct DialogButton {
 // One table whose field stores a value of this register; a rename is carried into it.
 struct RenameTarget {
     std::string table;
-    std::vector<std::string> fields;
+    std::vector<FieldName> fields;
     // Only the records it accepts (empty: every record).
     std::function<bool(const Table&)> when = {};
 };
@@ -241,6 +251,10 @@ struct EditRequest {
 struct SaveResult;
 
 // ---- the description of a register
+//
+// Field and tag names are checked when building (store/names.h). The table fields of edit
+// fields and search criteria are given through their builders (textField, searchField ...), which
+// check them; the members keep them as text, for names made at run time.
 
 struct RegisterDesc {
     std::string name;            // dialog resource, "RAMI"
@@ -248,7 +262,7 @@ struct RegisterDesc {
     bool countingTitle = false;  // "Clienti - 12 di 345"
     std::string table;
     std::string alias;           // default: the table's name
-    std::vector<std::string> orders; // index files attached, the first one controls
+    std::vector<TagName> orders; // index files attached, the first one controls
     std::vector<std::pair<std::string, std::string>> lookups; // other tables (name, alias) opened with the list
     std::vector<Column> columns;
     std::vector<int> buttons = {kBtnClose, kBtnAdd, kBtnModify, kBtnDelete};
@@ -257,7 +271,7 @@ struct RegisterDesc {
 
     // A one-field lookup: the value is edited in the list itself (cell editor).
     bool cellEditor = false;
-    std::string cellField;
+    FieldName cellField;
 
     // The edit dialog.
     std::string editName;                 // dialog resource, "PRODOTTO"
@@ -267,15 +281,15 @@ struct RegisterDesc {
     int formColumns = 1;                  // the fields in this many columns, in order (on each page)
     std::vector<DialogButton> editButtons;
     // Index tag of the duplicate test: the key the typed values give in it is looked for when
-    // inserting or when that key changed ("" no test). The test reads the tag itself, so a search
+    // inserting or when that key changed (none: no test). The test reads the tag itself, so a search
     // view on the list does not hide the records it leaves out.
-    std::string duplicateTag;
+    TagName duplicateTag;
     std::string duplicateMessage;         // "Prodotto già presente."
     bool tableLock = true;                // false: appends and record writes without the table lock
     // The register's own checks that need other tables: the message, or nullopt.
     std::function<std::optional<std::string>(Workspace&, const EditValues&, bool inserting)> check;
-    // Field whose renaming is carried into RENAMES.
-    std::string renameField;
+    // Field whose renaming is carried into RENAMES (none: no rename is carried).
+    FieldName renameField;
     std::vector<RenameTarget> renames;
     // Fields kept in the copies, stored and part of the keys, but not shown in the dialog (a
     // sub-list's parent key).
@@ -405,9 +419,9 @@ std::optional<std::string> cellAppend(Table& table);
 // written); a value equal to the stored one writes nothing; otherwise, after the write-protection
 // check, the record is locked, undeleted, changed, written and unlocked. The disk message goes to
 // *MESSAGE when the drive refuses.
-bool cellStore(Table& table, uint32_t recno, const std::string& field, const std::string& value,
+bool cellStore(Table& table, uint32_t recno, FieldName field, const std::string& value,
                std::string* message = nullptr);
 // Leaving a new row without a value: the blank record goes again.
 void cellDiscard(Table& table, uint32_t recno);
 
-} // namespace arv::store
+} // namespace arv::records

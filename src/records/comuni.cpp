@@ -1,4 +1,4 @@
-#include "store/comuni.h"
+#include "records/comuni.h"
 
 #include <filesystem>
 #include <fstream>
@@ -10,7 +10,9 @@
 
 namespace fs = std::filesystem;
 
-namespace arv::store {
+namespace arv::records {
+
+using namespace store;
 
 namespace {
 
@@ -184,4 +186,4 @@ std::string comuniDataFolder(const std::string& programDir)
     return std::string();
 }
 
-} // namespace arv::store
+} // namespace arv::records

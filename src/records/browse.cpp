@@ -1,4 +1,4 @@
-#include "store/browse.h"
+#include "records/browse.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,7 +6,9 @@
 #include "common/cp1252.h"
 #include "common/mask.h"
 
-namespace arv::store {
+namespace arv::records {
+
+using namespace store;
 
 namespace {
 
@@ -164,4 +166,4 @@ bool keySeek(Table& t, char32_t ch)
     return false;
 }
 
-} // namespace arv::store
+} // namespace arv::records

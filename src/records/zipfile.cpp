@@ -1,4 +1,4 @@
-#include "store/zipfile.h"
+#include "records/zipfile.h"
 #include "common/text_util.h"
 
 #include <minizip/unzip.h>
@@ -20,7 +20,9 @@
 #include "common/tempnames.h"
 #include "store/files.h"
 
-namespace arv::store {
+namespace arv::records {
+
+using namespace store;
 
 namespace fs = std::filesystem;
 
@@ -275,4 +277,4 @@ ZipResult UNZIP(const std::string& archive, bool usePassword, const std::string&
     return {};
 }
 
-} // namespace arv::store
+} // namespace arv::records

@@ -1,0 +1,28 @@
+# A misspelt field or tag name stops the build: names_probe.cpp compiles as written, and with a
+# misspelt name it fails with the error naming the check and the name.
+# Run as: cmake -DCXX=<compiler> -DROOT=<source dir> -P this.
+cmake_minimum_required(VERSION 3.25)
+set(probe ${ROOT}/tests/store/names_probe.cpp)
+foreach(variant PLAIN MISSPELT_FIELD MISSPELT_TAG)
+  execute_process(COMMAND ${CXX} -std=c++20 -fsyntax-only -I${ROOT}/src -D${variant} ${probe}
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(variant STREQUAL "PLAIN")
+    if(NOT rc EQUAL 0)
+      message(FATAL_ERROR "names_probe.cpp does not compile as written:\n${out}")
+    endif()
+  elseif(rc EQUAL 0)
+    message(FATAL_ERROR "${variant}: a misspelt name compiled")
+  else()
+    if(variant STREQUAL "MISSPELT_FIELD")
+      set(wanted "field_name_not_in_the_schema" "DESCRIZZO")
+    else()
+      set(wanted "tag_name_not_in_the_schema" "NUMPOLL")
+    endif()
+    foreach(w ${wanted})
+      string(FIND "${out}" "${w}" at)
+      if(at EQUAL -1)
+        message(FATAL_ERROR "${variant}: the error does not say \"${w}\":\n${out}")
+      endif()
+    endforeach()
+  endif()
+endforeach()
