@@ -170,8 +170,12 @@ std::string localLockOption(const std::string& mountinfo, const std::string& fol
 std::string lockMountWarning(const std::string& folder)
 {
     std::ifstream in("/proc/self/mountinfo", std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::string option = localLockOption(text, folder);
+    return lockMountWarning(folder, std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
+}
+
+std::string lockMountWarning(const std::string& folder, const std::string& mountinfo)
+{
+    std::string option = localLockOption(mountinfo, folder);
     if (option.empty()) return "";
     return "La cartella di lavoro " + folder + " è su una condivisione di rete montata con l'opzione \"" + option +
            "\": i blocchi dei record non arrivano al server, e più postazioni che lavorano insieme possono "

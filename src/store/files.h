@@ -30,8 +30,9 @@ unsigned long long freeSpace(const std::string& folder);
 // /proc/self/mountinfo); empty when the locks are shared or the file system is not known.
 std::string localLockOption(const std::string& mountinfo, const std::string& folder);
 // The warning to show at start-up, before any table opens, when the working folder is mounted
-// so; empty when it is not.
+// so (read from MOUNTINFO, by default /proc/self/mountinfo); empty when it is not.
 std::string lockMountWarning(const std::string& folder);
+std::string lockMountWarning(const std::string& folder, const std::string& mountinfo);
 
 void syncFile(const std::string& path);
 void syncFolder(const std::string& folder);
