@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -24,7 +25,6 @@
 #include "store/ntx.h"
 #include "store/osfile.h"
 #include "store/schema/schema.h"
-#include "store/table.h"
 
 namespace arv::store {
 
@@ -228,21 +228,18 @@ bool isOwn(const std::string& folder, const std::string& path)
 
 // ---- replay ---------------------------------------------------------------------------------
 
-void lockRecordWaiting(DbfFile& f, uint32_t recno)
+// Tries for a while to take a lock (a record's, a note's replay byte). A replay gives up rather
+// than wait on a cursor of its own process, or on a process that waits for it: the note stays
+// for the next opener.
+bool takeWithin(const std::function<bool()>& attempt)
 {
     using clock = std::chrono::steady_clock;
-    auto start = clock::now();
-    bool shown = false;
-    WaitHooks& h = waitHooks();
-    while (!f.tryLockRecord(recno)) {
-        if (!shown && clock::now() - start > std::chrono::seconds(3)) {
-            shown = true;
-            if (h.show) h.show(kMsgSystemBusy, "Attendere");
-        }
-        if (shown && h.idle) h.idle();
-        std::this_thread::sleep_for(std::chrono::milliseconds(shown ? 20 : 2));
+    const auto start = clock::now();
+    while (!attempt()) {
+        if (clock::now() - start > std::chrono::seconds(3)) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    if (shown && h.hide) h.hide();
+    return true;
 }
 
 Error damaged(const std::string& path, const std::string& fault)
@@ -251,7 +248,7 @@ Error damaged(const std::string& path, const std::string& fault)
 }
 
 // Puts the keys of the note's record right in every index it names. False when the table is
-// held exclusively elsewhere (the note waits for the next opener).
+// held exclusively elsewhere or the record stays locked (the note waits for the next opener).
 bool replay(const std::string& folder, const Note& n, DbfFile* own)
 {
     if (!fileExists(folder, n.tableFile)) return true;
@@ -298,7 +295,7 @@ bool replay(const std::string& folder, const Note& n, DbfFile* own)
     std::string b;
     for (uint32_t r = first; r != 0 && r <= last; ++r) {
         if (r > f->recordCount()) break;
-        lockRecordWaiting(*f, r);
+        if (!takeWithin([&] { return f->tryLockRecord(r); })) return false;
         try {
             bool live = f->read(r, b) && b[0] != '*';
             for (Fix& x : fixes) {
@@ -333,7 +330,7 @@ public:
         if (!fd_.valid()) return;
         if (write) {
             // Replays of one note take turns; the owner never takes this byte.
-            if (os::ofdLock(fd_.get(), F_WRLCK, kReplayByte, 1, true) != 0) {
+            if (!takeWithin([&] { return os::ofdLock(fd_.get(), F_WRLCK, kReplayByte, 1, false) == 0; })) {
                 fd_.reset();
                 return;
             }
