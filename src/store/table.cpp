@@ -831,10 +831,15 @@ namespace {
 std::vector<std::string> strayKeys(NtxIndex& ix, uint32_t recno, const std::optional<std::string>& keep)
 {
     std::vector<std::string> out;
-    ix.scan([&](const NtxEntry& e) {
-        if (e.recno == recno && e.key != keep) out.push_back(e.key);
-        return true;
-    });
+    try {
+        ix.scan([&](const NtxEntry& e) {
+            if (e.recno == recno && e.key != keep) out.push_back(e.key);
+            return true;
+        });
+    } catch (const Error& e) {
+        if (e.genCode() != EG_CORRUPTION) throw;
+        throw Error::corrupt(ix.path(), std::string(kMsgRebuildIndexes) + " (" + e.description() + ")");
+    }
     return out;
 }
 
