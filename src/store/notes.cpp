@@ -39,6 +39,7 @@ constexpr char kMagic[4] = {'A', 'R', 'V', 'N'};
 constexpr size_t kHeaderSize = 32;
 constexpr off_t kStateAt = 4;
 constexpr off_t kRecnoAt = 8;
+constexpr off_t kChangingAt = 24; // 1 + the noted index whose change is under way, 0 for none
 constexpr uint32_t kIdle = 0;
 constexpr uint32_t kActive = 1;
 constexpr size_t kMaxBody = 1 << 20;
@@ -79,6 +80,7 @@ bool isNoteName(const std::string& name)
 
 struct Note {
     uint32_t state = kIdle;
+    uint32_t changing = 0;
     uint32_t recno = 0;
     uint32_t countBefore = 0;
     std::string tableFile;
@@ -136,6 +138,7 @@ Read readNote(int fd, Note& n)
     n.state = get32(head, 4);
     n.recno = get32(head, 8);
     n.countBefore = get32(head, 12);
+    n.changing = get32(head, 24);
     uint32_t len = get32(head, 16);
     if (n.state != kActive || len > kMaxBody) return Read::Idle;
     std::string body(len, '\0');
@@ -247,6 +250,29 @@ Error damaged(const std::string& path, const std::string& fault)
     return Error::corrupt(path, std::string(kMsgRebuildIndexes) + " (" + fault + ")");
 }
 
+// Under the table lock (no write of this engine is then under way), the index must hold one key
+// per live record, less the one of the record the note is about, give or take. Throws the
+// damage when it is further off; false when the table lock is not had.
+bool sameCount(DbfFile& f, NtxIndex& ix)
+{
+    if (!takeWithin([&] { return f.tryLockTable(); })) return false;
+    uint64_t live = 0;
+    try {
+        forEachRecord(f, [&](uint32_t, const std::string& b) {
+            if (b[0] != '*') ++live;
+            return true;
+        });
+        const uint64_t keys = ix.count();
+        f.unlockAll();
+        if (keys + 1 < live || keys > live + 1)
+            throw damaged(ix.path(), std::to_string(keys) + " chiavi, attese " + std::to_string(live));
+    } catch (...) {
+        f.unlockAll();
+        throw;
+    }
+    return true;
+}
+
 // Puts the keys of the note's record right in every index it names. False when the table is
 // held exclusively elsewhere or the record stays locked (the note waits for the next opener).
 bool replay(const std::string& folder, const Note& n, DbfFile* own)
@@ -284,6 +310,10 @@ bool replay(const std::string& folder, const Note& n, DbfFile* own)
         // A change cut short between two pages of the index leaves it torn: nothing to patch.
         std::vector<std::string> faults = ix->verify();
         if (!faults.empty()) throw damaged(path, faults.front());
+        // The writer died inside the change of this index, between two of its pages perhaps: a
+        // tree can look sound and yet miss the keys of a page that never got linked in.
+        const bool cut = n.changing == static_cast<uint32_t>(&k - n.keys.data()) + 1;
+        if (cut && !sameCount(*f, *ix)) return false;
         fixes.push_back(Fix {tag, std::move(ix), &k});
     }
     uint32_t first = n.recno, last = n.recno;
@@ -416,6 +446,20 @@ void WriteNote::setRecno(uint32_t recno)
     put32(v, 0, recno);
     if (!os::pwriteAll(file_->fd.get(), v.data(), 4, kRecnoAt))
         throw Error::fromErrno(errno, EG_WRITE, file_->path, "write");
+}
+
+void WriteNote::changing(size_t index)
+{
+    std::string v(4, '\0');
+    put32(v, 0, static_cast<uint32_t>(index + 1));
+    if (!os::pwriteAll(file_->fd.get(), v.data(), 4, kChangingAt))
+        throw Error::fromErrno(errno, EG_WRITE, file_->path, "write");
+}
+
+void WriteNote::changed()
+{
+    const char none[4] = {0, 0, 0, 0};
+    if (!os::pwriteAll(file_->fd.get(), none, 4, kChangingAt)) throw Error::fromErrno(errno, EG_WRITE, file_->path, "write");
 }
 
 void WriteNote::done()

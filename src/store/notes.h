@@ -49,6 +49,10 @@ public:
 
     // The number the appended record got.
     void setRecno(uint32_t recno);
+    // The change of the noted index at INDEX (in the order of the keys given) begins, or the one
+    // under way has ended. A replay looks closer at an index whose change was cut short.
+    void changing(size_t index);
+    void changed();
     void done();
 
 private:

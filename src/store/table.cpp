@@ -863,13 +863,16 @@ void Table::writeThrough(bool oldLive, bool newLive, bool sync)
     } else {
         dbf_->write(recno_, buffer_);
     }
+    size_t notedAt = 0;
     for (const IndexChange& c : changes) {
         NtxIndex& ix = *c.order->ntx;
+        if (note && c.order->tag) note->changing(notedAt++);
         if (c.oldKey && !ix.remove(*c.oldKey, recno_)) {
             std::vector<std::string> stray = strayKeys(ix, recno_, c.newKey);
             for (const std::string& k : stray) ix.remove(k, recno_);
         }
         if (c.newKey) ix.insert(*c.newKey, recno_);
+        if (note && c.order->tag) note->changed();
     }
     if (view_) {
         bool oldIn = oldLive && evalCondition(viewCondition_, original_);
