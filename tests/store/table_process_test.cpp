@@ -353,7 +353,7 @@ TEST(Processes, KilledWriterIsPutRightByTheNextOpen)
         ASSERT_TRUE(r.ok()) << "round " << round << ": " << r.problems.front();
     }
     // Slow as a loaded machine may be, the writers got on with their work.
-    EXPECT_GT(commits, 50u);
+    EXPECT_GT(commits, 20u);
     // Most kills land inside a write, whose syncs take most of the time.
     EXPECT_GT(replays, 5u);
     std::printf("50 kills after %u commits, %llu of them put right by a replay at the next open\n", commits,
