@@ -8,7 +8,10 @@
 // the next process that opens the table replays it before it reads anything through the
 // indexes. The replay recomputes the record's keys from the table and puts them right in every
 // index the note names, then deletes the note. Only a few records are ever in flight, so no
-// rebuild is needed; an index whose structure was torn is reported damaged instead.
+// rebuild is needed; an index whose structure was torn is reported damaged instead. The note
+// also tells which index was being changed: when the writer died inside that change, the
+// replay counts the index's keys against the live records, under the table lock, as a tree cut
+// between two of its pages can look sound and yet miss keys.
 //
 // Lock bytes of a note file (open-file-description locks, so that two cursors of one process
 // behave like two processes):
