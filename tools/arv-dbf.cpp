@@ -3,8 +3,10 @@
 //   arv-dbf info   FILE.DBF|FILE.NTX         header and fields, or index header
 //   arv-dbf dump   FILE.DBF                  every record (deleted flag, values; memos as length:text)
 //   arv-dbf dump   FILE.NTX                  the keys in index order ("recno TAB [key]")
-//   arv-dbf check  FILE.DBF [INDEX.NTX...]   table and indexes consistent? exit 1 when not
-//   arv-dbf reindex FILE.DBF                 packs the table (exclusive use) and rebuilds its indexes
+//   arv-dbf check  FILE.DBF [INDEX.NTX...]   table and indexes consistent, no write cut short left
+//                                            unreplayed? exit 1 when not
+//   arv-dbf reindex FILE.DBF                 packs the table (exclusive use), rebuilds its indexes
+//                                            and clears the notes of writes cut short
 #include <cstdio>
 #include <cstring>
 #include <filesystem>

@@ -18,6 +18,7 @@
 #include "registry/lookuptables.h"
 #include "registry/producers.h"
 #include "records/comuni.h"
+#include "store/files.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
 #include "ui/msgget.h"
@@ -43,6 +44,11 @@ int main(int argc, char** argv)
         const std::string folder = std::filesystem::current_path().string();
         arv::store::workspace().setFolder(folder);
         arv::installWaitHooks(arv::store::waitHooks(), [folder] { return arv::ISPROTECTED(folder).value; });
+        // A share that keeps record locks on this workstation is said before any table opens; the
+        // user may go on (one workstation alone is safe) or stop here.
+        if (const std::string warning = arv::store::lockMountWarning(folder);
+            !warning.empty() && !arv::POPMSG(warning, 4, "Attenzione"))
+            return false;
         if (!arv::store::AGGIORNADATABASE(folder, false, message)) return false;
         // A municipalities table just created is filled from the reference lists.
         try {

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -111,6 +112,16 @@ bool removeFreeFile(const std::string& path, std::chrono::system_clock::time_poi
 
 size_t cleanEntry(const std::string& path, std::chrono::system_clock::time_point startTime);
 
+// Journals (".JRN") left by a program that died in the middle of a write are replayed by the
+// table engine, which removes them itself.
+bool isJournal(const std::string& name)
+{
+    if (name.size() < 4) return false;
+    std::string ext = name.substr(name.size() - 4);
+    for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return ext == ".JRN";
+}
+
 // Empties a left-over folder (entries of any name) and removes it when nothing stays behind.
 size_t cleanFolder(const std::string& path, std::chrono::system_clock::time_point startTime)
 {
@@ -180,7 +191,7 @@ size_t cleanupLeftovers(const std::string& folder, std::chrono::system_clock::ti
     std::vector<std::string> names;
     if (::DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str())) {
         while (const dirent* entry = ::readdir(dir))
-            if (entry->d_name[0] == kTempPrefix) names.push_back(entry->d_name);
+            if (entry->d_name[0] == kTempPrefix && !isJournal(entry->d_name)) names.push_back(entry->d_name);
         ::closedir(dir);
     }
     const std::string base = folder.empty() ? std::string(".") : folder;

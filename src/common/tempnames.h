@@ -27,7 +27,8 @@ std::string workstationTag();
 
 // Removes from `folder` the files, links and folders whose names begin with chr(127), when they
 // were last changed before `startTime` and no process holds them (a flock or a byte-range lock
-// anywhere in the file). A folder is emptied under the same rule, its contents whatever their
+// anywhere in the file). Journals (names ending ".JRN") are left for the table engine to
+// replay. A folder is emptied under the same rule, its contents whatever their
 // names, and removed when nothing is left in it. Returns the number of entries removed.
 size_t cleanupLeftovers(const std::string& folder, std::chrono::system_clock::time_point startTime);
 

@@ -8,6 +8,7 @@
 #include "common/error.h"
 #include "store/dbf.h"
 #include "store/files.h"
+#include "store/notes.h"
 #include "store/ntx.h"
 #include "store/schema/schema.h"
 
@@ -31,6 +32,7 @@ CheckReport checkTable(const std::string& dbfPath, std::vector<std::string> inde
     }
     const std::string table = detail::upperAscii(fs::path(dbfPath).stem().string());
     const std::string folder = fs::path(dbfPath).parent_path().string();
+    for (const std::string& note : leftoverNotes(folder, table)) rep.problems.push_back("tabella: " + note);
     if (f->tornTail()) rep.problems.push_back("tabella: record parziale o conteggio dell'intestazione diverso dalla dimensione del file");
 
     rep.records = f->recordCount();

@@ -13,7 +13,8 @@ struct CheckReport {
     bool ok() const { return problems.empty(); }
 };
 
-// Checks FOLDER/TABLE.DBF: header against file size, then every index file given (default:
+// Checks FOLDER/TABLE.DBF: notes of writes cut short that no one has replayed yet, header
+// against file size, then every index file given (default:
 // every tag the schema lists for the table) against the records: structure, order, every live
 // record present once with its key, no deleted record, no other record.
 CheckReport checkTable(const std::string& dbfPath, std::vector<std::string> indexPaths = {});

@@ -175,6 +175,27 @@ public:
         bool held_;
     };
 
+    // Holds the memo file's allocation lock (byte 0, exclusive) for the lifetime of the object.
+    class MemoLock {
+    public:
+        explicit MemoLock(Impl& d) : d_(d), held_(!d.solo())
+        {
+            if (!held_) return;
+            int e = os::ofdLock(d_.memoFd.get(), F_WRLCK, 0, 1, true);
+            if (e != 0) throw Error::fromErrno(e, EG_APPENDLOCK, d_.memoPath, "lock");
+        }
+        ~MemoLock()
+        {
+            if (held_) os::ofdLock(d_.memoFd.get(), F_UNLCK, 0, 1, false);
+        }
+        MemoLock(const MemoLock&) = delete;
+        MemoLock& operator=(const MemoLock&) = delete;
+
+    private:
+        Impl& d_;
+        bool held_;
+    };
+
     off_t size(int f, const std::string& name) const
     {
         off_t s = os::fileSize(f);
@@ -380,10 +401,13 @@ public:
     }
 
     // Writes the text and its terminator to new blocks at the end of the memo file; returns the
-    // first block. The append lock of the table keeps two writers from taking the same blocks.
+    // first block. New blocks are taken under the append lock of the table and, as the other
+    // xBase programs take them, under an exclusive lock on byte 0 of the memo file: a memo
+    // written under a record lock alone never shares blocks with one of theirs.
     uint32_t writeMemo(std::string_view text)
     {
         AppendLock lock(*this, F_WRLCK);
+        MemoLock memoLock(*this);
         unsigned char b0[4] {};
         ssize_t r = os::preadAll(memoFd.get(), b0, 4, 0);
         if (r < 0) throw Error::fromErrno(errno, EG_READ, memoPath, "read");

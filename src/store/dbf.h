@@ -7,6 +7,8 @@
 //   record lock  1 byte at 1,000,000,000 + record number
 //   table lock   1,000,000,000 bytes from 1,000,000,001
 //   append lock  1 byte at 1,000,000,000 (guards the header and the record count)
+//   memo lock    byte 0 of the .DBT, exclusive, while new memo blocks are taken (with the append
+//                lock), as the other xBase programs take them
 // Shared and exclusive opens hold a shared or exclusive flock() on the whole file.
 #pragma once
 

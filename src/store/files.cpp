@@ -1,11 +1,13 @@
 #include "store/files.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -103,6 +105,82 @@ void recoverReplacements(const std::string& folder)
     syncFolder(folder);
     fs::remove(journal, ec);
     syncFolder(folder);
+}
+
+namespace {
+
+// A field of mountinfo with its octal escapes (\040 for a blank) decoded.
+std::string unescapeMountField(const std::string& s)
+{
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 3 < s.size() && std::isdigit(static_cast<unsigned char>(s[i + 1])) &&
+            std::isdigit(static_cast<unsigned char>(s[i + 2])) && std::isdigit(static_cast<unsigned char>(s[i + 3]))) {
+            out += static_cast<char>(((s[i + 1] - '0') << 6) | ((s[i + 2] - '0') << 3) | (s[i + 3] - '0'));
+            i += 3;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+bool underMount(const std::string& path, const std::string& mountPoint)
+{
+    if (mountPoint == "/") return true;
+    return path.compare(0, mountPoint.size(), mountPoint) == 0 &&
+           (path.size() == mountPoint.size() || path[mountPoint.size()] == '/');
+}
+
+} // namespace
+
+std::string localLockOption(const std::string& mountinfo, const std::string& folder)
+{
+    std::error_code ec;
+    std::string path = fs::weakly_canonical(fs::absolute(folder, ec), ec).string();
+    if (path.empty()) path = folder;
+    // The deepest mount point above the folder; of two on the same point the later one is on top.
+    std::string bestPoint, fsType, options;
+    std::istringstream in(mountinfo);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::vector<std::string> f;
+        for (std::string w; fields >> w;) f.push_back(w);
+        auto dash = std::find(f.begin(), f.end(), "-");
+        if (f.size() < 6 || dash == f.end() || f.end() - dash < 3 || dash - f.begin() < 6) continue;
+        std::string point = unescapeMountField(f[4]);
+        if (!underMount(path, point) || point.size() < bestPoint.size()) continue;
+        bestPoint = point;
+        fsType = *(dash + 1);
+        options = f[5] + "," + *(dash + 3);
+    }
+    std::vector<std::string> opts;
+    std::istringstream os(options);
+    for (std::string o; std::getline(os, o, ',');) opts.push_back(o);
+    auto has = [&](const char* o) { return std::find(opts.begin(), opts.end(), o) != opts.end(); };
+    if (fsType == "cifs" || fsType == "smb3" || fsType == "smbfs") return has("nobrl") ? "nobrl" : "";
+    if (fsType == "nfs" || fsType == "nfs4") {
+        for (const char* o : {"nolock", "local_lock=all", "local_lock=posix"})
+            if (has(o)) return o;
+    }
+    return "";
+}
+
+std::string lockMountWarning(const std::string& folder)
+{
+    std::ifstream in("/proc/self/mountinfo", std::ios::binary);
+    return lockMountWarning(folder, std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
+}
+
+std::string lockMountWarning(const std::string& folder, const std::string& mountinfo)
+{
+    std::string option = localLockOption(mountinfo, folder);
+    if (option.empty()) return "";
+    return "La cartella di lavoro " + folder + " è su una condivisione di rete montata con l'opzione \"" + option +
+           "\": i blocchi dei record non arrivano al server, e più postazioni che lavorano insieme possono "
+           "danneggiare archivi e indici senza alcun avviso.;Per lavorare da più postazioni rimontare la "
+           "condivisione senza \"" + option + "\". Da una sola postazione si può proseguire.;;Proseguire?";
 }
 
 unsigned long long freeSpace(const std::string& folder)

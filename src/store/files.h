@@ -23,6 +23,17 @@ void recoverReplacements(const std::string& folder);
 // Free bytes on the file system of the folder (0 when it cannot be read).
 unsigned long long freeSpace(const std::string& folder);
 
+// Byte-range locks of a network share must reach the server, or the workstations that share the
+// working folder overwrite each other's records and index pages without any error. The option of
+// the folder's mount that keeps them on the workstation ("nobrl" of cifs; "nolock",
+// "local_lock=all" or "local_lock=posix" of NFS), read from MOUNTINFO (the text of
+// /proc/self/mountinfo); empty when the locks are shared or the file system is not known.
+std::string localLockOption(const std::string& mountinfo, const std::string& folder);
+// The warning to show at start-up, before any table opens, when the working folder is mounted
+// so (read from MOUNTINFO, by default /proc/self/mountinfo); empty when it is not.
+std::string lockMountWarning(const std::string& folder);
+std::string lockMountWarning(const std::string& folder, const std::string& mountinfo);
+
 void syncFile(const std::string& path);
 void syncFolder(const std::string& folder);
 

@@ -798,6 +798,13 @@ public:
             written = true;
         };
         try {
+            // A change of several pages bumps the version first: should the writer die half-way,
+            // every reader drops its cached pages instead of mixing them with the new ones.
+            if (created.size() + dirty.size() + freed.size() > 1) {
+                unsigned char v[2];
+                wr16(v, version);
+                pwriteFull(fd, v, sizeof v, off_t(H_VERSION), path);
+            }
             for (uint32_t off : created) writePage(off);
             for (uint32_t off : dirty)
                 if (std::find(created.begin(), created.end(), off) == created.end()) writePage(off);

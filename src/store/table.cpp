@@ -11,6 +11,7 @@
 #include "common/error.h"
 #include "common/files.h"
 #include "store/files.h"
+#include "store/notes.h"
 #include "store/schema/schema.h"
 
 namespace arv::store {
@@ -97,6 +98,9 @@ std::unique_ptr<Table> Table::open(const std::string& folder, const std::string&
     if (!fs::path(file).has_extension()) file += ".DBF";
     std::string dir = fs::path(name).has_parent_path() ? fs::path(name).parent_path().string() : folder;
     t->dbf_ = DbfFile::open(resolveFile(dir, file), mode, readOnly);
+    // Writes of other processes cut short put right before anything is read through an index.
+    replayNotes(fs::path(t->dbf_->path()).parent_path().string(), t->name_,
+                mode == OpenMode::Exclusive ? t->dbf_.get() : nullptr);
     t->dirtyFields_.assign(t->dbf_->fields().size(), false);
     t->setEof();
     t->goTop();
@@ -769,6 +773,20 @@ void Table::append(bool keepTableLock)
 void Table::writeAppended()
 {
     if (!unwritten_) return;
+    // Written ahead of its commit (its number or its lock was needed): noted until the commit
+    // has its keys in the indexes.
+    ensureAllTags();
+    std::vector<NoteKey> tags;
+    for (auto& o : allTags_) tags.push_back(NoteKey {o->name, std::nullopt, std::nullopt});
+    if (!tags.empty())
+        pendingNote_ = std::make_unique<WriteNote>(fs::path(dbf_->path()).parent_path().string(), dbf_->path(), 0,
+                                                   dbf_->recordCount(), tags, !bulk_);
+    appendRecord();
+    if (pendingNote_) pendingNote_->setRecno(recno_);
+}
+
+void Table::appendRecord()
+{
     uint32_t r = 0;
     waitFor([&] {
         r = dbf_->append(buffer_, unwrittenKeepsTableLock_);
@@ -787,31 +805,94 @@ void Table::ensureAllTags()
     }
 }
 
-void Table::maintainIndexes(const std::string& oldBuf, bool oldLive, const std::string& newBuf, bool newLive)
+std::vector<Table::IndexChange> Table::indexChanges(const std::string& oldBuf, bool oldLive,
+                                                   const std::string& newBuf, bool newLive)
 {
     ensureAllTags();
     std::vector<Order*> targets;
     for (auto& o : allTags_) targets.push_back(o.get());
     for (auto& o : orders_)
         if (!o->tag && o->key) targets.push_back(o.get());
+    std::vector<IndexChange> changes;
     for (Order* o : targets) {
-        std::optional<std::string> oldKey, newKey;
-        if (oldLive) oldKey = keyOf(*o, oldBuf);
-        if (newLive) newKey = keyOf(*o, newBuf);
-        if (oldKey == newKey) continue;
-        if (oldKey) o->ntx->remove(*oldKey, recno_);
-        if (newKey) o->ntx->insert(*newKey, recno_);
+        IndexChange c {o, std::nullopt, std::nullopt};
+        if (oldLive) c.oldKey = keyOf(*o, oldBuf);
+        if (newLive) c.newKey = keyOf(*o, newBuf);
+        if (c.oldKey != c.newKey) changes.push_back(std::move(c));
+    }
+    return changes;
+}
+
+namespace {
+
+// The entries of RECNO other than KEEP: an index that lacks the key the record had on disk
+// still holds the record under a key of an older version of it (a write cut short before this
+// engine noted its writes, or made by another program).
+std::vector<std::string> strayKeys(NtxIndex& ix, uint32_t recno, const std::optional<std::string>& keep)
+{
+    std::vector<std::string> out;
+    try {
+        ix.scan([&](const NtxEntry& e) {
+            if (e.recno == recno && e.key != keep) out.push_back(e.key);
+            return true;
+        });
+    } catch (const Error& e) {
+        if (e.genCode() != EG_CORRUPTION) throw;
+        throw Error::corrupt(ix.path(), std::string(kMsgRebuildIndexes) + " (" + e.description() + ")");
+    }
+    return out;
+}
+
+} // namespace
+
+void Table::writeThrough(bool oldLive, bool newLive, bool sync)
+{
+    std::vector<IndexChange> changes = indexChanges(original_, oldLive, buffer_, newLive);
+    // Shared indexes get a note first, so that a write cut short anywhere below is put right by
+    // the next process that opens the table.
+    std::vector<NoteKey> noted;
+    for (const IndexChange& c : changes)
+        if (c.order->tag) noted.push_back(NoteKey {c.order->name, c.oldKey, c.newKey});
+    std::optional<WriteNote> note;
+    const std::string folder = fs::path(dbf_->path()).parent_path().string();
+    if (!noted.empty())
+        note.emplace(folder, dbf_->path(), unwritten_ ? 0 : recno_, unwritten_ ? dbf_->recordCount() : 0, noted, sync);
+    if (unwritten_) {
+        appendRecord();
+        if (note) note->setRecno(recno_);
+    } else {
+        dbf_->write(recno_, buffer_);
+    }
+    size_t notedAt = 0;
+    for (const IndexChange& c : changes) {
+        NtxIndex& ix = *c.order->ntx;
+        if (note && c.order->tag) note->changing(notedAt++);
+        if (c.oldKey && !ix.remove(*c.oldKey, recno_)) {
+            std::vector<std::string> stray = strayKeys(ix, recno_, c.newKey);
+            for (const std::string& k : stray) ix.remove(k, recno_);
+        }
+        if (c.newKey) ix.insert(*c.newKey, recno_);
+        if (note && c.order->tag) note->changed();
     }
     if (view_) {
-        bool oldIn = oldLive && evalCondition(viewCondition_, oldBuf);
-        bool newIn = newLive && evalCondition(viewCondition_, newBuf);
+        bool oldIn = oldLive && evalCondition(viewCondition_, original_);
+        bool newIn = newLive && evalCondition(viewCondition_, buffer_);
         std::optional<std::string> oldKey, newKey;
-        if (oldIn) oldKey = keyOf(*view_, oldBuf);
-        if (newIn) newKey = keyOf(*view_, newBuf);
+        if (oldIn) oldKey = keyOf(*view_, original_);
+        if (newIn) newKey = keyOf(*view_, buffer_);
         if (oldKey != newKey) {
             if (oldKey) view_->ntx->remove(*oldKey, recno_);
             if (newKey) view_->ntx->insert(*newKey, recno_);
         }
+    }
+    if (sync) {
+        dbf_->commit();
+        for (const IndexChange& c : changes) c.order->ntx->sync();
+    }
+    if (note) note->done();
+    if (pendingNote_) {
+        pendingNote_->done();
+        pendingNote_.reset();
     }
 }
 
@@ -821,10 +902,7 @@ void Table::commit()
     if (eof_ || (!dirty_ && !pendingAppend_)) return;
     bool oldLive = !pendingAppend_ && !original_.empty() && original_[0] != '*';
     bool newLive = buffer_[0] != '*';
-    if (unwritten_) writeAppended();
-    else dbf_->write(recno_, buffer_);
-    if (!bulk_) dbf_->commit();
-    maintainIndexes(original_, oldLive, buffer_, newLive);
+    writeThrough(oldLive, newLive, !bulk_);
     original_ = buffer_;
     dirty_ = false;
     pendingAppend_ = false;
@@ -854,8 +932,7 @@ void Table::del(bool commitNow)
         dirty_ = true;
         if (commitNow) commit();
         else {
-            dbf_->write(recno_, buffer_);
-            maintainIndexes(original_, true, buffer_, false);
+            writeThrough(true, false, false);
             original_ = buffer_;
             dirty_ = false;
         }
@@ -974,7 +1051,10 @@ void Table::setBulk(bool bulk)
     flushPending();
     bulk_ = bulk;
     dbf_->setBulk(bulk);
-    if (!bulk) dbf_->sync();
+    if (!bulk) {
+        dbf_->sync();
+        for (auto& o : allTags_) o->ntx->sync();
+    }
 }
 
 // ---------------------------------------------------------------- views

@@ -20,6 +20,8 @@
 
 namespace arv::store {
 
+class WriteNote;
+
 // How a waiting operation talks to the user. The engine never shows a window itself: the
 // program installs these, tests leave them empty.
 struct WaitHooks {
@@ -153,7 +155,9 @@ public:
     // test runs before the new record's keys are in the indexes.
     void append(bool keepTableLock = false);
     // Writes the copy of the current record (when changed) and maintains every index file of
-    // the table and this cursor's view. The data is on disk when commit() returns, unless bulk.
+    // the table and this cursor's view. The record and every index file it changed are on disk
+    // when commit() returns, unless bulk. A write cut short anywhere is put right by the next
+    // process that opens the table (see notes.h).
     void commit();
     // DBDEL
     void del(bool commitNow = true);
@@ -207,7 +211,17 @@ private:
     NtxIndex* controllingIndex() const;
     std::string evalKey(const RecordKey& fn, const std::string& buffer) const;
     bool evalCondition(const RecordPredicate& fn, const std::string& buffer) const;
-    void maintainIndexes(const std::string& oldBuffer, bool oldLive, const std::string& newBuffer, bool newLive);
+    // The keys a write takes out of and puts into each index the cursor maintains.
+    struct IndexChange {
+        Order* order;
+        std::optional<std::string> oldKey, newKey;
+    };
+    std::vector<IndexChange> indexChanges(const std::string& oldBuffer, bool oldLive, const std::string& newBuffer,
+                                          bool newLive);
+    // Writes the cursor's record (appending it when new) and its keys: the write is noted, the
+    // record written, the indexes changed, then (with SYNC) the table and every changed index
+    // synced, and the note cleared.
+    void writeThrough(bool oldLive, bool newLive, bool sync);
     std::string keyOf(const Order& o, const std::string& buffer) const;
     bool waitFor(const std::function<bool()>& attempt);
     std::string viewFileName() const;
@@ -239,6 +253,8 @@ private:
     bool unwritten_ = false;
     bool unwrittenKeepsTableLock_ = false;
     void writeAppended();
+    void appendRecord();
+    std::unique_ptr<WriteNote> pendingNote_; // an appended record written ahead of its commit
     std::string buffer_;    // the cursor's copy
     struct Showing;
     mutable const std::string* shown_ = &buffer_; // the record the field getters read

@@ -9,6 +9,7 @@
 #include "common/error.h"
 #include "common/text.h"
 #include "store/files.h"
+#include "store/notes.h"
 #include "store/ntx.h"
 #include "store/table.h"
 #include "store/workspace.h"
@@ -348,6 +349,7 @@ void reindexTable(const std::string& folder, const schema::TableDef& table)
 {
     auto f = openExclusiveWaiting(resolveFile(folder, table.name + ".DBF"));
     buildIndexes(folder, table, *f);
+    dropNotes(folder, table.name);
 }
 
 void packTable(const std::string& folder, const schema::TableDef& table)
@@ -399,6 +401,8 @@ void packTable(const std::string& folder, const schema::TableDef& table)
     replaceFiles(folder, moves);
     // Still held exclusively through `fresh`, now under the table's name.
     buildIndexes(folder, table, *fresh);
+    // Writes cut short before the rebuild need no replay now.
+    dropNotes(folder, table.name);
 }
 
 bool rebuildAll(const std::string& folder, std::string* message)
@@ -424,6 +428,13 @@ bool CREATEDB(const std::string& folder, const std::vector<schema::TableDef>& ta
               std::string* message)
 {
     recoverReplacements(folder);
+    // Writes that other runs left half-way are put right first; an index they left torn is
+    // rebuilt with the others.
+    try {
+        replayNotes(folder, std::string());
+    } catch (const Error&) {
+        force = true;
+    }
     installClaimLookup(folder);
     show(kMsgCheckingArchives);
     auto stop = [&](const std::string& text) {

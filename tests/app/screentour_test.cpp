@@ -31,6 +31,7 @@
 #include "registry/lookuptables.h"
 #include "registry/producers.h"
 #include "records/comuni.h"
+#include "store/files.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
 #include "ui/dbcombo.h"
@@ -166,6 +167,12 @@ TEST_F(ScreenTour, MessageWindows)
         save(box.get(), name);
         box->hide();
     }
+    // The start-up warning of a share that keeps record locks on the workstation.
+    auto share = createMessageBox(
+        store::lockMountWarning("/srv/agenzia", "40 22 0:52 / /srv/agenzia rw - cifs //server/dati rw,vers=3.1.1,nobrl\n"),
+        MessageKind::YesNo, "Attenzione");
+    save(share.get(), "message-share-locks");
+    share->hide();
     POPMSG("Elaborazione in corso...;Attendere prego");
     save(currentMessageWindow(), "wait-window");
     POPMSG("Stampa in corso...", 0, "", false, -1, true);

@@ -260,6 +260,8 @@ TEST(TempNames, CleanupKeepsWhatOthersHold)
     ::chmod((tmp / (p + "sololettura")).c_str(), 0444);
     old(tmp / (p + "sololettura"));
     touch(tmp / (p + "recente")); // changed after the start
+    touch(tmp / (p + "abc12_0.JRN")); // the note of a write cut short, for the table engine to replay
+    old(tmp / (p + "abc12_0.JRN"));
     touch(tmp / "CLIENTI.DBF");
     old(tmp / "CLIENTI.DBF");
 
@@ -299,6 +301,7 @@ TEST(TempNames, CleanupKeepsWhatOthersHold)
     EXPECT_TRUE(exists(tmp / (p + "record")));
     EXPECT_TRUE(exists(tmp / (p + "ofd")));
     EXPECT_TRUE(exists(tmp / (p + "recente")));
+    EXPECT_TRUE(exists(tmp / (p + "abc12_0.JRN")));
     EXPECT_TRUE(exists(tmp / "CLIENTI.DBF"));
     EXPECT_FALSE(exists(tmp / (p + "cartella")));
     EXPECT_TRUE(exists(tmp / (p + "inuso/tenuto")));

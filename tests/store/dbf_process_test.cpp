@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <functional>
+#include <sstream>
+#include <fstream>
 #include <set>
 
 #include "common/error.h"
@@ -298,6 +300,82 @@ TEST(DbfSharing, ConcurrentAppendsFromFourProcessesAllLand)
     EXPECT_EQ(memos, kChildren * kEach / 25);
     std::string f = readFile(p);
     EXPECT_EQ(f.size(), static_cast<size_t>(t->headerLength()) + kChildren * kEach * t->recordLength() + 1);
+}
+
+// Another xBase program takes memo blocks under an exclusive lock on byte 0 of the .DBT alone;
+// this engine writes memos under record locks alone. Neither overwrites the other's blocks.
+TEST(DbfSharing, MemoBlocksAreNotSharedWithAnotherProgramsMemos)
+{
+    constexpr int kEach = 3000;
+    TempDir dir;
+    std::string p = makeTable(dir, 20);
+    std::string dbt = dir.file("L.DBT");
+    auto theirs = [](int i) { return "altro programma " + std::to_string(i) + std::string(static_cast<size_t>(i % 3) * 400, '-'); };
+    auto ours = [](int i) { return "questo programma " + std::to_string(i) + std::string(static_cast<size_t>(i % 4) * 300, '+'); };
+    const std::string placed = dir.file("BLOCKS.TXT");
+
+    Child other([&](Child&) {
+        int fd = ::open(dbt.c_str(), O_RDWR);
+        if (fd < 0) return 1;
+        std::string where;
+        for (int i = 0; i < kEach; ++i) {
+            struct flock fl {};
+            fl.l_type = F_WRLCK;
+            fl.l_whence = SEEK_SET;
+            fl.l_start = 0;
+            fl.l_len = 1;
+            if (::fcntl(fd, F_SETLKW, &fl) != 0) return 2;
+            unsigned char h[4];
+            if (::pread(fd, h, 4, 0) != 4) return 3;
+            uint32_t next = h[0] | (h[1] << 8) | (h[2] << 16) | (static_cast<uint32_t>(h[3]) << 24);
+            std::string text = theirs(i) + "\x1A\x1A";
+            uint32_t blocks = static_cast<uint32_t>((text.size() + 511) / 512);
+            text.resize(blocks * 512, '\0');
+            if (::pwrite(fd, text.data(), text.size(), static_cast<off_t>(next) * 512) != static_cast<ssize_t>(text.size()))
+                return 4;
+            uint32_t after = next + blocks;
+            for (int k = 0; k < 4; ++k) h[k] = static_cast<unsigned char>(after >> (8 * k));
+            if (::pwrite(fd, h, 4, 0) != 4) return 5;
+            fl.l_type = F_UNLCK;
+            ::fcntl(fd, F_SETLK, &fl);
+            where += std::to_string(next) + "\n";
+        }
+        std::ofstream(placed) << where;
+        return 0;
+    });
+    Child mine([&](Child&) {
+        auto t = DbfFile::open(p, OpenMode::Shared);
+        t->setBulk(true);
+        std::string b;
+        for (int i = 0; i < kEach; ++i) {
+            uint32_t r = 1 + static_cast<uint32_t>(i % 20);
+            while (!t->tryLockRecord(r)) {
+            }
+            t->read(r, b);
+            t->putMemo(b, 1, ours(i));
+            t->write(r, b);
+            t->commit();
+            t->unlockAll();
+        }
+        return 0;
+    });
+    ASSERT_EQ(other.finish(), 0);
+    ASSERT_EQ(mine.finish(), 0);
+
+    auto t = DbfFile::open(p, OpenMode::Shared, true);
+    std::string b;
+    for (uint32_t r = 1; r <= 20; ++r) {
+        ASSERT_TRUE(t->read(r, b));
+        EXPECT_EQ(t->getMemo(b, 1), ours(kEach - 20 + static_cast<int>(r) - 1)) << r;
+    }
+    // Their memos, read back from the blocks they took, through a memo field of ours.
+    std::istringstream in(readFile(placed));
+    int i = 0;
+    for (std::string block; std::getline(in, block); ++i) {
+        t->putRaw(b, 1, std::string(10 - block.size(), ' ') + block);
+        EXPECT_EQ(t->getMemo(b, 1), theirs(i)) << "block " << block;
+    }
+    EXPECT_EQ(i, kEach);
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 
 #include "store/check.h"
 #include "store/files.h"
+#include "store/notes.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
 #include "support/tempdir.h"
@@ -258,7 +259,10 @@ TEST(Processes, SharedOpenWaitsForAnExclusiveHolder)
     ::close(ready[1]);
 }
 
-TEST(Processes, KilledWriterLosesNoCommittedRecord)
+// A writer of policies (inserts and changes, with memos, under both indexes) killed at random
+// moments: no committed record is lost, and the next process that opens the table puts right
+// the write that was cut short, so the check is clean without any rebuild.
+TEST(Processes, KilledWriterIsPutRightByTheNextOpen)
 {
     arv::test::TempDir dir;
     makeTables(dir.path());
@@ -267,6 +271,8 @@ TEST(Processes, KilledWriterLosesNoCommittedRecord)
     // killed child may have written after that without confirming it.
     std::map<uint32_t, std::string> committed;
     std::map<uint32_t, std::string> unconfirmed;
+    uint64_t replays = 0;
+    unsigned commits = 0;
     for (int round = 0; round < 50; ++round) {
         int pipefd[2];
         ASSERT_EQ(::pipe(pipefd), 0);
@@ -291,6 +297,7 @@ TEST(Processes, KilledWriterLosesNoCommittedRecord)
                 (void)!::write(pipefd[1], line.data(), line.size());
                 t.setText("POLIZZA", number);
                 t.setText("ASSICURATO", "ASSICURATO " + std::to_string(i % 13));
+                t.setMemo("NOTE", "Nota della polizza " + number);
                 t.commit();
                 t.unlock();
                 line[0] = 'C';
@@ -298,7 +305,7 @@ TEST(Processes, KilledWriterLosesNoCommittedRecord)
             }
         }
         ::close(pipefd[1]);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5 + rng() % 40));
+        std::this_thread::sleep_for(std::chrono::milliseconds(10 + rng() % 90));
         ::kill(pid, SIGKILL);
         waitChild(pid);
         std::string out;
@@ -319,12 +326,15 @@ TEST(Processes, KilledWriterLosesNoCommittedRecord)
             if (line[0] == 'C') {
                 committed[recno] = number;
                 unconfirmed.erase(recno);
+                ++commits;
             } else {
                 unconfirmed[recno] = number;
             }
         }
 
-        // Every reported write is there; the table opens; the check is clean or repairable.
+        // The next process to open the table: every reported write is there, with its memo, and
+        // the table is consistent with both indexes.
+        const uint64_t before = notesReplayed();
         {
             Workspace ws(dir.path());
             Table& t = ws.open("POLIZZE");
@@ -333,21 +343,20 @@ TEST(Processes, KilledWriterLosesNoCommittedRecord)
                 ASSERT_FALSE(t.eof()) << "round " << round << " record " << recno;
                 std::string now = t.text("POLIZZA");
                 auto later = unconfirmed.find(recno);
-                if (later != unconfirmed.end() && now == later->second) {
-                    number = now; // written after all: it is the value from now on
-                    continue;
-                }
+                if (later != unconfirmed.end() && now == later->second) number = now; // written after all
                 ASSERT_EQ(now, number) << "round " << round << " record " << recno;
+                ASSERT_EQ(t.memo("NOTE"), "Nota della polizza " + number) << "round " << round;
             }
         }
+        if (notesReplayed() > before) ++replays;
         CheckReport r = checkTable(resolveFile(dir.path(), "POLIZZE.DBF"));
-        if (!r.ok()) {
-            // Maintenance repairs it. Nothing is ever deleted here, so packing keeps every
-            // record under its number.
-            packTable(dir.path(), *schema::findTable("POLIZZE"));
-            CheckReport again = checkTable(resolveFile(dir.path(), "POLIZZE.DBF"));
-            ASSERT_TRUE(again.ok()) << again.problems.front();
-        }
+        ASSERT_TRUE(r.ok()) << "round " << round << ": " << r.problems.front();
     }
-    EXPECT_GT(committed.size(), 50u);
+    // Slow as a loaded machine may be, the writers got on with their work.
+    EXPECT_GT(commits, 20u);
+    // Most kills land inside a write, whose syncs take most of the time.
+    EXPECT_GT(replays, 5u);
+    std::printf("50 kills after %u commits, %llu of them put right by a replay at the next open\n", commits,
+                static_cast<unsigned long long>(replays));
+    RecordProperty("replays", static_cast<int>(replays));
 }
