@@ -2,7 +2,7 @@
 # "Layout"), and the engine's programs link no Qt, spreadsheet, ZIP, mail or XML library.
 # Run as: cmake -DROOT=<source dir> -DENGINE_PROGRAM=<an engine test program> -P this.
 cmake_minimum_required(VERSION 3.25)
-set(basics common/cp1252.h common/date.h common/decimal.h common/error.h common/files.h common/text.h
+set(basics common/cp1252.h common/date.h common/decimal.h common/error.h common/files.h common/tempnames.h common/text.h
     common/text_util.h)
 # The domains in their order: each may include those before it, never those after.
 set(domains registry policies claims accounting sales reporting app)
