@@ -51,77 +51,13 @@
 #include "accounting/movements.h"
 #include "policies/sheetdialogs.h"
 #include "support/projectfiles.h"
+#include "app/screentour.h"
 
 namespace fs = std::filesystem;
 using namespace arv;
 
-namespace {
+using arv::test::ScreenTour;
 
-// The off-screen platform draws no frames: the title is drawn above the picture instead.
-QPixmap withTitle(const QPixmap& shot, const QString& title)
-{
-    const int bar = 24;
-    QPixmap framed(shot.width(), shot.height() + bar);
-    framed.fill(QColor(60, 90, 150));
-    QPainter p(&framed);
-    p.setPen(Qt::white);
-    p.drawText(QRect(8, 0, shot.width() - 16, bar), Qt::AlignVCenter | Qt::AlignLeft, title);
-    p.drawPixmap(0, bar, shot);
-    return framed;
-}
-
-class ScreenTour : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        testApp();
-        out = fs::path(ARV_BINARY_DIR) / "screens";
-        fs::create_directories(out);
-        // One folder per test program: several builds may run their tours at once.
-        folder = fs::temp_directory_path() / ("arv-screentour-" + std::to_string(::getpid()));
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
-    void save(QWidget* w, const std::string& name)
-    {
-        ASSERT_NE(nullptr, w) << name;
-        if (!w->isVisible()) w->show();
-        QTest::qWait(30);
-        ASSERT_TRUE(w->isVisible()) << name;
-        QPixmap shot = w->grab();
-        ASSERT_FALSE(shot.isNull()) << name;
-        if (w->isWindow() && !w->windowTitle().isEmpty()) shot = withTitle(shot, w->windowTitle());
-        ASSERT_TRUE(shot.save(QString::fromStdString((out / (name + ".png")).string()), "PNG")) << name;
-    }
-
-    // The program's workspace on the test's folder with every table, created empty.
-    store::Workspace& workspaceOnFolder()
-    {
-        EXPECT_TRUE(store::AGGIORNADATABASE(folder.string()));
-        store::Workspace& ws = store::workspace();
-        ws.closeAll();
-        ws.setFolder(folder.string());
-        return ws;
-    }
-
-    std::unique_ptr<MainWindow> mainWindow(int width)
-    {
-        MainWindowOptions options;
-        options.workFolder = folder;
-        options.screenWidth = width;
-        options.databaseCheck = [](std::string*) { return true; };
-        options.quit = [](int) {};
-        return std::make_unique<MainWindow>(registry, options);
-    }
-
-    fs::path out;
-    fs::path folder;
-    EntryRegistry registry;
-};
-
-} // namespace
 
 TEST_F(ScreenTour, MainWindow)
 {
