@@ -235,7 +235,11 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
             // A question: its text wrapped on a row of its own, the answers under it.
             label = new QLabel(q(f.label), this);
             label->setWordWrap(true);
-            label->setMinimumWidth(label->fontMetrics().averageCharWidth() * 72);
+            label->setContentsMargins(0, 4, 0, 0);
+            const int wide = label->fontMetrics().averageCharWidth() * 80;
+            label->setMinimumWidth(wide);
+            // Never fewer lines than the narrowest width needs, whatever height the form offers.
+            label->setMinimumHeight(label->heightForWidth(wide));
             forms[page]->addRow(label);
             forms[page]->addRow(row);
             line = nullptr;
