@@ -431,20 +431,32 @@ void recomputeWithholding(EditValues& v, const Decimal& rate)
 
 // ---------------------------------------------------------------- loading
 
-bool loadClient(Workspace& ws, EditValues& v)
+namespace {
+
+// The client's data over the form's; a person's missing birth date comes from the tax code.
+void putClient(EditValues& v, const ClientData& c)
 {
-    const std::string name = trim(v.get("CLIENTE"));
-    if (name.empty()) return false;
-    const ClientData c = records::ADATIASSI(ws, name);
-    if (!filled(c.name)) return false;
     v.set("INDIRIZZO", rtrim(c.address));
     v.set("CITTA", rtrim(c.town));
     v.set("CAP", rtrim(c.postCode));
     v.set("PROVINCIA", rtrim(c.province));
     v.set("CODICEFISC", rtrim(c.taxCode));
     v.set("PARTITAIVA", rtrim(c.vatNumber));
-    v.set("DATANASC", c.birthDate.toDisplay());
+    Date birth = c.birthDate;
+    if (!birth && !plainTaxCode(trim(c.taxCode)).empty()) birth = DATANASCCDF(trim(c.taxCode));
+    v.set("DATANASC", birth.toDisplay());
     v.set("PROFESS", professionEntry(c.profession));
+}
+
+} // namespace
+
+bool loadClient(Workspace& ws, EditValues& v)
+{
+    const std::string name = trim(v.get("CLIENTE"));
+    if (name.empty()) return false;
+    const ClientData c = records::ADATIASSI(ws, name);
+    if (!filled(c.name)) return false;
+    putClient(v, c);
     return true;
 }
 
@@ -482,18 +494,8 @@ void loadFromPolicy(Workspace& ws, EditValues& v, const Decimal& rate)
     }
     const PolicyData p = ADATIPOL(ws, number);
     if (!p.found) return;
-    const ClientData& c = p.insured;
     v.set("CLIENTE", p.client);
-    v.set("INDIRIZZO", rtrim(c.address));
-    v.set("CITTA", rtrim(c.town));
-    v.set("CAP", rtrim(c.postCode));
-    v.set("PROVINCIA", rtrim(c.province));
-    v.set("CODICEFISC", rtrim(c.taxCode));
-    v.set("PARTITAIVA", rtrim(c.vatNumber));
-    Date birth = c.birthDate;
-    if (!birth && !plainTaxCode(trim(c.taxCode)).empty()) birth = DATANASCCDF(trim(c.taxCode));
-    v.set("DATANASC", birth.toDisplay());
-    v.set("PROFESS", professionEntry(c.profession));
+    putClient(v, p.insured);
     v.set("COMMISS", amountText(p.fee, kFeeMask));
     v.set("SPESE", amountText(p.expenses, kExpensesMask));
     recomputeWithholding(v, rate);
