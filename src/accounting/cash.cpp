@@ -49,6 +49,10 @@ std::vector<EditField> buildFields()
     EditField paid = numberField(112, "Pagato:", dialogOnly(kPaid), kCashAmountMask);
     paid.readOnly = true;
     paid.stored = false;
+    EditField cash = numberField(108, "Contanti:", "CONTANTI", kCashAmountMask);
+    EditField change = numberField(111, "Resto:", "RESTO", kCashAmountMask);
+    // The amounts side by side: what is due and paid, then what follows from it.
+    for (EditField* f : {&cheque, &cash, &change, &paid}) f->sameRow = true;
     return {date,
             operatorField,
             textField(103, "Polizza n.:", "POLIZZA"),
@@ -56,10 +60,10 @@ std::vector<EditField> buildFields()
             memoField(105, "Descrizione:", "DESCRIZIO"),
             numberField(106, "Importo:", "IMPORTO", kCashAmountMask),
             cheque,
-            numberField(108, "Contanti:", "CONTANTI", kCashAmountMask),
+            cash,
             textField(109, "Id:", "ID"),
             due,
-            numberField(111, "Resto:", "RESTO", kCashAmountMask),
+            change,
             paid};
 }
 

@@ -81,7 +81,6 @@ RegisterDesc buildCash()
 
     s.editName = "CASSA2";
     s.fields = cashFields();
-    s.formColumns = 2;
     s.prepareEdit = [](RegisterContext&, EditRequest& r, EditValues& v) { prepareCashEdit(v, r.inserting); };
     s.fieldLeft = [](int id, EditValues& v) { cashFieldLeft(workspace(), id, v); };
     s.search = cashSearch();

@@ -125,13 +125,13 @@ PrintDocument printLedger(Table& t, bool preview)
         return ReportColumn{heading, [&t, field] { return ReportValue(t.text(field)); }, "", width};
     };
     auto date = [&t](const char* heading, FieldName field) {
-        return ReportColumn{heading, [&t, field] { return ReportValue(t.date(field)); }, "", 8};
+        return ReportColumn{heading, [&t, field] { return ReportValue(t.date(field)); }, "", 0};
     };
     d.columns = {date("DATA", "DATA"),
                  text("DESCRIZIONE", "DESCRIZIO", 25),
                  text("DETTAGLIO", "DETTAGLIO", 25),
                  text("CONTO", "CONTO"),
-                 text("ASSEGNO", "ASSEGNO"),
+                 text("ASSEGNO", "ASSEGNO", 15),
                  date("DATA DOC.", "DATADOC"),
                  ReportColumn{"IMPORTO", [&t] { return ReportValue(t.number("IMPORTO")); }, "@E 99,999,999.99", 0,
                               true, ReportAlign::Right}};
