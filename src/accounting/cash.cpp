@@ -1,6 +1,9 @@
 #include "accounting/cash.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <stdexcept>
+#include <string_view>
 
 #include "accounting/ledger.h"
 #include "accounting/movements.h"
@@ -103,18 +106,80 @@ void setInitialBalance(const std::string& folder, const Decimal& balance)
     IniFile(iniOf(folder)).setDecimal("Cassa", "Saldo iniziale", balance);
 }
 
-Decimal cashBalanceAt(Table& t, Date date, const Decimal& initial)
+namespace {
+
+// A stored amount in hundredths, read straight from the record: a balance adds up every row of
+// the register on each redraw. Blanks, or anything that is not a number, give 0.
+long long hundredths(std::string_view raw)
 {
-    const uint32_t here = t.eof() ? 0 : t.recno();
-    Decimal balance = initial;
+    long long units = 0;
+    int decimals = -1;
+    bool negative = false, digits = false;
+    for (char c : raw) {
+        if (c == ' ' && !digits) continue;
+        if (c == '-' && !digits && !negative) negative = true;
+        else if (c == '.' && decimals < 0) decimals = 0;
+        else if (c >= '0' && c <= '9') {
+            units = units * 10 + (c - '0');
+            digits = true;
+            if (decimals >= 0) ++decimals;
+        } else
+            return 0;
+    }
+    for (int d = std::max(decimals, 0); d < 2; ++d) units *= 10;
+    for (int d = decimals; d > 2; --d) units /= 10;
+    return negative ? -units : units;
+}
+
+// The paid values of the rows of the current view dated on or before DATE. The order (the date's
+// key) gives the rows up to the first later date without reading them; the rows are then read in
+// the file's order, a block at a time. The cursor does not move.
+Decimal paidUpTo(Table& t, Date date)
+{
+    std::vector<uint32_t> recnos;
+    const std::string last = date.dtos();
     {
         auto batch = t.readBatch();
-        for (t.goTop(); !t.eof() && t.date("DATA") <= date; t.skip(1))
-            balance += t.number("ASSEGNO") + t.number("CONTANTI") - t.number("RESTO");
+        t.scanOrder([&](const NtxEntry& e) {
+            if (e.key.compare(0, last.size(), last) > 0) return false;
+            recnos.push_back(e.recno);
+            return true;
+        });
     }
-    if (here) t.goTo(here);
-    return balance;
+    std::sort(recnos.begin(), recnos.end());
+    DbfFile& f = t.file();
+    // Where each field lies in a record.
+    struct Slice {
+        size_t offset = 0, width = 0;
+    };
+    const auto slice = [&f](FieldName name) {
+        const int i = f.fieldIndex(name);
+        if (i < 0) throw std::runtime_error("CASSA senza il campo " + std::string(name));
+        return Slice{static_cast<size_t>(f.fieldOffset(i)), static_cast<size_t>(f.fields()[static_cast<size_t>(i)].width)};
+    };
+    const Slice data = slice("DATA"), cheque = slice("ASSEGNO"), cash = slice("CONTANTI"), change = slice("RESTO");
+    const size_t length = static_cast<size_t>(f.recordLength());
+    const uint32_t perBlock = std::max<uint32_t>(1, 64 * 1024 / static_cast<uint32_t>(length));
+    std::string block;
+    uint32_t first = 0, count = 0;
+    long long paid = 0;
+    for (uint32_t r : recnos) {
+        if (r < first || r >= first + count) {
+            first = r;
+            count = f.readBlock(r, perBlock, block);
+            if (count == 0) break;
+        }
+        const std::string_view record(block.data() + static_cast<size_t>(r - first) * length, length);
+        const auto field = [&record](const Slice& s) { return record.substr(s.offset, s.width); };
+        if (record[0] == '*' || field(data) > last) continue;
+        paid += hundredths(field(cheque)) + hundredths(field(cash)) - hundredths(field(change));
+    }
+    return Decimal::fromScaled(paid, 2);
 }
+
+} // namespace
+
+Decimal cashBalanceAt(Table& t, Date date, const Decimal& initial) { return initial + paidUpTo(t, date); }
 
 // ---------------------------------------------------------------- the dialog
 
@@ -208,12 +273,11 @@ PrintDocument printCashDay(Table& t, Date day, const Decimal& initial, bool prev
         Decimal balance;
     };
     const uint32_t here = t.eof() ? 0 : t.recno();
-    Decimal opening = initial;
+    const Decimal opening = initial + paidUpTo(t, day.addDays(-1));
     std::vector<Row> rows;
     {
         auto batch = t.readBatch();
-        t.goTop();
-        for (; !t.eof() && t.date("DATA") < day; t.skip(1)) opening += paymentOf(t).paid;
+        t.seek(day.dtos(), true);
         Decimal running = opening;
         for (; !t.eof() && t.date("DATA") == day; t.skip(1)) {
             Row r{t.text("POLIZZA"), cashParty(t), t.text("ID"), t.number("IMPORTO"), t.number("ASSEGNO"),
