@@ -5,6 +5,8 @@
 #include <QFileDialog>
 
 #include "accounting/movementregister.h"
+#include "accounting/cashregister.h"
+#include "accounting/ledgerregister.h"
 #include "app/application.h"
 #include "app/maintenanceui.h"
 #include "common/agency.h"
@@ -118,6 +120,8 @@ int main(int argc, char** argv)
                 registry.add(name, [entry](const arv::EntryArgs&) { entry(std::string()); });
             });
         arv::accounting::addMovementEntries(add);
+        arv::accounting::addLedgerEntries(add);
+        arv::accounting::addCashEntries(add);
     };
     // A print job puts the selected table back on its record when it ends.
     arv::records::installPrintSelectionHook(arv::store::workspace());
