@@ -21,6 +21,7 @@
 #include "store/workspace.h"
 #include "ui/docdialogs.h"
 #include "ui/fields.h"
+#include "ui/formdialog.h"
 #include "ui/popmsg.h"
 #include "ui/register.h"
 
@@ -90,75 +91,6 @@ Column dateColumn(const char* header, FieldName field)
         return d ? d.toDisplay() : std::string();
     };
     return c;
-}
-
-// ---- the small dialogs of the buttons: a form of fields with their rules, "Conferma" and "Annulla"
-
-class FormDialog : public QDialog {
-public:
-    FormDialog(const char* name, const char* title, std::vector<EditField> fields, QWidget* parent)
-        : QDialog(parent ? parent : QApplication::activeWindow()), fields_(std::move(fields))
-    {
-        setObjectName(name);
-        setWindowTitle(QString::fromUtf8(title));
-        auto* layout = new QVBoxLayout(this);
-        auto* form = new QFormLayout;
-        layout->addLayout(form);
-        for (const EditField& f : fields_) {
-            const int width = f.kind == FieldKind::Date ? 8 : (f.width ? f.width : 35);
-            QWidget* w = createFieldWidget(f, width, 0, this);
-            form->addRow(q(f.label), w);
-            widgets_.push_back(w);
-        }
-        auto* row = new QHBoxLayout;
-        row->addStretch();
-        auto* ok = new QPushButton(QStringLiteral("&Conferma"), this);
-        auto* cancel = new QPushButton(QStringLiteral("&Annulla"), this);
-        ok->setDefault(true);
-        row->addWidget(ok);
-        row->addWidget(cancel);
-        layout->addLayout(row);
-        connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-        connect(ok, &QPushButton::clicked, this, [this] { confirm(); });
-    }
-
-    void set(int id, const std::string& value)
-    {
-        for (size_t i = 0; i < fields_.size(); ++i)
-            if (fields_[i].id == id) setFieldWidgetValue(widgets_[i], value);
-    }
-    EditValues values() const
-    {
-        EditValues v(fields_);
-        for (size_t i = 0; i < fields_.size(); ++i) v.setAt(i, fieldWidgetValue(widgets_[i]));
-        return v;
-    }
-    std::string text(std::string_view field) const { return trim(values().get(field)); }
-    Date date(std::string_view field) const { return Date::fromDisplay(values().get(field)); }
-
-private:
-    void confirm()
-    {
-        const EditValues v = values();
-        for (QWidget* w : widgets_) markInvalid(w, false);
-        if (auto failure = recheckValues(fields_, v)) {
-            markInvalid(widgets_[failure->index], true);
-            POPMSG(failure->message, 1);
-            widgets_[failure->index]->setFocus();
-            return;
-        }
-        accept();
-    }
-
-    std::vector<EditField> fields_;
-    std::vector<QWidget*> widgets_;
-};
-
-// A field of the small dialogs that must be filled (a date: a valid one).
-EditField required(EditField f)
-{
-    f.rule = f.kind == FieldKind::Date ? givenDate : requiredRule;
-    return f;
 }
 
 FormDialog* asForm(QDialog* d) { return static_cast<FormDialog*>(d); }
@@ -362,7 +294,7 @@ std::unique_ptr<QDialog> makeGenerationDialog(QWidget* parent)
     to.rule = [](const std::string& s, const EditValues& v) { return generationRange(v.date("DAL"), Date::fromDisplay(s)); };
     return std::make_unique<FormDialog>(
         "GENEINC", "Generazione incassi",
-        std::vector<EditField>{required(dateField(101, "Data copertura dal:", dialogOnly("DAL"))), to,
+        std::vector<EditField>{requiredField(dateField(101, "Data copertura dal:", dialogOnly("DAL"))), to,
                                textField(103, "Cod. convenz.:", "CODCONV"),
                                choiceField(104, "Conto:", "CONTO", [] { return ACONTI(); })},
         parent);
@@ -372,11 +304,11 @@ std::unique_ptr<QDialog> makeReturnDialog(QWidget* parent)
 {
     auto d = std::make_unique<FormDialog>(
         "RIENTRO", "Rientro",
-        std::vector<EditField>{required(dateField(101, "Data:", "DATA")),
+        std::vector<EditField>{requiredField(dateField(101, "Data:", "DATA")),
                                dateField(102, "Periodo: dal", dialogOnly("DAL")),
                                dateField(103, "al", dialogOnly("AL")),
-                               required(choiceField(104, "Conto:", "CONTO", [] { return ACONTI(); })),
-                               required(choiceField(105, "Produttore:", "PRODUTTORE",
+                               requiredField(choiceField(104, "Conto:", "CONTO", [] { return ACONTI(); })),
+                               requiredField(choiceField(105, "Produttore:", "PRODUTTORE",
                                                     [] { return withEmpty(APRODUTT(workspace())); }))},
         parent);
     d->set(101, Date::today().toDisplay());
@@ -387,9 +319,9 @@ std::unique_ptr<QDialog> makeFeesDialog(QWidget* parent)
 {
     auto d = std::make_unique<FormDialog>(
         "CORRISPETTIVI", "Registrazione corrispettivi",
-        std::vector<EditField>{required(dateField(101, "Periodo: dal", dialogOnly("DAL"))),
-                               required(dateField(102, "al", dialogOnly("AL"))),
-                               required(choiceField(103, "Rapporto:", "RAPPORTO",
+        std::vector<EditField>{requiredField(dateField(101, "Periodo: dal", dialogOnly("DAL"))),
+                               requiredField(dateField(102, "al", dialogOnly("AL"))),
+                               requiredField(choiceField(103, "Rapporto:", "RAPPORTO",
                                                     [] { return withEmpty(ACOMPAGNIE(workspace())); })),
                                dateField(104, "Data registrazione:", "DATA")},
         parent);
@@ -401,8 +333,8 @@ std::unique_ptr<QDialog> makeClosingDialog(QWidget* parent)
 {
     auto d = std::make_unique<FormDialog>(
         "CHIUSURA", "Chiusura periodo",
-        std::vector<EditField>{required(dateField(101, "Periodo: dal", dialogOnly("DAL"))),
-                               required(dateField(102, "al", dialogOnly("AL"))),
+        std::vector<EditField>{requiredField(dateField(101, "Periodo: dal", dialogOnly("DAL"))),
+                               requiredField(dateField(102, "al", dialogOnly("AL"))),
                                choiceField(103, "Produttore:", "PRODUTTORE",
                                            [] { return withEmpty(APRODUTT(workspace())); }),
                                dateField(104, "Chiusura periodo:", "DATA")},

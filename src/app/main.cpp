@@ -5,6 +5,8 @@
 #include <QFileDialog>
 
 #include "accounting/movementregister.h"
+#include "accounting/cashregister.h"
+#include "accounting/ledgerregister.h"
 #include "app/application.h"
 #include "app/maintenanceui.h"
 #include "common/agency.h"
@@ -122,6 +124,8 @@ int main(int argc, char** argv)
                 registry.add(name, [entry](const arv::EntryArgs&) { entry(std::string()); });
             });
         arv::accounting::addMovementEntries(add);
+        arv::accounting::addLedgerEntries(add);
+        arv::accounting::addCashEntries(add);
         arv::sales::addQuestionnaireEntries(add);
         arv::accounting::setQuestionnaireCaller([](const std::string& policy) { arv::sales::QUESTADE3(policy); });
     };
