@@ -21,6 +21,8 @@
 #include "common/lists.h"
 #include "records/comuni.h"
 #include "records/lookups.h"
+#include "records/register.h"
+#include "sales/questionnaire.h"
 #include "store/keys.h"
 #include "store/table.h"
 #include "store/upgrade.h"
@@ -872,6 +874,98 @@ void fillSheets(Workspace& ws, std::mt19937& rng)
     ws.close("CLIENTI");
 }
 
+// The pre-contractual side: the handlers' contact data, a consultancy fee on the policies of the
+// clients with a VAT number, the withholding rate in ARV.INI, and questionnaires of the three
+// kinds on live policies of those clients, filled from each policy as the form fills them.
+void fillQuestionnaires(Workspace& ws, std::mt19937& rng)
+{
+    {
+        Table& t = ws.open("PRODUTT", "PRODUTT", true);
+        for (t.goTop(); !t.eof(); t.skip()) {
+            std::string site = lowerMail(t.text("PRODUTTORE"));
+            site.erase(std::remove(site.begin(), site.end(), ' '), site.end());
+            t.lock(true);
+            t.setText("TELUFFICIO", phone(rng, "0"));
+            t.setText("PEC", site + "@pec.it");
+            t.setText("SITOWEB", "www." + site + ".it");
+            t.commit();
+            t.unlock();
+        }
+        ws.close("PRODUTT");
+    }
+    IniFile ini((fs::path(ws.folder()) / "ARV.INI").string());
+    if (!ini.has("Emissione fatture", "Aliquota RA")) ini.set("Emissione fatture", "Aliquota RA", "11.5");
+
+    struct Candidate {
+        std::string number, branch;
+    };
+    std::vector<Candidate> motor, others;
+    {
+        Table& clients = ws.open("CLIENTI", "CLIENTI", true);
+        clients.ordAdd("CLIENTI");
+        Table& p = ws.open("POLIZZE", "POLIZZE", true);
+        for (p.goTop(); !p.eof(); p.skip()) {
+            if (!clients.seek(store::indexKey(p.text("ASSICURATO"), 35, true)) || clients.text("PARTITAIVA").empty())
+                continue;
+            p.lock(true);
+            p.setNumber("COMMISS", Decimal(static_cast<long long>(50 + 10 * (rng() % 16))));
+            if (rng() % 2) p.setNumber("SPESE", Decimal(10));
+            p.commit();
+            p.unlock();
+            if (p.logical("DISDETTA") || !p.text("SOSTDA").empty()) continue;
+            const std::string branch = p.text("RAMO");
+            if (branch.rfind("AUTO", 0) == 0) motor.push_back({p.text("POLIZZA"), branch});
+            else if (branch != "VITA") others.push_back({p.text("POLIZZA"), branch});
+        }
+        ws.close("POLIZZE");
+        ws.close("CLIENTI");
+    }
+    // The first two motor policies were sold by telephone.
+    std::vector<std::pair<std::string, std::string>> chosen; // number, type
+    for (size_t i = 0; i < motor.size() && i < 5; ++i) chosen.emplace_back(motor[i].number, i < 2 ? "T" : "R");
+    for (size_t i = 0; i < others.size() && i < 3; ++i) chosen.emplace_back(others[i].number, "A");
+    {
+        Table& p = ws.open("POLIZZE", "POLIZZE", true);
+        p.ordAdd("NUMPOL");
+        for (const auto& [number, type] : chosen)
+            if (type == "T" && p.seek(store::indexKey(number, 25))) {
+                p.lock(true);
+                p.setLogical("TELEFONICA", true);
+                p.commit();
+                p.unlock();
+            }
+        ws.close("POLIZZE");
+    }
+    std::vector<std::string> handlers;
+    for (const Producer& p : kProducers)
+        if (!p.ceased && p.rui[0] != 'N') handlers.push_back(std::string(p.surname) + " " + p.name);
+    const Decimal rate = sales::withholdingRate(ws.folder());
+    Table& q = ws.open("QUESTADE", "QUESTADE", true);
+    q.ordAdd("QUESTADE");
+    int day = static_cast<int>(chosen.size());
+    for (const auto& [number, type] : chosen) {
+        EditValues v = sales::newValues(type, Date::today().addDays(-7 * day--));
+        v.set("POLIZZA", number);
+        sales::loadFromPolicy(ws, v, rate);
+        if (v.get("PROFESS").empty()) v.set("PROFESS", "Imprenditore");
+        v.set("ADDETTO", handlers[rng() % handlers.size()]);
+        v.set("INTERNO", "CARUSO ELENA");
+        v.set("TITOLARE", rng() % 4 == 0 ? "T" : "F");
+        if (type == "A") {
+            std::string branch;
+            for (const Candidate& c : others)
+                if (c.number == number) branch = c.branch;
+            v.set("TIPOCOPE", branch == "INFORTUNI"     ? "Infortuni"
+                              : branch == "RC GENERALE" ? "Responsabilità civile generale"
+                                                        : "Incendio e altri danni ai beni");
+            v.set("ESIGENZA", "Personali esigenze di copertura del rischio");
+        }
+        const records::SaveResult saved = records::saveRecord(sales::formOf(type), ws, true, v, v);
+        if (!saved) std::fprintf(stderr, "questionario %s non salvato: %s\n", number.c_str(), saved.message.c_str());
+    }
+    ws.close("QUESTADE");
+}
+
 // ---- the agency's books
 
 // A lookup table filled with TEXTS in FIELD when it is empty.
@@ -1078,6 +1172,9 @@ int main(int argc, char** argv)
         fillSheets(ws, rng);
         fillMovements(ws, rng);
         fillBooks(ws, folder, rng);
+        fillQuestionnaires(ws, rng);
+        if (sales::copyTemplates(sales::templatesFolder(fs::absolute(argv[0]).parent_path().string()), folder) == 0)
+            std::fprintf(stderr, "modelli dell'informativa precontrattuale non trovati\n");
         if (!writeBackgroundPicture(fs::path(folder) / "ARV.BMP"))
             std::fprintf(stderr, "impossibile scrivere lo sfondo ARV.BMP\n");
         std::printf("Cartella dimostrativa pronta: %s\n", fs::absolute(folder).c_str());

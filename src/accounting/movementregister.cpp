@@ -44,6 +44,21 @@ QString q(const std::string& s) { return QString::fromStdString(s); }
 
 void notAvailable() { POPMSG(kNotAvailable, 1); }
 
+std::function<void(const std::string&)>& questionnaireCaller()
+{
+    static std::function<void(const std::string&)> call;
+    return call;
+}
+
+void openQuestionnaire(RegisterContext& c)
+{
+    if (!questionnaireCaller()) {
+        notAvailable();
+        return;
+    }
+    questionnaireCaller()(trim(c.table().text("POLIZZA")));
+}
+
 Interaction screenInteraction()
 {
     Interaction io;
@@ -200,7 +215,7 @@ RegisterDesc buildMovements()
         {kBtnFees, "C&orrispett", true, registerFeesOf},
         {kBtnClosing, "C&hiusura", true, closeProducerPeriod},
         {kBtnInvoice, "&Fattura", true, [](RegisterContext&) { notAvailable(); }},
-        {kBtnQuestionnaire, "Pr&econtratt.", true, [](RegisterContext&) { notAvailable(); }},
+        {kBtnQuestionnaire, "Pr&econtratt.", true, openQuestionnaire},
     };
 
     s.editName = "MOVICOMP2";
@@ -432,6 +447,11 @@ void MOVICOMP(bool insert)
             list.edit(r, newMovementValues());
         };
     runRegister(movementsRegister(), ws, o);
+}
+
+void setQuestionnaireCaller(std::function<void(const std::string& policy)> call)
+{
+    questionnaireCaller() = std::move(call);
 }
 
 void addMovementEntries(const std::function<void(const std::string& name, std::function<void()> entry)>& add)

@@ -23,6 +23,9 @@ const records::RegisterDesc& movementsRegister();
 void MOVICOMP(bool insert = false);
 // Hands the entry function above to ADD under its name.
 void addMovementEntries(const std::function<void(const std::string& name, std::function<void()> entry)>& add);
+// The pre-contractual questionnaire of a movement's policy ("Pr&econtratt.", QUESTADE3): set by the
+// program; without it the button says that the function is not available.
+void setQuestionnaireCaller(std::function<void(const std::string& policy)> call);
 
 // The dialogs of the buttons, built for the screens and for pictures of them.
 std::unique_ptr<QDialog> makeGenerationDialog(QWidget* parent = nullptr);   // GENEINC

@@ -20,6 +20,8 @@
 #include "registry/lookuptables.h"
 #include "registry/producers.h"
 #include "records/comuni.h"
+#include "sales/questionnaire.h"
+#include "sales/questionnaireregister.h"
 #include "store/files.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
@@ -58,6 +60,8 @@ int main(int argc, char** argv)
         } catch (const std::exception&) {
             // The tax-code decoding then leaves the municipality blank; nothing else needs it.
         }
+        // The pre-contractual templates the program ships, for a folder that has none of its own.
+        arv::sales::copyTemplates(arv::sales::templatesFolder(programDir), folder);
         return true;
     };
     hooks.closeAllTables = [] { arv::store::workspace().closeAll(); };
@@ -122,6 +126,8 @@ int main(int argc, char** argv)
         arv::accounting::addMovementEntries(add);
         arv::accounting::addLedgerEntries(add);
         arv::accounting::addCashEntries(add);
+        arv::sales::addQuestionnaireEntries(add);
+        arv::accounting::setQuestionnaireCaller([](const std::string& policy) { arv::sales::QUESTADE3(policy); });
     };
     // A print job puts the selected table back on its record when it ends.
     arv::records::installPrintSelectionHook(arv::store::workspace());

@@ -492,7 +492,8 @@ std::string WordDocument::show()
     fs::create_directories(folder);
     std::string file = (folder / fs::path(template_).filename()).string();
     save(file);
-    if (officeHooks().open) officeHooks().open(file);
+    if (officeHooks().open && !officeHooks().open(file))
+        throw Error(EG_OPEN, SUB_NONE, OS_NONE, "DOCX", "Nessun programma ha aperto il documento", file, "show");
     return file;
 }
 

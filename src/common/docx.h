@@ -48,7 +48,8 @@ public:
     // Writes the document. Throws arv::Error.
     void save(const std::string& path);
     // Saves under a temporary name (the template's file name in a temporary folder of this
-    // workstation) and opens it with the associated application; gives the path.
+    // workstation) and opens it with the associated application; gives the path. Throws
+    // arv::Error when it cannot be written or no application opened it.
     std::string show();
 
 private:
@@ -74,7 +75,8 @@ bool WORDREPLACEIMGALL(WordDocument& doc, const std::string& find, const std::st
                        const std::string& text = {});
 bool WORDREPLACEIMGRNG(WordDocument& doc, const std::string& find, const std::string& image);
 void WORDREMOVECONTENT(WordDocument& doc);
-// Saves the filled document under a temporary name and opens it; the path ("" on a failure).
+// Saves the filled document under a temporary name and opens it; the path ("" when it could not
+// be written or opened).
 std::string WORDSHOW(WordDocument& doc);
 
 // "Impossibile trovare il file:;;" + the file's name without its folder, when the template is missing.

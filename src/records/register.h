@@ -86,6 +86,7 @@ struct EditField {
     // Choosing counts as typing: the field's `changed` hook and the register's fieldLeft run.
     std::function<std::optional<std::string>(Workspace& ws, const EditValues& all)> pick = {};
     bool sameRow = false;       // shown on the row of the field before it, after its own label
+    bool labelAbove = false;    // the label on a row of its own above the control, wrapped (a question)
 };
 
 // The usual fields of a dialog, by kind (page 0 without folder pages).
@@ -235,6 +236,8 @@ struct DialogButton {
     std::function<void(Workspace&, const EditValues&)> action;
     // Instead of ACTION: changes the values shown (the dialog counts it as typing).
     std::function<void(Workspace&, EditValues&)> fill = {};
+    // Confirms the dialog as "&Conferma" does; once the values are saved, ACTION runs on them.
+    bool confirms = false;
 };
 
 // One table whose field stores a value of this register; a rename is carried into it.
@@ -254,6 +257,7 @@ struct EditRequest {
     std::string title;
     int focusField = 0;
     uint32_t recno = 0; // the record the dialog was opened on (0: none)
+    bool readOnly = false; // the values only shown: nothing is typed, "&Conferma" is disabled
 };
 
 struct SaveResult;
@@ -350,6 +354,15 @@ struct RegisterDesc {
     std::function<void(RegisterContext&)> excel; // default: the table's records to a spreadsheet
     // The figures under the browse, in a row, left to right (none: no row).
     std::vector<Figure> figures;
+
+    // A double click on a row opens the record read-only (EditRequest::readOnly) instead of
+    // modifying it.
+    bool readOnlyOnDoubleClick = false;
+    // A register whose records are edited in more than one form: the description whose edit
+    // dialog (fields, pages, buttons, rules, preparation and save) REQUEST opens (the cursor on the
+    // record when modifying; an insertion from ADDMENU names its form in REQUEST.mode). Each form
+    // keeps the register's table. None: this description's own dialog.
+    std::function<const RegisterDesc&(RegisterContext&, const EditRequest& request)> form;
 
     std::string aliasName() const { return alias.empty() ? table : alias; }
     std::string searchName() const { return "R" + name; }

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QCursor>
 #include <QPushButton>
 #include <QScreen>
@@ -230,6 +231,18 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
         QLabel* label = nullptr;
         if (desc.isHidden(f.id)) {
             row->hide();
+        } else if (f.labelAbove) {
+            // A question: its text wrapped on a row of its own, the answers under it.
+            label = new QLabel(q(f.label), this);
+            label->setWordWrap(true);
+            label->setContentsMargins(0, 4, 0, 0);
+            const int wide = label->fontMetrics().averageCharWidth() * 80;
+            label->setMinimumWidth(wide);
+            // Never fewer lines than the narrowest width needs, whatever height the form offers.
+            label->setMinimumHeight(label->heightForWidth(wide));
+            forms[page]->addRow(label);
+            forms[page]->addRow(row);
+            line = nullptr;
         } else if (f.sameRow && line) {
             if (!f.label.empty() || f.labelOf) {
                 label = new QLabel(q(f.label), this);
@@ -272,14 +285,41 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
         extra_[x.id] = b;
         row->addWidget(b);
         connect(b, &QPushButton::clicked, this, [this, &x] {
-            if (x.fill) fill(x);
-            else if (x.action) x.action(store::workspace(), this->values());
+            if (x.confirms) {
+                confirmedBy_ = x.id;
+                confirm();
+            } else if (x.fill) {
+                fill(x);
+            } else if (x.action) {
+                x.action(store::workspace(), this->values());
+            }
         });
     }
     layout->addLayout(row);
-    connect(confirm_, &QPushButton::clicked, this, [this] { confirm(); });
+    connect(confirm_, &QPushButton::clicked, this, [this] {
+        confirmedBy_ = 0;
+        confirm();
+    });
     connect(cancel_, &QPushButton::clicked, this, [this] { reject(); });
     updateEnabled();
+}
+
+void EditDialog::setReadOnly()
+{
+    for (size_t i = 0; i < widgets_.size(); ++i) {
+        QWidget* w = widgets_[i];
+        if (auto* e = qobject_cast<QLineEdit*>(w)) e->setReadOnly(true);
+        else if (auto* p = qobject_cast<QPlainTextEdit*>(w)) p->setReadOnly(true);
+        else w->setEnabled(false);
+        if (QPushButton* picker = findChild<QPushButton*>(QStringLiteral("b%1").arg(desc_.fields[i].id + 1000)))
+            picker->setEnabled(false);
+        w->removeEventFilter(this); // no picker by F4 / F12 either
+    }
+    confirm_->setEnabled(false);
+    for (const DialogButton& x : desc_.editButtons)
+        if (x.fill || x.confirms)
+            if (QPushButton* b = button(x.id)) b->setEnabled(false);
+    modified_ = false;
 }
 
 void EditDialog::showChanged(const EditValues& before, const EditValues& after, size_t skip)
@@ -675,7 +715,8 @@ RegisterList::RegisterList(const RegisterDesc& desc, Workspace& ws, QWidget* par
     connect(browse_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         const size_t col = static_cast<size_t>(index.column());
         if (col < desc_.columns.size() && desc_.columns[col].click) return;
-        modify();
+        if (desc_.readOnlyOnDoubleClick) view();
+        else modify();
     });
     connect(browse_, &QTableView::clicked, this, [this](const QModelIndex& index) {
         const size_t col = static_cast<size_t>(index.column());
@@ -803,36 +844,53 @@ void RegisterList::modify()
     editRecord(false);
 }
 
-void RegisterList::editRecord(bool inserting)
+void RegisterList::view()
+{
+    if (table().eof() || desc_.cellEditor) return;
+    editRecord(false, true);
+}
+
+const RegisterDesc& RegisterList::formFor(const EditRequest& request)
+{
+    return desc_.form ? desc_.form(context_, request) : desc_;
+}
+
+void RegisterList::editRecord(bool inserting, bool readOnly)
 {
     Table& t = table();
     if (!inserting && t.eof()) return;
     EditRequest request;
     request.inserting = inserting;
     request.recno = inserting ? 0 : t.recno();
-    EditValues initial = inserting ? blankValues(desc_.fields, &t) : recordValues(desc_.fields, t);
-    if (inserting && desc_.prepareInsert) desc_.prepareInsert(ws_, initial);
-    if (desc_.prepareEdit) desc_.prepareEdit(context_, request, initial);
+    request.readOnly = readOnly;
+    const RegisterDesc& form = formFor(request);
+    EditValues initial = inserting ? blankValues(form.fields, &t) : recordValues(form.fields, t);
+    if (inserting && form.prepareInsert) form.prepareInsert(ws_, initial);
+    if (form.prepareEdit) form.prepareEdit(context_, request, initial);
     edit(request, initial);
 }
 
 bool RegisterList::edit(const EditRequest& request, const EditValues& initial)
 {
     Table& t = table();
+    const RegisterDesc& form = formFor(request);
     const EditValues before = initial;
     EditValues values = before;
     bool reopened = false, saved = false;
+    int confirmedBy = 0;
     for (;;) {
-        EditDialog dialog(desc_, values, request.inserting, &t, this);
+        EditDialog dialog(form, values, request.inserting, &t, this);
         if (!request.title.empty()) dialog.setWindowTitle(q(request.title));
         if (request.focusField)
             if (QWidget* w = dialog.field(request.focusField)) w->setFocus();
+        if (request.readOnly) dialog.setReadOnly();
         dialog.setModified(reopened);
-        if (runEdit(dialog) != QDialog::Accepted) break;
+        if (runEdit(dialog) != QDialog::Accepted || request.readOnly) break;
         values = dialog.values();
+        confirmedBy = dialog.confirmedBy();
         if (request.recno) t.goTo(request.recno);
-        SaveResult r = desc_.save ? desc_.save(context_, request, before, values)
-                                  : saveRecord(desc_, ws_, request.inserting, before, values);
+        SaveResult r = form.save ? form.save(context_, request, before, values)
+                                 : saveRecord(form, ws_, request.inserting, before, values);
         if (r) {
             if (!r.message.empty()) POPMSG(r.message, 1);
             saved = true;
@@ -844,10 +902,16 @@ bool RegisterList::edit(const EditRequest& request, const EditValues& initial)
         if (request.recno) t.goTo(request.recno);
     }
     redraw();
-    if (saved && desc_.afterSave) {
-        desc_.afterSave(context_, request, values);
+    if (saved && form.afterSave) {
+        form.afterSave(context_, request, values);
         redraw();
     }
+    // A button that confirmed the dialog does its work on what was saved.
+    for (const DialogButton& x : form.editButtons)
+        if (saved && confirmedBy && x.id == confirmedBy && x.action) {
+            x.action(ws_, values);
+            redraw();
+        }
     return saved;
 }
 

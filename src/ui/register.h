@@ -76,6 +76,11 @@ public:
     void pick(int id);
     // A dialog button that changes the values shown (DialogButton::fill).
     void fill(const records::DialogButton& button);
+    // Shows the values only: nothing can be typed or picked, "&Conferma" and the buttons that
+    // change or confirm the values are disabled, and closing never asks.
+    void setReadOnly();
+    // The dialog button (DialogButton::confirms) that confirmed the dialog, 0 for "&Conferma".
+    int confirmedBy() const { return confirmedBy_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -98,6 +103,7 @@ private:
     QTabWidget* pages_ = nullptr;
     std::map<int, QPushButton*> extra_;
     bool modified_ = false;
+    int confirmedBy_ = 0;
 };
 
 // The search dialog ("R" + the register's name): one entry per criterion, "&Conferma", "&Annulla"
@@ -145,6 +151,8 @@ public:
     // The button actions.
     void insert();
     void modify();
+    // The selected record in its dialog, read-only (a double click with readOnlyOnDoubleClick).
+    void view();
     void remove();
     void search();
     void print();
@@ -171,7 +179,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void editRecord(bool inserting);
+    void editRecord(bool inserting, bool readOnly = false);
+    // The description whose edit dialog REQUEST opens (RegisterDesc::form).
+    const records::RegisterDesc& formFor(const records::EditRequest& request);
     void openCell(bool newRow);
     void typed(char32_t ch);
     void selectCurrent();
