@@ -21,6 +21,7 @@
 #include "store/workspace.h"
 #include "ui/docdialogs.h"
 #include "ui/fields.h"
+#include "ui/formdialog.h"
 #include "ui/popmsg.h"
 #include "ui/register.h"
 
@@ -77,74 +78,9 @@ Column dateColumn(const char* header, FieldName field)
     return c;
 }
 
-// ---- the small dialogs of the buttons: a form of fields with their rules, "Conferma" and "Annulla"
+// ---- the small dialogs of the buttons (ui/formdialog.h)
 
-class FormDialog : public QDialog {
-public:
-    FormDialog(const char* name, const char* title, std::vector<EditField> fields, QWidget* parent)
-        : QDialog(parent ? parent : QApplication::activeWindow()), fields_(std::move(fields))
-    {
-        setObjectName(name);
-        setWindowTitle(QString::fromUtf8(title));
-        auto* layout = new QVBoxLayout(this);
-        auto* form = new QFormLayout;
-        layout->addLayout(form);
-        for (const EditField& f : fields_) {
-            const int width = f.kind == FieldKind::Date ? 8 : (f.width ? f.width : 35);
-            QWidget* w = createFieldWidget(f, width, 0, this);
-            form->addRow(q(f.label), w);
-            widgets_.push_back(w);
-        }
-        auto* row = new QHBoxLayout;
-        row->addStretch();
-        auto* ok = new QPushButton(QStringLiteral("&Conferma"), this);
-        auto* cancel = new QPushButton(QStringLiteral("&Annulla"), this);
-        ok->setDefault(true);
-        row->addWidget(ok);
-        row->addWidget(cancel);
-        layout->addLayout(row);
-        connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-        connect(ok, &QPushButton::clicked, this, [this] { confirm(); });
-    }
-
-    void set(int id, const std::string& value)
-    {
-        for (size_t i = 0; i < fields_.size(); ++i)
-            if (fields_[i].id == id) setFieldWidgetValue(widgets_[i], value);
-    }
-    EditValues values() const
-    {
-        EditValues v(fields_);
-        for (size_t i = 0; i < fields_.size(); ++i) v.setAt(i, fieldWidgetValue(widgets_[i]));
-        return v;
-    }
-    std::string text(std::string_view field) const { return trim(values().get(field)); }
-    Date date(std::string_view field) const { return Date::fromDisplay(values().get(field)); }
-
-private:
-    void confirm()
-    {
-        const EditValues v = values();
-        for (QWidget* w : widgets_) markInvalid(w, false);
-        if (auto failure = recheckValues(fields_, v)) {
-            markInvalid(widgets_[failure->index], true);
-            POPMSG(failure->message, 1);
-            widgets_[failure->index]->setFocus();
-            return;
-        }
-        accept();
-    }
-
-    std::vector<EditField> fields_;
-    std::vector<QWidget*> widgets_;
-};
-
-// A field of the small dialogs that must be filled (a date: a valid one).
-EditField required(EditField f)
-{
-    f.rule = f.kind == FieldKind::Date ? givenDate : requiredRule;
-    return f;
-}
+EditField required(EditField f) { return requiredField(std::move(f)); }
 
 FormDialog* asForm(QDialog* d) { return static_cast<FormDialog*>(d); }
 

@@ -7,6 +7,7 @@
 #include "accounting/movementregister.h"
 #include "app/application.h"
 #include "app/maintenanceui.h"
+#include "claims/claimregister.h"
 #include "common/agency.h"
 #include "common/files.h"
 #include "common/ini.h"
@@ -118,6 +119,9 @@ int main(int argc, char** argv)
                 registry.add(name, [entry](const arv::EntryArgs&) { entry(std::string()); });
             });
         arv::accounting::addMovementEntries(add);
+        // The claims: their entries, and the policy register's "S&inistri" on the policy under its cursor.
+        arv::claims::addClaimEntries(add);
+        arv::policies::setPolicyClaimsEntry([](const std::string& alias) { arv::claims::SINISTRI(true, alias); });
     };
     // A print job puts the selected table back on its record when it ends.
     arv::records::installPrintSelectionHook(arv::store::workspace());

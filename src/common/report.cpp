@@ -118,7 +118,9 @@ void printReport(const ReportDescription& report, const ReportRows& rows, TPRINT
         SAYHEADER(report.title, job, font, report.noDate);
         for (size_t h = 0; h < report.headings.size(); ++h) {
             const std::string text = h == 0 ? Mask::upper(report.headings[h]) : report.headings[h];
-            const PrintFont f = report.headingFont ? *report.headingFont : (h == 0 ? bold : font);
+            const PrintFont f = h < report.headingFonts.size() ? report.headingFonts[h]
+                                : report.headingFont                ? *report.headingFont
+                                                                    : (h == 0 ? bold : font);
             PRINTTXT(job, {text}, TxtOptions().centred().withFont(f));
         }
         newLine();
@@ -151,6 +153,10 @@ void printReport(const ReportDescription& report, const ReportRows& rows, TPRINT
                     if (const auto* d = std::get_if<Decimal>(&v)) totals[i] += *d;
                 }
                 cellAt(i, reportCell(c, v, widths[i]), alignOf(c, isNumber(v)), font);
+            }
+            if (report.rowSeparators && n > 0) {
+                const double end = (xs[n - 1] + widths[n - 1] * cw) / job.geometry().columnWidth();
+                job.rule(job.row() + 1, x0 / job.geometry().columnWidth(), end);
             }
         }
     }

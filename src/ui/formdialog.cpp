@@ -1,0 +1,116 @@
+#include "ui/formdialog.h"
+
+#include <QApplication>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "common/text.h"
+#include "ui/fields.h"
+#include "ui/popmsg.h"
+
+namespace arv {
+
+using namespace records;
+
+FormDialog::FormDialog(const char* name, const char* title, std::vector<EditField> fields, QWidget* parent,
+                       Check check)
+    : QDialog(parent ? parent : QApplication::activeWindow()), fields_(std::move(fields)), check_(std::move(check))
+{
+    setObjectName(name);
+    setWindowTitle(QString::fromUtf8(title));
+    auto* layout = new QVBoxLayout(this);
+    auto* form = new QFormLayout;
+    layout->addLayout(form);
+    for (size_t i = 0; i < fields_.size(); ++i) {
+        const EditField& f = fields_[i];
+        const int width = f.kind == FieldKind::Date ? 8 : (f.width ? f.width : 35);
+        QWidget* w = createFieldWidget(f, width, 0, this);
+        form->addRow(QString::fromStdString(f.label), w);
+        widgets_.push_back(w);
+        watchFieldWidget(w, [this, i] {
+            markInvalid(widgets_[i], false);
+            if (fields_[i].changed) {
+                EditValues v = values();
+                const EditValues before = v;
+                fields_[i].changed(v);
+                for (size_t k = 0; k < widgets_.size(); ++k)
+                    if (k != i && v.at(k) != before.at(k)) setFieldWidgetValue(widgets_[k], v.at(k));
+            }
+            updateEnabled();
+        });
+    }
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    auto* ok = new QPushButton(QStringLiteral("&Conferma"), this);
+    auto* cancel = new QPushButton(QStringLiteral("&Annulla"), this);
+    ok->setDefault(true);
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    layout->addLayout(row);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ok, &QPushButton::clicked, this, [this] { confirm(); });
+    updateEnabled();
+}
+
+void FormDialog::set(int id, const std::string& value)
+{
+    for (size_t i = 0; i < fields_.size(); ++i)
+        if (fields_[i].id == id) setFieldWidgetValue(widgets_[i], value);
+    updateEnabled();
+}
+
+QWidget* FormDialog::field(int id) const
+{
+    for (size_t i = 0; i < fields_.size(); ++i)
+        if (fields_[i].id == id) return widgets_[i];
+    return nullptr;
+}
+
+EditValues FormDialog::values() const
+{
+    EditValues v(fields_);
+    for (size_t i = 0; i < fields_.size(); ++i) v.setAt(i, fieldWidgetValue(widgets_[i]));
+    return v;
+}
+
+std::string FormDialog::text(std::string_view field) const { return trim(values().get(field)); }
+Date FormDialog::date(std::string_view field) const { return Date::fromDisplay(values().get(field)); }
+
+void FormDialog::updateEnabled()
+{
+    const EditValues v = values();
+    for (size_t i = 0; i < fields_.size(); ++i)
+        if (fields_[i].enabled) widgets_[i]->setEnabled(fields_[i].enabled(v));
+}
+
+void FormDialog::confirm()
+{
+    const EditValues v = values();
+    for (QWidget* w : widgets_) markInvalid(w, false);
+    auto fail = [&](size_t index, const std::string& message) {
+        markInvalid(widgets_[index], true);
+        POPMSG(message, 1);
+        widgets_[index]->setFocus();
+    };
+    if (auto failure = recheckValues(fields_, v)) return fail(failure->index, failure->message);
+    if (check_)
+        if (auto failure = check_(v)) {
+            for (size_t i = 0; i < fields_.size(); ++i)
+                if (fields_[i].id == failure->first) return fail(i, failure->second);
+            POPMSG(failure->second, 1);
+            return;
+        }
+    accept();
+}
+
+EditField requiredField(EditField f)
+{
+    f.rule = f.kind == FieldKind::Date
+                 ? FieldRule([](const std::string& s, const EditValues&) { return !Date::fromDisplay(s).isEmpty(); })
+                 : FieldRule(requiredRule);
+    return f;
+}
+
+} // namespace arv
