@@ -49,7 +49,7 @@ std::unordered_map<std::string, PolicyLine> policiesByCode(Workspace& ws)
     return out;
 }
 
-std::string amount(const Decimal& d) { return Mask("@E 9,999,999.99").formatNumber(d); }
+std::string amount(const Decimal& d) { return trim(Mask("@E 9,999,999.99").formatNumber(d)); }
 
 // A text ending at column END of the line being printed.
 TxtOptions endingAt(int end, const PrintFont& font) { return TxtOptions::at(end - 12).alignRight(12).withFont(font); }
