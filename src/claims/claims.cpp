@@ -752,7 +752,8 @@ PrintDocument printClaimSheet(const EditValues& v, const AgencyIdentity& agency,
     job.startPage();
     job.setMargin(0);
     const PrintFont bold("Arial", 12, true);
-    auto at = [&](double row, int col, const std::string& text, const PrintFont& f) {
+    auto at = [&](double row, int col, std::string text, const PrintFont& f) {
+        if (text.find_first_not_of(" /") == std::string::npos) return; // blank, or an empty date
         job.setRow(row);
         PRINTTXT(job, {text}, TxtOptions::at(col).withFont(f));
     };

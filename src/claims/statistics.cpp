@@ -352,17 +352,12 @@ PrintDocument printLossRatio(Workspace& ws, const LossRatioCriteria& c, bool pre
                  ReportColumn{"LIQUIDATO", [&] { return ReportValue(at()->number("IMPORTO")); }, "@E 9,999,999.99", 12,
                               false, ReportAlign::Right}};
     const LossRatio& f = r.figures;
-    auto figure = [](const std::string& label, const std::string& value) {
-        std::string l = label;
-        while (utf8Length(l) < 50) l += ' ';
-        return l + " " + value;
-    };
-    d.closingLines = {"",
-                      figure("TOTALE PREMI LORDI INCASSATI COMPRESO ARD", amount(f.gross)),
-                      figure("TOTALE PREMI NETTI CALCOLO APPROSSIMATO", amount(f.net)),
-                      figure("TOTALE LIQUIDATO", amount(f.paid)),
-                      figure("CALCOLO RAPPORTO S/P SUL NETTO APPROSSIMATO", amount(f.margin)),
-                      figure("% RAPPORTO S/P", Mask("@E 9999.99").formatNumber(f.percent))};
+    d.closingLines = {""};
+    d.closingFigures = {{"TOTALE PREMI LORDI INCASSATI COMPRESO ARD", amount(f.gross)},
+                        {"TOTALE PREMI NETTI CALCOLO APPROSSIMATO", amount(f.net)},
+                        {"TOTALE LIQUIDATO", amount(f.paid)},
+                        {"CALCOLO RAPPORTO S/P SUL NETTO APPROSSIMATO", amount(f.margin)},
+                        {"% RAPPORTO S/P", trim(Mask("@E 9999.99").formatNumber(f.percent))}};
     return runReport(d, indexRows(r.claims.size(), current), preview);
 }
 

@@ -186,6 +186,19 @@ void printReport(const ReportDescription& report, const ReportRows& rows, TPRINT
         }
         PRINTTXT(job, {line}, TxtOptions().withFont(bold));
     }
+    for (const auto& [label, figure] : report.closingFigures) {
+        if (job.cancelled()) break;
+        if (std::lround(job.row()) > 60) {
+            job.endPage();
+            job.setRow(2);
+            job.startPage();
+        }
+        newLine();
+        const double y = job.lineY(job.row());
+        job.say(y, x0, label, bold);
+        const double end = n > 0 ? xs[n - 1] + widths[n - 1] * cw : job.columnX(78);
+        job.say(y, end, figure, bold, 0, kBlack, std::nullopt, TextAlign::Right);
+    }
     job.endPage();
 }
 

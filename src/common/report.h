@@ -66,6 +66,8 @@ struct ReportDescription {
     std::vector<PrintFont> headingFonts;  // one per heading line, when given (wins over headingFont)
     std::vector<std::string> closingLines; // printed after the grand totals
     bool rowSeparators = false;           // a line under every row, across the columns
+    // Printed after the closing lines: a label at the left and its figure ending under the last column.
+    std::vector<std::pair<std::string, std::string>> closingFigures;
 };
 
 // The text of one cell: the value under the column's mask, fitted to the width.

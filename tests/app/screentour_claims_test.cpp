@@ -8,6 +8,8 @@
 #include "claims/claims.h"
 #include "claims/numberregister.h"
 #include "claims/numbering.h"
+#include "claims/statistics.h"
+#include "ui/printrender.h"
 #include "records/register.h"
 #include "ui/register.h"
 
@@ -67,7 +69,21 @@ void fill(store::Workspace& ws)
 
 } // namespace
 
-TEST_F(ScreenTour, Claims)
+namespace {
+
+class ClaimsTour : public ScreenTour {
+protected:
+    void printed(const PrintDocument& doc, const std::string& name)
+    {
+        ASSERT_FALSE(doc.pages.empty()) << name;
+        const QImage page = pageImage(doc, 0, 100);
+        ASSERT_TRUE(page.save(QString::fromStdString((out / (name + ".png")).string()), "PNG")) << name;
+    }
+};
+
+} // namespace
+
+TEST_F(ClaimsTour, Claims)
 {
     store::Workspace& ws = workspaceOnFolder();
     fill(ws);
@@ -100,6 +116,16 @@ TEST_F(ScreenTour, Claims)
             insert.setModified(false);
             insert.hide();
         }
+        // The claim sheet and the list as they print.
+        AgencyIdentity agency;
+        agency.name = "Agenzia Esempio";
+        agency.activity = "Agenzia di assicurazioni";
+        agency.address = "Via Roma 1";
+        agency.town = "Roma";
+        agency.telephone = "06 1234567";
+        agency.vatNumber = "01234567890";
+        printed(claims::printClaimSheet(claims::claimValues(ws, t), agency, false), "print-SINISTRO");
+        printed(claims::printClaims(ws, t, false), "print-SINISTRI");
         SearchDialog search(desc);
         save(&search, "search-RSINISTRI");
         search.hide();
@@ -121,6 +147,7 @@ TEST_F(ScreenTour, Claims)
         save(&modify, "edit-NUMESINI2-modifica");
         modify.setModified(false);
         modify.hide();
+        printed(claims::printSeries(t, AgencyIdentity(), false), "print-NUMESINI");
         SearchDialog search(series);
         save(&search, "search-RNUMESINI");
         search.hide();
@@ -136,5 +163,8 @@ TEST_F(ScreenTour, Claims)
         save(d.get(), name);
         d->hide();
     }
+    claims::ReportingCriteria all;
+    printed(claims::printReporting(ws, all, Date::fromYmd(2026, 6, 15), false), "print-REPORTSIN");
+    printed(claims::printLossRatio(ws, claims::LossRatioCriteria{{}, {}, "", "", "Auto"}, false), "print-RAPPSP");
     ws.closeAll();
 }

@@ -298,9 +298,12 @@ TEST_F(Claims, RoadOfAClaim)
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(messages.back(), kMsgOutOfCoverage);
     EXPECT_EQ(v.get("NOTE"), kOutOfCoverageNote);
+    // The mark follows the event date; what the user wrote in the notes stays.
+    v.set("NOTE", std::string(kOutOfCoverageNote) + "\r\nTestimone presente");
     v.set("DATA", "21/01/24");
     claimFieldLeft(ws(), kFEvent, v, true, d(2024, 1, 18), io);
-    EXPECT_EQ(v.get("NOTE"), "");
+    EXPECT_EQ(v.get("NOTE"), "Testimone presente");
+    v.set("NOTE", "");
     EXPECT_EQ(v.get("RATASCAD"), "01/01/24");
     EXPECT_EQ(v.get("RATAPAG"), "20/01/24");
 

@@ -184,9 +184,10 @@ TEST_F(Statistics, LossRatioPage)
     const std::string page = text(printLossRatio(ws(), c, false));
     EXPECT_NE(page.find("|STAMPA RAPPORTO S/P|"), std::string::npos);
     EXPECT_NE(page.find("BIANCHI ANNA"), std::string::npos);
-    EXPECT_NE(page.find("TOTALE PREMI LORDI INCASSATI COMPRESO ARD"), std::string::npos);
-    EXPECT_NE(page.find("10.000,00|"), std::string::npos);
-    EXPECT_NE(page.find("60,00|"), std::string::npos);
+    EXPECT_NE(page.find("|TOTALE PREMI LORDI INCASSATI COMPRESO ARD|"), std::string::npos);
+    EXPECT_NE(page.find("|10.000,00|"), std::string::npos);
+    EXPECT_NE(page.find("|3.000,00|"), std::string::npos);
+    EXPECT_NE(page.find("|60,00|"), std::string::npos);
 }
 
 TEST_F(Statistics, SummaryWithTheSettings)
