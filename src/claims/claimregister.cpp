@@ -198,33 +198,16 @@ void SINISTRI(bool fromPolicy, const std::string& policyAlias)
         code = p->raw("CODICE");
         shown().policy = p->text("POLIZZA");
     }
-    // The lookups of the list and the dialog, unless a calling screen has them open.
-    const int selected = ws.selected();
-    std::vector<std::string> opened;
-    if (!ws.isOpen("POLIZZE_")) {
-        Table& t = ws.open("POLIZZE", "POLIZZE_", true);
-        t.ordAdd("NUMPOL");
-        opened.push_back("POLIZZE_");
-    }
-    if (!ws.isOpen("DATIAUTO_")) {
-        ws.open("DATIAUTO", "DATIAUTO_", true).ordAdd("DATIAUTO");
-        opened.push_back("DATIAUTO_");
-    }
-    ws.select(selected);
+    // The lookups of the list and the dialog (the policies by number, their motor sheets), unless a
+    // calling screen has them open.
     struct Closer {
-        Workspace& ws;
-        std::vector<std::string> aliases;
-        int selected;
+        std::function<void()> close;
         ~Closer()
         {
-            try {
-                for (const std::string& a : aliases) ws.close(a);
-                ws.select(selected);
-            } catch (...) {
-            }
+            close();
             shown().fromPolicy = false;
         }
-    } closer{ws, opened, selected};
+    } closer{policies::openPolicyLookups(ws)};
     shown().fromPolicy = fromPolicy;
     RegisterOptions o;
     if (fromPolicy) o.scope = indexKey(code, kCodeWidth);

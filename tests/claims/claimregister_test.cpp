@@ -11,8 +11,7 @@
 #include "claims/numbering.h"
 #include "policies/policyregister.h"
 #include "records/criteria.h"
-#include "registry/registerfolder.h"
-#include "store/keys.h"
+#include "claims/claimsfolder.h"
 #include "ui/register.h"
 
 using namespace arv;
@@ -22,7 +21,8 @@ using namespace arv::claims;
 
 namespace {
 
-Date d(int y, int m, int day) { return Date::fromYmd(y, m, day); }
+Date d(int y, int m, int day) { return test::ymd(y, m, day); }
+std::string text(const PrintDocument& doc) { return test::pageText(doc); }
 
 size_t rows(Table& t)
 {
@@ -31,29 +31,11 @@ size_t rows(Table& t)
     return n;
 }
 
-std::string text(const PrintDocument& doc)
-{
-    std::string out;
-    for (const Page& p : doc.pages) out += dumpPage(doc, p);
-    return out;
-}
-
-class ClaimScreen : public test::RegisterFolderTest {
+class ClaimScreen : public test::ClaimsFolder {
 protected:
-    Workspace& ws() { return workspace(); }
-    void add(const std::string& table, const std::function<void(Table&)>& fill)
-    {
-        OwnTable own(ws(), table);
-        own->append();
-        fill(*own);
-        own->commit();
-        own->unlock();
-    }
     void policy(int code, const std::string& number)
     {
-        add("POLIZZE", [&](Table& t) {
-            t.setRaw("CODICE", std::string(9, ' ') + std::to_string(code));
-            t.setText("POLIZZA", number);
+        addPolicy(code, number, [&](Table& t) {
             t.setText("ASSICURATO", "ROSSI MARIO");
             t.setText("COMPAGNIA", "ALFA");
             t.setText("PRODUTTORE", "VERDI");

@@ -12,7 +12,7 @@
 #include "common/numbershape.h"
 #include "common/pagemodel.h"
 #include "records/criteria.h"
-#include "registry/registerfolder.h"
+#include "claims/claimsfolder.h"
 #include "store/keys.h"
 
 using namespace arv;
@@ -22,14 +22,8 @@ using namespace arv::claims;
 
 namespace {
 
-Date d(int y, int m, int day) { return Date::fromYmd(y, m, day); }
-
-std::string text(const PrintDocument& doc)
-{
-    std::string out;
-    for (const Page& p : doc.pages) out += dumpPage(doc, p);
-    return out;
-}
+using test::pageText;
+Date d(int y, int m, int day) { return test::ymd(y, m, day); }
 
 struct Policy {
     std::string code = "1", number = "P1", insured = "ROSSI MARIO", company = "ALFA", branch = "Auto";
@@ -39,22 +33,12 @@ struct Policy {
     std::string notes = {};
 };
 
-class Claims : public test::RegisterFolderTest {
+class Claims : public test::ClaimsFolder {
 protected:
-    Workspace& ws() { return workspace(); }
-    void add(const std::string& table, const std::function<void(Table&)>& fill)
-    {
-        OwnTable own(ws(), table);
-        own->append();
-        fill(*own);
-        own->commit();
-        own->unlock();
-    }
+    using ClaimsFolder::addPolicy;
     void addPolicy(const Policy& p)
     {
-        add("POLIZZE", [&](Table& t) {
-            t.setRaw("CODICE", indexKey(std::string(10 - p.code.size(), ' ') + p.code, 10));
-            t.setText("POLIZZA", p.number);
+        ClaimsFolder::addPolicy(std::stoi(p.code), p.number, [&](Table& t) {
             t.setText("ASSICURATO", p.insured);
             t.setText("COMPAGNIA", p.company);
             t.setText("RAPPORTO", p.company);
@@ -231,7 +215,7 @@ TEST_F(Claims, SeriesGenerationProposalAndBooking)
     AgencyIdentity agency;
     agency.name = "Agenzia Test";
     const PrintDocument doc = printSeries(*s, agency, false);
-    const std::string page = text(doc);
+    const std::string page = pageText(doc);
     EXPECT_NE(page.find("|STAMPA NUMERAZIONE SINISTRI|"), std::string::npos);
     EXPECT_NE(page.find("|Agenzia Test|"), std::string::npos);
     EXPECT_NE(page.find("|ANNULLATO|"), std::string::npos);
@@ -383,7 +367,7 @@ TEST_F(Claims, TotalTheftCancelsThePolicyOnce)
     ASSERT_TRUE(s);
     EXPECT_FALSE(s.policyCancelled); // already cancelled: nothing changes, nothing printed
     EXPECT_TRUE(messages.empty());
-    const std::string page = text(printTheftPage("P1", "ROSSI MARIO", false));
+    const std::string page = pageText(printTheftPage("P1", "ROSSI MARIO", false));
     EXPECT_NE(page.find("|ANNULLAMENTO POLIZZA PER FURTO|"), std::string::npos);
     EXPECT_NE(page.find("|ROSSI MARIO|"), std::string::npos);
 }

@@ -7,8 +7,7 @@
 
 #include "claims/statistics.h"
 #include "common/pagemodel.h"
-#include "registry/registerfolder.h"
-#include "store/keys.h"
+#include "claims/claimsfolder.h"
 
 using namespace arv;
 using namespace arv::store;
@@ -16,27 +15,12 @@ using namespace arv::claims;
 
 namespace {
 
-Date d(int y, int m, int day) { return Date::fromYmd(y, m, day); }
+Date d(int y, int m, int day) { return test::ymd(y, m, day); }
 Decimal dec(const char* s) { return *Decimal::parse(s); }
+std::string text(const PrintDocument& doc) { return test::pageText(doc); }
 
-std::string text(const PrintDocument& doc)
-{
-    std::string out;
-    for (const Page& p : doc.pages) out += dumpPage(doc, p);
-    return out;
-}
-
-class Statistics : public test::RegisterFolderTest {
+class Statistics : public test::ClaimsFolder {
 protected:
-    Workspace& ws() { return workspace(); }
-    void add(const std::string& table, const std::function<void(Table&)>& fill)
-    {
-        OwnTable own(ws(), table);
-        own->append();
-        fill(*own);
-        own->commit();
-        own->unlock();
-    }
     void company(const std::string& name)
     {
         add("COMPAGN", [&](Table& t) { t.setText("COMPAGNIA", name); });
@@ -44,9 +28,7 @@ protected:
     void policy(int code, const std::string& number, const std::string& insured, const std::string& company,
                 const std::string& branch, const std::string& producer = "ROSSI")
     {
-        add("POLIZZE", [&](Table& t) {
-            t.setRaw("CODICE", indexKey(std::string(9, ' ') + std::to_string(code), 10));
-            t.setText("POLIZZA", number);
+        addPolicy(code, number, [&](Table& t) {
             t.setText("ASSICURATO", insured);
             t.setText("COMPAGNIA", company);
             t.setText("RAMO", branch);
