@@ -19,6 +19,7 @@
 #include "common/cp1252.h"
 #include "common/date.h"
 #include "common/error.h"
+#include "common/ini.h"
 #include "common/instalments.h"
 #include "common/lists.h"
 #include "records/comuni.h"
@@ -1068,6 +1069,175 @@ void fillClaims(Workspace& ws, const std::string& folder)
     }
 }
 
+// ---- the agency's books
+
+// A lookup table filled with TEXTS in FIELD when it is empty.
+void fillLookup(Workspace& ws, const char* table, FieldName field, std::initializer_list<const char*> texts)
+{
+    Table& t = ws.open(table, table, false);
+    if (t.lastRec() == 0)
+        for (const char* text : texts) {
+            t.append();
+            t.setText(field, text);
+            t.commit();
+            t.unlock();
+        }
+    ws.close(table);
+}
+
+// The accounting items with their categories, the movement descriptions, the operators; three
+// years of accounting movements (rent and utilities from the bank, small expenses from the cash,
+// some left out of the books, commissions and cheques paid in, and the cheques returned to the bank
+// a few days later with their original date); a few weeks at the cash desk and its initial balance.
+void fillBooks(Workspace& ws, const std::string& folder, std::mt19937& rng)
+{
+    struct Item {
+        const char *item, *category;
+    };
+    const Item items[] = {{"Affitto ufficio", "Spese generali"},     {"Cancelleria", "Spese generali"},
+                          {"Valori bollati", "Spese generali"},      {"Energia elettrica", "Utenze"},
+                          {"Telefono e internet", "Utenze"},         {"Stipendi", "Personale"},
+                          {"Contributi", "Personale"},               {"Provvigioni compagnie", "Entrate"},
+                          {"Rimborsi spese", "Entrate"},             {"Versamenti", "Movimenti di cassa"}};
+    fillLookup(ws, "CATECON", "CATEGORIA", {"Spese generali", "Utenze", "Personale", "Entrate", "Movimenti di cassa"});
+    {
+        Table& t = ws.open("VOCICON", "VOCICON", false);
+        if (t.lastRec() == 0)
+            for (const Item& i : items) {
+                t.append();
+                t.setText("DESCRIZ", i.item);
+                t.setText("CATEGORIA", i.category);
+                t.commit();
+                t.unlock();
+            }
+        ws.close("VOCICON");
+    }
+    fillLookup(ws, "DESMVCON", "DESCRIZ",
+               {"Pagamento fattura", "Bonifico", "Addebito in conto", "Spesa di cassa", "Versamento assegni",
+                "Versamento contanti", "Accredito provvigioni"});
+    fillLookup(ws, "OPERATOR", "OPERATORE", {"ANNA", "LUCA", "MARTA"});
+
+    const Date today = Date::today();
+    struct Movement {
+        Date date;
+        const char *account, *item, *description;
+        Decimal amount;
+        bool inBooks;
+        std::string cheque;
+        Date origin;
+    };
+    std::vector<Movement> all;
+    auto add = [&all](Date date, const char* account, const char* item, const char* description, Decimal amount,
+                      bool inBooks = true) {
+        all.push_back(Movement{date, account, item, description, amount, inBooks, std::string(), Date()});
+        return &all.back();
+    };
+    auto cents = [&](int from, int to) {
+        return Decimal::fromScaled(static_cast<long long>(from * 100 + rng() % ((to - from) * 100)), 2);
+    };
+    for (int k = 35; k >= 0; --k) {
+        const Date first = Date::fromYmd(today.year(), today.month(), 1).addMonths(-k);
+        auto day = [&](int d) { return first.addDays(d - 1); };
+        add(day(1), "Banca 1 uscite", "Affitto ufficio", "Pagamento fattura", Decimal(-1200));
+        add(day(10), "Banca 1 uscite", "Stipendi", "Bonifico", -cents(1800, 1900));
+        add(day(16), "Banca 1 uscite", "Contributi", "Addebito in conto", -cents(600, 700));
+        if (k % 2 == 0) {
+            add(day(20), "Banca 1 uscite", "Energia elettrica", "Addebito in conto", -cents(90, 160));
+            add(day(22), "Banca 1 uscite", "Telefono e internet", "Addebito in conto", -cents(45, 70));
+        }
+        for (int e = 0; e < 3; ++e)
+            add(day(3 + e * 8), "Cassa uscite", e == 1 ? "Valori bollati" : "Cancelleria", "Spesa di cassa",
+                -cents(5, 60), e != 2);
+        add(day(15), "Banca 1 entrate", "Provvigioni compagnie", "Accredito provvigioni", cents(2500, 4000));
+        add(day(25), "Banca 1 entrate", "Versamenti", "Versamento contanti", cents(300, 900));
+        // A cheque paid in, held as suspended until the bank credits it.
+        Movement* cheque = add(k == 0 ? today.addDays(-2) : day(12), "Sospesi vers. assegni", "Rimborsi spese",
+                               "Versamento assegni", cents(150, 600));
+        cheque->cheque = std::to_string(100000 + rng() % 900000);
+        if (k > 0) {
+            cheque->origin = cheque->date;
+            cheque->date = cheque->date.addDays(3 + static_cast<int64_t>(rng() % 4));
+            cheque->account = "Banca 1 entrate";
+        }
+    }
+    std::erase_if(all, [&](const Movement& m) { return m.date > today; });
+    std::sort(all.begin(), all.end(), [](const Movement& a, const Movement& b) { return a.date < b.date; });
+    {
+        Table& t = ws.open("MOVICONT", "MOVICONT", false);
+        t.setBulk(true);
+        for (const Movement& m : all) {
+            t.append();
+            t.setDate("DATA", m.date);
+            t.setText("CONTO", m.account);
+            t.setText("CONTABIL", m.item);
+            t.setText("DESCRIZIO", m.description);
+            t.setDate("DATADOC", m.origin ? m.origin : m.date);
+            t.setNumber("IMPORTO", m.amount);
+            t.setText("ASSEGNO", m.cheque);
+            t.setLogical("PRIMANOTA", m.inBooks);
+            t.setDate("ORIGINE", m.origin);
+            t.commit();
+            t.unlock();
+        }
+        t.setBulk(false);
+        ws.close("MOVICONT");
+    }
+
+    // The cash desk: a few payments on each working day of the last four weeks.
+    std::vector<std::pair<std::string, std::string>> policies;
+    {
+        Table& p = ws.open("POLIZZE", "POLIZZE", false);
+        for (p.goTop(); !p.eof() && policies.size() < 200; p.skip(1))
+            if (!p.text("POLIZZA").empty()) policies.emplace_back(p.text("POLIZZA"), p.text("ASSICURATO"));
+        ws.close("POLIZZE");
+    }
+    const char* const operators[] = {"ANNA", "LUCA", "MARTA"};
+    const char* const notes[] = {"Diritti di segreteria", "Marche da bollo\r\nper pratica auto", "Rimborso spese postali"};
+    Table& c = ws.open("CASSA", "CASSA", false);
+    c.setBulk(true);
+    for (int back = 27; back >= 0; --back) {
+        const Date day = today.addDays(-back);
+        if (day.dow() == 1 || day.dow() == 7) continue;
+        const int count = 2 + static_cast<int>(rng() % 4);
+        for (int i = 0; i < count; ++i) {
+            c.append();
+            c.setDate("DATA", day);
+            c.setText("OPERATORE", pick(rng, operators));
+            Decimal amount;
+            if (policies.empty() || rng() % 5 == 0) {
+                c.setMemo("DESCRIZIO", pick(rng, notes));
+                amount = cents(2, 40);
+            } else {
+                const auto& [number, insured] = policies[rng() % policies.size()];
+                c.setText("POLIZZA", number);
+                c.setText("ASSICURATO", insured);
+                amount = cents(80, 900);
+            }
+            // A refund now and then, some cheques, cash rounded up and its change.
+            if (rng() % 25 == 0) amount = -amount;
+            Decimal cheque, cash = amount;
+            if (!amount.isNegative() && rng() % 3 == 0) {
+                cheque = amount;
+                cash = Decimal();
+                c.setText("ID", std::to_string(200000 + rng() % 700000));
+            } else if (!amount.isNegative()) {
+                cash = Decimal((amount.toLongLong() / 10 + 1) * 10);
+            }
+            c.setNumber("IMPORTO", amount);
+            c.setNumber("ASSEGNO", cheque);
+            c.setNumber("CONTANTI", cash);
+            const Decimal difference = amount - cheque - cash;
+            c.setNumber("RESTO", difference.isNegative() ? -difference : Decimal());
+            c.commit();
+            c.unlock();
+        }
+    }
+    c.setBulk(false);
+    ws.close("CASSA");
+    IniFile ini((fs::path(folder) / "ARV.INI").string());
+    if (!ini.has("Cassa", "Saldo iniziale")) ini.setDecimal("Cassa", "Saldo iniziale", Decimal(1500));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -1104,6 +1274,7 @@ int main(int argc, char** argv)
         fillPolicies(ws, rng);
         fillSheets(ws, rng);
         fillMovements(ws, rng);
+        fillBooks(ws, folder, rng);
         fillClaims(ws, folder);
         if (!writeBackgroundPicture(fs::path(folder) / "ARV.BMP"))
             std::fprintf(stderr, "impossibile scrivere lo sfondo ARV.BMP\n");

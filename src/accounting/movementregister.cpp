@@ -78,10 +78,6 @@ Column dateColumn(const char* header, FieldName field)
     return c;
 }
 
-// ---- the small dialogs of the buttons (ui/formdialog.h)
-
-EditField required(EditField f) { return requiredField(std::move(f)); }
-
 FormDialog* asForm(QDialog* d) { return static_cast<FormDialog*>(d); }
 
 // ---- the buttons' actions
@@ -283,7 +279,7 @@ std::unique_ptr<QDialog> makeGenerationDialog(QWidget* parent)
     to.rule = [](const std::string& s, const EditValues& v) { return generationRange(v.date("DAL"), Date::fromDisplay(s)); };
     return std::make_unique<FormDialog>(
         "GENEINC", "Generazione incassi",
-        std::vector<EditField>{required(dateField(101, "Data copertura dal:", dialogOnly("DAL"))), to,
+        std::vector<EditField>{requiredField(dateField(101, "Data copertura dal:", dialogOnly("DAL"))), to,
                                textField(103, "Cod. convenz.:", "CODCONV"),
                                choiceField(104, "Conto:", "CONTO", [] { return ACONTI(); })},
         parent);
@@ -293,11 +289,11 @@ std::unique_ptr<QDialog> makeReturnDialog(QWidget* parent)
 {
     auto d = std::make_unique<FormDialog>(
         "RIENTRO", "Rientro",
-        std::vector<EditField>{required(dateField(101, "Data:", "DATA")),
+        std::vector<EditField>{requiredField(dateField(101, "Data:", "DATA")),
                                dateField(102, "Periodo: dal", dialogOnly("DAL")),
                                dateField(103, "al", dialogOnly("AL")),
-                               required(choiceField(104, "Conto:", "CONTO", [] { return ACONTI(); })),
-                               required(choiceField(105, "Produttore:", "PRODUTTORE",
+                               requiredField(choiceField(104, "Conto:", "CONTO", [] { return ACONTI(); })),
+                               requiredField(choiceField(105, "Produttore:", "PRODUTTORE",
                                                     [] { return withEmpty(APRODUTT(workspace())); }))},
         parent);
     d->set(101, Date::today().toDisplay());
@@ -308,9 +304,9 @@ std::unique_ptr<QDialog> makeFeesDialog(QWidget* parent)
 {
     auto d = std::make_unique<FormDialog>(
         "CORRISPETTIVI", "Registrazione corrispettivi",
-        std::vector<EditField>{required(dateField(101, "Periodo: dal", dialogOnly("DAL"))),
-                               required(dateField(102, "al", dialogOnly("AL"))),
-                               required(choiceField(103, "Rapporto:", "RAPPORTO",
+        std::vector<EditField>{requiredField(dateField(101, "Periodo: dal", dialogOnly("DAL"))),
+                               requiredField(dateField(102, "al", dialogOnly("AL"))),
+                               requiredField(choiceField(103, "Rapporto:", "RAPPORTO",
                                                     [] { return withEmpty(ACOMPAGNIE(workspace())); })),
                                dateField(104, "Data registrazione:", "DATA")},
         parent);
@@ -322,8 +318,8 @@ std::unique_ptr<QDialog> makeClosingDialog(QWidget* parent)
 {
     auto d = std::make_unique<FormDialog>(
         "CHIUSURA", "Chiusura periodo",
-        std::vector<EditField>{required(dateField(101, "Periodo: dal", dialogOnly("DAL"))),
-                               required(dateField(102, "al", dialogOnly("AL"))),
+        std::vector<EditField>{requiredField(dateField(101, "Periodo: dal", dialogOnly("DAL"))),
+                               requiredField(dateField(102, "al", dialogOnly("AL"))),
                                choiceField(103, "Produttore:", "PRODUTTORE",
                                            [] { return withEmpty(APRODUTT(workspace())); }),
                                dateField(104, "Chiusura periodo:", "DATA")},

@@ -5,6 +5,8 @@
 #include <QFileDialog>
 
 #include "accounting/movementregister.h"
+#include "accounting/cashregister.h"
+#include "accounting/ledgerregister.h"
 #include "app/application.h"
 #include "app/maintenanceui.h"
 #include "claims/claimregister.h"
@@ -122,6 +124,8 @@ int main(int argc, char** argv)
         // The claims: their entries, and the policy register's "S&inistri" on the policy under its cursor.
         arv::claims::addClaimEntries(add);
         arv::policies::setPolicyClaimsEntry([](const std::string& alias) { arv::claims::SINISTRI(true, alias); });
+        arv::accounting::addLedgerEntries(add);
+        arv::accounting::addCashEntries(add);
     };
     // A print job puts the selected table back on its record when it ends.
     arv::records::installPrintSelectionHook(arv::store::workspace());

@@ -68,7 +68,7 @@ void printReport(const ReportDescription& report, const ReportRows& rows, TPRINT
         const ReportColumn& c = report.columns[i];
         widths[i] = c.width;
         if (widths[i] > 0) continue;
-        widths[i] = std::max<int>(static_cast<int>(utf8Length(c.heading)), Mask(c.mask).width());
+        widths[i] = std::max<int>({static_cast<int>(utf8Length(c.heading)), Mask(c.mask).width(), Mask(c.totalMask).width()});
         if (!Mask(c.mask).hasTemplate()) scan = true;
     }
     if (scan && rows.first) {
@@ -174,7 +174,10 @@ void printReport(const ReportDescription& report, const ReportRows& rows, TPRINT
                 report.totalLabel.empty() ? std::string("Totale") : report.totalLabel, bold);
         for (size_t i = 0; i < n; ++i) {
             const ReportColumn& c = report.columns[i];
-            if (c.total) cellAt(i, reportCell(c, totals[i], widths[i]), alignOf(c, true), bold);
+            if (!c.total) continue;
+            ReportColumn shown = c;
+            if (!c.totalMask.empty()) shown.mask = c.totalMask;
+            cellAt(i, reportCell(shown, totals[i], widths[i]), alignOf(c, true), bold);
         }
     }
     for (const std::string& line : report.closingLines) {

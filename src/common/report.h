@@ -40,6 +40,7 @@ struct ReportColumn {
     int width = 0;                       // characters; 0: the widest of heading, mask and values
     bool total = false;                  // numbers only
     ReportAlign align = ReportAlign::Auto;
+    std::string totalMask = {};          // the grand total's mask (empty: MASK), for totals wider than a row
 };
 
 // The rows: a cursor moved from the first to the last record (the selected table in its

@@ -217,6 +217,14 @@ struct ExtraButton {
 
 enum class KeyTyping { None, Search, Seek }; // none, KEYSEARCH, KEYSEEK
 
+// A read-only figure under the browse (a balance, a total of the list): its label and its text,
+// computed again every time the list is redrawn (after each button's action, a search, a write).
+struct Figure {
+    std::string label;
+    std::function<std::string(RegisterContext&)> text;
+    int width = 14; // characters shown
+};
+
 // A button of the edit dialog after "&Conferma" and "&Annulla" (prints of the values shown,
 // attached documents). It works on the values shown, saved or not.
 struct DialogButton {
@@ -340,6 +348,8 @@ struct RegisterDesc {
     std::function<void(RegisterContext&)> print;
     std::function<void(RegisterContext&)> email;
     std::function<void(RegisterContext&)> excel; // default: the table's records to a spreadsheet
+    // The figures under the browse, in a row, left to right (none: no row).
+    std::vector<Figure> figures;
 
     std::string aliasName() const { return alias.empty() ? table : alias; }
     std::string searchName() const { return "R" + name; }

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "common/mask.h"
 #include "common/text.h"
 #include "ui/fields.h"
 #include "ui/popmsg.h"
@@ -13,6 +14,11 @@
 namespace arv {
 
 using namespace records;
+
+FormDialog::FormDialog(const char* name, const char* title, std::vector<EditField> fields, QWidget* parent)
+    : FormDialog(name, title, std::move(fields), parent, Check())
+{
+}
 
 FormDialog::FormDialog(const char* name, const char* title, std::vector<EditField> fields, QWidget* parent,
                        Check check)
@@ -23,12 +29,12 @@ FormDialog::FormDialog(const char* name, const char* title, std::vector<EditFiel
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
     layout->addLayout(form);
-    for (size_t i = 0; i < fields_.size(); ++i) {
-        const EditField& f = fields_[i];
+    for (const EditField& f : fields_) {
         const int width = f.kind == FieldKind::Date ? 8 : (f.width ? f.width : 35);
         QWidget* w = createFieldWidget(f, width, 0, this);
         form->addRow(QString::fromStdString(f.label), w);
         widgets_.push_back(w);
+        const size_t i = widgets_.size() - 1;
         watchFieldWidget(w, [this, i] {
             markInvalid(widgets_[i], false);
             if (fields_[i].changed) {
@@ -61,11 +67,11 @@ void FormDialog::set(int id, const std::string& value)
     updateEnabled();
 }
 
-QWidget* FormDialog::field(int id) const
+void FormDialog::updateEnabled()
 {
+    const EditValues v = values();
     for (size_t i = 0; i < fields_.size(); ++i)
-        if (fields_[i].id == id) return widgets_[i];
-    return nullptr;
+        if (fields_[i].enabled) widgets_[i]->setEnabled(fields_[i].enabled(v));
 }
 
 EditValues FormDialog::values() const
@@ -77,29 +83,33 @@ EditValues FormDialog::values() const
 
 std::string FormDialog::text(std::string_view field) const { return trim(values().get(field)); }
 Date FormDialog::date(std::string_view field) const { return Date::fromDisplay(values().get(field)); }
+Decimal FormDialog::number(std::string_view field) const { return values().number(field); }
 
-void FormDialog::updateEnabled()
+QWidget* FormDialog::field(int id) const
 {
-    const EditValues v = values();
     for (size_t i = 0; i < fields_.size(); ++i)
-        if (fields_[i].enabled) widgets_[i]->setEnabled(fields_[i].enabled(v));
+        if (fields_[i].id == id) return widgets_[i];
+    return nullptr;
 }
 
 void FormDialog::confirm()
 {
     const EditValues v = values();
     for (QWidget* w : widgets_) markInvalid(w, false);
-    auto fail = [&](size_t index, const std::string& message) {
-        markInvalid(widgets_[index], true);
-        POPMSG(message, 1);
-        widgets_[index]->setFocus();
-    };
-    if (auto failure = recheckValues(fields_, v)) return fail(failure->index, failure->message);
+    if (auto failure = recheckValues(fields_, v)) {
+        markInvalid(widgets_[failure->index], true);
+        POPMSG(failure->message, 1);
+        widgets_[failure->index]->setFocus();
+        return;
+    }
     if (check_)
         if (auto failure = check_(v)) {
-            for (size_t i = 0; i < fields_.size(); ++i)
-                if (fields_[i].id == failure->first) return fail(i, failure->second);
             POPMSG(failure->second, 1);
+            for (size_t i = 0; i < fields_.size(); ++i)
+                if (fields_[i].id == failure->first) {
+                    markInvalid(widgets_[i], true);
+                    widgets_[i]->setFocus();
+                }
             return;
         }
     accept();
@@ -107,9 +117,10 @@ void FormDialog::confirm()
 
 EditField requiredField(EditField f)
 {
-    f.rule = f.kind == FieldKind::Date
-                 ? FieldRule([](const std::string& s, const EditValues&) { return !Date::fromDisplay(s).isEmpty(); })
-                 : FieldRule(requiredRule);
+    if (f.kind == FieldKind::Date)
+        f.rule = [](const std::string& value, const EditValues&) { return bool(Date::fromDisplay(value)); };
+    else
+        f.rule = requiredRule;
     return f;
 }
 

@@ -1,7 +1,12 @@
-// The small dialogs of a register's buttons (a generation, a period to print, the criteria of a
-// statistic): a form of edit fields with their masks, lists and rules, "&Conferma" and "&Annulla".
-// A field's `changed` hook may fill the others and its `enabled` rule follows the values shown;
-// "&Conferma" re-checks every field, then the dialog's own check, and stays open on a failure.
+// A small dialog of a few fields with their rules, "&Conferma" and "&Annulla": the dialogs of a
+// register's own buttons (a period, a date and an account, a setting). "&Conferma" re-checks every
+// field as an edit dialog does; the first failure is shown in red with its message, takes the focus,
+// and the dialog stays open. A field's `changed` hook may fill the others and its `enabled` rule
+// follows the values shown; a check of the whole form (`Check`) runs after the fields' own.
+//
+//   FormDialog d("RIENTROC", "Rientro", {requiredField(dateField(101, "Data:", "DATA")), ...});
+//   d.set(101, Date::today().toDisplay());
+//   if (d.exec() == QDialog::Accepted) use(d.date("DATA"));
 #pragma once
 
 #include <functional>
@@ -14,28 +19,33 @@
 #include <QDialog>
 
 #include "common/date.h"
+#include "common/decimal.h"
 #include "records/register.h"
 
 namespace arv {
 
 class FormDialog : public QDialog {
 public:
-    // A check of the whole form: the failing field's id and the message, or nullopt.
+    FormDialog(const char* name, const char* title, std::vector<records::EditField> fields, QWidget* parent = nullptr);
+    // A check of the whole form after the fields' own: the failing field's id and the message.
     using Check = std::function<std::optional<std::pair<int, std::string>>(const records::EditValues&)>;
+    FormDialog(const char* name, const char* title, std::vector<records::EditField> fields, QWidget* parent,
+               Check check);
 
-    FormDialog(const char* name, const char* title, std::vector<records::EditField> fields,
-               QWidget* parent = nullptr, Check check = {});
-
+    // Shows VALUE in field ID (not counted as typing).
     void set(int id, const std::string& value);
-    QWidget* field(int id) const;
     records::EditValues values() const;
+    // A value by table field name: text trimmed, a date, a number ("" / empty / 0 when absent).
     std::string text(std::string_view field) const;
     Date date(std::string_view field) const;
+    Decimal number(std::string_view field) const;
+    QWidget* field(int id) const;
 
-    // "&Conferma": the checks, then accept().
+    // "&Conferma": accepted when every field passes its re-check.
     void confirm();
 
 private:
+    // Fields whose rule of use depends on the others follow them.
     void updateEnabled();
 
     std::vector<records::EditField> fields_;
@@ -43,7 +53,7 @@ private:
     Check check_;
 };
 
-// A field of such a form that must be filled (a date: a valid one).
-records::EditField requiredField(records::EditField f);
+// A field that must be filled (a date: a valid one).
+records::EditField requiredField(records::EditField field);
 
 } // namespace arv

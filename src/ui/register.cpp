@@ -610,6 +610,28 @@ RegisterList::RegisterList(const RegisterDesc& desc, Workspace& ws, QWidget* par
     browse_->installEventFilter(this);
     layout->addWidget(browse_);
 
+    // The figures under the browse, each a label and a read-only field.
+    if (!desc.figures.empty()) {
+        auto* figures = new QHBoxLayout;
+        for (size_t i = 0; i < desc.figures.size(); ++i) {
+            const Figure& f = desc.figures[i];
+            auto* value = new QLineEdit(this);
+            value->setObjectName(QStringLiteral("figure%1").arg(i + 1));
+            value->setReadOnly(true);
+            value->setFocusPolicy(Qt::NoFocus);
+            value->setAlignment(Qt::AlignRight);
+            value->setFixedWidth(value->fontMetrics().horizontalAdvance(QString(f.width, QChar('9'))) + 12);
+            auto* label = new QLabel(q(f.label), this);
+            label->setBuddy(value);
+            figures->addWidget(label);
+            figures->addWidget(value);
+            figures->addSpacing(16);
+            figures_.push_back(value);
+        }
+        figures->addStretch();
+        layout->addLayout(figures);
+    }
+
     auto* row = new QHBoxLayout;
     for (int id : desc.buttons) {
         QString caption = QString::fromUtf8(registerButtonCaption(id));
@@ -686,6 +708,8 @@ RegisterList::~RegisterList()
 
 Table& RegisterList::table() const { return ws_[desc_.aliasName()]; }
 
+QLineEdit* RegisterList::figure(size_t i) const { return i < figures_.size() ? figures_[i] : nullptr; }
+
 QPushButton* RegisterList::button(int id) const
 {
     auto it = buttons_.find(id);
@@ -735,6 +759,8 @@ void RegisterList::redraw()
     model_->reload();
     setWindowTitle(q(registerTitle(desc_, table(), model_->window().size())));
     selectCurrent();
+    for (size_t i = 0; i < figures_.size(); ++i)
+        figures_[i]->setText(desc_.figures[i].text ? q(desc_.figures[i].text(context_)) : QString());
 }
 
 void RegisterList::popup(const std::vector<RegisterDesc::Printout>& entries, int buttonId)

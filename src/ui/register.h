@@ -131,6 +131,8 @@ public:
 
     QTableView* browse() const { return browse_; }
     QPushButton* button(int id) const;
+    // The field of figure I under the browse (nullptr when none).
+    QLineEdit* figure(size_t i) const;
     RegisterModel* model() const { return model_; }
     store::Table& table() const;
 
@@ -189,6 +191,7 @@ private:
     bool selection_ = false;
     std::vector<int> disabled_;
     std::optional<uint32_t> chosen_;
+    std::vector<QLineEdit*> figures_;
 };
 
 // The whole screen of an entry function: remembers the selected area, opens the register's tables,
