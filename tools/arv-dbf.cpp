@@ -20,6 +20,7 @@
 #include "store/ntx.h"
 #include "store/schema/schema.h"
 #include "store/upgrade.h"
+#include "store/workspace.h"
 
 using namespace arv;
 using namespace arv::store;
@@ -97,8 +98,16 @@ int dump(const std::string& path)
     return 0;
 }
 
+// The claims' order reads the insured of each claim's policy: from the policies beside the file.
+void installLookups(const std::string& path)
+{
+    std::string folder = fs::path(path).parent_path().string();
+    installClaimLookup(folder.empty() ? std::string(".") : folder);
+}
+
 int check(const std::string& path, const std::vector<std::string>& indexes)
 {
+    installLookups(path);
     CheckReport r = checkTable(path, indexes);
     for (const auto& p : r.problems) std::printf("%s\n", p.c_str());
     std::printf("%s: %u records, %u live: %s\n", path.c_str(), r.records, r.live, r.ok() ? "OK" : "ERRORI");
@@ -116,6 +125,7 @@ int reindex(const std::string& path)
         std::fprintf(stderr, "%s non è una tabella dell'archivio\n", name.c_str());
         return 2;
     }
+    installLookups(path);
     packTable(folder, *t);
     return check(path, {});
 }

@@ -13,6 +13,9 @@
 #include <QGuiApplication>
 
 #include "app/background.h"
+#include "claims/claims.h"
+#include "claims/numbering.h"
+#include "common/ini.h"
 #include "common/cp1252.h"
 #include "common/date.h"
 #include "common/error.h"
@@ -966,6 +969,200 @@ void fillQuestionnaires(Workspace& ws, std::mt19937& rng)
     ws.close("QUESTADE");
 }
 
+// ---- claims
+
+// Three years of claims on the folder's policies, with their claim types, the number series of
+// the companies, the elementary branches the statistics report on, earlier years' collections
+// for them and one "Sinistri" entry of the settings. A generator of its own keeps the data of the
+// other tables as they were.
+void fillClaims(Workspace& ws, const std::string& folder)
+{
+    std::mt19937 rng(20261208u);
+    const Date today = Date::today();
+    auto addMissing = [&](const char* table, FieldName field, TagName tag, size_t width,
+                          std::initializer_list<const char*> values) {
+        Table& t = ws.open(table, table, false);
+        t.ordAdd(tag);
+        for (const char* v : values) {
+            std::string key = utf8ToCp1252(v);
+            key.resize(width, ' ');
+            if (t.seek(key)) continue;
+            t.append();
+            t.setText(field, v);
+            t.commit();
+            t.unlock();
+        }
+        ws.close(table);
+    };
+    addMissing("TIPISIN", "TIPO", "TIPISIN", 20,
+               {"FURTO TOTALE", "FURTO PARZIALE", "TAMPONAMENTO", "COLLISIONE", "CRISTALLI", "INCENDIO",
+                "ALLAGAMENTO", "INFORTUNIO", "MALATTIA"});
+    addMissing("RAMI", "RAMO", "RAMI", 20, {"ELEMENTARE-INF", "ELEMENTARE-MALATTIA"});
+
+    // Elementary policies for one client in ten, with the collections of the last three years.
+    struct Motor {
+        std::string number, insured, company, producer, branch, fraction;
+        Date due;
+        Decimal premium;
+    };
+    std::vector<Motor> insured;
+    {
+        Table& p = ws.open("POLIZZE", "POLIZZE", false);
+        std::vector<Motor> base;
+        for (p.goTop(); !p.eof(); p.skip(1))
+            if (p.text("SOSTDA").empty() && !p.logical("DISDETTA") && p.text("RAMO").rfind("VITA", 0) != 0)
+                base.push_back({p.text("POLIZZA"), p.text("ASSICURATO"), p.text("COMPAGNIA"), p.text("PRODUTTORE"),
+                                p.text("RAMO"), p.text("FRAZIONAM"), p.date("EFFETTO"), p.number("IMPORTO")});
+        int serial = 0;
+        for (size_t i = 0; i < base.size(); i += 10) {
+            Motor m = base[i];
+            m.branch = i % 20 == 0 ? "ELEMENTARE-INF" : "ELEMENTARE-MALATTIA";
+            m.number = "EL-" + std::to_string(today.year() - 2) + "-" + std::to_string(700000 + ++serial);
+            m.fraction = "ANNUALE";
+            m.due = Date::fromYmd(today.year() - 2, 1 + static_cast<int>(rng() % 12), 1 + static_cast<int>(rng() % 28));
+            m.premium = Decimal(static_cast<long long>(200 + rng() % 900));
+            p.appendWithCode();
+            p.setText("ASSICURATO", m.insured);
+            p.setText("COMPAGNIA", m.company);
+            p.setText("RAPPORTO", m.company);
+            p.setText("POLIZZA", m.number);
+            p.setText("RAMO", m.branch);
+            p.setText("FRAZIONAM", m.fraction);
+            p.setText("PRODUTTORE", m.producer);
+            p.setText("PAGAMENTO", "Bonifico");
+            p.setDate("EFFETTO", m.due);
+            p.setText("ORAEFF", "00:00");
+            Date expiry = m.due;
+            while (expiry <= today) expiry = expiry.addMonths(12);
+            p.setDate("SCADENZA", expiry);
+            p.setDate("COPERTURA", expiry);
+            p.setDate("INCASSO", expiry.addMonths(-12));
+            p.setNumber("IMPORTO", m.premium);
+            p.setDate("DATAINS", m.due);
+            p.commit();
+            p.unlock();
+            insured.push_back(m);
+        }
+        // Motor policies get the collections of the two years before the last.
+        for (size_t i = 0; i < base.size(); ++i)
+            if (base[i].branch.rfind("AUTO", 0) == 0) {
+                Motor m = base[i];
+                m.fraction = "ANNUALE";
+                m.due = Date::fromYmd(today.year() - 2, base[i].due ? base[i].due.month() : 1, 1);
+                insured.push_back(m);
+            }
+        ws.close("POLIZZE");
+    }
+    {
+        Table& m = ws.open("MOVICOMP", "MOVICOMP", false);
+        m.setBulk(true);
+        for (const Motor& p : insured)
+            for (Date due = p.due; due < today.addMonths(-12) || (p.branch.rfind("ELEM", 0) == 0 && due <= today);
+                 due = due.addMonths(12)) {
+                m.appendWithCode();
+                m.setDate("DATA", due);
+                m.setText("POLIZZA", p.number);
+                m.setText("COMPAGNIA", p.company);
+                m.setText("RAPPORTO", p.company);
+                m.setText("RAMO", p.branch);
+                m.setText("ASSICURATO", p.insured);
+                m.setText("PRODUTTORE", p.producer);
+                m.setDate("SCADENZA", due);
+                m.setText("TIPO", "Quietanza");
+                m.setText("DESCRIZIO", "Incasso");
+                m.setNumber("IMPORTO", p.premium);
+                m.setDate("INCASSO", due);
+                m.setText("CONTO", "Banca 1 entrate");
+                m.commit();
+                m.unlock();
+            }
+        m.setBulk(false);
+        ws.close("MOVICOMP");
+    }
+
+    // The number series: a block per company, one number cancelled.
+    for (const Agreement& a : kAgreements) {
+        if (a.ceased || std::strcmp(a.name, "TIRRENA VITA") == 0) continue;
+        const long long base = 10000 + static_cast<long long>(rng() % 80) * 1000;
+        claims::generateNumbers(ws, a.name, std::to_string(base), std::to_string(base + 79));
+        Table& s = ws.open("NUMESINI", "NUMESINI", false);
+        s.ordAdd("NUMESINI");
+        std::string key = utf8ToCp1252(a.name);
+        key.resize(35, ' ');
+        std::string number = std::to_string(base + 40);
+        number.resize(20, ' ');
+        if (s.seek(key + number)) {
+            s.lock(true);
+            s.setLogical("ANNULLATO", true);
+            s.commit();
+            s.unlock();
+        }
+        ws.close("NUMESINI");
+    }
+
+    // The claims, oldest first: paid and closed ones, some left out of the statistics, a client
+    // with three claims within the year and one total theft.
+    struct Planned {
+        Date opened;
+        std::string number, type;
+        bool observed = false;
+    };
+    std::vector<Planned> planned;
+    std::vector<std::string> numbers;
+    std::vector<std::string> motor;
+    {
+        Table& p = ws.open("POLIZZE", "POLIZZE", false);
+        for (p.goTop(); !p.eof(); p.skip(1))
+            if (p.text("SOSTDA").empty() && !p.logical("DISDETTA") && p.text("RAMO").rfind("VITA", 0) != 0) {
+                numbers.push_back(p.text("POLIZZA"));
+                if (p.text("RAMO") == "AUTO") motor.push_back(p.text("POLIZZA"));
+            }
+        ws.close("POLIZZE");
+    }
+    const char* types[] = {"TAMPONAMENTO", "COLLISIONE", "CRISTALLI", "FURTO PARZIALE", "INCENDIO", "ALLAGAMENTO"};
+    for (size_t i = 0; i < numbers.size(); i += 9)
+        planned.push_back({today.addDays(-static_cast<int64_t>(rng() % 1000)), numbers[i], pick(rng, types)});
+    if (motor.size() > 3) {
+        for (int k : {40, 120, 250}) planned.push_back({today.addDays(-k), motor[1], "TAMPONAMENTO", true});
+        planned.push_back({today.addDays(-20), motor[2], "FURTO TOTALE"});
+    }
+    std::sort(planned.begin(), planned.end(), [](const Planned& a, const Planned& b) { return a.opened < b.opened; });
+    Table& t = ws.open("SINISTRI", "SINISTRI", true);
+    t.ordAdd("SINISTRI");
+    const char* places[] = {"VIA ROMA", "CORSO ITALIA", "PIAZZA GARIBALDI", "VIALE EUROPA", "VIA DANTE"};
+    size_t n = 0;
+    for (const Planned& c : planned) {
+        records::EditValues v = claims::newClaimValues(ws, c.opened, c.number);
+        v.set("DATA", c.opened.addDays(-static_cast<int64_t>(1 + rng() % 10)).toDisplay());
+        v.set("ANNO", std::to_string(c.opened.year()));
+        v.set("TIPO", c.type);
+        v.set("NUMERO", claims::nextFreeNumber(ws, v.get("COMPAGNIA")));
+        v.set("CONTROP", ++n % 3 ? "" : "BIANCHI CARLO");
+        v.set("LUOGOAVV", pick(rng, places));
+        v.set("CONSEGNA", c.opened.addDays(2).toDisplay());
+        if (!c.observed && c.opened < today.addMonths(-3) && rng() % 3) {
+            v.set("CHIUSO", "T");
+            v.set("CHIUSURA", c.opened.addMonths(2).toDisplay());
+            v.set("IMPORTO", std::to_string(300 + rng() % 6000) + ",00");
+        }
+        v.set("NOREPORT", rng() % 12 == 0 ? "T" : "F");
+        claims::saveClaim(ws, t, true, records::EditValues(claims::claimFields()), v, {});
+    }
+    ws.close("SINISTRI");
+
+    // A client's claims of a year kept outside the register.
+    if (motor.size() > 4) {
+        Table& p = ws.open("POLIZZE", "POLIZZE", false);
+        p.ordAdd("NUMPOL");
+        std::string key = utf8ToCp1252(motor[3]);
+        key.resize(25, ' ');
+        if (p.seek(key))
+            IniFile((fs::path(folder) / "ARV.INI").string())
+                .set("Sinistri", std::to_string(today.year() - 3) + " " + p.text("ASSICURATO"), "2");
+        ws.close("POLIZZE");
+    }
+}
+
 // ---- the agency's books
 
 // A lookup table filled with TEXTS in FIELD when it is empty.
@@ -1175,6 +1372,7 @@ int main(int argc, char** argv)
         fillQuestionnaires(ws, rng);
         if (sales::copyTemplates(sales::templatesFolder(fs::absolute(argv[0]).parent_path().string()), folder) == 0)
             std::fprintf(stderr, "modelli dell'informativa precontrattuale non trovati\n");
+        fillClaims(ws, folder);
         if (!writeBackgroundPicture(fs::path(folder) / "ARV.BMP"))
             std::fprintf(stderr, "impossibile scrivere lo sfondo ARV.BMP\n");
         std::printf("Cartella dimostrativa pronta: %s\n", fs::absolute(folder).c_str());

@@ -7,20 +7,17 @@
 #include <string_view>
 
 #include "common/decimal.h"
+#include "common/movementkinds.h"
 
 namespace arv::accounting {
 
-// "Incasso", "Incasso diretto", "Incasso provvisorio", exactly after trailing blanks are trimmed.
-bool isCollection(std::string_view description);
+// The collections and the signed amount are shared with the domains below (common/movementkinds.h).
+using arv::isCollection;
+using arv::signedAmount;
 // The description begins with "Rimessa".
 bool isRemittance(std::string_view description);
 // The description begins with "Appendice".
 bool isAppendix(std::string_view description);
-
-// The amount as it counts in listings: positive for an empty account, one ending in "entrate" or
-// beginning with "Sospesi"; zero for "Entrate compensate", "Uscite compensate" and "Carta di
-// credito..."; negative otherwise.
-Decimal signedAmount(std::string_view account, const Decimal& amount);
 
 // The means of payment an account implies: "POS ..." for "Sospesi POS ...", "Finanziamento" for
 // "Sospesi da finanziarie"; otherwise STORED, unchanged.

@@ -9,6 +9,7 @@
 #include "accounting/ledgerregister.h"
 #include "app/application.h"
 #include "app/maintenanceui.h"
+#include "claims/claimregister.h"
 #include "common/agency.h"
 #include "common/files.h"
 #include "common/ini.h"
@@ -124,6 +125,9 @@ int main(int argc, char** argv)
                 registry.add(name, [entry](const arv::EntryArgs&) { entry(std::string()); });
             });
         arv::accounting::addMovementEntries(add);
+        // The claims: their entries, and the policy register's "S&inistri" on the policy under its cursor.
+        arv::claims::addClaimEntries(add);
+        arv::policies::setPolicyClaimsEntry([](const std::string& alias) { arv::claims::SINISTRI(true, alias); });
         arv::accounting::addLedgerEntries(add);
         arv::accounting::addCashEntries(add);
         arv::sales::addQuestionnaireEntries(add);

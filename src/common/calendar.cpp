@@ -80,4 +80,21 @@ std::string DAL_AL(Date from, Date to)
     return "- Dal " + from.toDisplay() + " al " + to.toDisplay();
 }
 
+namespace {
+
+// Day and month of A on or after those of B.
+bool notBefore(Date a, Date b) { return a.month() > b.month() || (a.month() == b.month() && a.day() >= b.day()); }
+
+} // namespace
+
+bool inCalendarWindow(Date date, Date from, Date to)
+{
+    if (!from && !to) return true;
+    if (!date) return false;
+    const bool afterFrom = !from || notBefore(date, from);
+    const bool beforeTo = !to || notBefore(to, date);
+    if (from && to && !notBefore(to, from)) return afterFrom || beforeTo; // round the year end
+    return afterFrom && beforeTo;
+}
+
 } // namespace arv

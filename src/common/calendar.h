@@ -38,4 +38,11 @@ int DAYDIFF(Date from, Date to);
 // "- Dal dd/mm/yy al dd/mm/yy", "- Dal dd/mm/yy in poi", "- Fino al dd/mm/yy" or "".
 std::string DAL_AL(Date from, Date to);
 
+// The calendar window "dal" / "al" on day and month, whatever the year: DATE lies in it when its
+// day and month are not before those of FROM and not after those of TO. When FROM comes after TO
+// in the year the window goes round the year end (01/11 to 31/01: November to January). Either
+// bound may be empty (that side is open); with both empty every date is in, else an empty DATE
+// is out.
+bool inCalendarWindow(Date date, Date from, Date to);
+
 } // namespace arv

@@ -76,6 +76,12 @@ std::string dumpPage(const PrintDocument& doc, const Page& page)
     const double lh = doc.geometry.lineHeight();
     for (const PageItem& item : page.items) {
         char head[64];
+        if (item.isFrame()) {
+            std::snprintf(head, sizeof head, "r%04.1f c%04.1f F |w%.1f h%.1f|\n", item.y / lh, item.x / cw,
+                          item.frameWidth / cw, item.frameHeight / lh);
+            out += head;
+            continue;
+        }
         const char a = item.align == TextAlign::Left ? 'L' : item.align == TextAlign::Right ? 'R' : 'C';
         std::snprintf(head, sizeof head, "r%04.1f c%04.1f %c%s |", item.y / lh, item.x / cw, a,
                       item.stretchTo > 0 ? "J" : "");

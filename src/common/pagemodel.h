@@ -76,6 +76,11 @@ struct PageItem {
     std::optional<PrintColor> background;  // opaque background behind the text
     double stretchTo = 0;  // > 0: blanks widened so the text spans this width from x
     double clipWidth = 0;  // > 0: nothing drawn past x + clipWidth
+    // A ruled item instead of a text: with a width, a frame of that width and height from (x, y),
+    // or a horizontal line when the height is 0 (thin, in the item's colour).
+    double frameWidth = 0;
+    double frameHeight = 0;
+    bool isFrame() const { return frameWidth > 0; }
 };
 
 struct Page {
@@ -107,7 +112,8 @@ const TextMeasurer& textMeasurer();
 void setTextMeasurer(std::shared_ptr<const TextMeasurer> measurer);
 
 // The page as readable text, one item a line: "r02.0 c05.0 L |CLIENTE:|" (row and column on the
-// grid, alignment L/R/C, J when stretched).
+// grid, alignment L/R/C, J when stretched); a ruled item reads "r02.0 c05.0 F |w75.0 h3.0|" (width
+// in columns, height in lines; h0.0 a line).
 std::string dumpPage(const PrintDocument& doc, const Page& page);
 
 // Characters of a UTF-8 text (code points), and the first n of them.

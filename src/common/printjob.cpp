@@ -139,6 +139,18 @@ void TPRINTER::addItem(PageItem item)
     doc_.pages.back().items.push_back(std::move(item));
 }
 
+void TPRINTER::frame(double row1, double col1, double row2, double col2)
+{
+    PageItem item;
+    item.x = columnX(col1);
+    item.y = lineY(row1);
+    item.frameWidth = std::max(columnX(col2) - item.x, 1.0);
+    item.frameHeight = std::max(lineY(row2) - item.y, 0.0);
+    addItem(std::move(item));
+}
+
+void TPRINTER::rule(double row, double col1, double col2) { frame(row, col1, row, col2); }
+
 void TPRINTER::say(double y, double x, const std::string& text, const PrintFont& font, double width,
                    PrintColor color, std::optional<PrintColor> background, TextAlign align)
 {

@@ -120,6 +120,10 @@ public:
 
     // Adds an item to the open page (a page is started when none is open).
     void addItem(PageItem item);
+    // A frame from line ROW1, column COL1 to line ROW2, column COL2 of the grid (the margin is not
+    // added), and a horizontal line on line ROW from column COL1 to COL2.
+    void frame(double row1, double col1, double row2, double col2);
+    void rule(double row, double col1, double col2);
 
     // Closes the progress window and the open page, then shows the preview or prints; puts the
     // selected table back on its record. The recorded pages are dropped afterwards.

@@ -118,7 +118,9 @@ void printReport(const ReportDescription& report, const ReportRows& rows, TPRINT
         SAYHEADER(report.title, job, font, report.noDate);
         for (size_t h = 0; h < report.headings.size(); ++h) {
             const std::string text = h == 0 ? Mask::upper(report.headings[h]) : report.headings[h];
-            const PrintFont f = report.headingFont ? *report.headingFont : (h == 0 ? bold : font);
+            const PrintFont f = h < report.headingFonts.size() ? report.headingFonts[h]
+                                : report.headingFont                ? *report.headingFont
+                                                                    : (h == 0 ? bold : font);
             PRINTTXT(job, {text}, TxtOptions().centred().withFont(f));
         }
         newLine();
@@ -152,6 +154,10 @@ void printReport(const ReportDescription& report, const ReportRows& rows, TPRINT
                 }
                 cellAt(i, reportCell(c, v, widths[i]), alignOf(c, isNumber(v)), font);
             }
+            if (report.rowSeparators && n > 0) {
+                const double end = (xs[n - 1] + widths[n - 1] * cw) / job.geometry().columnWidth();
+                job.rule(job.row() + 1, x0 / job.geometry().columnWidth(), end);
+            }
         }
     }
     if (anyTotal && !job.cancelled()) {
@@ -182,6 +188,19 @@ void printReport(const ReportDescription& report, const ReportRows& rows, TPRINT
             job.startPage();
         }
         PRINTTXT(job, {line}, TxtOptions().withFont(bold));
+    }
+    for (const auto& [label, figure] : report.closingFigures) {
+        if (job.cancelled()) break;
+        if (std::lround(job.row()) > 60) {
+            job.endPage();
+            job.setRow(2);
+            job.startPage();
+        }
+        newLine();
+        const double y = job.lineY(job.row());
+        job.say(y, x0, label, bold);
+        const double end = n > 0 ? xs[n - 1] + widths[n - 1] * cw : job.columnX(78);
+        job.say(y, end, figure, bold, 0, kBlack, std::nullopt, TextAlign::Right);
     }
     job.endPage();
 }

@@ -12,8 +12,8 @@
 //   runReport(d, tableRows(t));        // tableRows: records/reportrows.h
 //
 // Every page begins with SAYHEADER and the heading lines (the first in upper case, centred),
-// then the column headings underlined; rows follow one a line and a new page begins past line
-// 60. At the end a line of the grand totals, under the columns that are totalled, with the
+// then the column headings underlined; rows follow one a line (each ruled off from the next with
+// rowSeparators) and a new page begins past line 60. At the end a line of the grand totals, under the columns that are totalled, with the
 // label at the left.
 #pragma once
 
@@ -64,7 +64,11 @@ struct ReportDescription {
     bool landscape = false;
     bool noDate = false;
     std::optional<PrintFont> headingFont; // the heading lines (default: the first bold, the rest in FONT)
+    std::vector<PrintFont> headingFonts;  // one per heading line, when given (wins over headingFont)
     std::vector<std::string> closingLines; // printed after the grand totals
+    bool rowSeparators = false;           // a line under every row, across the columns
+    // Printed after the closing lines: a label at the left and its figure ending under the last column.
+    std::vector<std::pair<std::string, std::string>> closingFigures;
 };
 
 // The text of one cell: the value under the column's mask, fitted to the width.

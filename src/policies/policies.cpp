@@ -6,6 +6,7 @@
 #include <memory>
 #include <tuple>
 
+#include "common/calendar.h"
 #include "common/checks.h"
 #include "common/cp1252.h"
 #include "common/error.h"
@@ -13,6 +14,7 @@
 #include "common/instalments.h"
 #include "common/lists.h"
 #include "common/mask.h"
+#include "common/movementkinds.h"
 #include "common/text.h"
 #include "policies/sheets.h"
 #include "records/criteria.h"
@@ -147,7 +149,7 @@ bool collected(LookupCursors& c, const Table& policy, Date today)
     const std::string key = policy.raw("POLIZZA");
     for (bool ok = m->seek(key); ok && !m->eof() && m->raw("POLIZZA") == key; m->skip(1)) {
         const std::string d = trim(m->text("DESCRIZIO"));
-        if ((d == "Incasso" || d == "Incasso diretto" || d == "Incasso provvisorio") && m->date("SCADENZA") == due)
+        if (isCollection(d) && m->date("SCADENZA") == due)
             return true;
     }
     return false;
@@ -730,16 +732,6 @@ bool SUCCESSIVO(Date d1, Date d2)
     return d1.month() > d2.month() || (d1.month() == d2.month() && d1.day() >= d2.day());
 }
 
-bool inAnniversary(Date expiry, Date from, Date to)
-{
-    if (!from && !to) return true;
-    if (!expiry) return false;
-    const bool afterFrom = !from || SUCCESSIVO(expiry, from);
-    const bool beforeTo = !to || SUCCESSIVO(to, expiry);
-    if (from && to && !SUCCESSIVO(to, from)) return afterFrom || beforeTo; // round the year end
-    return afterFrom && beforeTo;
-}
-
 // ---------------------------------------------------------------- search
 
 void setSearchToday(Date today) { today_ = today; }
@@ -879,7 +871,7 @@ std::vector<SearchField> makeSearch()
     custom(kSAnniversaryFrom, 229, "Annualità: dal", FieldKind::Date, [](const Typed& t) -> RecordPredicate {
         const Date from = typedDate(t[kSAnniversaryFrom]), to = typedDate(t[kSAnniversaryTo]);
         if (!from && !to) return {};
-        return [from, to](const Table& r) { return inAnniversary(r.date("SCADENZA"), from, to); };
+        return [from, to](const Table& r) { return inCalendarWindow(r.date("SCADENZA"), from, to); };
     });
     custom(kSAnniversaryTo, 230, "al", FieldKind::Date, {}); // read with "dal"
     custom(kSHalfFrom, 231, "Semestralità: dal", FieldKind::Date, [](const Typed& t) -> RecordPredicate {

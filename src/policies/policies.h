@@ -136,9 +136,6 @@ bool INCASSATA(store::Workspace& ws, const store::Table& policy, Date today = Da
 bool PERFEZIONATA(store::Workspace& ws, const std::string& number);
 // Day and month of D1 on or after those of D2, the year ignored.
 bool SUCCESSIVO(Date d1, Date d2);
-// The anniversary window "dal" / "al" on day and month; when "dal" comes after "al" in the year,
-// the window goes round the year end. Either bound may be empty; an empty expiry is outside.
-bool inAnniversary(Date expiry, Date from, Date to);
 
 // ---- search
 

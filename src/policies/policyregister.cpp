@@ -29,6 +29,19 @@ constexpr const char* kModeReplace = "Sostituisci";
 
 void notAvailable(RegisterContext&) { POPMSG(kNotAvailable, 1); }
 
+std::function<void(const std::string&)>& claimsEntry()
+{
+    static std::function<void(const std::string&)> entry;
+    return entry;
+}
+
+void claimsOfPolicy(RegisterContext& c)
+{
+    if (!claimsEntry()) return notAvailable(c);
+    claimsEntry()(c.desc().aliasName());
+    if (c.redraw) c.redraw();
+}
+
 // How the dialog on screen was opened: the rules on leaving a field depend on it.
 PolicyMode& shownMode()
 {
@@ -117,7 +130,7 @@ RegisterDesc makeRegister(const std::string& alias)
     s.extraButtons = {
         {kBtnReplace, "S&ostituisci", true, [](RegisterContext& c) { openDialog(c, PolicyMode::Replace); }},
         {kBtnOtherData, "Altri &dati", true, [](RegisterContext& c) { otherData(c.table()); }},
-        {kBtnClaims, "S&inistri", true, notAvailable},
+        {kBtnClaims, "S&inistri", true, claimsOfPolicy},
         {kBtnLabels, "E&tichette", true, notAvailable},
         {kBtnPolicyMail, "Emai&l ^", true, notAvailable},
     };
@@ -281,6 +294,8 @@ std::string POLIZZE(bool select, const std::string& number, const std::string& i
     if (!filled(result)) return std::string(kNumberWidth, ' ');
     return result;
 }
+
+void setPolicyClaimsEntry(std::function<void(const std::string&)> entry) { claimsEntry() = std::move(entry); }
 
 void addPolicyEntries(const std::function<void(const std::string&, std::function<void(const std::string&)>)>& add)
 {

@@ -37,6 +37,11 @@ void otherData(store::Table& policy);
 // policies. Gives the chosen number, else NUMBER as given (blanks of the field's width when none).
 std::string POLIZZE(bool select = false, const std::string& number = {}, const std::string& insured = {});
 
+// "S&inistri": the claims of the policy under the cursor of the register's table (ALIAS). The
+// claims come after the policies, so the program installs the entry at start; without it the
+// button says the function is not available.
+void setPolicyClaimsEntry(std::function<void(const std::string& alias)> entry);
+
 // Hands the entry function to ADD.
 void addPolicyEntries(const std::function<void(const std::string& name, std::function<void(const std::string&)> entry)>& add);
 

@@ -292,6 +292,36 @@ bool TELEFONICA(Workspace& ws, const std::string& number)
     return policyFlag(ws, number, [](Table& t) { return t.logical("TELEFONICA"); }).value_or(false);
 }
 
+namespace {
+
+std::string policyText(Workspace& ws, const std::string& number, FieldName field)
+{
+    if (Table* t = ws.find("POLIZZE_"); t && t->orderName() == "NUMPOL") {
+        t->seek(indexKey(number, 25, false));
+        return t->eof() ? std::string() : t->text(field);
+    }
+    return withOwnTable(ws, "POLIZZE", "NUMPOL", std::string(), [&](Table& t) {
+        return t.seek(indexKey(number, 25, false)) ? t.text(field) : std::string();
+    });
+}
+
+} // namespace
+
+std::string RAPPORTO(Workspace& ws, const std::string& number) { return policyText(ws, number, "RAPPORTO"); }
+std::string ASSICURATO(Workspace& ws, const std::string& number) { return policyText(ws, number, "ASSICURATO"); }
+std::string PRODUTT(Workspace& ws, const std::string& number) { return policyText(ws, number, "PRODUTTORE"); }
+std::string RAMO(Workspace& ws, const std::string& number) { return policyText(ws, number, "RAMO"); }
+
+std::string TARGA(Workspace& ws, const std::string& number) { return TARGAUTO(ws, number); }
+
+std::string TARGACODICE(Workspace& ws, const std::string& code)
+{
+    const std::string key = indexKey(code, 10, false);
+    auto read = [&](Table& t) { return t.seek(key) ? t.text("TARGA") : std::string(); };
+    if (Table* t = ws.find("DATIAUTO_"); t && t->orderName() == "DATIAUTO") return read(*t);
+    return withOwnTable(ws, "DATIAUTO", "DATIAUTO", std::string(), read);
+}
+
 std::string NOTEPOLI(Workspace& ws, const std::string& number)
 {
     Table* t = seekAlias(ws, "POLIZZE_", number, 25, false);

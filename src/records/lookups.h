@@ -83,6 +83,16 @@ bool ISSOSTITUITA(Workspace& ws, const std::string& number); // true when unread
 bool ISDISDETTA(Workspace& ws, const std::string& number);   // true when unreadable
 std::string FRAZIONAMENTO(Workspace& ws, const std::string& number);
 bool TELEFONICA(Workspace& ws, const std::string& number);
+// The policy's agreement, insured, producer and branch ("" when the number is unknown): through
+// POLIZZE_ when a screen has it open (its order NUMPOL), else through a cursor of their own.
+std::string RAPPORTO(Workspace& ws, const std::string& number);
+std::string ASSICURATO(Workspace& ws, const std::string& number);
+std::string PRODUTT(Workspace& ws, const std::string& number);
+std::string RAMO(Workspace& ws, const std::string& number);
+// The plate of the policy's motor sheet: by policy number (TARGAUTO, through POLIZZE_ and
+// DATIAUTO_) and by internal code (through DATIAUTO_ or a cursor of its own). "" without one.
+std::string TARGA(Workspace& ws, const std::string& number);
+std::string TARGACODICE(Workspace& ws, const std::string& code);
 
 // ---- through POLIZZE_ (and DATIAUTO_ for the motor sheet)
 std::string NOTEPOLI(Workspace& ws, const std::string& number);

@@ -16,7 +16,13 @@ namespace arv {
 using namespace records;
 
 FormDialog::FormDialog(const char* name, const char* title, std::vector<EditField> fields, QWidget* parent)
-    : QDialog(parent ? parent : QApplication::activeWindow()), fields_(std::move(fields))
+    : FormDialog(name, title, std::move(fields), parent, Check())
+{
+}
+
+FormDialog::FormDialog(const char* name, const char* title, std::vector<EditField> fields, QWidget* parent,
+                       Check check)
+    : QDialog(parent ? parent : QApplication::activeWindow()), fields_(std::move(fields)), check_(std::move(check))
 {
     setObjectName(name);
     setWindowTitle(QString::fromUtf8(title));
@@ -28,6 +34,18 @@ FormDialog::FormDialog(const char* name, const char* title, std::vector<EditFiel
         QWidget* w = createFieldWidget(f, width, 0, this);
         form->addRow(QString::fromStdString(f.label), w);
         widgets_.push_back(w);
+        const size_t i = widgets_.size() - 1;
+        watchFieldWidget(w, [this, i] {
+            markInvalid(widgets_[i], false);
+            if (fields_[i].changed) {
+                EditValues v = values();
+                const EditValues before = v;
+                fields_[i].changed(v);
+                for (size_t k = 0; k < widgets_.size(); ++k)
+                    if (k != i && v.at(k) != before.at(k)) setFieldWidgetValue(widgets_[k], v.at(k));
+            }
+            updateEnabled();
+        });
     }
     auto* row = new QHBoxLayout;
     row->addStretch();
@@ -39,12 +57,21 @@ FormDialog::FormDialog(const char* name, const char* title, std::vector<EditFiel
     layout->addLayout(row);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(ok, &QPushButton::clicked, this, [this] { confirm(); });
+    updateEnabled();
 }
 
 void FormDialog::set(int id, const std::string& value)
 {
     for (size_t i = 0; i < fields_.size(); ++i)
         if (fields_[i].id == id) setFieldWidgetValue(widgets_[i], value);
+    updateEnabled();
+}
+
+void FormDialog::updateEnabled()
+{
+    const EditValues v = values();
+    for (size_t i = 0; i < fields_.size(); ++i)
+        if (fields_[i].enabled) widgets_[i]->setEnabled(fields_[i].enabled(v));
 }
 
 EditValues FormDialog::values() const
@@ -75,6 +102,16 @@ void FormDialog::confirm()
         widgets_[failure->index]->setFocus();
         return;
     }
+    if (check_)
+        if (auto failure = check_(v)) {
+            POPMSG(failure->second, 1);
+            for (size_t i = 0; i < fields_.size(); ++i)
+                if (fields_[i].id == failure->first) {
+                    markInvalid(widgets_[i], true);
+                    widgets_[i]->setFocus();
+                }
+            return;
+        }
     accept();
 }
 

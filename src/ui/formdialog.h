@@ -1,15 +1,19 @@
 // A small dialog of a few fields with their rules, "&Conferma" and "&Annulla": the dialogs of a
 // register's own buttons (a period, a date and an account, a setting). "&Conferma" re-checks every
 // field as an edit dialog does; the first failure is shown in red with its message, takes the focus,
-// and the dialog stays open.
+// and the dialog stays open. A field's `changed` hook may fill the others and its `enabled` rule
+// follows the values shown; a check of the whole form (`Check`) runs after the fields' own.
 //
 //   FormDialog d("RIENTROC", "Rientro", {requiredField(dateField(101, "Data:", "DATA")), ...});
 //   d.set(101, Date::today().toDisplay());
 //   if (d.exec() == QDialog::Accepted) use(d.date("DATA"));
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <QDialog>
@@ -23,6 +27,10 @@ namespace arv {
 class FormDialog : public QDialog {
 public:
     FormDialog(const char* name, const char* title, std::vector<records::EditField> fields, QWidget* parent = nullptr);
+    // A check of the whole form after the fields' own: the failing field's id and the message.
+    using Check = std::function<std::optional<std::pair<int, std::string>>(const records::EditValues&)>;
+    FormDialog(const char* name, const char* title, std::vector<records::EditField> fields, QWidget* parent,
+               Check check);
 
     // Shows VALUE in field ID (not counted as typing).
     void set(int id, const std::string& value);
@@ -37,8 +45,12 @@ public:
     void confirm();
 
 private:
+    // Fields whose rule of use depends on the others follow them.
+    void updateEnabled();
+
     std::vector<records::EditField> fields_;
     std::vector<QWidget*> widgets_;
+    Check check_;
 };
 
 // A field that must be filled (a date: a valid one).

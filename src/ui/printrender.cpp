@@ -87,6 +87,19 @@ void renderPage(QPainter& painter, const Page& page, QPointF origin, double scal
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setRenderHint(QPainter::Antialiasing);
     for (const PageItem& item : page.items) {
+        if (item.isFrame()) {
+            QPen pen(qtColor(item.color));
+            pen.setCosmetic(true); // one dot wide on any device
+            pen.setWidthF(1);
+            painter.save();
+            painter.setPen(pen);
+            painter.setBrush(Qt::NoBrush);
+            const QPointF at(origin.x() + item.x * scale, origin.y() + item.y * scale);
+            if (item.frameHeight > 0) painter.drawRect(QRectF(at, QSizeF(item.frameWidth * scale, item.frameHeight * scale)));
+            else painter.drawLine(at, at + QPointF(item.frameWidth * scale, 0));
+            painter.restore();
+            continue;
+        }
         const QString text = QString::fromStdString(item.text);
         if (text.isEmpty()) continue;
         const QFont font = qtFont(item.font);

@@ -131,3 +131,27 @@ TEST(Instalments, Frequencies)
     EXPECT_TRUE(MOLTIPRATE("vita", effetto, ymd(2026, 1, 16)));
     EXPECT_FALSE(MOLTIPRATE("VITA", Date(), ymd(2026, 1, 16)));
 }
+
+TEST(Calendar, DayMonthWindow)
+{
+    struct Case {
+        Date date, from, to;
+        bool in;
+    };
+    const Case cases[] = {
+        {ymd(2023, 3, 1), ymd(2025, 3, 1), ymd(2025, 5, 31), true},   // the year does not count
+        {ymd(2024, 5, 31), ymd(2025, 3, 1), ymd(2025, 5, 31), true},
+        {ymd(2024, 6, 1), ymd(2025, 3, 1), ymd(2025, 5, 31), false},
+        {ymd(2024, 2, 29), ymd(2025, 3, 1), ymd(2025, 5, 31), false},
+        {ymd(2024, 12, 20), ymd(2025, 11, 1), ymd(2026, 1, 31), true}, // round the year end
+        {ymd(2024, 1, 31), ymd(2025, 11, 1), ymd(2026, 1, 31), true},
+        {ymd(2024, 6, 15), ymd(2025, 11, 1), ymd(2026, 1, 31), false},
+        {ymd(2024, 6, 15), ymd(2025, 6, 1), Date(), true},             // an open side
+        {ymd(2024, 6, 15), Date(), ymd(2025, 6, 14), false},
+        {Date(), ymd(2025, 6, 1), Date(), false},
+        {Date(), Date(), Date(), true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(inCalendarWindow(c.date, c.from, c.to), c.in)
+            << c.date.dtos() << " in " << c.from.dtos() << "-" << c.to.dtos();
+}

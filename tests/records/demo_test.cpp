@@ -24,6 +24,7 @@ TEST(Demo, FolderHoldsCoherentClients)
     std::string cmd = std::string(ARV_BINARY_DIR) + "/tools/arv-demo " + dir.path() + "/demo > /dev/null";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     const std::string folder = dir.path() + "/demo";
+    installClaimLookup(folder); // the claims' order reads the insured of their policies
     for (const auto& t : schema::tables()) {
         CheckReport r = checkTable(resolveFile(folder, t.name + ".DBF"));
         EXPECT_TRUE(r.ok()) << t.name << ": " << (r.problems.empty() ? "" : r.problems.front());
@@ -109,4 +110,60 @@ TEST(Demo, PoliciesBelongToTheClientsAndKeepTheirReplacements)
         ASSERT_TRUE(p.seek(key)) << renewed;
         EXPECT_EQ(p.text("SOSTPOL"), old);
     }
+}
+
+TEST(Demo, FolderHoldsThreeYearsOfClaims)
+{
+    arv::test::TempDir dir;
+    std::string cmd = std::string(ARV_BINARY_DIR) + "/tools/arv-demo " + dir.path() + "/demo > /dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    const std::string folder = dir.path() + "/demo";
+    Workspace ws(folder);
+    auto values = [&](const char* table, FieldName field) {
+        std::set<std::string> out;
+        Table& t = ws.open(table);
+        for (t.goTop(); !t.eof(); t.skip()) out.insert(t.text(field));
+        ws.close(table);
+        return out;
+    };
+    EXPECT_TRUE(values("TIPISIN", "TIPO").count("FURTO TOTALE"));
+    const std::set<std::string> branches = values("RAMI", "RAMO");
+    EXPECT_TRUE(branches.count("ELEMENTARE-INF") && branches.count("ELEMENTARE-MALATTIA"));
+
+    size_t used = 0, free = 0, cancelled = 0;
+    Table& s = ws.open("NUMESINI");
+    for (s.goTop(); !s.eof(); s.skip()) {
+        if (s.logical("ANNULLATO")) ++cancelled;
+        else if (s.text("POLIZZA").empty()) ++free;
+        else if (s.date("DATA")) ++used;
+    }
+    ws.close("NUMESINI");
+    EXPECT_GT(used, 50u);
+    EXPECT_GT(free, 50u);
+    EXPECT_GT(cancelled, 0u);
+
+    std::set<int> years;
+    size_t paid = 0, noReport = 0, thefts = 0;
+    std::map<std::string, int> recentByPolicy;
+    const Date today = Date::today();
+    Table& c = ws.open("SINISTRI");
+    for (c.goTop(); !c.eof(); c.skip()) {
+        years.insert(c.date("APERTURA").year());
+        paid += c.logical("CHIUSO") && !c.number("IMPORTO").isZero();
+        noReport += c.logical("NOREPORT");
+        thefts += c.text("TIPO") == "FURTO TOTALE";
+        if (c.date("APERTURA").addMonths(12) >= today) ++recentByPolicy[c.text("POLIZZA")];
+    }
+    ws.close("SINISTRI");
+    EXPECT_GE(years.size(), 3u);
+    EXPECT_GT(paid, 10u);
+    EXPECT_GT(noReport, 0u);
+    EXPECT_EQ(thefts, 1u);
+    int most = 0;
+    for (const auto& [policy, n] : recentByPolicy) most = std::max(most, n);
+    EXPECT_GE(most, 3); // a client under observation
+
+    std::ifstream ini(folder + "/ARV.INI");
+    const std::string settings((std::istreambuf_iterator<char>(ini)), std::istreambuf_iterator<char>());
+    EXPECT_NE(settings.find("[Sinistri]"), std::string::npos);
 }

@@ -1,0 +1,19 @@
+// What a company movement is worth to the listings and statistics of every domain: whether its
+// description makes it a premium collection, and the sign its account gives its amount.
+#pragma once
+
+#include <string_view>
+
+#include "common/decimal.h"
+
+namespace arv {
+
+// "Incasso", "Incasso diretto", "Incasso provvisorio", exactly after trailing blanks are trimmed.
+bool isCollection(std::string_view description);
+
+// The amount as it counts in listings: positive for an empty account, one ending in "entrate" or
+// beginning with "Sospesi"; zero for "Entrate compensate", "Uscite compensate" and "Carta di
+// credito..."; negative otherwise.
+Decimal signedAmount(std::string_view account, const Decimal& amount);
+
+} // namespace arv
