@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -185,6 +186,7 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
     size_t rows = 0, rowsPlaced = 0;
     for (const EditField& f : desc.fields) rows += f.sameRow ? 0 : 1;
     QHBoxLayout* line = nullptr; // the row that fields with sameRow join
+    std::map<size_t, std::pair<std::string, QFormLayout*>> boxes; // the open framed box of each column
     for (size_t i = 0; i < desc.fields.size(); ++i) {
         const EditField& f = desc.fields[i];
         auto [width, decimals] = widthOf(table, f.field);
@@ -227,6 +229,20 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
             page = p * columns + std::min(placed[p] / per, columns - 1);
             if (!desc.isHidden(f.id) && !f.sameRow) ++placed[p];
         }
+        // A field of a framed box goes into the box's own form, the box into the column's.
+        QFormLayout* target = forms[page];
+        if (!f.group.empty() && !desc.isHidden(f.id)) {
+            auto& [caption, inner] = boxes[page];
+            if (!inner || caption != f.group) {
+                auto* box = new QGroupBox(q(f.group), this);
+                inner = new QFormLayout(box);
+                caption = f.group;
+                forms[page]->addRow(box);
+            }
+            target = inner;
+        } else if (!f.sameRow && !desc.isHidden(f.id)) {
+            boxes[page] = {std::string(), nullptr};
+        }
         QLabel* label = nullptr;
         if (desc.isHidden(f.id)) {
             row->hide();
@@ -241,11 +257,11 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
             line = new QHBoxLayout(joined);
             line->setContentsMargins(0, 0, 0, 0);
             line->addWidget(row, 1);
-            forms[page]->addRow(q(f.label), joined);
-            label = qobject_cast<QLabel*>(forms[page]->labelForField(joined));
+            target->addRow(q(f.label), joined);
+            label = qobject_cast<QLabel*>(target->labelForField(joined));
         } else {
-            forms[page]->addRow(q(f.label), row);
-            label = qobject_cast<QLabel*>(forms[page]->labelForField(row));
+            target->addRow(q(f.label), row);
+            label = qobject_cast<QLabel*>(target->labelForField(row));
             line = nullptr;
         }
         widgets_.push_back(w);
