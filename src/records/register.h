@@ -272,6 +272,8 @@ struct RegisterDesc {
     std::vector<std::pair<std::string, std::string>> lookups; // other tables (name, alias) opened with the list
     std::vector<Column> columns;
     std::vector<int> buttons = {kBtnClose, kBtnAdd, kBtnModify, kBtnDelete};
+    // Buttons of the register's own, after the pattern's; one whose id is also listed in BUTTONS
+    // takes that place among them instead.
     std::vector<ExtraButton> extraButtons;
     KeyTyping typing = KeyTyping::None;
 
@@ -346,6 +348,9 @@ struct RegisterDesc {
     std::function<void(RegisterContext&)> print;
     std::function<void(RegisterContext&)> email;
     std::function<void(RegisterContext&)> excel; // default: the table's records to a spreadsheet
+
+    // "&Aggiungi" runs this instead of the insertion dialog (a selection that adds records).
+    std::function<void(RegisterContext&)> add;
 
     // The default view: the list shows every record ordered by this key, on opening, after
     // "Ricerca" (the records found) and after "&Tutti" (every record again). For a table whose

@@ -627,7 +627,26 @@ RegisterList::RegisterList(const RegisterDesc& desc, Workspace& ws, QWidget* par
     layout->addWidget(browse_);
 
     auto* row = new QHBoxLayout;
+    auto extraOf = [&desc](int id) -> const ExtraButton* {
+        for (const ExtraButton& x : desc.extraButtons)
+            if (x.id == id) return &x;
+        return nullptr;
+    };
+    auto addExtra = [this, row](const ExtraButton& x) {
+        QPushButton* b = makeButton(this, x.id, q(x.caption));
+        buttons_[x.id] = b;
+        row->addWidget(b);
+        connect(b, &QPushButton::clicked, this, [this, &x] {
+            if (x.needsRecord && table().eof()) return;
+            if (x.action) x.action(context_);
+            redraw();
+        });
+    };
     for (int id : desc.buttons) {
+        if (const ExtraButton* x = extraOf(id)) {
+            addExtra(*x);
+            continue;
+        }
         QString caption = QString::fromUtf8(registerButtonCaption(id));
         if (id == kBtnAdd && !desc.addMenu.empty()) caption += QStringLiteral(" ^");
         QPushButton* b = makeButton(this, id, caption);
@@ -653,16 +672,8 @@ RegisterList::RegisterList(const RegisterDesc& desc, Workspace& ws, QWidget* par
             }
         });
     }
-    for (const ExtraButton& x : desc.extraButtons) {
-        QPushButton* b = makeButton(this, x.id, q(x.caption));
-        buttons_[x.id] = b;
-        row->addWidget(b);
-        connect(b, &QPushButton::clicked, this, [this, &x] {
-            if (x.needsRecord && table().eof()) return;
-            if (x.action) x.action(context_);
-            redraw();
-        });
-    }
+    for (const ExtraButton& x : desc.extraButtons)
+        if (!buttons_.count(x.id)) addExtra(x);
     row->addStretch();
     layout->addLayout(row);
 
@@ -777,6 +788,11 @@ void RegisterList::insert()
     }
     if (!desc_.addMenu.empty()) {
         popup(desc_.addMenu, kBtnAdd);
+        redraw();
+        return;
+    }
+    if (desc_.add) {
+        desc_.add(context_);
         redraw();
         return;
     }
