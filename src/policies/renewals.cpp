@@ -198,7 +198,7 @@ RenewalPolicy ADATIPOL_(Workspace& ws, const std::string& number)
 std::string renewalInsured(Workspace& ws, const std::string& number)
 {
     Table* p = policyOf(ws, number);
-    return p ? p->raw("ASSICURATO") : std::string();
+    return p ? p->text("ASSICURATO") : std::string();
 }
 
 std::string otherGuarantees(const RenewalPolicy& p)
