@@ -91,8 +91,8 @@ Date renewalDeadline(Date due, int graceDays);
 
 struct RenewalSelection {
     Date from, to;         // coverage dates, both required
-    std::string agreement; // "" any; compared whole, ignoring case
-    std::string producer;  // the first producer; the same
+    std::string agreement = {}; // "" any; compared whole, ignoring case
+    std::string producer = {};  // the first producer; the same
 };
 // The message that refuses the selection ("" when it can run).
 std::string selectionProblem(const RenewalSelection& s);
