@@ -265,9 +265,8 @@ AddedRenewals addRenewals(Workspace& ws, const RenewalSelection& s)
     std::vector<std::string> selected;
     std::set<std::string> wanted;
     {
+        // In physical order (read ahead), then sorted as the number index holds them.
         OwnTable policies(ws, "POLIZZE", true);
-        policies->ordAdd("NUMPOL");
-        auto batch = policies->readBatch();
         for (policies->goTop(); !policies->eof(); policies->skip(1)) {
             const Date c = policies->date("COPERTURA");
             if (!c || c < s.from || s.to < c) continue;
@@ -277,6 +276,7 @@ AddedRenewals addRenewals(Workspace& ws, const RenewalSelection& s)
             selected.push_back(policies->raw("POLIZZA"));
             wanted.insert(policies->raw("POLIZZA"));
         }
+        std::sort(selected.begin(), selected.end());
     }
     OwnTable rows(ws, "QUIETANZ");
     OwnTable numbers(ws, "POLIZZE", true);
