@@ -77,7 +77,7 @@ void BM_OpenWorklist(benchmark::State& state)
     Workspace& ws = workspace();
     const RegisterDesc& desc = renewalsRegister();
     for (auto _ : state) {
-        std::function<void()> close = openPolicyLookups(ws);
+        std::function<void()> close = openRenewalLookups(ws);
         openRegisterTables(desc, ws);
         Table& t = ws["QUIETANZ"];
         BrowseWindow w(t);

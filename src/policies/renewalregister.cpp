@@ -7,7 +7,6 @@
 #include "common/office.h"
 #include "common/tempnames.h"
 #include "common/text.h"
-#include "policies/policyregister.h"
 #include "policies/renewals.h"
 #include "records/lookups.h"
 #include "registry/clients.h"
@@ -304,7 +303,7 @@ const RegisterDesc& renewalsRegister()
 void QUIETANZ()
 {
     Workspace& ws = workspace();
-    std::function<void()> closeLookups = openPolicyLookups(ws);
+    std::function<void()> closeLookups = openRenewalLookups(ws);
     struct Closer {
         std::function<void()>& f;
         ~Closer() { f(); }

@@ -59,6 +59,9 @@ struct RenewalPolicy {
         clientNotes;
 };
 RenewalPolicy ADATIPOL_(store::Workspace& ws, const std::string& number);
+// Opens the three lookup cursors above, each only when it is not open yet (the company movements
+// opened from the worklist open their own); the function given back closes those it opened.
+std::function<void()> openRenewalLookups(store::Workspace& ws);
 // The insured of policy NUMBER alone ("" when the policy is unknown): the key of the worklist's
 // view, which orders the rows by insured.
 std::string renewalInsured(store::Workspace& ws, const std::string& number);

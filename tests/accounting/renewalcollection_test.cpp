@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "accounting/movementregister.h"
+#include "accounting/movements.h"
 #include "policies/policyregister.h"
 #include "policies/renewalregister.h"
 #include "policies/renewals.h"
@@ -79,7 +80,7 @@ TEST_F(RenewalCollection, SavedMovesTheCoverageAbandonedKeepsTheRow)
         p->commit();
         p->unlock();
     }
-    std::function<void()> closeLookups = policies::openPolicyLookups(workspace());
+    std::function<void()> closeLookups = policies::openRenewalLookups(workspace());
     policies::addRenewals(workspace(), {d(2025, 1, 1), d(2025, 1, 31)});
     openRegisterTables(policies::renewalsRegister(), workspace());
 

@@ -78,7 +78,7 @@ TEST_F(ScreenTour, RenewalWorklist)
         c.unlock();
         ws.close("CLIENTI");
     }
-    std::function<void()> closeLookups = policies::openPolicyLookups(ws);
+    std::function<void()> closeLookups = policies::openRenewalLookups(ws);
     policies::addRenewals(ws, {Date::fromYmd(2026, 3, 1), Date::fromYmd(2026, 3, 31)});
     const records::RegisterDesc& desc = policies::renewalsRegister();
     records::openRegisterTables(desc, ws);

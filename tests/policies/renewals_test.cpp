@@ -44,7 +44,7 @@ protected:
     void SetUp() override
     {
         RegisterFolderTest::SetUp();
-        closeLookups = openPolicyLookups(workspace());
+        closeLookups = openRenewalLookups(workspace());
         openRegisterTables(renewalsRegister(), workspace());
     }
     void TearDown() override
@@ -527,7 +527,7 @@ TEST_F(Renewals, TwoWorkstations)
         pids.push_back(child([](Workspace& ws) { addRenewals(ws, {d(2025, 1, 1), d(2025, 1, 31)}); }));
     for (pid_t p : pids) EXPECT_TRUE(wait(p));
     workspace().setFolder(folder);
-    closeLookups = openPolicyLookups(workspace());
+    closeLookups = openRenewalLookups(workspace());
     openRegisterTables(renewalsRegister(), workspace());
     std::vector<std::string> all = numbers();
     EXPECT_EQ(60u, all.size());
