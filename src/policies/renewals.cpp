@@ -449,6 +449,14 @@ const std::vector<EditField>& renewalFields()
             f.push_back(o);
         };
         option(1);
+        shown(330, "Rapporto:", name::proposed, FieldKind::Text, "", kPagePremium, "Premio proposto")->width = 35;
+        shown(331, "Premio:", name::proposedPremium, FieldKind::Number, kMoneyMask, kPagePremium, "Premio proposto");
+        EditField fee = numberField(kRFFee, "Consulenza:", "COMMISS", kMoneyMask, kPagePremium);
+        fee.group = "Premio proposto";
+        fee.changed = recompute;
+        f.push_back(fee);
+        shown(341, "Totale:", name::proposedTotal, FieldKind::Number, kMoneyMask, kPagePremium, "Premio proposto");
+        f.push_back(memoField(342, "Note:", "NOTE", kPagePremium));
         for (int k = 1; k <= kNewQuotes; ++k) {
             EditField a = choiceField(kRFOption1 + 1 + (k - 1) * 3, "Rapporto:", quoteAgreement(k),
                                       [] { return emptyFirst(ACOMPAGNIE(workspace())); }, true, kPagePremium);
@@ -464,14 +472,6 @@ const std::vector<EditField>& renewalFields()
             option(k + 1);
             f.back().group = "Nuovi preventivi";
         }
-        shown(330, "Rapporto:", name::proposed, FieldKind::Text, "", kPagePremium, "Premio proposto")->width = 35;
-        shown(331, "Premio:", name::proposedPremium, FieldKind::Number, kMoneyMask, kPagePremium, "Premio proposto");
-        EditField fee = numberField(kRFFee, "Consulenza:", "COMMISS", kMoneyMask, kPagePremium);
-        fee.group = "Premio proposto";
-        fee.changed = recompute;
-        f.push_back(fee);
-        shown(341, "Totale:", name::proposedTotal, FieldKind::Number, kMoneyMask, kPagePremium, "Premio proposto");
-        f.push_back(memoField(342, "Note:", "NOTE", kPagePremium));
         EditField chosen = numberField(343, "", "NUMSEL", "9", kPagePremium);
         f.push_back(chosen);
 
