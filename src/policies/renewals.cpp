@@ -12,6 +12,7 @@
 #include "common/numfmt.h"
 #include "common/report.h"
 #include "common/text.h"
+#include "policies/policyregister.h"
 #include "records/excel.h"
 #include "records/lookups.h"
 #include "records/reportrows.h"
@@ -197,33 +198,8 @@ RenewalPolicy ADATIPOL_(Workspace& ws, const std::string& number)
 
 std::function<void()> openRenewalLookups(Workspace& ws)
 {
-    struct Want {
-        const char* table;
-        const char* alias;
-        TagName tag;
-    };
-    static const Want wanted[] = {
-        {"POLIZZE", "POLIZZE_", "NUMPOL"}, {"DATIAUTO", "DATIAUTO_", "DATIAUTO"}, {"CLIENTI", "CLIENTI_", "CLIENTI"}};
-    const int selected = ws.selected();
-    std::vector<std::string> opened;
-    for (const Want& w : wanted) {
-        if (ws.isOpen(w.alias)) continue;
-        Table& t = ws.open(w.table, w.alias, true);
-        t.ordAdd(w.tag);
-        t.setOrder(w.tag);
-        opened.push_back(w.alias);
-    }
-    ws.select(selected);
-    return [&ws, opened] {
-        const int selected = ws.selected();
-        for (auto it = opened.rbegin(); it != opened.rend(); ++it) {
-            try {
-                ws.close(*it);
-            } catch (...) {
-            }
-        }
-        ws.select(selected);
-    };
+    return openLookupCursors(
+        ws, {{"POLIZZE", "POLIZZE_", "NUMPOL"}, {"DATIAUTO", "DATIAUTO_", "DATIAUTO"}, {"CLIENTI", "CLIENTI_", "CLIENTI"}});
 }
 
 std::string renewalInsured(Workspace& ws, const std::string& number)
