@@ -16,6 +16,8 @@
 #include "common/tempnames.h"
 #include "records/reportrows.h"
 #include "policies/policyregister.h"
+#include "policies/renewalregister.h"
+#include "policies/renewals.h"
 #include "registry/clients.h"
 #include "registry/companies.h"
 #include "registry/lookuptables.h"
@@ -132,6 +134,11 @@ int main(int argc, char** argv)
         arv::accounting::addCashEntries(add);
         arv::sales::addQuestionnaireEntries(add);
         arv::accounting::setQuestionnaireCaller([](const std::string& policy) { arv::sales::QUESTADE3(policy); });
+        // The renewal worklist: "Incasso" opens the company movements on the row's policy, its
+        // print menu hands "Modulistica" over.
+        arv::policies::addRenewalEntries(add);
+        arv::policies::setCollectionHook([](const std::string& number) { return arv::accounting::MOVICOMP(true, number); });
+        arv::policies::setRenewalEntryCaller([&registry](const std::string& name) { registry.call(name); });
     };
     // A print job puts the selected table back on its record when it ends.
     arv::records::installPrintSelectionHook(arv::store::workspace());
