@@ -22,6 +22,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kDocument = "word/document.xml";
+constexpr unsigned long long kMaxPart = 64ULL << 20;     // one part of the package
+constexpr unsigned long long kMaxPackage = 256ULL << 20; // all of them
 constexpr const char* kRelNs = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 constexpr const char* kImageRel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/image";
 
@@ -255,16 +257,24 @@ std::unique_ptr<WordDocument> WordDocument::open(const std::string& path)
         unzFile f;
         ~Closer() { unzClose(f); }
     } closer{zf};
+    unsigned long long total = 0;
     for (int rc = unzGoToFirstFile(zf); rc == UNZ_OK; rc = unzGoToNextFile(zf)) {
         unz_file_info64 info;
-        char name[1024];
-        if (unzGetCurrentFileInfo64(zf, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK ||
-            unzOpenCurrentFile(zf) != UNZ_OK)
+        if (unzGetCurrentFileInfo64(zf, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
             throw docxError(path, "Documento non leggibile");
+        std::string name(info.size_filename, '\0');
+        if (unzGetCurrentFileInfo64(zf, &info, name.data(), static_cast<uLong>(name.size()), nullptr, 0, nullptr, 0) !=
+            UNZ_OK)
+            throw docxError(path, "Documento non leggibile");
+        // A template is a few hundred kilobytes: sizes beyond any document are a damaged file.
+        total += info.uncompressed_size;
+        if (info.uncompressed_size > kMaxPart || total > kMaxPackage) throw docxError(path, "Documento non leggibile");
+        if (unzOpenCurrentFile(zf) != UNZ_OK) throw docxError(path, "Documento non leggibile");
         std::string data(static_cast<size_t>(info.uncompressed_size), '\0');
         int got = data.empty() ? 0 : unzReadCurrentFile(zf, data.data(), static_cast<unsigned>(data.size()));
-        unzCloseCurrentFile(zf);
-        if (got < 0 || static_cast<size_t>(got) != data.size()) throw docxError(path, "Documento non leggibile");
+        // Closing compares the checksum of what was read with the stored one.
+        const bool sound = unzCloseCurrentFile(zf) == UNZ_OK;
+        if (got < 0 || static_cast<size_t>(got) != data.size() || !sound) throw docxError(path, "Documento non leggibile");
         d->order_.push_back(name);
         d->entries_[name] = std::move(data);
     }

@@ -112,6 +112,40 @@ std::string trailingComments(const std::string& data)
     return out;
 }
 
+// The text as the parser can take it. Lines it cannot read as a section, a key or a comment (a
+// "[" without its "]", a line without "=", a value without a key) would be dropped by the next
+// change, and the parser gives a "[" line without "]" to the keys after it as their section
+// name: such lines are kept as comments instead. A NUL byte would end the text there, and every
+// setting after it would be lost at the next change: it reads as a blank.
+std::string readableText(const std::string& data)
+{
+    std::string out;
+    out.reserve(data.size() + 16);
+    size_t start = 0;
+    while (start < data.size()) {
+        size_t end = data.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = data.size();
+        std::string line = data.substr(start, end - start);
+        std::replace(line.begin(), line.end(), '\0', ' ');
+        const size_t first = line.find_first_not_of(" \t");
+        if (first != std::string::npos) {
+            const char c = line[first];
+            const bool readable = c == ';' || c == '#' ||
+                                  (c == '[' ? line.find(']', first) != std::string::npos
+                                            : line.find('=') != std::string::npos && c != '=');
+            if (!readable) out += ';';
+        }
+        out += line;
+        size_t next = end;
+        while (next < data.size() && (data[next] == '\r' || data[next] == '\n')) {
+            out += data[next];
+            if (data[next++] == '\n') break;
+        }
+        start = next;
+    }
+    return out;
+}
+
 // The parser's output with CRLF line ends, no leading blank lines and at most one blank line
 // in a row.
 std::string toFileText(const std::string& saved, const std::string& trailer)
@@ -264,6 +298,7 @@ struct IniFile::State {
         ini.Reset();
         trailer.clear();
         if (found) {
+            data = readableText(data);
             if (ini.LoadData(data.data(), data.size()) < 0) throw Error::corrupt(path, "settings file");
             trailer = trailingComments(data);
         }

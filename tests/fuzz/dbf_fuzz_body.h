@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -61,7 +62,9 @@ inline DbfDecoded dbfDecode(const store::Table& t, const std::vector<int>& which
         const auto& f = t.file().fields()[static_cast<size_t>(i)];
         const auto name = store::FieldName::runtime(f.name);
         switch (f.type) {
-        case 'N': case 'F': d.values.push_back(t.number(name).toString(4)); break;
+        case 'N': case 'F': // as many decimals as the field keeps
+            d.values.push_back(t.number(name).round(std::min(f.decimals, Decimal::kDigits)).toString(Decimal::kDigits));
+            break;
         case 'D': d.values.push_back(t.date(name).dtos()); break;
         case 'L': d.values.push_back(t.logical(name) ? "T" : "F"); break;
         case 'M': d.values.push_back(t.memo(name)); break;
@@ -69,6 +72,19 @@ inline DbfDecoded dbfDecode(const store::Table& t, const std::vector<int>& which
         }
     }
     return d;
+}
+
+// Which field of a record read back otherwise, with both values.
+inline std::string dbfDifference(const store::Table& t, const std::vector<int>& which, const DbfDecoded& a,
+                                 const DbfDecoded& b)
+{
+    for (size_t k = 0; k < which.size() && k < a.values.size() && k < b.values.size(); ++k) {
+        if (a.values[k] == b.values[k]) continue;
+        const auto& f = t.file().fields()[static_cast<size_t>(which[k])];
+        return f.name + " (" + f.type + " " + std::to_string(f.width) + "," + std::to_string(f.decimals) + "): \"" +
+               a.values[k] + "\" became \"" + b.values[k] + "\"";
+    }
+    return "?";
 }
 
 // Stores the decoded values back through the setters; false when a number no longer fits its
@@ -153,14 +169,16 @@ inline void dbfWriteBack(const std::string& dir)
     t->commit();
     t->unlock();
     t->refresh();
-    if (exact && dbfDecode(*t, named) != before) fail("dbf", "a record written with its own values reads back otherwise");
+    if (const DbfDecoded after = dbfDecode(*t, named); exact && after != before)
+        fail("dbf", "a record written with its own values reads back otherwise: " + dbfDifference(*t, named, before, after));
     t->append();
     dbfStore(*t, named, before);
     t->commit();
     const uint32_t copy = t->recno();
     t->unlock();
     t->goTo(copy);
-    if (exact && dbfDecode(*t, named) != before) fail("dbf", "an appended copy of a record reads back otherwise");
+    if (const DbfDecoded after = dbfDecode(*t, named); exact && after != before)
+        fail("dbf", "an appended copy of a record reads back otherwise: " + dbfDifference(*t, named, before, after));
 }
 
 inline int dbfFuzzOne(const uint8_t* data, size_t size)
