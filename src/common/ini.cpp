@@ -81,20 +81,25 @@ std::string joinPath(const std::string& dir, const std::string& name)
     return dir == "/" ? "/" + name : dir + "/" + name;
 }
 
-// Comment lines after the last entry belong to no entry, so the parser drops them; they are
-// kept aside and written back at the end.
-std::string trailingComments(const std::string& data)
+// Lines end as the parser ends them: CRLF, LF or a lone CR.
+std::vector<std::string> splitLines(const std::string& data)
 {
     std::vector<std::string> lines;
     size_t start = 0;
     while (start <= data.size()) {
-        size_t end = data.find('\n', start);
+        size_t end = data.find_first_of("\r\n", start);
         if (end == std::string::npos) end = data.size();
-        std::string line = data.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-        start = end + 1;
+        lines.push_back(data.substr(start, end - start));
+        start = end + (data.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     }
+    return lines;
+}
+
+// Comment lines after the last entry belong to no entry, so the parser drops them; they are
+// kept aside and written back at the end.
+std::string trailingComments(const std::string& data)
+{
+    const std::vector<std::string> lines = splitLines(data);
     size_t last = lines.size();
     while (last > 0) {
         const std::string& l = lines[last - 1];
@@ -152,15 +157,9 @@ std::string toFileText(const std::string& saved, const std::string& trailer)
 {
     std::string out;
     out.reserve(saved.size() + saved.size() / 16 + trailer.size());
-    size_t start = 0;
     int blanks = 0;
     bool any = false;
-    while (start < saved.size()) {
-        size_t end = saved.find('\n', start);
-        if (end == std::string::npos) end = saved.size();
-        std::string line = saved.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        start = end + 1;
+    for (const std::string& line : splitLines(saved)) {
         if (line.empty()) {
             ++blanks;
             continue;

@@ -139,6 +139,12 @@ TEST_F(IniTest, LinesThatAreNoSettingLoseNothingAtTheNextChange)
     const std::string b = bytes();
     EXPECT_NE(b.find(";[Agenzia senza chiusura\r\n"), std::string::npos);
     EXPECT_NE(b.find(";riga senza uguale\r\n;=senza chiave\r\n"), std::string::npos);
+
+    // A lone CR ends a line too: the key after it is no part of the comment before it.
+    write("[Quietanzamento]\r\n;nota\rAvviso=vecchio\r\n");
+    ini.set("Quietanzamento", "Avviso", "nuovo");
+    EXPECT_EQ(IniFile(path_).get("Quietanzamento", "Avviso"), "nuovo");
+    EXPECT_EQ(bytes().find("Avviso="), bytes().rfind("Avviso="));
 }
 
 TEST_F(IniTest, TwoWorkstationsChangingDifferentKeysKeepBoth)

@@ -5,7 +5,7 @@
 //
 // For the screens' pictures: a number read back and shown again reads back the same, rounded to
 // the picture's decimals; text typed into the edit buffer is shown again as it was typed; a valid
-// date shown again reads back the same date. Any picture: nothing crashes or hangs.
+// date typed into its buffer, shown again, reads back the same date. Any picture: nothing crashes or hangs.
 #pragma once
 
 #include <cstdint>
@@ -41,6 +41,23 @@ inline void maskEditWalk(const MaskEdit& edit)
     }
     edit.decimalPosition();
     edit.editablePositions();
+}
+
+// What the edit buffer holds after TYPED was typed into it, starting from INITIAL: the keys go to
+// the editable positions only, each checked by its position, as the edit field takes them.
+inline std::string maskTypeInto(const MaskEdit& edit, const std::string& initial, const std::string& typed)
+{
+    std::u32string buffer = utf8Decode(initial);
+    buffer.resize(static_cast<size_t>(edit.length()), U' ');
+    int pos = edit.nextEditable(-1);
+    for (char32_t c : utf8Decode(typed)) {
+        if (pos < 0) break;
+        if (auto a = edit.accept(pos, c)) {
+            buffer[static_cast<size_t>(pos)] = *a;
+            pos = edit.nextEditable(pos);
+        }
+    }
+    return utf8Encode(buffer);
 }
 
 inline int maskFuzzOne(const uint8_t* data, size_t size)
@@ -84,18 +101,7 @@ inline int maskFuzzOne(const uint8_t* data, size_t size)
         break;
     }
     case ValueKind::Text: {
-        // Typing as the edit field takes keys: into editable positions only, each checked.
-        std::u32string buffer = utf8Decode(mask.formatText(""));
-        buffer.resize(static_cast<size_t>(edit.length()), U' ');
-        int pos = edit.nextEditable(-1);
-        for (char32_t c : utf8Decode(typed)) {
-            if (pos < 0) break;
-            if (auto a = edit.accept(pos, c)) {
-                buffer[static_cast<size_t>(pos)] = *a;
-                pos = edit.nextEditable(pos);
-            }
-        }
-        const std::string display = utf8Encode(buffer);
+        const std::string display = maskTypeInto(edit, mask.formatText(""), typed);
         const std::string value = mask.parseText(display);
         const std::string again = mask.formatText(value);
         mask.parseText(typed);
@@ -105,11 +111,13 @@ inline int maskFuzzOne(const uint8_t* data, size_t size)
         break;
     }
     case ValueKind::Date: {
-        ParsedDate d = Mask::parseDate(typed);
+        Mask::parseDate(typed);
+        const std::string display = maskTypeInto(edit, Mask::formatDate(Date()), typed);
+        ParsedDate d = Mask::parseDate(display);
         if (d.status != DateStatus::Valid) break;
         ParsedDate back = Mask::parseDate(Mask::formatDate(d.date));
         if (back.status != DateStatus::Valid || !(back.date == d.date))
-            fail("mask", "the date \"" + typed + "\" is shown as \"" + Mask::formatDate(d.date) + "\", which reads back otherwise");
+            fail("mask", "the date \"" + display + "\" is shown as \"" + Mask::formatDate(d.date) + "\", which reads back otherwise");
         break;
     }
     case ValueKind::Logical:
