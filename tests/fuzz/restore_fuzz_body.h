@@ -88,10 +88,17 @@ inline int restoreFuzzOne(const uint8_t* data, size_t size)
     static const std::map<std::string, std::string> before = restoreArchiveState(pristine);
     const std::string root = scratchDir() + "/restore";
     const std::string folder = root + "/work", archive = root + "/backup.zip";
+    // A refused archive leaves the folder as it was (checked below): it is made again only
+    // after an accepted one.
+    static bool changed = true;
     std::error_code ec;
-    fs::remove_all(root, ec);
-    fs::create_directories(root);
-    fs::copy(pristine, folder, fs::copy_options::recursive);
+    fs::remove(archive, ec);
+    if (changed) {
+        fs::remove_all(root, ec);
+        fs::create_directories(root);
+        fs::copy(pristine, folder, fs::copy_options::recursive);
+        changed = false;
+    }
 
     const std::string_view in(reinterpret_cast<const char*>(data), size);
     if (isFramed(in)) {
@@ -103,7 +110,7 @@ inline int restoreFuzzOne(const uint8_t* data, size_t size)
     records::ArchiveResult r;
     try {
         r = records::restoreArchives(folder, archive);
-    } catch (const arv::Error& e) {
+    } catch (const std::exception& e) {
         fail("restore", std::string("the restore let an error through: ") + e.what());
     }
     // (The write notes of this process stay for as long as it runs.)
@@ -115,6 +122,7 @@ inline int restoreFuzzOne(const uint8_t* data, size_t size)
         if (restoreArchiveState(folder) != before) fail("restore", "a refused archive changed the folder: " + r.message);
         return 0;
     }
+    changed = true;
     if (r.message != records::kMsgRestoreDone) fail("restore", "an accepted archive said: " + r.message);
     for (const auto& t : schema::tables()) {
         store::CheckReport c = store::checkTable(store::resolveFile(folder, t.name + ".DBF"));
