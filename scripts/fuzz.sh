@@ -36,20 +36,8 @@ for t in "${TARGETS[@]}"; do
   [ -f "tests/fuzz/${t}_fuzz.cpp" ] || { echo "Nessun bersaglio $t (tests/fuzz/${t}_fuzz.cpp)" >&2; exit 2; }
 done
 
-# What the build needs, then clang and its fuzzer runtime from Debian when they are missing.
-./scripts/deps.sh
-missing=()
-for p in clang libclang-rt-14-dev; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then missing+=("$p"); fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  SUDO=""
-  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+# What the build needs, and clang with its fuzzer runtime, from Debian when missing.
+./scripts/deps.sh clang libclang-rt-14-dev
 
 BUILD=build-fuzz
 CC=clang CXX=clang++ cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug \

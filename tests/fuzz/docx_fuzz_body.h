@@ -7,8 +7,6 @@
 // arv::Error is the only complaint allowed.
 #pragma once
 
-#include <minizip/zip.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -32,21 +30,6 @@ inline const std::string& docxPicture()
     return path;
 }
 
-inline bool docxWritePackage(const std::string& path, const std::vector<std::pair<std::string, std::string>>& parts)
-{
-    zipFile zf = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
-    if (!zf) return false;
-    for (const auto& [name, bytes] : parts) {
-        zip_fileinfo info{};
-        if (zipOpenNewFileInZip64(zf, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                                  Z_DEFAULT_COMPRESSION, 0) != ZIP_OK)
-            continue;
-        zipWriteInFileInZip(zf, bytes.data(), static_cast<unsigned>(bytes.size()));
-        zipCloseFileInZip(zf);
-    }
-    return zipClose(zf, nullptr) == ZIP_OK;
-}
-
 inline int docxFuzzOne(const uint8_t* data, size_t size)
 {
     const std::string dir = scratchDir() + "/docx";
@@ -56,7 +39,7 @@ inline int docxFuzzOne(const uint8_t* data, size_t size)
     const std::string templ = dir + "/Ricevuta pagamento.docx", filled = dir + "/compilato.docx";
     const std::string_view in(reinterpret_cast<const char*>(data), size);
     if (isFramed(in)) {
-        if (!docxWritePackage(templ, splitParts(in))) return 0;
+        if (!writeZipParts(templ, splitParts(in))) return 0;
     } else {
         writeBytes(templ, data, size);
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <minizip/zip.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -97,6 +98,23 @@ inline std::string joinParts(const std::vector<std::pair<std::string, std::strin
         out += std::string(kPartMark) + name + "\n" + bytes;
     }
     return out;
+}
+
+// The parts as the entries of a ZIP file under their own names, whatever they are (deflated, as
+// a backup or a word processor stores them).
+inline bool writeZipParts(const std::string& path, const std::vector<std::pair<std::string, std::string>>& parts)
+{
+    zipFile zf = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
+    if (!zf) return false;
+    for (const auto& [name, bytes] : parts) {
+        zip_fileinfo info{};
+        if (zipOpenNewFileInZip64(zf, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+                                  Z_DEFAULT_COMPRESSION, 0) != ZIP_OK)
+            continue;
+        zipWriteInFileInZip(zf, bytes.data(), static_cast<unsigned>(bytes.size()));
+        zipCloseFileInZip(zf);
+    }
+    return zipClose(zf, nullptr) == ZIP_OK;
 }
 
 } // namespace arv::fuzz

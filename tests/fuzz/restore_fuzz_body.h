@@ -5,8 +5,6 @@
 // a folder whose tables all check clean. Neither may leave a temporary file behind.
 #pragma once
 
-#include <minizip/zip.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -65,22 +63,6 @@ inline std::map<std::string, std::string> restoreArchiveState(const std::string&
     return state;
 }
 
-// The framed parts as ZIP entries under their own names (deflated, as a backup stores them).
-inline bool restoreWriteZip(const std::string& path, const std::vector<std::pair<std::string, std::string>>& parts)
-{
-    zipFile zf = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
-    if (!zf) return false;
-    for (const auto& [name, bytes] : parts) {
-        zip_fileinfo info{};
-        if (zipOpenNewFileInZip64(zf, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                                  Z_DEFAULT_COMPRESSION, bytes.size() >= 0xffffffffu) != ZIP_OK)
-            continue;
-        zipWriteInFileInZip(zf, bytes.data(), static_cast<unsigned>(bytes.size()));
-        zipCloseFileInZip(zf);
-    }
-    return zipClose(zf, nullptr) == ZIP_OK;
-}
-
 inline int restoreFuzzOne(const uint8_t* data, size_t size)
 {
     namespace fs = std::filesystem;
@@ -102,7 +84,7 @@ inline int restoreFuzzOne(const uint8_t* data, size_t size)
 
     const std::string_view in(reinterpret_cast<const char*>(data), size);
     if (isFramed(in)) {
-        if (!restoreWriteZip(archive, splitParts(in))) return 0;
+        if (!writeZipParts(archive, splitParts(in))) return 0;
     } else {
         writeBytes(archive, data, size);
     }

@@ -186,7 +186,7 @@ inline Seeds docxSeeds()
                                  "><w:p><w:r><w:pict><w:txbxContent><w:p><w:r><w:t>&lt;marchio&gt;</w:t></w:r></w:p>"
                                  "</w:txbxContent></w:pict></w:r></w:p></w:ftr>"}};
     // The package as the word-template code saves it, and its parts framed.
-    docxWritePackage(dir + "/parts.docx", parts);
+    writeZipParts(dir + "/parts.docx", parts);
     WordDocument::open(dir + "/parts.docx")->save(dir + "/saved.docx");
     return {{"template.docx", readBytes(dir + "/saved.docx")}, {"template_framed", joinParts(parts)}};
 }
