@@ -132,6 +132,10 @@ std::string readableText(const std::string& data)
         if (end == std::string::npos) end = data.size();
         std::string line = data.substr(start, end - start);
         std::replace(line.begin(), line.end(), '\0', ' ');
+        if (start == 0 && line.rfind("\xEF\xBB\xBF", 0) == 0) { // the parser skips a byte-order mark
+            out += line.substr(0, 3);
+            line.erase(0, 3);
+        }
         const size_t first = line.find_first_not_of(" \t");
         if (first != std::string::npos) {
             const char c = line[first];

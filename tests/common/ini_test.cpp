@@ -140,6 +140,12 @@ TEST_F(IniTest, LinesThatAreNoSettingLoseNothingAtTheNextChange)
     EXPECT_NE(b.find(";[Agenzia senza chiusura\r\n"), std::string::npos);
     EXPECT_NE(b.find(";riga senza uguale\r\n;=senza chiave\r\n"), std::string::npos);
 
+    // The same after a byte-order mark.
+    write("\xEF\xBB\xBF[Senza chiusura=1\r\nPorta=25\r\n");
+    ini.set("E-mail", "Server smtp", "smtp.example.it");
+    EXPECT_EQ(IniFile(path_).sections(), (std::vector<std::string>{"E-mail"}));
+    EXPECT_EQ(IniFile(path_).get("E-mail", "Server smtp"), "smtp.example.it");
+
     // A lone CR ends a line too: the key after it is no part of the comment before it.
     write("[Quietanzamento]\r\n;nota\rAvviso=vecchio\r\n");
     ini.set("Quietanzamento", "Avviso", "nuovo");
