@@ -154,7 +154,9 @@ inline Seeds iniSeeds()
     for (char c : written)
         if (c != '\r') edited += c;
     edited += "[Vuota]\n# commento finale\n";
-    return {{"written.ini", written}, {"edited.ini", edited}};
+    // A line longer than any buffer of a reader of fixed lines.
+    ini.set("Agenzia", "Firma1", std::string(6000, 'x') + "~fine");
+    return {{"written.ini", written}, {"edited.ini", edited}, {"long_line.ini", readBytes(dir + "/ARV.INI")}};
 }
 
 inline Seeds docxSeeds()
