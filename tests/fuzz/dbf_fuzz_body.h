@@ -5,8 +5,8 @@
 // complaint allowed. Shared by the libFuzzer target and the corpus test.
 #pragma once
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <string>
