@@ -60,9 +60,27 @@ std::vector<pugi::xml_node> textNodes(pugi::xml_node para)
     return out;
 }
 
+bool isText(const pugi::xml_node& n) { return n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata; }
+
+// The text of a w:t node. A word processor writes it as one piece; a damaged template may split it
+// around other elements, and every piece counts, so that none surfaces later in a filled document.
+std::string textOf(pugi::xml_node t)
+{
+    std::string s;
+    for (pugi::xml_node c : t.children())
+        if (isText(c)) s += c.value();
+    return s;
+}
+
+// The node's text becomes S, in one piece.
 void setText(pugi::xml_node t, const std::string& s)
 {
-    t.text().set(s.c_str());
+    for (pugi::xml_node c = t.first_child(); c;) {
+        pugi::xml_node next = c.next_sibling();
+        if (isText(c)) t.remove_child(c);
+        c = next;
+    }
+    t.prepend_child(pugi::node_pcdata).set_value(s.c_str());
     if (!t.attribute("xml:space")) t.append_attribute("xml:space") = "preserve";
 }
 
@@ -78,14 +96,14 @@ int replaceInParagraph(pugi::xml_node para, const std::string& find, const std::
         std::vector<size_t> starts;
         for (pugi::xml_node n : nodes) {
             starts.push_back(text.size());
-            text += n.text().get();
+            text += textOf(n);
         }
         size_t at = text.find(find, from);
         if (at == std::string::npos) return count;
         const size_t end = at + find.size();
         // The node holding the first character gets the replacement; the others lose their part.
         for (size_t i = 0; i < nodes.size(); ++i) {
-            std::string s = nodes[i].text().get();
+            std::string s = textOf(nodes[i]);
             size_t b = starts[i], e = b + s.size();
             if (e <= at || b >= end) continue;
             size_t cutFrom = std::max(at, b) - b, cutTo = std::min(end, e) - b;
@@ -114,7 +132,7 @@ std::string storyText(pugi::xml_node root)
 {
     std::string s;
     for (pugi::xml_node p : paragraphs(root)) {
-        for (pugi::xml_node t : textNodes(p)) s += t.text().get();
+        for (pugi::xml_node t : textNodes(p)) s += textOf(t);
         s += '\n';
     }
     return s;
@@ -123,7 +141,7 @@ std::string storyText(pugi::xml_node root)
 std::string boxText(pugi::xml_node box)
 {
     std::string s;
-    for (pugi::xpath_node t : box.select_nodes(".//w:t")) s += t.node().text().get();
+    for (pugi::xpath_node t : box.select_nodes(".//w:t")) s += textOf(t.node());
     return s;
 }
 

@@ -193,4 +193,14 @@ TEST_F(Docx, MissingOrDamagedTemplate)
     }
     unzClose(saved);
     EXPECT_EQ((std::vector<std::string>{"word/document.xml", longName}), names);
+
+    // A text that a damaged template splits around a stray element is read, filled and saved whole.
+    test::writeZip(dir.file("spezzato.docx"),
+                   {{"word/document.xml", std::string("<w:document ") + kNs +
+                                              "><w:body><w:p><w:r><w:t>&lt;contr<w:x/>aente&gt; e &lt;targa&gt;</w:t>"
+                                              "</w:r></w:p></w:body></w:document>"}});
+    auto split = WordDocument::open(dir.file("spezzato.docx"));
+    EXPECT_TRUE(WORDREPLACEALL(*split, "<contraente>", "ROSSI"));
+    split->save(dir.file("spezzato2.docx"));
+    EXPECT_EQ("ROSSI e <targa>\n", WordDocument::open(dir.file("spezzato2.docx"))->bodyText());
 }
