@@ -21,15 +21,21 @@
 
 namespace arv::fuzz {
 
-// A folder of this process under TMPDIR, made once; fuzz.sh points TMPDIR at memory.
+// A folder of this process under TMPDIR, made once and removed when the process ends normally;
+// fuzz.sh points TMPDIR at memory.
 inline const std::string& scratchDir()
 {
-    static const std::string dir = [] {
+    static const std::string* dir = [] {
         std::string tmpl = (std::filesystem::temp_directory_path() / "arvfuzzXXXXXX").string();
         if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-        return tmpl;
+        auto* kept = new std::string(tmpl); // outlives every static that may still use it
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all(scratchDir(), ec);
+        });
+        return kept;
     }();
-    return dir;
+    return *dir;
 }
 
 inline void writeBytes(const std::string& path, const void* data, size_t size)

@@ -24,8 +24,6 @@ int main(int argc, char** argv)
             ++written;
         }
     }
-    std::error_code ec;
-    std::filesystem::remove_all(arv::fuzz::scratchDir(), ec);
     std::printf("%d seeds written under %s\n", written, argv[1]);
     return 0;
 }

@@ -40,14 +40,7 @@ int run(Round round, const std::string& bytes)
     return round(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
-class FuzzCorpus : public ::testing::TestWithParam<std::string> {
-protected:
-    static void TearDownTestSuite()
-    {
-        std::error_code ec;
-        fs::remove_all(arv::fuzz::scratchDir(), ec);
-    }
-};
+class FuzzCorpus : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(FuzzCorpus, EverySeedRunsClean)
 {
