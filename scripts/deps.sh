@@ -11,6 +11,9 @@ PACKAGES=(
   python3 python3-dbfread python3-aiosmtpd poppler-utils
 )
 
+# Further packages a script needs (scripts/fuzz.sh: clang and its fuzzer runtime) come as arguments.
+PACKAGES+=("$@")
+
 missing=()
 for p in "${PACKAGES[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
