@@ -16,6 +16,8 @@
 #include "common/tempnames.h"
 #include "records/reportrows.h"
 #include "policies/policyregister.h"
+#include "policies/listscreens.h"
+#include "policies/titleregister.h"
 #include "registry/clients.h"
 #include "registry/companies.h"
 #include "registry/lookuptables.h"
@@ -132,6 +134,9 @@ int main(int argc, char** argv)
         arv::accounting::addCashEntries(add);
         arv::sales::addQuestionnaireEntries(add);
         arv::accounting::setQuestionnaireCaller([](const std::string& policy) { arv::sales::QUESTADE3(policy); });
+        // The numbered forms, the expiry and cancellation lists, the notices.
+        add("TITOLI", arv::policies::TITOLI);
+        arv::policies::addListEntries(add);
     };
     // A print job puts the selected table back on its record when it ends.
     arv::records::installPrintSelectionHook(arv::store::workspace());
