@@ -186,7 +186,7 @@ PrintDocument printTitles(Table& t, const AgencyIdentity& agency, bool preview)
                  text("ASSICURATO", "ASSICURATO", 25),
                  ReportColumn{"EFFETTO", [&t] { return ReportValue(shownDate(t, "EFFETTO")); }, "", 10},
                  ReportColumn{"", [&t] { return ReportValue(std::string(t.logical("ANNULLATO") ? "  ANNULLATO" : "")); },
-                              "", 10}};
+                              "", 11}};
     const uint32_t here = t.eof() ? 0 : t.recno();
     PrintDocument doc = runReport(d, tableRows(t), preview);
     if (here) t.goTo(here);
