@@ -251,9 +251,11 @@ void contactBox(TPRINTER& job, const AgencyIdentity& agency)
     add("Fax ", agency.fax);
     middle.push_back(second);
     middle.push_back(agency.email.empty() ? std::string() : "E-mail: " + agency.email);
-    if (!agency.mobile.empty()) put(job, 57.5, 1, "Cell. " + agency.mobile, TxtOptions().withFont(small));
+    // Three lines of 9 points inside the three lines of the box.
+    const double top = 57.15, step = 0.9;
+    if (!agency.mobile.empty()) put(job, top, 1, "Cell. " + agency.mobile, TxtOptions().withFont(small));
     for (size_t i = 0; i < middle.size(); ++i) {
-        job.setRow(57.5 + static_cast<double>(i) - 1);
+        job.setRow(top + step * static_cast<double>(i) - 1);
         PRINTTXT(job, {middle[i]}, TxtOptions().centred(70).withFont(small));
     }
 }
