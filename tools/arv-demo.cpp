@@ -1391,6 +1391,57 @@ void fillTitlesAndNotices(Workspace& ws, const std::string& folder, std::mt19937
 
 } // namespace
 
+// The renewal worklist of next month's coverages: some rows priced, with quotes of other
+// agreements and the option chosen, some already sent a notice or a reminder.
+void fillWorklist(Workspace& ws, std::mt19937& rng)
+{
+    const Date next = Date::today().addMonths(1);
+    const Date from = Date::fromYmd(next.year(), next.month(), 1);
+    const Date to = from.addMonths(1).addDays(-1);
+    std::vector<const Agreement*> agreements;
+    for (const Agreement& a : kAgreements)
+        if (!a.ceased) agreements.push_back(&a);
+    Table& p = ws.open("POLIZZE", "POLIZZE", true);
+    Table& t = ws.open("QUIETANZ", "QUIETANZ", false);
+    t.setBulk(true);
+    int n = 0;
+    for (p.goTop(); !p.eof(); p.skip(1)) {
+        const Date c = p.date("COPERTURA");
+        if (!c || c < from || to < c || p.logical("DISDETTA") || !p.text("SOSTDA").empty()) continue;
+        t.append();
+        t.setRaw("POLIZZA", p.raw("POLIZZA"));
+        t.setNumber("GIOSCA", Decimal(15));
+        switch (n++ % 4) {
+        case 0: break; // not priced yet
+        case 1:
+            t.setNumber("IMPATT", p.number("IMPORTO"));
+            t.setNumber("COMMISS", Decimal(20));
+            t.setNumber("NUMSEL", Decimal(1));
+            t.setLogical("AVVISO", true);
+            break;
+        default: {
+            // Two quotes of other agreements, the cheaper one chosen.
+            const Decimal premium = p.number("IMPORTO");
+            t.setNumber("IMPATT", premium);
+            t.setText("RAPNUO1", agreements[rng() % agreements.size()]->name);
+            t.setNumber("IMPNUO1", (premium * Decimal(95) / Decimal(100)).round(2));
+            t.setText("RAPNUO2", agreements[rng() % agreements.size()]->name);
+            t.setNumber("IMPNUO2", (premium * Decimal(105) / Decimal(100)).round(2));
+            t.setText("RAPNUO3", agreements[rng() % agreements.size()]->name);
+            t.setNumber("COMMISS", Decimal(25));
+            t.setNumber("NUMSEL", Decimal(2));
+            t.setLogical("AVVISO", n % 4 == 0);
+            t.setLogical("SOLLECITO", n % 8 == 0);
+        }
+        }
+        t.commit();
+        t.unlock();
+    }
+    t.setBulk(false);
+    ws.close("QUIETANZ");
+    ws.close("POLIZZE");
+}
+
 int main(int argc, char** argv)
 {
     std::string folder;
@@ -1430,6 +1481,7 @@ int main(int argc, char** argv)
         if (sales::copyTemplates(sales::templatesFolder(fs::absolute(argv[0]).parent_path().string()), folder) == 0)
             std::fprintf(stderr, "modelli dell'informativa precontrattuale non trovati\n");
         fillClaims(ws, folder);
+        fillWorklist(ws, rng);
         fillTitlesAndNotices(ws, folder, rng);
         if (!writeBackgroundPicture(fs::path(folder) / "ARV.BMP"))
             std::fprintf(stderr, "impossibile scrivere lo sfondo ARV.BMP\n");

@@ -13,6 +13,7 @@
 
 #include "accounting/movements.h"
 #include "accounting/remittances.h"
+#include "accounting/vocabulary.h"
 #include "common/text.h"
 #include "common/lists.h"
 #include "policies/policyregister.h"
@@ -72,6 +73,17 @@ Interaction screenInteraction()
                             [](const std::string& message) { POPMSG(message, 1); });
     };
     return io;
+}
+
+// The policy whose collection the caller of MOVICOMP waits for, and whether one was saved.
+struct Awaited {
+    std::string number;
+    bool collected = false;
+};
+Awaited& awaited()
+{
+    static Awaited a;
+    return a;
 }
 
 // The second producer's movement waiting to be shown after its first one was saved.
@@ -239,7 +251,11 @@ RegisterDesc buildMovements()
         return r;
     };
     // The second producer's movement, as a new insertion of its own.
-    s.afterSave = [](RegisterContext& c, const EditRequest&, const EditValues&) {
+    s.afterSave = [](RegisterContext& c, const EditRequest& request, const EditValues& saved) {
+        Awaited& a = awaited();
+        if (request.inserting && !a.number.empty() && trim(saved.get("POLIZZA")) == a.number &&
+            isCollection(trim(saved.get("DESCRIZIO"))))
+            a.collected = true;
         std::optional<EditValues> next = std::exchange(pendingSecond(), std::nullopt);
         if (!next || !c.edit) return;
         EditRequest r;
@@ -410,7 +426,16 @@ const RegisterDesc& movementsRegister()
     return desc;
 }
 
-void MOVICOMP(bool insert)
+EditValues movementValuesFor(Workspace& ws, const std::string& number)
+{
+    EditValues v = newMovementValues();
+    if (!filled(number)) return v;
+    v.set("POLIZZA", trim(number));
+    loadFromPolicy(ws, v);
+    return v;
+}
+
+bool MOVICOMP(bool insert, const std::string& number)
 {
     Workspace& ws = workspace();
     // The policies and their motor sheets, for the lookups, unless a calling screen has them.
@@ -441,12 +466,19 @@ void MOVICOMP(bool insert)
     RegisterOptions o;
     o.startOnLast = true;
     if (insert)
-        o.shown = [](RegisterList& list) {
+        o.shown = [number](RegisterList& list) {
             EditRequest r;
             r.inserting = true;
-            list.edit(r, newMovementValues());
+            list.edit(r, movementValuesFor(workspace(), number));
         };
+    // The caller's wait, kept for a register opened from this one.
+    const Awaited outer = std::exchange(awaited(), Awaited{trim(number), false});
+    struct Restore {
+        Awaited outer;
+        ~Restore() { awaited() = outer; }
+    } restore{outer};
     runRegister(movementsRegister(), ws, o);
+    return !trim(number).empty() && awaited().collected;
 }
 
 void setQuestionnaireCaller(std::function<void(const std::string& policy)> call)

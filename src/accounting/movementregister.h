@@ -19,8 +19,11 @@ namespace arv::accounting {
 const records::RegisterDesc& movementsRegister();
 
 // The entry function: the register, opened on its last record; with INSERT the insertion dialog
-// opens as soon as the list is shown.
-void MOVICOMP(bool insert = false);
+// opens as soon as the list is shown, filled from policy NUMBER when one is given. True when a
+// collection of NUMBER was saved before the register closed (always false without a number).
+bool MOVICOMP(bool insert = false, const std::string& number = {});
+// The values of a new movement on policy NUMBER (its company, agreement, insured, amounts...).
+records::EditValues movementValuesFor(store::Workspace& ws, const std::string& number);
 // Hands the entry function above to ADD under its name.
 void addMovementEntries(const std::function<void(const std::string& name, std::function<void()> entry)>& add);
 // The pre-contractual questionnaire of a movement's policy ("Pr&econtratt.", QUESTADE3): set by the

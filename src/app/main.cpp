@@ -18,6 +18,8 @@
 #include "policies/policyregister.h"
 #include "policies/listscreens.h"
 #include "policies/titleregister.h"
+#include "policies/renewalregister.h"
+#include "policies/renewals.h"
 #include "registry/clients.h"
 #include "registry/companies.h"
 #include "registry/lookuptables.h"
@@ -134,6 +136,11 @@ int main(int argc, char** argv)
         arv::accounting::addCashEntries(add);
         arv::sales::addQuestionnaireEntries(add);
         arv::accounting::setQuestionnaireCaller([](const std::string& policy) { arv::sales::QUESTADE3(policy); });
+        // The renewal worklist: "Incasso" opens the company movements on the row's policy, its
+        // print menu hands "Modulistica" over.
+        arv::policies::addRenewalEntries(add);
+        arv::policies::setCollectionHook([](const std::string& number) { return arv::accounting::MOVICOMP(true, number); });
+        arv::policies::setRenewalEntryCaller([&registry](const std::string& name) { registry.call(name); });
         // The numbered forms, the expiry and cancellation lists, the notices.
         add("TITOLI", arv::policies::TITOLI);
         arv::policies::addListEntries(add);

@@ -372,8 +372,11 @@ MailSettings MailSettings::load(const IniFile& ini)
     s.ssl = detail::upperAscii(detail::trim(ini.get(kMailSection, "SSL", "N"))) == "S";
     s.destInvio = ini.get(kMailSection, "DestInvio");
     s.promemoriaBonifico = ini.get(kMailSection, "Promemoria bonifico");
+    s.copy = mailCopyAddress(ini);
     return s;
 }
+
+std::string mailCopyAddress(const IniFile& ini) { return std::string(detail::trim(ini.get(kMailSection, "Copia"))); }
 
 void MailSettings::save(IniFile& ini) const
 {

@@ -72,6 +72,7 @@ struct MailSettings {
     bool ssl = false;                          // "SSL", "S" or "N"
     std::string destInvio;                     // "DestInvio": where the data are sent
     std::string promemoriaBonifico;            // "Promemoria bonifico"
+    std::string copy;                          // "Copia": see mailCopyAddress
 
     static MailSettings load(const IniFile& ini);
     // Writes the group's keys (Connessione to SSL), trimmed, in one write.
@@ -81,5 +82,10 @@ struct MailSettings {
     // A message with the server part filled in.
     MailMessage message() const;
 };
+
+// "Copia" of section "E-mail": the agency's own copy of what its screens mail out, empty unless
+// set. Every mailing screen reads it here: the copy recipient of the e-mails to the companies,
+// the second recipient of the notices to the clients. Nothing is copied while it is empty.
+std::string mailCopyAddress(const IniFile& ini);
 
 } // namespace arv

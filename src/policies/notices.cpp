@@ -377,7 +377,7 @@ std::optional<NoticeMail> noticeMail(Workspace& ws, const ClientData& client, co
 
 NoticeSending sendNotices(Workspace& ws, const std::vector<NoticeGroup>& groups, const NoticeTexts& texts,
                           const AgencyIdentity& agency, const Decimal& postal, const MailMessage& base,
-                          const std::function<bool(const MailMessage&)>& send)
+                          const std::string& copy, const std::function<bool(const MailMessage&)>& send)
 {
     NoticeSending out;
     Lookups lookups(ws);
@@ -386,6 +386,7 @@ NoticeSending sendNotices(Workspace& ws, const std::vector<NoticeGroup>& groups,
         if (!mail) continue;
         MailMessage m = base;
         m.to = mail->address;
+        if (filled(copy)) m.to += ";" + trim(copy);
         m.subject = mail->subject;
         m.body = mail->body;
         m.html = false;
@@ -453,7 +454,7 @@ NoticeRun runNotices(Workspace& ws, const NoticeCriteria& c, const NoticeOutput&
     }
     const std::function<bool(const MailMessage&)> send =
         o.send ? o.send : [](const MailMessage& m) { return SENDMAIL(m); };
-    NoticeSending s = sendNotices(ws, groups, o.texts, o.agency, o.postal, o.mail.message(), send);
+    NoticeSending s = sendNotices(ws, groups, o.texts, o.agency, o.postal, o.mail.message(), o.mail.copy, send);
     if (!s.failure.empty()) run.messages.push_back(s.failure);
     run.sent = s.sent.size();
     run.messages.push_back(sentMessage(run.sent));

@@ -107,10 +107,11 @@ struct NoticeSending {
     std::vector<NoticeMail> sent;
     std::string failure; // the message of the sending that failed and stopped the others
 };
-// One message per insured through SEND (the settings' server part in BASE); the first failure stops.
+// One message per insured through SEND (the settings' server part in BASE), each also to the
+// agency's COPY address when there is one ("Copia", mailCopyAddress); the first failure stops.
 NoticeSending sendNotices(store::Workspace& ws, const std::vector<NoticeGroup>& groups, const NoticeTexts& texts,
                           const AgencyIdentity& agency, const Decimal& postal, const MailMessage& base,
-                          const std::function<bool(const MailMessage&)>& send);
+                          const std::string& copy, const std::function<bool(const MailMessage&)>& send);
 // "Nessun avviso inviato." or "N avvisi inviati con successo.".
 std::string sentMessage(size_t count);
 // "REPORT AVVISI INVIATI VIA EMAIL": a page per message (recipient, address, subject, text).

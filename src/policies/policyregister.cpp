@@ -212,19 +212,11 @@ const RegisterDesc& policiesRegister(const std::string& alias)
     return *d;
 }
 
-std::function<void()> openPolicyLookups(Workspace& ws)
+std::function<void()> openLookupCursors(Workspace& ws, const std::vector<LookupCursor>& wanted)
 {
-    struct Want {
-        const char* table;
-        const char* alias;
-        TagName tag;
-    };
-    static const Want wanted[] = {{"CLIENTI", "CLIENTI_", "CLIENTI"},   {"COMPAGN", "COMPAGN_", "COMPAGN"},
-                                  {"MOVICOMP", "MOVICOMP_", "MOVIPOLI"}, {"DATIAUTO", "DATIAUTO_", "DATIAUTO"},
-                                  {"POLIZZE", "POLIZZE_", "NUMPOL"}};
     const int selected = ws.selected();
     std::vector<std::string> opened;
-    for (const Want& w : wanted) {
+    for (const LookupCursor& w : wanted) {
         if (ws.isOpen(w.alias)) continue;
         Table& t = ws.open(w.table, w.alias, true);
         t.ordAdd(w.tag);
@@ -242,6 +234,15 @@ std::function<void()> openPolicyLookups(Workspace& ws)
         }
         ws.select(selected);
     };
+}
+
+std::function<void()> openPolicyLookups(Workspace& ws)
+{
+    return openLookupCursors(ws, {{"CLIENTI", "CLIENTI_", "CLIENTI"},
+                                  {"COMPAGN", "COMPAGN_", "COMPAGN"},
+                                  {"MOVICOMP", "MOVICOMP_", "MOVIPOLI"},
+                                  {"DATIAUTO", "DATIAUTO_", "DATIAUTO"},
+                                  {"POLIZZE", "POLIZZE_", "NUMPOL"}});
 }
 
 void otherData(Table& t)

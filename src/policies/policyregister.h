@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "records/register.h"
 #include "store/workspace.h"
@@ -22,6 +23,15 @@ enum PolicyButton : int {
 // The description of the register, on the table's alias ALIAS ("POLIZZE", or another one when a
 // screen that calls the picker has that alias open).
 const records::RegisterDesc& policiesRegister(const std::string& alias = "POLIZZE");
+
+// Opens each cursor TABLE under ALIAS in the order of TAG, unless ALIAS is open already; the
+// function given back closes those it opened (the selected area stays).
+struct LookupCursor {
+    const char* table;
+    const char* alias;
+    store::TagName tag;
+};
+std::function<void()> openLookupCursors(store::Workspace& ws, const std::vector<LookupCursor>& wanted);
 
 // The lookup cursors the list, the dialog and the search read through (CLIENTI_, COMPAGN_,
 // MOVICOMP_, DATIAUTO_, POLIZZE_), each opened only when it is not open yet; the function given

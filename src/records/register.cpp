@@ -387,6 +387,7 @@ void openRegisterTables(const RegisterDesc& desc, Workspace& ws)
     Table& t = ws.open(desc.table, desc.aliasName(), true);
     for (TagName o : desc.orders) t.ordAdd(o);
     if (!desc.orders.empty()) t.setOrder(1);
+    if (desc.viewKey) clearSearch(desc, t);
     t.goTop();
 }
 
@@ -556,6 +557,7 @@ bool applySearch(const RegisterDesc& desc, Table& t, const RecordPredicate& cond
     if (!condition) return false;
     if (t.hasView()) t.clearView();
     Table::ViewOptions o;
+    o.key = desc.viewKey;
     t.setView(condition, o);
     criteria::remember(desc.name, condition);
     return true;
@@ -564,6 +566,12 @@ bool applySearch(const RegisterDesc& desc, Table& t, const RecordPredicate& cond
 void clearSearch(const RegisterDesc& desc, Table& t)
 {
     if (t.hasView()) t.clearView();
+    if (desc.viewKey) {
+        Table::ViewOptions o;
+        o.key = desc.viewKey;
+        t.setView(RecordPredicate(), o);
+        t.goTop();
+    }
     criteria::remember(desc.name, RecordPredicate());
 }
 

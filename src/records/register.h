@@ -87,6 +87,12 @@ struct EditField {
     std::function<std::optional<std::string>(Workspace& ws, const EditValues& all)> pick = {};
     bool sameRow = false;       // shown on the row of the field before it, after its own label
     bool labelAbove = false;    // the label on a row of its own above the control, wrapped (a question)
+    // The framed box the field is shown in, with this caption ("" none): the fields of one box
+    // follow each other in the list.
+    std::string group = {};
+    // A Logical field shown as an option button: the register's `changed` hooks keep one of a
+    // set of them ticked.
+    bool radio = false;
 };
 
 // The usual fields of a dialog, by kind (page 0 without folder pages).
@@ -278,6 +284,8 @@ struct RegisterDesc {
     std::vector<std::pair<std::string, std::string>> lookups; // other tables (name, alias) opened with the list
     std::vector<Column> columns;
     std::vector<int> buttons = {kBtnClose, kBtnAdd, kBtnModify, kBtnDelete};
+    // Buttons of the register's own, after the pattern's; one whose id is also listed in BUTTONS
+    // takes that place among them instead.
     std::vector<ExtraButton> extraButtons;
     KeyTyping typing = KeyTyping::None;
 
@@ -364,6 +372,15 @@ struct RegisterDesc {
     // keeps the register's table. None: this description's own dialog.
     std::function<const RegisterDesc&(RegisterContext&, const EditRequest& request)> form;
 
+    // "&Aggiungi" runs this instead of the insertion dialog (a selection that adds records).
+    std::function<void(RegisterContext&)> add;
+
+    // The default view: the list shows every record ordered by this key, on opening, after
+    // "Ricerca" (the records found) and after "&Tutti" (every record again). For a table whose
+    // own index keeps only its physical order (a constant key) and whose rows are ordered by
+    // what other tables say of them. None: the register's first order, without a view.
+    store::RecordKey viewKey;
+
     std::string aliasName() const { return alias.empty() ? table : alias; }
     std::string searchName() const { return "R" + name; }
 };
@@ -395,7 +412,8 @@ private:
 // "Rami", or "Clienti - 12 di 345": rows in the current order or view against every live record.
 std::string registerTitle(const RegisterDesc& desc, Table& table, uint64_t rows);
 
-// Opens the register's table and lookups shared in WS (step 1 of opening a list); closes them.
+// Opens the register's table and lookups shared in WS (step 1 of opening a list), in the default
+// view when the register has one; closes them.
 void openRegisterTables(const RegisterDesc& desc, Workspace& ws);
 void closeRegisterTables(const RegisterDesc& desc, Workspace& ws);
 
@@ -427,10 +445,11 @@ std::string renameFailedMessage(const std::vector<std::string>& failed);
 // ---- search
 
 // Replaces the view of the register's table with the records satisfying CONDITION (over the whole
-// table, in the register's key order) and remembers it; an empty condition changes nothing and
-// gives false.
+// table, in the register's key order or by its default view key) and remembers it; an empty
+// condition changes nothing and gives false.
 bool applySearch(const RegisterDesc& desc, Table& table, const RecordPredicate& condition);
-// "&Tutti": every record again, and the remembered condition back to all records.
+// "&Tutti": every record again (in the default view when the register has one), and the
+// remembered condition back to all records.
 void clearSearch(const RegisterDesc& desc, Table& table);
 
 // ---- the cell editor of the lookup tables

@@ -13,8 +13,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <xlsxwriter.h>
-
 #include "common/checks.h"
 #include "common/cp1252.h"
 #include "common/ini.h"
@@ -34,7 +32,7 @@
 #include "store/keys.h"
 #include "store/workspace.h"
 #include "ui/docdialogs.h"
-#include "ui/mailsettings.h"
+#include "ui/mailcompose.h"
 #include "ui/popmsg.h"
 #include "ui/register.h"
 
@@ -268,70 +266,26 @@ std::vector<SearchField> clientSearch()
     return s;
 }
 
-// ---- the e-mail dialog
+// ---- the e-mail dialog: subject, message and one attached file, with the SMTP settings
 
-struct MailForm {
-    std::string subject, body, attachment;
-};
-
-std::optional<MailForm> askMail()
+std::optional<MailDraft> askMail()
 {
-    IniFile ini((fs::path(workspace().folder()) / "ARV.INI").string());
-    QDialog d(QApplication::activeWindow());
-    d.setObjectName("EMAIL");
-    d.setWindowTitle(QStringLiteral("Email"));
-    auto* layout = new QVBoxLayout(&d);
-    auto* form = new QFormLayout;
-    auto* subject = new QLineEdit(&d);
-    auto* body = new QPlainTextEdit(&d);
-    auto* file = new QLineEdit(&d);
-    auto* browse = new QPushButton(QStringLiteral("&Sfoglia"), &d);
-    auto* fileRow = new QHBoxLayout;
-    fileRow->addWidget(file);
-    fileRow->addWidget(browse);
-    form->addRow(QStringLiteral("Oggetto:"), subject);
-    form->addRow(QStringLiteral("Messaggio:"), body);
-    form->addRow(QStringLiteral("File allegato:"), fileRow);
-    layout->addLayout(form);
-    auto* settings = new MailSettingsGroup(&d);
-    settings->setSettings(MailSettings::load(ini));
-    layout->addWidget(settings);
-    auto* buttons = new QHBoxLayout;
-    auto* ok = new QPushButton(QStringLiteral("&Conferma"), &d);
-    auto* cancel = new QPushButton(QStringLiteral("&Annulla"), &d);
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    layout->addLayout(buttons);
-    QObject::connect(browse, &QPushButton::clicked, &d, [&] {
-        const QString chosen = QFileDialog::getOpenFileName(&d, QStringLiteral("File allegato"));
-        if (!chosen.isEmpty()) file->setText(chosen);
-    });
-    QObject::connect(cancel, &QPushButton::clicked, &d, &QDialog::reject);
-    QObject::connect(ok, &QPushButton::clicked, &d, [&] {
-        if (subject->text().trimmed().isEmpty()) {
-            POPMSG("Oggetto obbligatorio.", 1);
-            subject->setFocus();
-            return;
-        }
-        if (!settings->confirm(ini)) return;
-        d.accept();
-    });
-    if (d.exec() != QDialog::Accepted) return std::nullopt;
-    return MailForm{subject->text().trimmed().toStdString(), body->toPlainText().toStdString(),
-                    file->text().trimmed().toStdString()};
+    MailDraft d;
+    d.attachmentRows = 1;
+    if (!askMailDraft(d, (fs::path(workspace().folder()) / "ARV.INI").string())) return std::nullopt;
+    return d;
 }
 
 void mailListed(RegisterContext& c)
 {
     POPMSG(kMsgMailWarning, 1);
-    std::optional<MailForm> form = askMail();
+    std::optional<MailDraft> form = askMail();
     if (!form) return;
     IniFile ini((fs::path(c.workspace().folder()) / "ARV.INI").string());
     MailMessage m = MailSettings::load(ini).message();
     m.subject = form->subject;
     m.body = form->body;
-    if (!form->attachment.empty()) m.attachments = {form->attachment};
+    m.attachments = form->attachments;
     std::vector<MailRecipient> sent = mailClients(c.table(), criteria::remembered(c.desc().name), m);
     if (sent.empty()) {
         POPMSG(kMsgNoMailSent, 1);
@@ -709,35 +663,15 @@ bool writeClientsSpreadsheet(Table& t, const std::string& path)
             }
         }
     } back{t, here};
-    lxw_workbook* wb = workbook_new(path.c_str());
-    if (!wb) return false;
-    lxw_worksheet* sheet = workbook_add_worksheet(wb, nullptr);
-    lxw_format* bold = workbook_add_format(wb);
-    format_set_bold(bold);
-    lxw_format* textFormat = workbook_add_format(wb);
-    format_set_num_format(textFormat, "@");
-    const char* headers[] = {"CLIENTE", "SESSO",     "CODICE FISCALE", "PARTITA IVA", "INDIRIZZO",
-                             "STATO",   "PROVINCIA", "COMUNE",         "C.A.P.",      "CELLULARE"};
-    std::vector<size_t> widths;
-    for (lxw_col_t c = 0; c < 10; ++c) {
-        worksheet_write_string(sheet, 0, c, headers[c], bold);
-        widths.push_back(std::string(headers[c]).size());
-    }
-    lxw_row_t row = 1;
+    // Every cell is text: VAT numbers, postal codes and phones keep their leading zeros.
+    SheetWriter w(path, {{"CLIENTE"}, {"SESSO"}, {"CODICE FISCALE"}, {"PARTITA IVA"}, {"INDIRIZZO"}, {"STATO"},
+                         {"PROVINCIA"}, {"COMUNE"}, {"C.A.P."}, {"CELLULARE"}});
+    if (!w.ok()) return false;
     // From the selected client to the end of the list.
-    for (; !t.eof(); t.skip(1), ++row) {
-        const std::string values[] = {t.text("CLIENTE"),  t.text("SESSO"),     t.text("CODICEFISC"), t.text("PARTITAIVA"),
-                                      t.text("INDIRIZZO"), "IT",               t.text("PROVINCIA"),  t.text("CITTA"),
-                                      t.text("CAP"),      t.text("CELLULARE")};
-        for (lxw_col_t c = 0; c < 10; ++c) {
-            const std::string v = trim(values[c]);
-            // Every cell is text: VAT numbers, postal codes and phones keep their leading zeros.
-            worksheet_write_string(sheet, row, c, v.c_str(), textFormat);
-            widths[c] = std::max(widths[c], utf8Length(v));
-        }
-    }
-    for (lxw_col_t c = 0; c < 10; ++c) worksheet_set_column(sheet, c, c, static_cast<double>(widths[c]) + 2, nullptr);
-    return workbook_close(wb) == LXW_NO_ERROR;
+    for (; !t.eof(); t.skip(1))
+        w.add({t.text("CLIENTE"), t.text("SESSO"), t.text("CODICEFISC"), t.text("PARTITAIVA"), t.text("INDIRIZZO"),
+               std::string("IT"), t.text("PROVINCIA"), t.text("CITTA"), t.text("CAP"), t.text("CELLULARE")});
+    return w.close();
 }
 
 } // namespace arv::registry

@@ -3,6 +3,7 @@
 
 #include <QKeyEvent>
 #include <QPlainTextEdit>
+#include <QRadioButton>
 
 namespace arv {
 
@@ -166,6 +167,14 @@ QWidget* createFieldWidget(const records::EditField& f, int width, int decimals,
     QWidget* w = nullptr;
     switch (f.kind) {
     case FieldKind::Logical:
+        if (f.radio) {
+            // The register's hooks keep one of the set ticked.
+            auto* option = new QRadioButton(parent);
+            option->setAutoExclusive(false);
+            w = option;
+            break;
+        }
+        [[fallthrough]];
     case FieldKind::TriState: {
         auto* box = new QCheckBox(parent);
         box->setTristate(f.kind == FieldKind::TriState);
@@ -203,6 +212,7 @@ std::string fieldWidgetValue(const QWidget* w)
         return rtrim(e->text().toStdString());
     }
     if (auto* b = qobject_cast<const QCheckBox*>(w)) return checkValue(b);
+    if (auto* r = qobject_cast<const QRadioButton*>(w)) return r->isChecked() ? "T" : "F";
     if (auto* c = qobject_cast<const QComboBox*>(w)) return rtrim(c->currentText().toStdString());
     if (auto* p = qobject_cast<const QPlainTextEdit*>(w)) return p->toPlainText().toStdString();
     return std::string();
@@ -214,6 +224,7 @@ void setFieldWidgetValue(QWidget* w, const std::string& value)
     if (auto* m = dynamic_cast<MaskedLineEdit*>(w)) m->setValue(value);
     else if (auto* e = qobject_cast<QLineEdit*>(w)) e->setText(QString::fromStdString(value));
     else if (auto* b = qobject_cast<QCheckBox*>(w)) setCheckValue(b, value);
+    else if (auto* r = qobject_cast<QRadioButton*>(w)) r->setChecked(value == "T");
     else if (auto* c = qobject_cast<QComboBox*>(w)) {
         int i = c->findText(QString::fromStdString(value));
         if (i < 0 && !value.empty()) {
@@ -233,6 +244,16 @@ void watchFieldWidget(QWidget* w, const std::function<void()>& changed)
     if (auto* m = dynamic_cast<MaskedLineEdit*>(w)) m->onUserChange = changed;
     else if (auto* e = qobject_cast<QLineEdit*>(w)) QObject::connect(e, &QLineEdit::textEdited, w, changed);
     else if (auto* b = qobject_cast<QCheckBox*>(w)) QObject::connect(b, &QCheckBox::clicked, w, changed);
+    else if (auto* r = qobject_cast<QRadioButton*>(w)) {
+        // An option is chosen, never unticked by a click: choosing another unticks it.
+        QObject::connect(r, &QRadioButton::clicked, w, [r, changed] {
+            if (!r->isChecked()) {
+                const QSignalBlocker block(r);
+                r->setChecked(true);
+            }
+            changed();
+        });
+    }
     else if (auto* c = qobject_cast<QComboBox*>(w)) {
         QObject::connect(c, &QComboBox::activated, w, changed);
         if (c->lineEdit()) QObject::connect(c->lineEdit(), &QLineEdit::textEdited, w, changed);

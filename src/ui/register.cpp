@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -186,6 +187,7 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
     size_t rows = 0, rowsPlaced = 0;
     for (const EditField& f : desc.fields) rows += f.sameRow ? 0 : 1;
     QHBoxLayout* line = nullptr; // the row that fields with sameRow join
+    std::map<size_t, std::pair<std::string, QFormLayout*>> boxes; // the open framed box of each column
     for (size_t i = 0; i < desc.fields.size(); ++i) {
         const EditField& f = desc.fields[i];
         auto [width, decimals] = widthOf(table, f.field);
@@ -228,6 +230,20 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
             page = p * columns + std::min(placed[p] / per, columns - 1);
             if (!desc.isHidden(f.id) && !f.sameRow) ++placed[p];
         }
+        // A field of a framed box goes into the box's own form, the box into the column's.
+        QFormLayout* target = forms[page];
+        if (!f.group.empty() && !desc.isHidden(f.id)) {
+            auto& [caption, inner] = boxes[page];
+            if (!inner || caption != f.group) {
+                auto* box = new QGroupBox(q(f.group), this);
+                inner = new QFormLayout(box);
+                caption = f.group;
+                forms[page]->addRow(box);
+            }
+            target = inner;
+        } else if (!f.sameRow && !desc.isHidden(f.id)) {
+            boxes[page] = {std::string(), nullptr};
+        }
         QLabel* label = nullptr;
         if (desc.isHidden(f.id)) {
             row->hide();
@@ -254,11 +270,11 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
             line = new QHBoxLayout(joined);
             line->setContentsMargins(0, 0, 0, 0);
             line->addWidget(row, 1);
-            forms[page]->addRow(q(f.label), joined);
-            label = qobject_cast<QLabel*>(forms[page]->labelForField(joined));
+            target->addRow(q(f.label), joined);
+            label = qobject_cast<QLabel*>(target->labelForField(joined));
         } else {
-            forms[page]->addRow(q(f.label), row);
-            label = qobject_cast<QLabel*>(forms[page]->labelForField(row));
+            target->addRow(q(f.label), row);
+            label = qobject_cast<QLabel*>(target->labelForField(row));
             line = nullptr;
         }
         widgets_.push_back(w);
@@ -673,7 +689,26 @@ RegisterList::RegisterList(const RegisterDesc& desc, Workspace& ws, QWidget* par
     }
 
     auto* row = new QHBoxLayout;
+    auto extraOf = [&desc](int id) -> const ExtraButton* {
+        for (const ExtraButton& x : desc.extraButtons)
+            if (x.id == id) return &x;
+        return nullptr;
+    };
+    auto addExtra = [this, row](const ExtraButton& x) {
+        QPushButton* b = makeButton(this, x.id, q(x.caption));
+        buttons_[x.id] = b;
+        row->addWidget(b);
+        connect(b, &QPushButton::clicked, this, [this, &x] {
+            if (x.needsRecord && table().eof()) return;
+            if (x.action) x.action(context_);
+            redraw();
+        });
+    };
     for (int id : desc.buttons) {
+        if (const ExtraButton* x = extraOf(id)) {
+            addExtra(*x);
+            continue;
+        }
         QString caption = QString::fromUtf8(registerButtonCaption(id));
         if (id == kBtnAdd && !desc.addMenu.empty()) caption += QStringLiteral(" ^");
         QPushButton* b = makeButton(this, id, caption);
@@ -699,16 +734,8 @@ RegisterList::RegisterList(const RegisterDesc& desc, Workspace& ws, QWidget* par
             }
         });
     }
-    for (const ExtraButton& x : desc.extraButtons) {
-        QPushButton* b = makeButton(this, x.id, q(x.caption));
-        buttons_[x.id] = b;
-        row->addWidget(b);
-        connect(b, &QPushButton::clicked, this, [this, &x] {
-            if (x.needsRecord && table().eof()) return;
-            if (x.action) x.action(context_);
-            redraw();
-        });
-    }
+    for (const ExtraButton& x : desc.extraButtons)
+        if (!buttons_.count(x.id)) addExtra(x);
     row->addStretch();
     layout->addLayout(row);
 
@@ -828,6 +855,11 @@ void RegisterList::insert()
     }
     if (!desc_.addMenu.empty()) {
         popup(desc_.addMenu, kBtnAdd);
+        redraw();
+        return;
+    }
+    if (desc_.add) {
+        desc_.add(context_);
         redraw();
         return;
     }

@@ -218,6 +218,7 @@ TEST_F(Notices, EmailsThroughTheMailServer)
     o.mail.server = "127.0.0.1";
     o.mail.port = server.port();
     o.mail.sender = "agenzia@example.it";
+    o.mail.copy = "copia@example.it";
     o.postal = *Decimal::parse("2.50");
     o.texts = NoticeTexts::load(IniFile(dir.file("ARV.INI")));
     o.agency = agency();
@@ -229,7 +230,7 @@ TEST_F(Notices, EmailsThroughTheMailServer)
     EXPECT_EQ(run.sent, 2u);
     EXPECT_EQ(run.messages, (Lines{"Impossibile inviare l'avviso a TOSI LEO (rifiuta@example.it).",
                                    "2 avvisi inviati con successo."}));
-    EXPECT_EQ(server.item(1, "rcpt"), "mario@example.it");
+    EXPECT_EQ(server.item(1, "rcpt"), "mario@example.it\ncopia@example.it"); // the agency's copy too
     EXPECT_EQ(server.item(1, "subject"), kNoticeSubject);
     const std::string body = server.item(1, "body");
     for (const char* x : {"Egr. Sig. ROSSI MARIO,", "POLIZZA N.: R1", "POLIZZA N.: R2", "IMPORTO: 102,50",

@@ -124,3 +124,39 @@ TEST(ExportRules, NumericLookingText)
     EXPECT_FALSE(looksNumeric(""));
     EXPECT_FALSE(looksNumeric("12."));
 }
+
+// The rows writer: per-column formats, text that reads as a number kept as text, and the same
+// sheet in the constant-memory mode (strings inline instead of shared).
+TEST(SheetRows, FormatsTypesAndConstantMemory)
+{
+    test::TempDir dir;
+    for (bool constant : {false, true}) {
+        const std::string file = dir.file(constant ? "c.xlsx" : "m.xlsx");
+        {
+            SheetWriter w(file, {{"POLIZZA"}, {"DATA", SheetCell::Date}, {"PREMIO", SheetCell::Number, "#,##0.00"},
+                                 {"CAMBI"}, {"OK", SheetCell::Logical}},
+                          constant);
+            ASSERT_TRUE(w.ok());
+            w.add({std::string("00777 "), Date::fromYmd(2025, 1, 31), Decimal(1234567) / Decimal(100), Decimal(3),
+                   true});
+            w.add({std::string(), Date(), Decimal(), CellValue(), false});
+            EXPECT_EQ(2u, w.rows());
+            ASSERT_TRUE(w.close());
+        }
+        const std::string xml = test::readZipEntry(file, "xl/worksheets/sheet1.xml").value_or("");
+        const std::string text = xml + test::readZipEntry(file, "xl/sharedStrings.xml").value_or("");
+        EXPECT_NE(std::string::npos, text.find("<t>00777</t>")) << constant;
+        EXPECT_TRUE(std::regex_search(xml, std::regex("<c r=\"B2\" s=\"[0-9]+\"><v>45688</v>"))) << constant;
+        EXPECT_TRUE(std::regex_search(xml, std::regex("<c r=\"C2\" s=\"[0-9]+\"><v>12345.67</v>"))) << constant;
+        EXPECT_TRUE(std::regex_search(xml, std::regex("<c r=\"D2\" s=\"[0-9]+\"><v>3</v>"))) << constant;
+        EXPECT_FALSE(std::regex_search(xml, std::regex("<c r=\"B3\""))) << constant; // the empty date
+        EXPECT_NE(std::string::npos, xml.find("<cols>")) << constant;
+        EXPECT_NE(std::string::npos, test::readZipEntry(file, "xl/styles.xml").value_or("").find("formatCode=\"#,##0.00\""));
+    }
+    // A writer left without close() leaves no file behind.
+    {
+        SheetWriter w(dir.file("left.xlsx"), {{"A"}});
+        w.add({std::string("x")});
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("left.xlsx")));
+}
