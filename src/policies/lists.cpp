@@ -233,13 +233,10 @@ void letter(TPRINTER& job, const Table& t, const AgreementData& company, const A
 
 } // namespace
 
-PrintDocument printCancellationLetters(Workspace& ws, const CancellationLetterCriteria& c, const AgencyIdentity& agency,
-                                       Date today, bool preview, std::string* message)
+void viewByInsuredAndCoverage(Table& p, const RecordPredicate& condition)
 {
-    if (message) message->clear();
-    OwnTable p(ws, "POLIZZE", true);
-    p->ordAdd("POLIZZE");
-    p->setOrder("POLIZZE");
+    p.ordAdd("POLIZZE");
+    p.setOrder("POLIZZE");
     Table::ViewOptions o;
     o.noMessage = true;
     o.key = [](const Table& t) {
@@ -247,8 +244,16 @@ PrintDocument printCancellationLetters(Workspace& ws, const CancellationLetterCr
         insured.resize(kNameWidth, ' ');
         return insured + t.date("COPERTURA").dtos();
     };
-    p->setView(letterCondition(c), o);
-    p->goTop();
+    p.setView(condition, o);
+    p.goTop();
+}
+
+PrintDocument printCancellationLetters(Workspace& ws, const CancellationLetterCriteria& c, const AgencyIdentity& agency,
+                                       Date today, bool preview, std::string* message)
+{
+    if (message) message->clear();
+    OwnTable p(ws, "POLIZZE", true);
+    viewByInsuredAndCoverage(*p, letterCondition(c));
     if (p->eof()) {
         if (message) *message = kMsgNoLetters;
         return {};

@@ -72,6 +72,10 @@ PrintDocument listReform(store::Workspace& ws, const ReformCriteria& c, Date tod
 PrintDocument listExpiry(store::Workspace& ws, const ExpiryCriteria& c, bool preview = true);
 PrintDocument listNewBusiness(store::Workspace& ws, const NewBusinessCriteria& c, bool preview = true);
 
+// Sets on POLICIES (a cursor on POLIZZE) the view of CONDITION ordered by insured and coverage
+// date (the letters' and the notices' order) and goes to its first record.
+void viewByInsuredAndCoverage(store::Table& policies, const store::RecordPredicate& condition);
+
 // DISDETTE2: either a policy number, or an agreement with the policies whose notice flag is set,
 // not replaced nor cancelled, covered within "dal"/"al" and expiring within the "Annualità"
 // window; ordered by insured and coverage date.

@@ -7,6 +7,7 @@
 #include "common/mask.h"
 #include "common/printjob.h"
 #include "common/text.h"
+#include "policies/lists.h"
 #include "policies/policyregister.h"
 #include "records/criteria.h"
 
@@ -17,7 +18,6 @@ using namespace records;
 
 namespace {
 
-constexpr size_t kNameWidth = 35;
 constexpr const char* kAmountMask = "@E 99,999.99";
 constexpr const char* kDefaultHeading = "Con la presente Le ricordiamo che sono in scadenza le seguenti polizze:";
 constexpr const char* kDefaultRecalc =
@@ -126,16 +126,7 @@ RecordPredicate noticeCondition(const NoticeCriteria& c)
 std::vector<NoticeGroup> selectNotices(Workspace& ws, const NoticeCriteria& c)
 {
     OwnTable p(ws, "POLIZZE", true);
-    p->ordAdd("POLIZZE");
-    p->setOrder("POLIZZE");
-    Table::ViewOptions o;
-    o.noMessage = true;
-    o.key = [](const Table& t) {
-        std::string insured = Mask::upper(t.text("ASSICURATO"));
-        insured.resize(kNameWidth, ' ');
-        return insured + t.date("COPERTURA").dtos();
-    };
-    p->setView(noticeCondition(c), o);
+    viewByInsuredAndCoverage(*p, noticeCondition(c));
     std::vector<NoticeGroup> groups;
     std::string last;
     for (p->goTop(); !p->eof(); p->skip(1)) {

@@ -2,11 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "policies/policylist.h"
 #include "policies/policyregister.h"
-#include "registry/registerfolder.h"
+#include "policies/policyfolder.h"
 #include "store/workspace.h"
 
 using namespace arv;
@@ -15,30 +13,10 @@ using namespace arv::policies;
 
 namespace {
 
-using Values = std::map<std::string, std::string>;
-
 const Date kToday = Date::fromYmd(2025, 3, 1);
 
-class Lists : public arv::test::RegisterFolderTest {
+class Lists : public arv::test::PolicyFolderTest {
 protected:
-    // Appends a record to TABLE; dates "dd/mm/yyyy", "T"/"F" for logical fields.
-    void add(const std::string& table, const Values& values)
-    {
-        OwnTable own(workspace(), table);
-        Table& t = *own;
-        t.append();
-        for (const auto& [f, v] : values) {
-            const FieldName n = FieldName::runtime(f);
-            const char type = t.file().fields()[static_cast<size_t>(t.fieldIndex(n))].type;
-            if (type == 'L') t.setLogical(n, v == "T");
-            else if (type == 'N') t.setNumber(n, *Decimal::parse(v));
-            else if (type == 'D') t.setDate(n, Date::fromDisplay(v));
-            else if (f == "CODICE" || (table == "DATIAUTO" && f == "POLIZZA")) t.setRaw(n, std::string(10 - v.size(), ' ') + v);
-            else t.setText(n, v);
-        }
-        t.commit();
-        t.unlock();
-    }
     void policy(const std::string& number, Values v)
     {
         v.emplace("POLIZZA", number);

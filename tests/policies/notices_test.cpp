@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-
-#include "registry/registerfolder.h"
+#include "policies/policyfolder.h"
 #include "store/workspace.h"
 #include "support/smtpserver.h"
 
@@ -14,29 +12,10 @@ using namespace arv::policies;
 
 namespace {
 
-using Values = std::map<std::string, std::string>;
-
 Date d(int day, int month, int year = 2025) { return Date::fromYmd(year, month, day); }
 
-class Notices : public arv::test::RegisterFolderTest {
+class Notices : public arv::test::PolicyFolderTest {
 protected:
-    void add(const std::string& table, const Values& values)
-    {
-        OwnTable own(workspace(), table);
-        Table& t = *own;
-        t.append();
-        for (const auto& [f, v] : values) {
-            const FieldName n = FieldName::runtime(f);
-            const char type = t.file().fields()[static_cast<size_t>(t.fieldIndex(n))].type;
-            if (type == 'L') t.setLogical(n, v == "T");
-            else if (type == 'N') t.setNumber(n, *Decimal::parse(v));
-            else if (type == 'D') t.setDate(n, Date::fromDisplay(v));
-            else if (f == "CODICE" || (table == "DATIAUTO" && f == "POLIZZA")) t.setRaw(n, std::string(10 - v.size(), ' ') + v);
-            else t.setText(n, v);
-        }
-        t.commit();
-        t.unlock();
-    }
     // A policy with its notice flag, due in June 2025 unless VALUES say otherwise.
     void policy(const std::string& insured, const std::string& number, Values v)
     {
