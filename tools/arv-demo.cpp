@@ -22,6 +22,7 @@
 #include "common/ini.h"
 #include "common/instalments.h"
 #include "common/lists.h"
+#include "policies/titles.h"
 #include "records/comuni.h"
 #include "records/lookups.h"
 #include "records/register.h"
@@ -1332,6 +1333,62 @@ void fillBooks(Workspace& ws, const std::string& folder, std::mt19937& rng)
     if (!ini.has("Cassa", "Saldo iniziale")) ini.setDecimal("Cassa", "Saldo iniziale", Decimal(1500));
 }
 
+// The numbered forms of each active agreement (a block per agreement, a few spoiled), the forms
+// of some policies discharged with their data, policies flagged for reform near their expiry, and
+// the postal expenses of the notices.
+void fillTitlesAndNotices(Workspace& ws, const std::string& folder, std::mt19937& rng)
+{
+    int block = 0;
+    for (const Agreement& a : kAgreements) {
+        if (a.ceased) continue;
+        const std::string letter(1, static_cast<char>('A' + block++));
+        policies::generateTitles(ws, a.name, a.name, "", letter + "1000", letter + "1039");
+    }
+    Table& t = ws.open("TITOLI", "TITOLI", false);
+    t.ordAdd("TITOLI");
+    int n = 0;
+    for (t.goTop(); !t.eof(); t.skip()) {
+        if (++n % 13 != 0) continue;
+        t.lock(true);
+        t.setLogical("ANNULLATO", true);
+        t.commit();
+        t.unlock();
+    }
+    Table& p = ws.open("POLIZZE", "POLIZZE", false);
+    p.setBulk(true);
+    t.setBulk(true);
+    int discharged = 0, reform = 0;
+    for (p.goTop(); !p.eof(); p.skip()) {
+        const std::string number = p.text("POLIZZA");
+        if (discharged < 60 && number.size() <= policies::kTitleNumberWidth && rng() % 6 == 0) {
+            t.append();
+            t.setText("COMPAGNIA", p.text("COMPAGNIA"));
+            t.setText("RAPPORTO", p.text("RAPPORTO"));
+            t.setText("RAMO", p.text("RAMO"));
+            t.setText("NUMERO", number);
+            t.setText("ASSICURATO", p.text("ASSICURATO"));
+            t.setDate("EFFETTO", p.date("EFFETTO"));
+            t.setDate("SCADENZA", p.date("SCADENZA"));
+            t.commit();
+            t.unlock();
+            ++discharged;
+        }
+        if (reform < 40 && p.text("SOSTDA").empty() && rng() % 8 == 0) {
+            p.lock(true);
+            p.setLogical("PROMEMORIA", true);
+            p.commit();
+            p.unlock();
+            ++reform;
+        }
+    }
+    p.setBulk(false);
+    t.setBulk(false);
+    ws.close("POLIZZE");
+    ws.close("TITOLI");
+    IniFile ini((fs::path(folder) / "ARV.INI").string());
+    if (!ini.has("Spese postali", "Importo")) ini.setDecimal("Spese postali", "Importo", *Decimal::parse("2.50"));
+}
+
 } // namespace
 
 // The renewal worklist of next month's coverages: some rows priced, with quotes of other
@@ -1425,6 +1482,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "modelli dell'informativa precontrattuale non trovati\n");
         fillClaims(ws, folder);
         fillWorklist(ws, rng);
+        fillTitlesAndNotices(ws, folder, rng);
         if (!writeBackgroundPicture(fs::path(folder) / "ARV.BMP"))
             std::fprintf(stderr, "impossibile scrivere lo sfondo ARV.BMP\n");
         std::printf("Cartella dimostrativa pronta: %s\n", fs::absolute(folder).c_str());

@@ -16,6 +16,8 @@
 #include "common/tempnames.h"
 #include "records/reportrows.h"
 #include "policies/policyregister.h"
+#include "policies/listscreens.h"
+#include "policies/titleregister.h"
 #include "policies/renewalregister.h"
 #include "policies/renewals.h"
 #include "registry/clients.h"
@@ -139,6 +141,9 @@ int main(int argc, char** argv)
         arv::policies::addRenewalEntries(add);
         arv::policies::setCollectionHook([](const std::string& number) { return arv::accounting::MOVICOMP(true, number); });
         arv::policies::setRenewalEntryCaller([&registry](const std::string& name) { registry.call(name); });
+        // The numbered forms, the expiry and cancellation lists, the notices.
+        add("TITOLI", arv::policies::TITOLI);
+        arv::policies::addListEntries(add);
     };
     // A print job puts the selected table back on its record when it ends.
     arv::records::installPrintSelectionHook(arv::store::workspace());

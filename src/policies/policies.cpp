@@ -489,9 +489,16 @@ PolicySave savePolicy(Workspace& ws, Table& t, PolicyMode mode, uint32_t source,
     uint32_t form = 0;
     if (fileExists(ws.folder(), "TITOLI.DBF") && utf8ToCp1252(number).size() <= kFormNumberWidth) {
         forms = Table::open(ws.folder(), "TITOLI", "TITOLIPOL", OpenMode::Shared);
+        forms->ordAdd("TITOLI");
         forms->ordAdd("NUMTIT");
-        forms->setOrder("NUMTIT");
-        if (forms->seek(indexKey(number, kFormNumberWidth))) {
+        // The policy's own company first: "Genera" lets two companies hold the same number.
+        forms->setOrder("TITOLI");
+        bool found = forms->seek(indexKey(trim(after.get("COMPAGNIA")), kNameWidth) + indexKey(number, kFormNumberWidth));
+        if (!found) {
+            forms->setOrder("NUMTIT");
+            found = forms->seek(indexKey(number, kFormNumberWidth));
+        }
+        if (found) {
             if (Mask::upper(trim(forms->text("COMPAGNIA"))) != Mask::upper(trim(after.get("COMPAGNIA")))) {
                 const std::string m = "La Compagnia nel Titolo è: " + trim(forms->text("COMPAGNIA")) + ".";
                 back();
