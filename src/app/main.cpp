@@ -25,6 +25,7 @@
 #include "records/comuni.h"
 #include "sales/questionnaire.h"
 #include "sales/questionnaireregister.h"
+#include "sales/quoteregister.h"
 #include "store/files.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
@@ -139,6 +140,11 @@ int main(int argc, char** argv)
         arv::policies::addRenewalEntries(add);
         arv::policies::setCollectionHook([](const std::string& number) { return arv::accounting::MOVICOMP(true, number); });
         arv::policies::setRenewalEntryCaller([&registry](const std::string& name) { registry.call(name); });
+        // The quotes: their entry, "Modulistica" of their print menu, and the policy register's
+        // price request through the quotes' e-mail.
+        arv::sales::addQuoteEntries(add);
+        arv::sales::setQuoteEntryCaller([&registry](const std::string& name) { registry.call(name); });
+        arv::policies::setPriceRequestEntry([](const std::string& alias) { arv::sales::EMAILCOM(true, alias); });
     };
     // A print job puts the selected table back on its record when it ends.
     arv::records::installPrintSelectionHook(arv::store::workspace());
