@@ -294,13 +294,10 @@ std::string requestText(Workspace& ws, const Table& current, bool fromPolicy, co
     Vehicle v;
     Date effect, expiry;
     if (fromPolicy) {
-        const std::string client = current.text("ASSICURATO");
-        party = {trim(client),
-                 trim(records::INDICLIE(ws, client)),
-                 trim(records::CITTCLIE(ws, client)),
-                 trim(records::CAPCLIE(ws, client)),
-                 trim(records::PROVCLIE(ws, client)),
-                 trim(records::CODFCLIE(ws, client))};
+        // The client as the register keeps it (read through a cursor of its own).
+        const records::ClientData client = records::ADATIASSI(ws, current.text("ASSICURATO"));
+        party = {trim(current.text("ASSICURATO")), trim(client.address), trim(client.town),
+                 trim(client.postCode),            trim(client.province), trim(client.taxCode)};
         // The vehicle of the policy's motor sheet.
         OwnTable pol(ws, "POLIZZE", true);
         pol->ordAdd("NUMPOL");
@@ -554,7 +551,11 @@ void offerRows(QuoteSheet& s, const Table& q, bool rc)
     s.row("CONVENZIONE:", scheme);
     s.row("PAGAMENTO:", shown(q, f("PAGA")));
     std::string notes;
-    for (char ch : shown(q, f("NOTE"))) notes += ch == '\r' ? ' ' : ch == '\n' ? ' ' : ch;
+    const std::string memo = shown(q, f("NOTE"));
+    for (size_t i = 0; i < memo.size(); ++i) {
+        if (memo[i] == '\r' && i + 1 < memo.size() && memo[i + 1] == '\n') continue; // CR LF: one blank
+        notes += memo[i] == '\r' || memo[i] == '\n' ? ' ' : memo[i];
+    }
     s.row("NOTE:", trim(notes));
 }
 
