@@ -383,7 +383,7 @@ public:
         for (const auto& [label, value] : parts) {
             sheet_.put(row_, col, label, bold_);
             const double w = job_.textWidth(label, bold_) / job_.columnX(1);
-            sheet_.put(row_, col + w + 0.5, value, plain_);
+            sheet_.put(row_, col + w + 1, value, plain_);
             col += 26;
         }
         row_ += 2;
