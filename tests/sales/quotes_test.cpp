@@ -181,6 +181,38 @@ TEST_F(QuoteFolder, TwoProcessesNumberDistinctly)
     EXPECT_EQ(1400, *numbers.rbegin());
 }
 
+TEST_F(QuoteFolder, SearchCriteria)
+{
+    add("PREVBSA", {{"NUMERO", "1001"}, {"DATA", "10/01/2026"}, {"ASSICURATO", "ROSSI MARIO"}, {"COMPPREV", "Alfa"},
+                    {"EFFEPREV", "01/02/2026"}, {"FINAPREV", "T"}, {"OPERATORE", "ANNA"}});
+    add("PREVBSA", {{"NUMERO", "1002"}, {"DATA", "20/01/2026"}, {"ASSICURATO", "BIANCHI ROSA"}, {"COMPPREV", "BETA"},
+                    {"EFFEPREV", "01/03/2026"}, {"OKPOLIZZA", "T"}, {"OPERATORE", "ANNAMARIA"}});
+    const std::vector<SearchField>& criteria = quoteSearch();
+    ASSERT_EQ(12u, criteria.size());
+    struct Case {
+        size_t at;
+        const char* typed;
+        std::vector<long> found;
+    } cases[] = {
+        {0, "1002", {1002}},          {1, "15/01/26", {1002}},      {2, "15/01/26", {1001}},
+        {3, "15/02/26", {1002}},      {4, "15/02/26", {1001}},      {5, "ros", {1001, 1002}},
+        {6, "ALFA", {1001}},          {9, "T", {1001}},             {10, "ANNA", {1001}},
+        {11, "T", {1002}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> typed(criteria.size());
+        typed[c.at] = c.typed;
+        const RecordPredicate condition = buildCondition(criteria, typed);
+        ASSERT_TRUE(condition) << c.at;
+        std::vector<long> found;
+        Table& t = quotes();
+        for (t.goTop(); !t.eof(); t.skip(1))
+            if (condition(t)) found.push_back(number());
+        EXPECT_EQ(c.found, found) << c.at << " " << c.typed;
+    }
+    EXPECT_FALSE(buildCondition(criteria, std::vector<std::string>(criteria.size())));
+}
+
 // ---------------------------------------------------------------- filling the form
 
 TEST_F(QuoteFolder, FillingFromPolicyAndClient)
