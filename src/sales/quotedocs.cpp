@@ -676,32 +676,50 @@ void tell(const QuoteMailHooks& h, const std::string& m)
     if (h.tell) h.tell(m);
 }
 
-} // namespace
-
-size_t sendOffer(Workspace& ws, const Table& q, const std::string& iniPath, const QuoteMailHooks& hooks)
+MailDraft draftOf(const char* name, const char* title)
 {
-    (void)ws;
-    if (q.eof()) return 0;
-    IniFile ini(iniPath);
-    AgencyIdentity agency;
-    agency.load(ini);
     MailDraft d;
-    d.name = "EMAILCLI";
-    d.title = "Offerta al cliente";
-    const std::string to = trim(q.text("E_MAIL"));
-    if (!to.empty()) d.recipients = {to};
-    d.cc = mailCopyAddress(ini);
-    d.subject = offerSubject(q);
-    d.body = offerText(q, agency);
-    if (hooks.compose && !hooks.compose(d)) return 0;
+    d.name = name;
+    d.title = title;
+    return d;
+}
+
+AgencyIdentity agencyOf(const IniFile& ini)
+{
+    AgencyIdentity a;
+    a.load(ini);
+    return a;
+}
+
+// The draft's messages sent with the settings of INIPATH (read again: the dialog may have changed
+// them) and the outcome told; 0 when the draft cannot go.
+size_t deliver(const MailDraft& d, const std::string& iniPath, const QuoteMailHooks& hooks)
+{
     const MailSettings settings = MailSettings::load(IniFile(iniPath));
-    size_t sent = 0;
     if (const std::string problem = draftProblem(d, settings); !problem.empty()) {
         tell(hooks, problem);
-    } else {
-        sent = sendDraft(d, settings, hooks.send).sent.size();
-        tell(hooks, sentCountMessage(sent));
+        return 0;
     }
+    const size_t sent = sendDraft(d, settings, hooks.send).sent.size();
+    tell(hooks, sentCountMessage(sent));
+    return sent;
+}
+
+} // namespace
+
+size_t sendOffer(const Table& q, const std::string& iniPath, const QuoteMailHooks& hooks)
+{
+    if (q.eof()) return 0;
+    const IniFile ini(iniPath);
+    MailDraft d = draftOf("EMAILCLI", "Offerta al cliente");
+    const std::string to = trim(q.text("E_MAIL"));
+    if (!to.empty()) d.recipients = {to};
+    // The agency's own copy goes as a second recipient, as in every message to a client.
+    d.alsoTo = mailCopyAddress(ini);
+    d.subject = offerSubject(q);
+    d.body = offerText(q, agencyOf(ini));
+    if (hooks.compose && !hooks.compose(d)) return 0;
+    const size_t sent = deliver(d, iniPath, hooks);
     // The copy goes to the printer whatever the outcome.
     if (hooks.printCopy) hooks.printCopy(d.subject, d.body);
     else printOfferCopy(d.subject, d.body);
@@ -712,30 +730,22 @@ size_t sendPriceRequest(Workspace& ws, const Table& current, bool fromPolicy, co
                         const QuoteMailHooks& hooks)
 {
     if (current.eof()) return 0;
-    IniFile ini(iniPath);
-    AgencyIdentity agency;
-    agency.load(ini);
-    MailDraft d;
-    d.name = "EMAILCOM";
-    d.title = "Richiesta preventivo";
+    const IniFile ini(iniPath);
+    MailDraft d = draftOf("EMAILCOM", "Richiesta preventivo");
     d.chooserLabel = "Compagnia:";
     d.chooserEntries = records::ACOMPAGNIE(ws);
     d.chooserEntries.insert(d.chooserEntries.begin(), std::string());
     d.cc = mailCopyAddress(ini);
     d.subject = requestSubject(current, fromPolicy);
-    d.body = requestText(ws, current, fromPolicy, agency);
+    d.body = requestText(ws, current, fromPolicy, agencyOf(ini));
     if (hooks.compose && !hooks.compose(d)) return 0;
-    const MailSettings settings = MailSettings::load(IniFile(iniPath));
-    if (const std::string problem = draftProblem(d, settings); !problem.empty()) {
-        tell(hooks, problem);
-        return 0;
+    // The chosen company's address, once the dialog is confirmed (none: nothing goes).
+    if (draftProblem(d, MailSettings::load(ini)).empty()) {
+        const std::string address = trim(records::ADATICOMP(ws, trim(d.chosen)).email);
+        d.recipients.clear();
+        if (!address.empty()) d.recipients = {address};
     }
-    const std::string address = trim(records::ADATICOMP(ws, trim(d.chosen)).email);
-    d.recipients.clear();
-    if (!address.empty()) d.recipients = {address};
-    const size_t sent = sendDraft(d, settings, hooks.send).sent.size();
-    tell(hooks, sentCountMessage(sent));
-    return sent;
+    return deliver(d, iniPath, hooks);
 }
 
 } // namespace arv::sales::quotes

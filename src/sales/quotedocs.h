@@ -93,10 +93,9 @@ struct QuoteMailHooks {
     // Prints the offer's copy (printOfferCopy unless given).
     std::function<void(const std::string& subject, const std::string& message)> printCopy;
 };
-// EMAILCLI on the quote under the cursor: the draft to the quote's E_MAIL, the outcome told, then
-// the copy printed whatever the outcome. The messages sent (0 when abandoned or without address).
-size_t sendOffer(store::Workspace& ws, const store::Table& quote, const std::string& iniPath,
-                 const QuoteMailHooks& hooks);
+// EMAILCLI on the quote under the cursor: the draft to the quote's E_MAIL (the agency's copy,
+// "Copia", as second recipient), the outcome told, then the copy printed whatever the outcome. The messages sent (0 when abandoned or without address).
+size_t sendOffer(const store::Table& quote, const std::string& iniPath, const QuoteMailHooks& hooks);
 // EMAILCOM: the request to the address of the company chosen in the dialog (field 9 of
 // ADATICOMP); a company without an address gets nothing. The messages sent.
 size_t sendPriceRequest(store::Workspace& ws, const store::Table& current, bool fromPolicy,

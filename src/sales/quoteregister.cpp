@@ -160,7 +160,7 @@ void EMAILCLI()
 {
     Workspace& ws = workspace();
     if (!ws.isOpen(kTable) || ws[kTable].eof()) return;
-    sendOffer(ws, ws[kTable], iniPath(ws), screenHooks());
+    sendOffer(ws[kTable], iniPath(ws), screenHooks());
 }
 
 void EMAILCOM(bool fromPolicy, const std::string& alias)

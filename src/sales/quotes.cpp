@@ -502,16 +502,7 @@ SaveResult saveQuote(Workspace& ws, Table& quotes, const EditRequest& request, c
     if (DiskCheck f = ISFULL(quotes.folder(), 8192); f.value) return {SaveResult::DiskProblem, f.message};
     const Date date = after.date("DATA");
     quotes.lock(false);
-    struct Unlock {
-        Table& t;
-        ~Unlock()
-        {
-            try {
-                t.unlock();
-            } catch (...) {
-            }
-        }
-    } unlock{quotes};
+    Unlocker unlock{quotes};
     long long number = 0;
     bool renumber = request.inserting;
     if (!request.inserting) {
@@ -638,16 +629,7 @@ bool toggleOk(Table& quotes, uint32_t recno)
     quotes.goTo(recno);
     if (quotes.eof()) return false;
     quotes.lock(true);
-    struct Unlock {
-        Table& t;
-        ~Unlock()
-        {
-            try {
-                t.unlock();
-            } catch (...) {
-            }
-        }
-    } unlock{quotes};
+    Unlocker unlock{quotes};
     if (quotes.deleted()) return false;
     quotes.setLogical("OKPOLIZZA", !quotes.logical("OKPOLIZZA"));
     quotes.commit();

@@ -119,7 +119,7 @@ TEST_F(ScreenTour, Quotes)
             dialog.hide();
             return false;
         };
-        sales::quotes::sendOffer(ws, t, (folder / "ARV.INI").string(), hooks);
+        sales::quotes::sendOffer(t, (folder / "ARV.INI").string(), hooks);
         sales::quotes::sendPriceRequest(ws, t, false, (folder / "ARV.INI").string(), hooks);
         setMessageBoxHandler({});
 

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <set>
 
 #include "common/ini.h"
@@ -62,6 +63,33 @@ std::string allPages(const PrintDocument& doc)
     std::string out;
     for (const Page& p : doc.pages) out += dumpPage(doc, p) + "\f";
     return out;
+}
+
+// Runs each body in a child process of its own (a workspace of its own on FOLDER) and expects
+// each to end with 0.
+void inChildren(const std::string& folder, const std::vector<std::function<int(Workspace&)>>& bodies)
+{
+    std::vector<pid_t> pids;
+    for (const auto& body : bodies) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            int rc = 1;
+            try {
+                Workspace w(folder);
+                rc = body(w);
+            } catch (...) {
+                rc = 3;
+            }
+            ::_exit(rc);
+        }
+        pids.push_back(pid);
+    }
+    for (pid_t pid : pids) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(0, WEXITSTATUS(status));
+    }
 }
 
 class QuoteFolder : public test::RegisterFolderTest {
@@ -142,36 +170,21 @@ TEST_F(QuoteFolder, TwoProcessesNumberDistinctly)
     const std::string folder = dir.path();
     workspace().closeAll();
     constexpr int kEach = 200;
-    std::vector<pid_t> pids;
-    for (int c = 0; c < 2; ++c) {
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            int rc = 1;
-            try {
-                Workspace w(folder);
-                Table& t = w.open("PREVBSA");
-                t.ordAdd("PREVBSA");
-                rc = 0;
-                for (int i = 0; i < kEach && rc == 0; ++i) {
-                    EditValues v = newQuoteValues(w, d(2025, 4, 1));
-                    v.set("OPERATORE", c ? "B" : "A");
-                    EditRequest r;
-                    r.inserting = true;
-                    if (!saveQuote(w, t, r, v)) rc = 2;
-                }
-            } catch (...) {
-                rc = 3;
+    auto saver = [](const char* op) {
+        return [op](Workspace& w) {
+            Table& t = w.open("PREVBSA");
+            t.ordAdd("PREVBSA");
+            for (int i = 0; i < kEach; ++i) {
+                EditValues v = newQuoteValues(w, d(2025, 4, 1));
+                v.set("OPERATORE", op);
+                EditRequest r;
+                r.inserting = true;
+                if (!saveQuote(w, t, r, v)) return 2;
             }
-            ::_exit(rc);
-        }
-        pids.push_back(pid);
-    }
-    for (pid_t pid : pids) {
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(0, WEXITSTATUS(status));
-    }
+            return 0;
+        };
+    };
+    inChildren(folder, {saver("A"), saver("B")});
     workspace().setFolder(folder);
     std::set<long> numbers;
     Table& t = quotes();
@@ -496,29 +509,14 @@ TEST_F(ConversionFolder, PreviousPolicyMarkedOnceAndClientCreatedOnce)
                                            {"RAMOPREV", "RCA"}});
     const std::string folder = dir.path();
     workspace().closeAll();
-    std::vector<pid_t> pids;
-    for (uint32_t recno : {second, third}) {
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            int rc = 1;
-            try {
-                Workspace w(folder);
-                Table& t = w.open("PREVBSA");
-                t.goTo(recno);
-                rc = OKPOLIZZA(w, t, {"V-" + std::to_string(recno), "", "", ""}) ? 0 : 2;
-            } catch (...) {
-                rc = 3;
-            }
-            ::_exit(rc);
-        }
-        pids.push_back(pid);
-    }
-    for (pid_t pid : pids) {
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(0, WEXITSTATUS(status));
-    }
+    auto converter = [](uint32_t recno) {
+        return [recno](Workspace& w) {
+            Table& t = w.open("PREVBSA");
+            t.goTo(recno);
+            return OKPOLIZZA(w, t, {"V-" + std::to_string(recno), "", "", ""}) ? 0 : 2;
+        };
+    };
+    inChildren(folder, {converter(second), converter(third)});
     workspace().setFolder(folder);
     OwnTable cl(ws(), "CLIENTI", true);
     size_t verdi = 0;
@@ -673,8 +671,8 @@ TEST_F(QuoteDocuments, MailsReachTheirAddresses)
 {
     test::SmtpServer server(dir.path() + "/smtp");
     ASSERT_TRUE(server.ready());
-    agency("[E-mail]\nServer smtp=127.0.0.1\nMittente=agenzia@example.it\nPorta=" + std::to_string(server.port()) +
-           "\n");
+    agency("[E-mail]\nServer smtp=127.0.0.1\nMittente=agenzia@example.it\nCopia=copia@sole.it\nPorta=" +
+           std::to_string(server.port()) + "\n");
     add("COMPAGN", {{"COMPAGNIA", "ALFA RC"}, {"E_MAIL", "preventivi@alfa.it"}});
     add("COMPAGN", {{"COMPAGNIA", "MUTA"}});
     const std::string attached = dir.file("condizioni.pdf");
@@ -690,14 +688,14 @@ TEST_F(QuoteDocuments, MailsReachTheirAddresses)
 
     // The offer to the quote's address, with its attachment; the copy printed either way.
     motorQuote();
-    EXPECT_EQ(1u, sendOffer(ws(), quotes(), ini(), hooks));
+    EXPECT_EQ(1u, sendOffer(quotes(), ini(), hooks));
     ASSERT_EQ(1, server.received());
-    EXPECT_EQ("luca@example.it", server.item(1, "rcpt"));
+    EXPECT_EQ("luca@example.it\ncopia@sole.it", server.item(1, "rcpt"));
     EXPECT_EQ("Preventivo polizza RC Auto n. 1012", server.item(1, "subject"));
     EXPECT_EQ("%PDF-1.4 condizioni", test::readFile(fs::path(dir.path()) / "smtp" / "msg1" / "att_condizioni.pdf"));
     EXPECT_EQ("1 messaggi inviati con successo.", told.back());
     motorQuote({{"E_MAIL", ""}});
-    EXPECT_EQ(0u, sendOffer(ws(), quotes(), ini(), hooks));
+    EXPECT_EQ(0u, sendOffer(quotes(), ini(), hooks));
     EXPECT_EQ("Nessun messaggio inviato.", told.back());
     EXPECT_EQ(2u, printed.size());
     EXPECT_EQ(1, server.received());
@@ -720,7 +718,10 @@ TEST_F(QuoteDocuments, MailsReachTheirAddresses)
     ASSERT_TRUE(pol->seek(indexKey(longNumber, 25)));
     EXPECT_EQ(1u, sendPriceRequest(ws(), *pol, true, ini(), hooks));
     ASSERT_EQ(3, server.received());
-    for (int n : {2, 3}) EXPECT_EQ("preventivi@alfa.it", server.item(n, "rcpt"));
+    for (int n : {2, 3}) {
+        EXPECT_NE(std::string::npos, server.item(n, "rcpt").find("preventivi@alfa.it"));
+        EXPECT_EQ("copia@sole.it", server.item(n, "cc"));
+    }
     const std::string fromQuote = server.item(2, "body");
     EXPECT_NE(std::string::npos, fromQuote.find("ATTESTATO IN CORSO DI VALIDITA'\r\nScadenza: 30/04/2026\r\nSinistri: 1 0 \r\n"));
     EXPECT_NE(std::string::npos, fromQuote.find("PRIMA IMMATRICOLAZIONE\r\n"));
