@@ -27,6 +27,7 @@
 #include "records/comuni.h"
 #include "sales/questionnaire.h"
 #include "sales/questionnaireregister.h"
+#include "sales/quoteregister.h"
 #include "store/files.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
@@ -144,6 +145,11 @@ int main(int argc, char** argv)
         // The numbered forms, the expiry and cancellation lists, the notices.
         add("TITOLI", arv::policies::TITOLI);
         arv::policies::addListEntries(add);
+        // The quotes: their entry, "Modulistica" of their print menu, and the policy register's
+        // price request through the quotes' e-mail.
+        arv::sales::addQuoteEntries(add);
+        arv::sales::setQuoteEntryCaller([&registry](const std::string& name) { registry.call(name); });
+        arv::policies::setPriceRequestEntry([](const std::string& alias) { arv::sales::EMAILCOM(true, alias); });
     };
     // A print job puts the selected table back on its record when it ends.
     arv::records::installPrintSelectionHook(arv::store::workspace());

@@ -194,11 +194,7 @@ std::vector<EditField> makeFields()
         return APRODOTTI(workspace(), trim(v.get("COMPAGNIA")), trim(v.get("RAPPORTO")), trim(v.get("CONVENZIO")));
     };
     EditField hour = textField(kFHour, "Ora:", "ORAEFF", "99:99", kMoney);
-    hour.rule = [](const std::string& v, const EditValues&) {
-        const std::string t = trim(v);
-        // "HH:MM", checked as the time "HH:MM:00".
-        return t.empty() || t == ":" || (v.size() == 5 && ISTIME(v + ":00"));
-    };
+    hour.rule = [](const std::string& v, const EditValues&) { return isHourMinute(v); };
     EditField fee = numberField(kFFee, "Consulenza:", "COMMISS", "@ZE 9,999.99", kMoney);
     fee.rule = [](const std::string&, const EditValues& all) {
         return !all.logical("TELEFONICA") || !all.number("COMMISS").isZero();

@@ -52,6 +52,11 @@ std::string POLIZZE(bool select = false, const std::string& number = {}, const s
 // button says the function is not available.
 void setPolicyClaimsEntry(std::function<void(const std::string& alias)> entry);
 
+// "Richiesta preventivo" of "Emai&l ^": the price request to a company for the policy under the
+// cursor of the register's table (ALIAS). The quotes come after the policies, so the program
+// installs it at start; without it the entry says the function is not available.
+void setPriceRequestEntry(std::function<void(const std::string& alias)> entry);
+
 // Hands the entry function to ADD.
 void addPolicyEntries(const std::function<void(const std::string& name, std::function<void(const std::string&)> entry)>& add);
 
