@@ -51,6 +51,12 @@ std::function<void(const std::string&)>& questionnaireCaller()
     return call;
 }
 
+std::function<void()>& formsCaller()
+{
+    static std::function<void()> call;
+    return call;
+}
+
 void openQuestionnaire(RegisterContext& c)
 {
     if (!questionnaireCaller()) {
@@ -295,7 +301,11 @@ RegisterDesc buildMovements()
         {"Ricevuta pagamento", [](RegisterContext&) { notAvailable(); }},
         {"Estratto sospesi cliente", [](RegisterContext&) { notAvailable(); }},
         {"-", {}},
-        {"Modulistica", [](RegisterContext&) { notAvailable(); }},
+        {"Modulistica",
+         [](RegisterContext&) {
+             if (formsCaller()) formsCaller()();
+             else notAvailable();
+         }},
     };
     return s;
 }
@@ -485,6 +495,8 @@ void setQuestionnaireCaller(std::function<void(const std::string& policy)> call)
 {
     questionnaireCaller() = std::move(call);
 }
+
+void setMovementFormsCaller(std::function<void()> call) { formsCaller() = std::move(call); }
 
 void addMovementEntries(const std::function<void(const std::string& name, std::function<void()> entry)>& add)
 {
