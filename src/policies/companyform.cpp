@@ -314,6 +314,19 @@ const std::vector<EditField>& formDataFields()
     return fields;
 }
 
+const RegisterDesc& formDataDescription()
+{
+    static const RegisterDesc d = [] {
+        RegisterDesc r;
+        r.name = "DATIMODULO";
+        r.title = "Dati modulo";
+        r.editName = "DATIMODULO";
+        r.fields = formDataFields();
+        return r;
+    }();
+    return d;
+}
+
 FormData formDataOf(const EditValues& v)
 {
     FormData d;

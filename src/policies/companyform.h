@@ -76,8 +76,9 @@ std::vector<FormItem> formItems(store::Workspace& ws, const records::EditValues&
 // Places ITEMS as TEMPLATE says on the page of a job "Stampa modulo" in Courier New 12.
 PrintDocument printCompanyForm(const std::vector<FormItem>& items, const IniFile& templateFile, bool preview = true);
 
-// The fields of DATIMODULO and the data they hold.
+// The fields of DATIMODULO, its description for the edit dialog, and the data they hold.
 const std::vector<records::EditField>& formDataFields();
+const records::RegisterDesc& formDataDescription();
 FormData formDataOf(const records::EditValues& values);
 
 } // namespace arv::policies

@@ -26,7 +26,10 @@ class SheetPrinter {
 public:
     explicit SheetPrinter(TPRINTER& job) : w_(job, kFont, job.margin())
     {
-        w_.setPageHeader([](LetterWriter& w) { SAYHEADER("STAMPA POLIZZA", w.job(), kFont); });
+        w_.setPageHeader([](LetterWriter& w) {
+            SAYHEADER("STAMPA POLIZZA", w.job(), kFont);
+            w.skip(2);
+        });
         w_.newPage();
     }
     LetterWriter& writer() { return w_; }

@@ -224,12 +224,7 @@ void printShownPolicy(Workspace& ws, const EditValues& v)
         printPolicySheet(ws, v);
         return;
     }
-    static const RegisterDesc form = [] {
-        RegisterDesc d;
-        d.editName = "DATIMODULO";
-        d.fields = formDataFields();
-        return d;
-    }();
+    const RegisterDesc& form = formDataDescription();
     EditDialog dialog(form, blankValues(form.fields), true, nullptr);
     dialog.setWindowTitle(QStringLiteral("Dati modulo"));
     if (dialog.exec() != QDialog::Accepted) return;
