@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "app/screentour.h"
+#include "common/ini.h"
 #include "policies/companyform.h"
 #include "policies/policies.h"
 #include "policies/policymail.h"
@@ -109,6 +110,20 @@ TEST_F(ScreenTour, PolicyPrintoutsAndForms)
         preview.resize(900, 900);
         save(&preview, "preview-STAMPAPOLIZZA");
         preview.hide();
+
+        // The policy on the sample form the project carries.
+        policies::FormData filled;
+        filled.rows[policies::kLiability].first = Decimal(400L);
+        filled.rows[policies::kLiability].taxRate = *Decimal::parse("12.5");
+        filled.rows[policies::kTheft].first = Decimal(100L);
+        filled.rows[policies::kTheft].taxRate = *Decimal::parse("13.5");
+        filled.health1 = *Decimal::parse("10.5");
+        const IniFile sample(std::string(ARV_SOURCE_DIR) + "/data/forms/AURORA ASSICURAZIONI NUOVA.INI");
+        PreviewWindow form2(
+            policies::printCompanyForm(policies::formItems(ws, policies::modifyValues(t), filled), sample, false), false, {});
+        form2.resize(900, 900);
+        save(&form2, "preview-STAMPAMODULO");
+        form2.hide();
         list.hide();
     }
     records::closeRegisterTables(desc, ws);

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "common/ini.h"
+#include "common/text.h"
 #include "policies/companyform.h"
 #include "policies/policyexport.h"
 #include "policies/policyletters.h"
@@ -282,6 +283,32 @@ TEST_F(Printouts, CompanyFormTotalsAndPlaces)
     EXPECT_EQ(all.find("(RM)"), std::string::npos); // "Comune" below the paper: skipped
     EXPECT_NE(all.find("RESPONSABILITA' CIVILE AUTO"), std::string::npos);
     onThePage(doc);
+}
+
+TEST_F(Printouts, DemoTemplatesPlaceEveryItemOnThePage)
+{
+    // The demonstration folder's templates, as the project carries them.
+    const std::string demo = std::string(ARV_SOURCE_DIR) + "/data/forms";
+    records::EditValues v(std::vector<records::EditField>{records::textField(1, "", "POLIZZA"),
+                                                          records::textField(2, "", "SOSTPOL")});
+    v.set("POLIZZA", "P1");
+    FormData d;
+    for (GuaranteeRow& r : d.rows) r.first = Decimal(9999);
+    d.note = std::string(70, 'N');
+    for (bool replacement : {false, true}) {
+        const std::optional<std::filesystem::path> tpl = companyTemplate(demo, "Aurora Assicurazioni", replacement);
+        ASSERT_TRUE(tpl.has_value());
+        const IniFile form(tpl->string());
+        v.set("SOSTPOL", replacement ? "P0" : "");
+        const std::vector<FormItem> items = formItems(workspace(), v, d);
+        for (const FormItem& i : items) EXPECT_TRUE(form.has(i.section, "Riga")) << i.section;
+        const PrintDocument doc = printCompanyForm(items, form, false);
+        size_t lines = 0;
+        for (const FormItem& i : items)
+            for (const std::string& l : i.lines) lines += !rtrim(l).empty();
+        EXPECT_EQ(lines, doc.pages.at(0).items.size()); // nothing left off the page
+        onThePage(doc);
+    }
 }
 
 TEST_F(Printouts, GenericPrintoutWithTheClaims)
