@@ -558,8 +558,6 @@ FormDesc provisionalForm()
         w.setRow(10);
         w.centred("INCASSO PROVVISORIO", kTitle);
         w.skip(2);
-        labelled(w, "CONTRAENTE:", p.insured, 0, 20);
-        w.skip();
         labelled(w, "COMPAGNIA:", p.company, 0, 20);
         w.skip();
         labelled(w, "POLIZZA N.:", trim(v.get("POLIZZA")), 0, 20);
@@ -687,7 +685,6 @@ FormDesc legalForm()
         labelled(w, "OGGETTO:", "Richiesta atti legali su polizza n. " + trim(v.get("POLIZZA")), 0, 12);
         w.line("Compagnia: " + p.company, 12);
         w.line("Ramo: " + p.branch, 12);
-        w.line("Contraente: " + p.insured, 12);
         w.line("Rata scaduta il: " + dateText(p.coverage), 12);
         w.same("         Importo: " + money(p.premium), 35);
         w.skip(2);
@@ -710,6 +707,26 @@ std::vector<EditField> guaranteeFields(bool withLimits)
             out.push_back(beside(choice("Massimali:", "MASSIMALE" + n, [] { return withEmpty(AMASSIMALI()); })));
     }
     return out;
+}
+
+// The guarantees filled, each with its limit after LIMITLABEL at column LIMITCOLUMN.
+void guaranteeLines(LetterWriter& w, const EditValues& v, const std::string& limitLabel, double valueColumn,
+                    double limitColumn)
+{
+    for (int i = 1; i <= 7; ++i) {
+        const std::string n = std::to_string(i);
+        if (trim(v.get("GARANZIA" + n)).empty()) continue;
+        labelled(w, "Garanzia " + n + ":", v.get("GARANZIA" + n), 0, valueColumn);
+        w.same(limitLabel + v.get("MASSIMALE" + n), limitColumn);
+    }
+}
+
+void notesAndGreeting(LetterWriter& w, const EditValues& v)
+{
+    w.skip();
+    w.line("Note:", 0, kBold);
+    w.paragraph(v.get("NOTE"));
+    signature(w, "Cordiali saluti.");
 }
 
 FormDesc requestForm(bool issue)
@@ -751,19 +768,11 @@ FormDesc requestForm(bool issue)
         labelled(w, "Partita IVA:", v.get("PARTITAIVA"), 0, 22);
         labelled(w, "Ramo:", v.get("RAMO"), 0, 22);
         w.skip();
-        for (int i = 1; i <= 7; ++i) {
-            const std::string n = std::to_string(i);
-            if (trim(v.get("GARANZIA" + n)).empty()) continue;
-            labelled(w, "Garanzia " + n + ":", v.get("GARANZIA" + n), 0, 22);
-            w.same("Massimali: " + v.get("MASSIMALE" + n), 52);
-        }
+        guaranteeLines(w, v, "Massimali: ", 22, 52);
         w.skip();
         labelled(w, "Frazionamento:", v.get("FRAZIONAM"), 0, 22);
         labelled(w, "Durata contratto anni:", trim(v.get("DURATA")), 0, 22);
-        w.skip();
-        w.line("Note:", 0, kBold);
-        w.paragraph(v.get("NOTE"));
-        signature(w, "Cordiali saluti.");
+        notesAndGreeting(w, v);
     };
     return f;
 }
@@ -815,12 +824,7 @@ FormDesc quoteForm()
         labelled(w, "Compagnia:", v.get("COMPAGNIA"), 2, 22);
         labelled(w, "Ramo:", v.get("RAMO"), 2, 22);
         w.skip(2);
-        for (int i = 1; i <= 7; ++i) {
-            const std::string n = std::to_string(i);
-            if (trim(v.get("GARANZIA" + n)).empty()) continue;
-            labelled(w, "Garanzia " + n + ":", v.get("GARANZIA" + n), 0, 16);
-            w.same("Massim.: " + v.get("MASSIMALE" + n), 50);
-        }
+        guaranteeLines(w, v, "Massim.: ", 16, 50);
         w.skip();
         labelled(w, "Durata contratto anni:", trim(v.get("DURATA")), 0, 24);
         labelled(w, "Decorrenza:", dateText(v.date("DECORRENZA")), 0, 24);
@@ -835,10 +839,7 @@ FormDesc quoteForm()
             w.line(label, 2);
             w.right("E " + money(v.number(field)), 50);
         }
-        w.skip();
-        w.line("Note:", 0, kBold);
-        w.paragraph(v.get("NOTE"));
-        signature(w, "Cordiali saluti.");
+        notesAndGreeting(w, v);
     };
     return f;
 }
