@@ -138,7 +138,9 @@ void LetterWriter::paragraph(const std::string& text, double column, double widt
     const PrintFont f = font.value_or(font_);
     const double col = std::clamp(column + margin_, 0.0, kColumns - 1);
     const double room = width > 0 ? std::min(width, kColumns - col) : kColumns - col;
-    for (std::string piece : wrapToWidth(text, job_.columnX(room), job_.geometry().dpi, f)) {
+    // Whole columns, as AMEMOLINE counts them (a fraction left over stays empty).
+    const int columns = std::max(1, static_cast<int>(room));
+    for (std::string piece : AMEMOLINE(text, columns, job_, f)) {
         const bool last = endsParagraph(piece);
         advance();
         if (piece.empty()) continue;

@@ -222,6 +222,7 @@ PrintDocument printCompanyForm(const std::vector<FormItem>& items, const IniFile
     const double width = g.printableWidth();
     const double height = g.printableHeight();
     const double line = g.lineHeight();
+    const double perCm = g.dpi / 2.54;
     double lastY = 0;
     bool any = false;
     for (const FormItem& item : items) {
@@ -235,12 +236,16 @@ PrintDocument printCompanyForm(const std::vector<FormItem>& items, const IniFile
             const std::string text = rtrim(item.lines[i]);
             // Off the page: left out; running past its right edge: cut there.
             if (text.empty() || x < 0 || y < 0 || x >= width || y + line > height) continue;
+            if (x + job.textWidth(text, font) <= width) {
+                job.sayCm(y / perCm + g.topMm / 10, x / perCm + g.leftMm / 10, text, font);
+                continue;
+            }
             PageItem p;
             p.text = text;
             p.font = font;
             p.x = x;
             p.y = y;
-            if (x + job.textWidth(text, font) > width) p.clipWidth = width - x;
+            p.clipWidth = width - x;
             job.addItem(std::move(p));
         }
         if (item.lines.empty()) {

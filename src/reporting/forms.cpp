@@ -591,7 +591,7 @@ FormDesc allowanceForm()
         s.put(10, 35, "RICEVUTA DI ABBUONO PROVVIGIONALE", PrintFont("Arial", 11, true));
         s.put(14, 5, "Il sottoscritto", kBody);
         s.box(14, 14, 21, 67);
-        s.put(14, 22, trim(v.get("CLIENTE")), kBody, TextAlign::Left, 45);
+        s.put(14, 22.5, trim(v.get("CLIENTE")), kBody, TextAlign::Left, 44);
         s.put(17, 5, "dichiara di aver ricevuto dall'Agenzia in intestazione un abbuono", kBody);
         s.put(19, 5, "provvigionale di E", kBody);
         s.put(19, 21, money(v.number("ABBUONO"), "@E 99,999.99"), kBold);
@@ -1297,8 +1297,7 @@ FormDesc suspensionForm()
                 ? std::string("Rottamazione, esportazione, furto, vendita/perdita di possesso o conto vendita del veicolo")
                 : "sospensione temporanea della polizza come previsto dall'articolo 122-bis comma 2 del Codice delle "
                   "Assicurazioni fino al " + dateText(v.date("FINOAL")) + ".";
-        w.line("-", 2);
-        w.paragraph(item, 4, 60);
+        w.paragraph("- " + item, 2, 60);
         w.skip(2);
         w.line("In fede");
         w.line("Si allega fotocopia di un documento d'identificazione non scaduto.");

@@ -154,5 +154,20 @@ TEST_F(ScreenTour, PolicyPrintoutsAndForms)
     preview.resize(900, 900);
     save(&preview, "preview-EMISFATT");
     preview.hide();
+    // A receipt and a declaration, on the policy of the folder.
+    for (const char* name : {"ABBUONO", "SOSPENSIONE"}) {
+        const reporting::FormDesc* f = reporting::findForm(name);
+        records::EditValues fv = reporting::openingValues(ws, *f, env);
+        fv.set("POLIZZA", "12345");
+        reporting::leaveField(ws, *f, "POLIZZA", fv);
+        fv.set("ABBUONO", "25,00");
+        fv.set("CONTRAENTE", "ROSSI MARIO");
+        fv.set("MOTIVO", "Sospensione volontaria");
+        fv.set("FINOAL", "30/09/26");
+        PreviewWindow page(reporting::printForm(ws, *f, env, fv, o), false, {});
+        page.resize(900, 900);
+        save(&page, std::string("preview-") + name);
+        page.hide();
+    }
     ws.closeAll();
 }
