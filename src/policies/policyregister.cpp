@@ -4,7 +4,8 @@
 #include <map>
 #include <memory>
 
-#include "common/mask.h"
+#include "common/office.h"
+#include "common/tempnames.h"
 #include "common/text.h"
 #include "policies/companyform.h"
 #include "policies/policies.h"
@@ -13,11 +14,9 @@
 #include "policies/policylist.h"
 #include "policies/policymail.h"
 #include "policies/policyprint.h"
-#include "records/criteria.h"
-#include "common/office.h"
-#include "common/tempnames.h"
 #include "policies/sheets.h"
 #include "registry/clients.h"
+#include "records/criteria.h"
 #include "records/lookups.h"
 #include "store/keys.h"
 #include "ui/docdialogs.h"
