@@ -10,6 +10,7 @@
 #include "common/text.h"
 #include "records/lookups.h"
 #include "records/scopedread.h"
+#include "reporting/collectionstatistics.h"
 #include "store/files.h"
 #include "store/keys.h"
 
@@ -43,7 +44,7 @@ BudgetCriteria budgetDefaults(Date today) { return {Date::fromYmd(today.year(), 
 std::string budgetCriteriaProblem(const BudgetCriteria& c)
 {
     if (!c.from || !c.to) return "Indicare il periodo.";
-    if (c.from.year() != c.to.year()) return "Le date del periodo devono essere dello stesso anno.";
+    if (c.from.year() != c.to.year()) return kMsgPeriodInOneYear;
     return std::string();
 }
 

@@ -252,13 +252,13 @@ PrintDocument printSummary(Workspace& ws, const SummaryCriteria& c, bool preview
              const std::vector<BranchCollections> rows = collectionsByBranch(ws, c.from, c.to, read);
              p.title("REPORT INCASSI PER RAMO " + period, 6);
              const int year = c.from.year();
-             p.headings("RAMO", {{30, std::to_string(year)}, {42, std::to_string(year - 1)}, {50, "PERCENTUALE"}});
+             p.headings("RAMO", {{30, std::to_string(year)}, {42, std::to_string(year - 1)}, {54, "PERCENTUALE"}});
              Decimal now, before;
              for (const BranchCollections& r : rows) {
                  p.line(utf8Left(r.branch, 24));
                  p.amount(30, r.current);
                  p.amount(42, r.previous);
-                 p.right(50, branchChange(r.current, r.previous));
+                 p.right(54, branchChange(r.current, r.previous));
                  now += r.current;
                  before += r.previous;
              }
