@@ -10,23 +10,13 @@
 #include "common/printjob.h"
 #include "common/text.h"
 #include "records/scopedread.h"
+#include "reporting/scan.h"
 #include "store/files.h"
 
 namespace arv::reporting {
 
 using namespace store;
 using records::ScopedRecord;
-
-namespace {
-
-std::string upperTrim(const std::string& s) { return Mask::upper(trim(s)); }
-
-bool beginsWith(const std::string& upperValue, const std::string& upperStart)
-{
-    return upperValue.compare(0, upperStart.size(), upperStart) == 0;
-}
-
-} // namespace
 
 CollectionCriteria collectionDefaults(Date today)
 {
@@ -65,7 +55,6 @@ CollectionStatistics collectionStatistics(Workspace& ws, const CollectionCriteri
     out.year = c.from ? c.from.year() : 0;
     if (!collectionCriteriaProblem(c).empty()) return out;
     const YearPeriods p = yearPeriods(c.from, c.to);
-    const std::string branch = upperTrim(c.branch), agreement = upperTrim(c.agreement);
     // Per agreement (upper case) the name first seen and the figures; "" for all together.
     std::map<std::string, CollectionTable> tables;
     if (!c.perAgreement) tables[std::string()];
@@ -74,9 +63,9 @@ CollectionStatistics collectionStatistics(Workspace& ws, const CollectionCriteri
         auto year = [&](Date from, Date to, MonthFigures CollectionTable::*figures) {
             out.recordsRead += records::readDates(*movements, "MOVIDATA", from, to, [&](const ScopedRecord& r) {
                 if (!describesCollection(r.text("DESCRIZIO"))) return;
-                if (!beginsWith(upperTrim(r.text("RAMO")), branch)) return;
-                const std::string name = r.text("RAPPORTO"), key = upperTrim(name);
-                if (!agreement.empty() && key != agreement) return;
+                if (!beginsWith(r.text("RAMO"), c.branch)) return;
+                const std::string name = r.text("RAPPORTO"), key = upper(name);
+                if (filled(c.agreement) && !sameName(name, c.agreement)) return;
                 CollectionTable& t = tables[c.perAgreement ? key : std::string()];
                 if (c.perAgreement && t.agreement.empty()) t.agreement = trim(name);
                 const size_t month = static_cast<size_t>(r.date("DATA").month() - 1);
@@ -117,8 +106,7 @@ public:
         PRINTTXT(job_, {branch.empty() ? std::string("TUTTI I RAMI") : "RAMO: " + branch}, TxtOptions().withFont(bold_));
         PRINTTXT(job_, {agreement.empty() ? std::string("TUTTI I RAPPORTI") : "RAPPORTO: " + agreement},
                  TxtOptions::at(10).alignRight(30).withFont(bold_));
-        std::string period = DAL_AL(c_.from, c_.to);
-        if (period.size() > 2) PRINTTXT(job_, {period.substr(2)}, TxtOptions::at(44).withFont(bold_));
+        PRINTTXT(job_, {periodTitle(c_.from, c_.to)}, TxtOptions::at(44).withFont(bold_));
     }
 
     void block(const CollectionTable& t, bool second)

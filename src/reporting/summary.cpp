@@ -1,16 +1,18 @@
 #include "reporting/summary.h"
 
+#include <algorithm>
 #include <map>
 
 #include "accounting/earnings.h"
 #include "common/calendar.h"
 #include "common/instalments.h"
-#include "common/mask.h"
 #include "common/movementkinds.h"
 #include "common/numfmt.h"
 #include "common/printjob.h"
 #include "common/text.h"
 #include "records/scopedread.h"
+#include "reporting/scan.h"
+#include "reporting/yearstatistics.h"
 #include "store/files.h"
 
 namespace arv::reporting {
@@ -25,7 +27,7 @@ void count(uint64_t* read, uint64_t n)
     if (read) *read += n;
 }
 
-bool singlePremium(const std::string& frequency) { return Mask::upper(frequency).rfind("PREMIO UNICO", 0) == 0; }
+bool singlePremium(const std::string& frequency) { return beginsWith(frequency, "PREMIO UNICO"); }
 
 // The policies the predicate selects, annualised.
 template <typename Select>
@@ -46,7 +48,13 @@ PortfolioFigures annualPremiums(Workspace& ws, uint64_t* read, Select select)
     return f;
 }
 
-std::string upperTrim(const std::string& s) { return Mask::upper(trim(s)); }
+// What a section that reads every company movement (by a date no index holds) reads.
+void countMovements(Workspace& ws, uint64_t* read)
+{
+    if (!read || !fileExists(ws.folder(), "MOVICOMP.DBF")) return;
+    OwnTable t(ws, "MOVICOMP", true);
+    *read += t->lastRec();
+}
 
 } // namespace
 
@@ -90,7 +98,7 @@ std::vector<ProducerProductivity> producerProductivity(Workspace& ws, Date from,
             const Decimal share = r.number("PROVVPROD");
             if (r.number("IMPORTO").isZero() && share.isZero()) return;
             const std::string name = trim(r.text("PRODUTTORE"));
-            ProducerProductivity& p = byProducer[upperTrim(name)];
+            ProducerProductivity& p = byProducer[upper(name)];
             if (p.producer.empty()) p.producer = name;
             p.agency += r.number("PROVVAGEN");
             p.producerShare += share;
@@ -111,7 +119,7 @@ std::vector<BranchCollections> collectionsByBranch(Workspace& ws, Date from, Dat
             count(read, records::readDates(*t, "MOVIDATA", a, b, [&](const ScopedRecord& r) {
                 if (!isCollection(r.text("DESCRIZIO"))) return;
                 const std::string name = trim(r.text("RAMO"));
-                BranchCollections& c = byBranch[upperTrim(name)];
+                BranchCollections& c = byBranch[upper(name)];
                 if (c.branch.empty()) c.branch = name;
                 c.*figure += r.number("IMPORTO");
             }));
@@ -167,8 +175,12 @@ public:
     void headings(const std::string& first, const std::vector<std::pair<int, std::string>>& others)
     {
         line(first, true);
-        for (const auto& [col, text] : others) right(col, text, true);
-        job_.rule(job_.row() + 1, job_.margin(), 78);
+        int end = 0;
+        for (const auto& [col, text] : others) {
+            right(col, text, true);
+            end = std::max(end, col + 11);
+        }
+        job_.rule(job_.row() + 1, job_.margin(), job_.margin() + end);
     }
 
     TPRINTER& job() { return job_; }
@@ -179,11 +191,7 @@ private:
 };
 
 // The period text in capitals without its leading "- ".
-std::string periodText(Date from, Date to)
-{
-    const std::string p = DAL_AL(from, to);
-    return p.size() > 2 ? Mask::upper(p.substr(2)) : std::string();
-}
+std::string periodText(Date from, Date to) { return upper(periodTitle(from, to)); }
 
 } // namespace
 
@@ -202,7 +210,29 @@ PrintDocument printSummary(Workspace& ws, const SummaryCriteria& c, bool preview
         const char* name;
         std::function<void()> print;
     };
+    // The year-over-year sections print into this job, a new page starting as the others do.
+    SectionStyle style;
+    style.pageTop = [](TPRINTER& j) {
+        SAYHEADER("RIEPILOGO STATISTICHE", j, PrintFont("Arial", 10));
+        PRINTTXT(j, {}, TxtOptions());
+    };
+    auto yearly = [&](const std::string& title, const std::vector<YearTotal>& years) {
+        p.title(title, 5);
+        printYearSection(job, years, style);
+    };
     const std::vector<Section> sections = {
+        {"STATISTICHE RAPPORTI",
+         [&] {
+             const std::vector<YearTotal> years = agreementYears(ws, c.from, c.to);
+             countMovements(ws, read);
+             yearly("STATISTICHE RAPPORTI " + period, years);
+         }},
+        {"STATISTICHE RAPPORTI",
+         [&] {
+             const std::vector<YearTotal> years = agreementYears(ws, yearStart, c.to);
+             countMovements(ws, read);
+             yearly("STATISTICHE RAPPORTI " + periodText(yearStart, c.to), years);
+         }},
         {"TOTALE PORTAFOGLIO",
          [&] {
              const PortfolioFigures f = portfolioTotal(ws, read);
@@ -227,6 +257,12 @@ PrintDocument printSummary(Workspace& ws, const SummaryCriteria& c, bool preview
              p.amount(54, f.total, true);
              p.line("DI CUI PREMI UNICI");
              p.amount(54, f.singlePremiums);
+         }},
+        {"STATISTICHE PRODUTTORI",
+         [&] {
+             const std::vector<YearTotal> years = producerYears(ws, c.from, c.to);
+             countMovements(ws, read);
+             yearly("STATISTICHE PRODUTTORI " + period, years);
          }},
         {"PRODUTTIVITA' PRODUTTORI",
          [&] {

@@ -77,9 +77,22 @@ TEST_F(StatisticsTour, DialogsAndPrintouts)
                     t.setNumber("IMPORTO", amount);
                     t.setNumber("PROVVAGEN", amount / Decimal(10));
                     t.setNumber("PROVVPROD", amount / Decimal(30));
+                    t.setDate("CORRISP", due.addDays(7));
+                    t.setDate("CHIUSURA", due.addDays(20));
                 });
         }
     }
+    // A remittance to each agreement in May of each year registers what came before.
+    for (const char* a : agreements)
+        for (int year : {2024, 2025})
+            add(ws, "MOVICOMP", [&](store::Table& t) {
+                t.setDate("DATA", Date::fromYmd(year, 5, 15));
+                t.setDate("CORRISP", Date::fromYmd(year, 5, 15));
+                t.setText("COMPAGNIA", a);
+                t.setText("RAPPORTO", a);
+                t.setText("DESCRIZIO", "Rimessa");
+                t.setNumber("IMPORTO", money(500));
+            });
     for (const char* c : {"Spese generali", "Entrate varie"}) add(ws, "CATECON", [c](store::Table& t) { t.setText("CATEGORIA", c); });
     struct Item {
         const char *name, *category, *account;

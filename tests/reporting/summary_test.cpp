@@ -2,6 +2,7 @@
 // fails ending alone.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "common/pagemodel.h"
@@ -140,4 +141,37 @@ TEST_F(Summary, DocumentAndAFailingSection)
     EXPECT_EQ(std::string::npos, text.find("|CONTRATTI NUOVI")) << text;
     for (const char* t : {"|12.000,00|", "|PRODUTTIVITA' PRODUTTORI DAL 01/01/25 AL 31/03/25|", "|25%|"})
         EXPECT_NE(std::string::npos, text.find(t)) << t << "\n" << text;
+}
+
+TEST_F(Summary, YearOverYearSectionsFromTheFirstOfJanuary)
+{
+    // Commissions registered in both years, each agreement's older than its newest remittance.
+    for (const char* year : {"2024", "2025"}) {
+        const std::string y = year;
+        movement("10/02/" + y, "AUTO", "1000.00", "Incasso",
+                 {{"RAPPORTO", "AURORA"}, {"CORRISP", "15/02/" + y}, {"PROVVAGEN", y == "2024" ? "100.00" : "300.00"},
+                  {"PRODUTTORE", "ROSSI"}, {"CHIUSURA", "28/02/" + y}, {"PROVVPROD", y == "2024" ? "40.00" : "50.00"}});
+        movement("05/03/" + y, "", "900.00", "Rimessa", {{"RAPPORTO", "AURORA"}, {"CORRISP", "05/03/" + y}});
+    }
+    std::vector<std::string> failures;
+    const PrintDocument doc =
+        printSummary(store::workspace(), {d(2025, 1, 1), d(2025, 3, 31)}, false, [&](const std::string& m) { failures.push_back(m); });
+    EXPECT_TRUE(failures.empty());
+    // Each item as "text" in page order, without its place.
+    std::vector<std::string> items;
+    for (const Page& p : doc.pages)
+        for (const PageItem& i : p.items) items.push_back(i.text);
+    const std::string title = "STATISTICHE RAPPORTI DAL 01/01/25 AL 31/03/25";
+    const auto first = std::find(items.begin(), items.end(), title);
+    ASSERT_NE(items.end(), first);
+    const auto second = std::find(first + 1, items.end(), title);
+    ASSERT_NE(items.end(), second) << "the section from 1 January is the same period";
+    const std::vector<std::string> one(first, second), two(second, second + (second - first));
+    EXPECT_EQ(one, two);
+    for (const char* t : {"2024", "100,00", "2025", "300,00", "200,00", "200%"})
+        EXPECT_NE(one.end(), std::find(one.begin(), one.end(), t)) << t;
+    const auto producers = std::find(items.begin(), items.end(), "STATISTICHE PRODUTTORI DAL 01/01/25 AL 31/03/25");
+    ASSERT_NE(items.end(), producers);
+    for (const char* t : {"40,00", "50,00", "10,00", "25%"})
+        EXPECT_NE(items.end(), std::find(producers, items.end(), t)) << t;
 }
