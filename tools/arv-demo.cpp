@@ -1752,19 +1752,17 @@ void fillStatistics(Workspace& ws)
     std::mt19937 rng(20261210u);
     const Date today = Date::today();
     const Date start = Date::fromYmd(today.year(), today.month(), 1).addMonths(-23);
-    std::vector<std::string> insured;
+    // Clients with their sub-agent, who brings their policies.
+    std::vector<std::pair<std::string, std::string>> insured;
     {
         Table& c = ws.open("CLIENTI", "CLIENTI", false);
-        for (c.goTop(); !c.eof() && insured.size() < 80; c.skip(1)) insured.push_back(c.text("CLIENTE"));
+        for (c.goTop(); !c.eof() && insured.size() < 80; c.skip(1)) insured.emplace_back(c.text("CLIENTE"), c.text("SUBAGENTE"));
         ws.close("CLIENTI");
     }
     if (insured.empty()) return;
     std::vector<const Agreement*> agreements;
     for (const Agreement& a : kAgreements)
         if (!a.ceased) agreements.push_back(&a);
-    std::vector<std::string> producers;
-    for (const Producer& p : kProducers)
-        if (!p.ceased) producers.push_back(std::string(p.surname) + " " + p.name);
 
     struct Policy {
         std::string number, insured, producer, branch, fraction;
@@ -1776,12 +1774,8 @@ void fillStatistics(Workspace& ws)
     Table& m = ws.open("MOVICOMP", "MOVICOMP", false);
     t.setBulk(true);
     m.setBulk(true);
-    long long code = static_cast<long long>(t.lastRec());
     auto policy = [&](const Policy& p, const std::string& replaces) {
-        char codeText[16];
-        std::snprintf(codeText, sizeof codeText, "%10lld", ++code);
-        t.append();
-        t.setRaw("CODICE", codeText);
+        t.appendWithCode();
         t.setText("ASSICURATO", p.insured);
         t.setText("COMPAGNIA", p.agreement->name);
         t.setText("RAPPORTO", p.agreement->name);
@@ -1829,8 +1823,9 @@ void fillStatistics(Workspace& ws)
     auto make = [&](int i, const char* fraction, int firstMonth) {
         Policy p;
         p.number = "ST-" + std::to_string(start.year()) + "-" + std::to_string(500000 + i);
-        p.insured = insured[rng() % insured.size()];
-        p.producer = producers[rng() % producers.size()];
+        const auto& [client, producer] = insured[rng() % insured.size()];
+        p.insured = client;
+        p.producer = producer;
         p.agreement = agreements[rng() % agreements.size()];
         p.branch = std::strcmp(p.agreement->name, "TIRRENA VITA") == 0 ? "VITA" : kBranches[rng() % 5];
         p.fraction = fraction;
@@ -1870,6 +1865,7 @@ void fillStatistics(Workspace& ws)
         t.goTo(oldRecno);
         t.lock(true);
         t.setText("SOSTDA", renewed.number);
+        t.setLogical("DISDETTA", true);
         t.commit();
         t.unlock();
     }
