@@ -1,5 +1,6 @@
 #include "reporting/statisticscreens.h"
 
+#include "accounting/movements.h"
 #include "records/lookups.h"
 #include "store/workspace.h"
 #include "ui/formdialog.h"
@@ -13,15 +14,9 @@ namespace {
 
 using Failure = std::optional<std::pair<int, std::string>>;
 
-std::vector<std::string> withEmpty(std::vector<std::string> l)
-{
-    if (l.empty() || !l.front().empty()) l.insert(l.begin(), std::string());
-    return l;
-}
-
 EditField choice(int id, const char* label, const char* name, std::vector<std::string> (*list)(store::Workspace&))
 {
-    return choiceField(id, label, dialogOnly(name), [list] { return withEmpty(list(store::workspace())); });
+    return choiceField(id, label, dialogOnly(name), [list] { return accounting::withEmpty(list(store::workspace())); });
 }
 
 std::vector<EditField> period(int from, int to)
