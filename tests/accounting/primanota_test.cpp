@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "accounting/booksfolder.h"
+#include "accounting/bookscreens.h"
 #include "accounting/primanota.h"
 
 using namespace arv;
@@ -247,4 +248,30 @@ TEST_F(PrimaNotaTest, StatisticsYearByYear)
     EXPECT_EQ(byDescription[0].expense, amount("400.00"));
     EXPECT_EQ(byDescription[1].year, 2024);
     EXPECT_EQ(byDescription[2].year, 2026);
+}
+
+TEST_F(PrimaNotaTest, DialogWantsOneOfAccountAndDescriptionOnConfirm)
+{
+    std::unique_ptr<FormDialog> d = makePrimaNotaDialog();
+    d->show();
+    d->confirm(); // neither: refused with the message, the user may still choose
+    EXPECT_EQ(d->result(), QDialog::Rejected);
+    EXPECT_EQ(messages, std::vector<std::string>{kMsgAccountOrDescription});
+    d->set(101, "Cassa");
+    d->set(103, "Rimessa");
+    d->confirm(); // both
+    EXPECT_EQ(messages.size(), 2u);
+    d->set(101, "");
+    d->set(102, "Cancelleria");
+    d->set(104, "01/11/24");
+    d->set(105, "31/01/25");
+    d->set(106, "T");
+    d->confirm();
+    EXPECT_EQ(d->result(), QDialog::Accepted);
+    const PrimaNotaCriteria c = primaNotaCriteria(*d);
+    EXPECT_EQ(c.description, "Rimessa");
+    EXPECT_EQ(c.entry, "Cancelleria");
+    EXPECT_EQ(c.from, day(2024, 11, 1));
+    EXPECT_EQ(c.to, day(2025, 1, 31));
+    EXPECT_TRUE(d->values().logical("STATISTICHE"));
 }
