@@ -17,9 +17,7 @@ using namespace store;
 
 namespace {
 
-bool inBounds(Date d, Date from, Date to) { return (!from || (d && !(d < from))) && (!to || (d && !(to < d))); }
-
-std::string money(const Decimal& d) { return trim(Mask("@E 99,999,999.99").formatNumber(d)); }
+std::string money(const Decimal& d) { return bookAmount(d); }
 
 // The period text without its "- ".
 std::string periodText(Date from, Date to)
@@ -45,7 +43,7 @@ Decimal earnedCommissions(Workspace& ws, Date from, Date to)
         OwnTable m(ws, "MOVICOMP", true);
         for (m->goTop(); !m->eof(); m->skip(1)) {
             const Date fees = m->date("CORRISP");
-            if (!fees || !inBounds(fees, from, to)) continue;
+            if (!fees || !withinPeriod(fees, from, to)) continue;
             std::string agreement = m->text("RAPPORTO");
             if (!filled(agreement)) continue;
             all.push_back({std::move(agreement), m->date("DATA"), m->recno(), m->text("DESCRIZIO"), m->number("PROVVAGEN")});
@@ -85,7 +83,7 @@ AccountSummary accountSummary(Workspace& ws, const SummaryCriteria& c)
         for (; !t->eof(); t->skip(1)) {
             const Date d = t->date("DATA");
             if (c.to && d && c.to < d) break;
-            if (!inBounds(d, c.from, c.to) || !t->logical("PRIMANOTA")) continue;
+            if (!withinPeriod(d, c.from, c.to) || !t->logical("PRIMANOTA")) continue;
             const SummarySide side = summarySide(t->text("CONTO"));
             Sums& g = groups[trim(c.byEntry ? t->text("CONTABIL") : t->text("DESCRIZIO"))];
             if (side == SummarySide::Cost) g.cost += t->number("IMPORTO");

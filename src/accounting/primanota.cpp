@@ -30,8 +30,6 @@ std::string upper(std::string_view s) { return Mask::upper(trim(s)); }
 // The first N characters of a UTF-8 text, trailing blanks dropped.
 std::string leftChars(const std::string& s, size_t n) { return rtrim(utf8Left(s, n)); }
 
-bool inBounds(Date d, Date from, Date to) { return (!from || (d && !(d < from))) && (!to || (d && !(to < d))); }
-
 // What a selection asks of one movement besides its date.
 struct Selector {
     // Full prima nota: the index of the account among the first six; otherwise 0 for the one chosen.
@@ -162,6 +160,10 @@ SummarySide summarySide(std::string_view conto)
 
 // ---------------------------------------------------------------- the selection
 
+bool withinPeriod(Date d, Date from, Date to) { return (!from || (d && !(d < from))) && (!to || (d && !(to < d))); }
+
+std::string bookAmount(const Decimal& amount) { return trim(Mask("@E 99,999,999.99").formatNumber(amount)); }
+
 std::string primaNotaCriteriaProblem(const PrimaNotaCriteria& c)
 {
     return filled(c.account) == filled(c.description) ? kMsgAccountOrDescription : std::string();
@@ -190,7 +192,7 @@ PrimaNota primaNota(Workspace& ws, const PrimaNotaCriteria& c)
             const Date date = m->date("DATA");
             if (c.to && date && c.to < date) break; // an effective date is never earlier than DATA
             const Date effective = effectiveDate(*m);
-            if (!inBounds(effective, c.from, c.to)) continue;
+            if (!withinPeriod(effective, c.from, c.to)) continue;
             const int s = sel.company(*m);
             if (s < 0) continue;
             if (m->number("IMPORTO").isZero()) continue;
@@ -215,7 +217,7 @@ PrimaNota primaNota(Workspace& ws, const PrimaNotaCriteria& c)
         for (; !t->eof(); t->skip(1)) {
             const Date date = t->date("DATA");
             if (c.to && date && c.to < date) break;
-            if (!inBounds(date, c.from, c.to)) continue;
+            if (!withinPeriod(date, c.from, c.to)) continue;
             const int s = sel.ledger(*t);
             if (s < 0 || t->number("IMPORTO").isZero()) continue;
             LedgerRow r;
@@ -251,7 +253,7 @@ std::string primaNotaTitle(const PrimaNotaCriteria& c)
 
 namespace {
 
-std::string money(const Decimal& d) { return trim(Mask("@E 99,999,999.99").formatNumber(d)); }
+std::string money(const Decimal& d) { return bookAmount(d); }
 std::string moneyOrBlank(const Decimal& d) { return d.isZero() ? std::string() : money(d); }
 std::string dateText(Date d) { return d ? d.toDisplay() : std::string(); }
 

@@ -44,6 +44,11 @@ SummarySide summarySide(std::string_view conto);
 
 // ---- the selection
 
+// DATE within FROM and TO, each bound applied only when given (an empty DATE is out of a bound).
+bool withinPeriod(Date date, Date from, Date to);
+// An amount as the books print it: "1.234,56", "-50,00".
+std::string bookAmount(const Decimal& amount);
+
 struct PrimaNotaCriteria {
     Date from, to;           // either may be empty (that side open)
     bool full = false;       // the six accounts of the daily prima nota
