@@ -78,6 +78,7 @@ AccountSummary accountSummary(Workspace& ws, const SummaryCriteria& c)
     if (fileExists(ws.folder(), "MOVICONT.DBF")) {
         OwnTable t(ws, "MOVICONT", true);
         t->ordAdd("MOVICONT");
+        const auto batch = t->readBatch(); // one index lock for the whole pass
         if (c.from) t->seek(c.from.dtos(), true);
         else t->goTop();
         for (; !t->eof(); t->skip(1)) {

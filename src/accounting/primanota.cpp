@@ -188,6 +188,7 @@ PrimaNota primaNota(Workspace& ws, const PrimaNotaCriteria& c)
     if (fileExists(ws.folder(), "MOVICOMP.DBF")) {
         OwnTable m(ws, "MOVICOMP", true);
         m->ordAdd("MOVIDATA");
+        const auto batch = m->readBatch(); // one index lock for the whole pass
         for (m->goTop(); !m->eof(); m->skip(1)) {
             const Date date = m->date("DATA");
             if (c.to && date && c.to < date) break; // an effective date is never earlier than DATA
@@ -212,6 +213,7 @@ PrimaNota primaNota(Workspace& ws, const PrimaNotaCriteria& c)
     if (fileExists(ws.folder(), "MOVICONT.DBF")) {
         OwnTable t(ws, "MOVICONT", true);
         t->ordAdd("MOVICONT");
+        const auto batch = t->readBatch();
         if (c.from) t->seek(c.from.dtos(), true);
         else t->goTop();
         for (; !t->eof(); t->skip(1)) {
