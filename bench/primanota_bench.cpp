@@ -1,7 +1,8 @@
 // The prima nota and the accounting summary over 200,000 company movements and 50,000 accounting
 // movements spread over three years. Targets in Release: the daily prima nota (the closing's)
-// under 1 s; the accounting summary of a year and each of the two statistics under 2 s (on an idle
-// machine: about 0.13 s, 0.07 s, 0.06 s and 0.05 s).
+// under 1 s; the accounting summary of a year and each of the two statistics under 2 s. Measured:
+// about 0.13 s of processor time for the daily prima nota, 0.07 s for the summary, 0.06 s and 0.05 s
+// for the statistics.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
