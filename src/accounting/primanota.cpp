@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "accounting/earnings.h"
 #include "common/calendar.h"
 #include "common/mask.h"
 #include "common/printjob.h"
 #include "common/text.h"
 #include "store/files.h"
-#include "accounting/earnings.h"
 
 namespace arv::accounting {
 
@@ -32,7 +32,8 @@ std::string leftChars(const std::string& s, size_t n) { return rtrim(utf8Left(s,
 
 // What a selection asks of one movement besides its date.
 struct Selector {
-    // Full prima nota: the index of the account among the first six; otherwise 0 for the one chosen.
+    // The accounts of the sections: the six of the full prima nota or the one chosen; none for a
+    // description.
     std::vector<std::string> accounts;
     std::string description;      // upper case; company movements compare its first 25 characters
     std::string companyDescription;
