@@ -21,11 +21,13 @@
 #include "policies/titleregister.h"
 #include "policies/renewalregister.h"
 #include "policies/renewals.h"
+#include "policies/portfoliorenewalscreen.h"
 #include "registry/clients.h"
 #include "registry/companies.h"
 #include "registry/lookuptables.h"
 #include "registry/producers.h"
 #include "records/comuni.h"
+#include "reporting/statisticscreens.h"
 #include "sales/questionnaire.h"
 #include "sales/questionnaireregister.h"
 #include "sales/quoteregister.h"
@@ -156,6 +158,9 @@ int main(int argc, char** argv)
         arv::sales::addQuoteEntries(add);
         arv::sales::setQuoteEntryCaller([&registry](const std::string& name) { registry.call(name); });
         arv::policies::setPriceRequestEntry([](const std::string& alias) { arv::sales::EMAILCOM(true, alias); });
+        // The statistics summary, the collection statistics, the budget and the portfolio renewals.
+        arv::reporting::addStatisticsEntries(add);
+        add("RINNOVI", arv::policies::RINNOVI);
     };
     // A print job puts the selected table back on its record when it ends.
     arv::records::installPrintSelectionHook(arv::store::workspace());
