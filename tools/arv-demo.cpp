@@ -697,6 +697,33 @@ void fillMovements(Workspace& ws, std::mt19937& rng)
 }
 
 
+// The cash collected as suspended ("Sospesi da clienti") over the last two months is mostly returned
+// to the cash a few days later, as "Rientro" does (RIENTRO and CONTO): the prima nota shows it on
+// its return day. The last three days and the older items stay suspended.
+void fillReturns(Workspace& ws)
+{
+    std::mt19937 rng(20261211u);
+    const Date today = Date::today();
+    Table& m = ws.open("MOVICOMP", "MOVICOMP", false);
+    m.setBulk(true);
+    for (m.goTop(); !m.eof(); m.skip(1)) {
+        const Date date = m.date("DATA");
+        if (m.text("CONTO") != "Sospesi da clienti" || m.date("RIENTRO") || !date || !(date < today.addDays(-3)) ||
+            date < today.addDays(-60))
+            continue;
+        if (rng() % 5 == 0) continue;
+        Date back = date.addDays(1 + static_cast<int64_t>(rng() % 6));
+        if (today < back) back = today;
+        m.lock(true);
+        m.setDate("RIENTRO", back);
+        m.setText("CONTO", "Cassa entrate");
+        m.commit();
+        m.unlock();
+    }
+    m.setBulk(false);
+    ws.close("MOVICOMP");
+}
+
 // ---- policy detail sheets
 
 // The sheet table of a branch: motor, elementary branches or life by its first letters.
@@ -1237,16 +1264,16 @@ void fillBooks(Workspace& ws, const std::string& folder, std::mt19937& rng)
     for (int k = 35; k >= 0; --k) {
         const Date first = Date::fromYmd(today.year(), today.month(), 1).addMonths(-k);
         auto day = [&](int d) { return first.addDays(d - 1); };
-        add(day(1), "Banca 1 uscite", "Affitto ufficio", "Pagamento fattura", Decimal(-1200));
-        add(day(10), "Banca 1 uscite", "Stipendi", "Bonifico", -cents(1800, 1900));
-        add(day(16), "Banca 1 uscite", "Contributi", "Addebito in conto", -cents(600, 700));
+        add(day(1), "Banca 1 uscite", "Affitto ufficio", "Pagamento fattura", Decimal(1200));
+        add(day(10), "Banca 1 uscite", "Stipendi", "Bonifico", cents(1800, 1900));
+        add(day(16), "Banca 1 uscite", "Contributi", "Addebito in conto", cents(600, 700));
         if (k % 2 == 0) {
-            add(day(20), "Banca 1 uscite", "Energia elettrica", "Addebito in conto", -cents(90, 160));
-            add(day(22), "Banca 1 uscite", "Telefono e internet", "Addebito in conto", -cents(45, 70));
+            add(day(20), "Banca 1 uscite", "Energia elettrica", "Addebito in conto", cents(90, 160));
+            add(day(22), "Banca 1 uscite", "Telefono e internet", "Addebito in conto", cents(45, 70));
         }
         for (int e = 0; e < 3; ++e)
             add(day(3 + e * 8), "Cassa uscite", e == 1 ? "Valori bollati" : "Cancelleria", "Spesa di cassa",
-                -cents(5, 60), e != 2);
+                cents(5, 60), e != 2);
         add(day(15), "Banca 1 entrate", "Provvigioni compagnie", "Accredito provvigioni", cents(2500, 4000));
         add(day(25), "Banca 1 entrate", "Versamenti", "Versamento contanti", cents(300, 900));
         // A cheque paid in, held as suspended until the bank credits it.
@@ -1779,6 +1806,187 @@ void fillStatements(Workspace& ws, const std::string& templates)
         std::fprintf(stderr, "modello della ricevuta di pagamento non trovato\n");
 }
 
+// ---- statistics
+
+// Two years of collections for the statistics and the portfolio renewals: monthly policies paid
+// every month, yearly policies collected in both years (some not renewed), policies replaced
+// between the two years whose replacement pays the second year, and a few costs of the agency's
+// books with their category for the budget. Its own random generator keeps the rest of the folder
+// as it was.
+void fillStatistics(Workspace& ws)
+{
+    std::mt19937 rng(20261210u);
+    const Date today = Date::today();
+    const Date start = Date::fromYmd(today.year(), today.month(), 1).addMonths(-23);
+    // Clients with their sub-agent, who brings their policies.
+    std::vector<std::pair<std::string, std::string>> insured;
+    {
+        Table& c = ws.open("CLIENTI", "CLIENTI", false);
+        for (c.goTop(); !c.eof() && insured.size() < 80; c.skip(1)) insured.emplace_back(c.text("CLIENTE"), c.text("SUBAGENTE"));
+        ws.close("CLIENTI");
+    }
+    if (insured.empty()) return;
+    std::vector<const Agreement*> agreements;
+    for (const Agreement& a : kAgreements)
+        if (!a.ceased) agreements.push_back(&a);
+
+    struct Policy {
+        std::string number, insured, producer, branch, fraction;
+        const Agreement* agreement;
+        Date effect;
+        Decimal premium;
+    };
+    Table& t = ws.open("POLIZZE", "POLIZZE", false);
+    Table& m = ws.open("MOVICOMP", "MOVICOMP", false);
+    t.setBulk(true);
+    m.setBulk(true);
+    auto policy = [&](const Policy& p, const std::string& replaces) {
+        t.appendWithCode();
+        t.setText("ASSICURATO", p.insured);
+        t.setText("COMPAGNIA", p.agreement->name);
+        t.setText("RAPPORTO", p.agreement->name);
+        t.setText("POLIZZA", p.number);
+        t.setText("RAMO", p.branch);
+        t.setText("FRAZIONAM", p.fraction);
+        t.setText("PRODUTTORE", p.producer);
+        t.setText("PAGAMENTO", "Bonifico");
+        t.setDate("EFFETTO", p.effect);
+        t.setDate("SCADENZA", p.effect.addMonths(12));
+        t.setDate("COPERTURA", p.effect);
+        t.setNumber("IMPORTO", p.premium);
+        t.setNumber("PROVVAGEN", (p.premium * Decimal(12) / Decimal(100)).round(2));
+        t.setNumber("PROVVPROD", (p.premium * Decimal(4) / Decimal(100)).round(2));
+        if (!replaces.empty()) {
+            t.setText("SOSTPOL", replaces);
+            t.setText("PROVENIEN", p.agreement->name);
+        }
+        t.commit();
+        t.unlock();
+        return t.recno();
+    };
+    auto collect = [&](const Policy& p, Date due, const Decimal& amount) {
+        const Date paid = due.addDays(-static_cast<int64_t>(rng() % 6));
+        if (paid > today) return;
+        m.appendWithCode();
+        m.setDate("DATA", paid);
+        m.setText("POLIZZA", p.number);
+        m.setText("COMPAGNIA", p.agreement->name);
+        m.setText("RAPPORTO", p.agreement->name);
+        m.setText("RAMO", p.branch);
+        m.setText("ASSICURATO", p.insured);
+        m.setText("PRODUTTORE", p.producer);
+        m.setDate("SCADENZA", due);
+        m.setText("TIPO", "Quietanza");
+        m.setText("DESCRIZIO", rng() % 8 == 0 ? "Incasso diretto" : "Incasso");
+        m.setNumber("IMPORTO", amount);
+        m.setDate("INCASSO", paid);
+        m.setNumber("PROVVAGEN", (amount * Decimal(12) / Decimal(100)).round(2));
+        m.setNumber("PROVVPROD", (amount * Decimal(4) / Decimal(100)).round(2));
+        m.setText("CONTO", rng() % 2 ? "Banca 1 entrate" : "Cassa entrate");
+        m.commit();
+        m.unlock();
+    };
+    auto make = [&](int i, const char* fraction, int firstMonth) {
+        Policy p;
+        p.number = "ST-" + std::to_string(start.year()) + "-" + std::to_string(500000 + i);
+        const auto& [client, producer] = insured[rng() % insured.size()];
+        p.insured = client;
+        p.producer = producer;
+        p.agreement = agreements[rng() % agreements.size()];
+        p.branch = std::strcmp(p.agreement->name, "TIRRENA VITA") == 0 ? "VITA" : kBranches[rng() % 5];
+        p.fraction = fraction;
+        p.effect = start.addMonths(firstMonth).addDays(static_cast<int64_t>(rng() % 27));
+        p.premium = Decimal(static_cast<long long>(std::strcmp(fraction, "MENSILE") == 0 ? 30 + rng() % 60
+                                                                                         : 250 + rng() % 1500));
+        return p;
+    };
+    int serial = 0;
+    // Monthly policies: every instalment of the two years, the premium raised in the second.
+    for (int i = 0; i < 25; ++i) {
+        Policy p = make(++serial, "MENSILE", 0);
+        policy(p, "");
+        for (int k = 0; k < 24; ++k) {
+            const Decimal amount = k < 12 ? p.premium : (p.premium * Decimal(105) / Decimal(100)).round(2);
+            collect(p, p.effect.addMonths(k), amount);
+        }
+    }
+    // Yearly policies: collected last year and, but for some, again this year.
+    for (int i = 0; i < 60; ++i) {
+        Policy p = make(++serial, "ANNUALE", static_cast<int>(rng() % 12));
+        policy(p, "");
+        collect(p, p.effect, p.premium);
+        if (i % 6 != 5) collect(p, p.effect.addMonths(12), (p.premium * Decimal(103) / Decimal(100)).round(2));
+    }
+    // Replaced between the two years: the new policy pays the second year.
+    for (int i = 0; i < 15; ++i) {
+        Policy old = make(++serial, "ANNUALE", static_cast<int>(rng() % 12));
+        const uint32_t oldRecno = policy(old, "");
+        collect(old, old.effect, old.premium);
+        Policy renewed = old;
+        renewed.number = old.number + "/S";
+        renewed.effect = old.effect.addMonths(12);
+        renewed.premium = (old.premium * Decimal(110) / Decimal(100)).round(2);
+        policy(renewed, old.number);
+        collect(renewed, renewed.effect, renewed.premium);
+        t.goTo(oldRecno);
+        t.lock(true);
+        t.setText("SOSTDA", renewed.number);
+        t.setLogical("DISDETTA", true);
+        t.commit();
+        t.unlock();
+    }
+    t.setBulk(false);
+    m.setBulk(false);
+    ws.close("MOVICOMP");
+    ws.close("POLIZZE");
+
+    // Costs of the books, recorded as positive amounts on the outgoing accounts, for the budget.
+    {
+        Table& c = ws.open("CATECON", "CATECON", false);
+        c.append();
+        c.setText("CATEGORIA", "Spese commerciali");
+        c.commit();
+        c.unlock();
+        ws.close("CATECON");
+        Table& v = ws.open("VOCICON", "VOCICON", false);
+        for (const char* item : {"Pubblicità", "Formazione", "Manutenzione"}) {
+            v.append();
+            v.setText("DESCRIZ", item);
+            v.setText("CATEGORIA", "Spese commerciali");
+            v.commit();
+            v.unlock();
+        }
+        ws.close("VOCICON");
+    }
+    Table& l = ws.open("MOVICONT", "MOVICONT", false);
+    l.setBulk(true);
+    for (int k = 0; k < 24; ++k) {
+        const Date month = start.addMonths(k);
+        struct Cost {
+            const char *item, *account;
+            int from, to;
+        };
+        for (const Cost& c : {Cost{"Pubblicità", "Banca 1 uscite", 150, 400}, Cost{"Formazione", "Cassa uscite", 40, 120},
+                              Cost{"Manutenzione", "Banca 1 uscite", 60, 250}}) {
+            if (k % 3 && std::strcmp(c.item, "Formazione") == 0) continue;
+            const Date day = month.addDays(static_cast<int64_t>(rng() % 25));
+            if (day > today) continue;
+            l.append();
+            l.setDate("DATA", day);
+            l.setText("CONTO", c.account);
+            l.setText("CONTABIL", c.item);
+            l.setText("DESCRIZIO", "Pagamento fattura");
+            l.setDate("DATADOC", day);
+            l.setNumber("IMPORTO", Decimal::fromScaled(static_cast<long long>(c.from * 100 + rng() % ((c.to - c.from) * 100)), 2));
+            l.setLogical("PRIMANOTA", true);
+            l.commit();
+            l.unlock();
+        }
+    }
+    l.setBulk(false);
+    ws.close("MOVICONT");
+}
+
 int main(int argc, char** argv)
 {
     std::string folder;
@@ -1822,6 +2030,8 @@ int main(int argc, char** argv)
         fillTitlesAndNotices(ws, folder, rng);
         fillQuotes(ws);
         fillStatements(ws, sales::templatesFolder(fs::absolute(argv[0]).parent_path().string()));
+        fillReturns(ws);
+        fillStatistics(ws);
         fillFormSettings(folder);
         if (!writeBackgroundPicture(fs::path(folder) / "ARV.BMP"))
             std::fprintf(stderr, "impossibile scrivere lo sfondo ARV.BMP\n");

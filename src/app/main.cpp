@@ -5,6 +5,7 @@
 #include <QFileDialog>
 
 #include "accounting/movementregister.h"
+#include "accounting/bookscreens.h"
 #include "accounting/cashregister.h"
 #include "accounting/ledgerregister.h"
 #include "app/application.h"
@@ -20,12 +21,14 @@
 #include "policies/titleregister.h"
 #include "policies/renewalregister.h"
 #include "policies/renewals.h"
+#include "policies/portfoliorenewalscreen.h"
 #include "registry/clients.h"
 #include "registry/companies.h"
 #include "registry/lookuptables.h"
 #include "registry/producers.h"
 #include "records/comuni.h"
 #include "reporting/formscreens.h"
+#include "reporting/statisticscreens.h"
 #include "sales/questionnaire.h"
 #include "sales/questionnaireregister.h"
 #include "sales/quoteregister.h"
@@ -136,6 +139,11 @@ int main(int argc, char** argv)
         arv::policies::setPolicyClaimsEntry([](const std::string& alias) { arv::claims::SINISTRI(true, alias); });
         arv::accounting::addLedgerEntries(add);
         arv::accounting::addCashEntries(add);
+        // The prima nota (its daily form also on closing) and the accounting summary.
+        arv::accounting::addBookReportEntries(
+            [&registry](const std::string& name, std::function<void(bool)> entry) {
+                registry.add(name, [entry](const arv::EntryArgs& a) { entry(a.flag); });
+            });
         arv::sales::addQuestionnaireEntries(add);
         arv::accounting::setQuestionnaireCaller([](const std::string& policy) { arv::sales::QUESTADE3(policy); });
         // The renewal worklist: "Incasso" opens the company movements on the row's policy, its
@@ -151,6 +159,9 @@ int main(int argc, char** argv)
         arv::sales::addQuoteEntries(add);
         arv::sales::setQuoteEntryCaller([&registry](const std::string& name) { registry.call(name); });
         arv::policies::setPriceRequestEntry([](const std::string& alias) { arv::sales::EMAILCOM(true, alias); });
+        // The statistics summary, the collection statistics, the budget and the portfolio renewals.
+        arv::reporting::addStatisticsEntries(add);
+        add("RINNOVI", arv::policies::RINNOVI);
         // The agency's forms: the menu, the toolbar and the print menus of the policies and the
         // company movements.
         arv::reporting::addFormEntries(add);
