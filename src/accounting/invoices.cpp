@@ -10,6 +10,7 @@
 #include "common/files.h"
 #include "common/ini.h"
 #include "common/mask.h"
+#include "common/lists.h"
 #include "common/numfmt.h"
 #include "common/printjob.h"
 #include "common/report.h"
@@ -209,6 +210,54 @@ int PROSNUMFATT(Workspace& ws, Date date)
 {
     OwnTable t(ws, "FATTBSA", true);
     return nextInvoiceNumber(*t, date).value_or(kMaxInvoiceNumber);
+}
+
+// ---------------------------------------------------------------- the dialog's values
+
+const std::vector<EditField>& invoiceFields()
+{
+    static const std::vector<EditField> fields = [] {
+        std::vector<EditField> f;
+        EditField number = numberField(101, "Numero:", "NUMERO", "@EZ 99999");
+        number.readOnly = true;
+        f.push_back(number);
+        EditField date = dateField(102, "Data:", "DATA");
+        date.rule = [](const std::string& s, const EditValues&) { return bool(Date::fromDisplay(s)); };
+        f.push_back(date);
+        EditField customer = textField(103, "Cliente:", "CLIENTE");
+        customer.rule = requiredRule;
+        f.push_back(customer);
+        EditField text = memoField(104, "Testo:", "TESTO");
+        text.rule = requiredRule;
+        f.push_back(text);
+        EditField payment = choiceField(105, "Pagamento:", "MODPAG", [] { return AMODPAG(); });
+        payment.rule = requiredRule;
+        f.push_back(payment);
+        EditField amount = numberField(106, "Importo:", "IMPORTO", "@ZE 999,999.99");
+        amount.rule = requiredRule;
+        f.push_back(amount);
+        f.push_back(numberField(107, "Aliquota IVA (+) / Aliquota R.A. (-):", "ALIQUOTA", "@E 999.999%"));
+        f.push_back(logicalField(108, "IBAN:", "FONDO"));
+        EditField reference = textField(kFieldReference, "", dialogOnly(kReference));
+        reference.stored = false;
+        f.push_back(reference);
+        return f;
+    }();
+    return fields;
+}
+
+EditValues newInvoiceValues(Workspace& ws, bool proforma, Date today)
+{
+    EditValues v = blankValues(invoiceFields());
+    v.set("DATA", today.toDisplay());
+    v.set("NUMERO", proforma ? std::string() : std::to_string(PROSNUMFATT(ws, today)));
+    return v;
+}
+
+std::string presetText(const std::string& folder, int which, const std::string& reference)
+{
+    return decodeLineBreaks(IniFile(iniPathOf(folder)).get("Emissione fatture", "Testo" + std::to_string(which)), "\r\n") +
+           reference;
 }
 
 // ---------------------------------------------------------------- save and deletion

@@ -98,6 +98,18 @@ int PROSNUMFATT(store::Workspace& ws, Date date);
 // number to write): nullopt when the year already reached 99999.
 std::optional<int> nextInvoiceNumber(store::Table& invoices, Date date);
 
+// ---- the invoice dialog's values
+
+// The fields of the dialog FATTURE2 (ids 101-108), then the reference text of a preset button
+// (kept in the copies, not shown nor stored).
+inline constexpr const char* kReference = "RIFERIM";
+const std::vector<records::EditField>& invoiceFields();
+inline constexpr int kFieldReference = 109;
+// The copies of a new invoice dated TODAY: the number proposed (0 for a pro-forma), zero amounts.
+records::EditValues newInvoiceValues(store::Workspace& ws, bool proforma, Date today);
+// A preset text ("Testo1".."Testo3" of "Emissione fatture") followed by the reference text.
+std::string presetText(const std::string& folder, int which, const std::string& reference);
+
 // ---- save and deletion
 
 struct InvoiceSave {
