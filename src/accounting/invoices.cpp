@@ -250,7 +250,7 @@ EditValues newInvoiceValues(Workspace& ws, bool proforma, Date today)
 {
     EditValues v = blankValues(invoiceFields());
     v.set("DATA", today.toDisplay());
-    v.set("NUMERO", proforma ? std::string() : std::to_string(PROSNUMFATT(ws, today)));
+    v.set("NUMERO", Mask("@EZ 99999").formatNumber(Decimal(proforma ? 0 : PROSNUMFATT(ws, today))));
     return v;
 }
 

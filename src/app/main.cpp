@@ -4,6 +4,8 @@
 
 #include <QFileDialog>
 
+#include "accounting/einvoice.h"
+#include "accounting/invoiceregister.h"
 #include "accounting/movementregister.h"
 #include "accounting/cashregister.h"
 #include "accounting/ledgerregister.h"
@@ -139,6 +141,11 @@ int main(int argc, char** argv)
         arv::policies::addRenewalEntries(add);
         arv::policies::setCollectionHook([](const std::string& number) { return arv::accounting::MOVICOMP(true, number); });
         arv::policies::setRenewalEntryCaller([&registry](const std::string& name) { registry.call(name); });
+        // The invoices: their entry, and the policy register's "Genera fattura" on the policy under its
+        // cursor; the electronic invoices are checked against the schema installed beside the program.
+        arv::accounting::addInvoiceEntries(add);
+        arv::policies::setInvoiceGenerator([](const std::string& alias) { arv::accounting::generateInvoiceOfPolicy(alias); });
+        arv::accounting::setInvoiceSchemaFolder(arv::accounting::invoiceSchemaFolder(programDir));
     };
     // A print job puts the selected table back on its record when it ends.
     arv::records::installPrintSelectionHook(arv::store::workspace());
