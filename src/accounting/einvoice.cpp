@@ -442,6 +442,7 @@ std::string TFattXml::document() const
             }
         w.value("PrezzoTotale", num(lineTotal(l)));
         w.value("AliquotaIVA", num(l.rate));
+        if (lRit) w.value("Ritenuta", "SI");
         if (l.rate.isZero()) w.optional("Natura", l.nature.empty() ? cNat : l.nature);
         w.close();
     }

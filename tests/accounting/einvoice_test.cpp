@@ -178,6 +178,7 @@ TEST_F(ElectronicInvoice, WriterFigures)
              x.aFatRig = {FattLine{"Consulenza", dec("1"), dec("100"), Decimal(), "N4", {}}};
          },
          {"<ImportoRitenuta>20.00</ImportoRitenuta>", "<AliquotaRitenuta>20.00</AliquotaRitenuta>",
+          "<AliquotaIVA>0.00</AliquotaIVA>\r\n        <Ritenuta>SI</Ritenuta>\r\n        <Natura>N4</Natura>",
           "<ImportoTotaleDocumento>80.00</ImportoTotaleDocumento>", "<ImportoPagamento>80.00</ImportoPagamento>"},
          {}},
         {"iva",
