@@ -782,16 +782,7 @@ XmlExport exportInvoiceXml(Workspace& ws, uint32_t recno, const std::function<st
     // The counter and the file under the invoice table's lock: two exports never share a progressive.
     OwnTable lockOn(ws, "FATTBSA");
     lockOn->lock(false);
-    struct Unlock {
-        Table& t;
-        ~Unlock()
-        {
-            try {
-                t.unlock();
-            } catch (...) {
-            }
-        }
-    } unlock{*lockOn};
+    Unlocker unlock{*lockOn};
     IniFile ini(iniPath);
     const long long counter = ini.getInt("Fattura elettronica", "ProgressivoInvio", 1);
     if (counter < 0 || counter >= 36LL * 36 * 36 * 36 * 36) return refuse("Progressivo di invio esaurito.");

@@ -53,19 +53,6 @@ void invoiceOrder(Table& t)
     t.setOrder("FATTBSA");
 }
 
-struct Unlock {
-    Table& t;
-    bool armed = true;
-    ~Unlock()
-    {
-        if (!armed) return;
-        try {
-            t.unlock();
-        } catch (...) {
-        }
-    }
-};
-
 std::string amountText(const Decimal& d) { return trim(ENSTR(d)); }
 
 } // namespace
@@ -309,7 +296,7 @@ InvoiceSave saveInvoice(Workspace& ws, Table& t, bool inserting, bool proforma, 
     const bool renumber = (inserting && !proforma) || yearChanged;
 
     t.lock(false);
-    Unlock unlock{t};
+    Unlocker unlock{t};
     int number = inserting ? 0 : static_cast<int>(t.number("NUMERO").toLongLong());
     if (renumber) {
         std::optional<int> n = nextInvoiceNumber(t, date);
@@ -348,7 +335,7 @@ std::optional<std::string> deleteInvoice(Workspace& ws, Table& t)
     const uint32_t recno = t.recno();
     if (auto m = driveProblem(t)) return *m;
     t.lock(false);
-    Unlock unlock{t};
+    Unlocker unlock{t};
     t.goTo(recno);
     if (t.eof() || t.deleted()) return std::string();
     if (!t.number("NUMERO").isZero() && lastInvoice(ws) != recno) return std::string(kMsgOnlyLastInvoice);
@@ -416,13 +403,6 @@ PolicyFacts policyFacts(Table& p, const std::string& number)
     return f;
 }
 
-std::string motorClassOf(Workspace& ws, const std::string& code)
-{
-    OwnTable a(ws, "DATIAUTO", true);
-    a->ordAdd("DATIAUTO");
-    return a->seek(code) ? trim(a->text("CLASSE")) : std::string();
-}
-
 } // namespace
 
 GenerationOutcome GENFATT(Workspace& ws, const std::string& number, const GenerationInput& in, Date today)
@@ -460,7 +440,7 @@ GenerationOutcome GENFATT(Workspace& ws, const std::string& number, const Genera
         {
             Table& t = *invoices;
             t.lock(false);
-            Unlock unlock{t};
+            Unlocker unlock{t};
             std::optional<int> n = nextInvoiceNumber(t, today);
             if (!n) return refuse(kMsgYearFull);
             t.append(true);
@@ -484,7 +464,7 @@ GenerationOutcome GENFATT(Workspace& ws, const std::string& number, const Genera
             Table& t = *policies;
             t.goTo(p.recno);
             t.lock(true);
-            Unlock unlock{t};
+            Unlocker unlock{t};
             std::string note = t.memo("NOTE");
             if (!note.empty()) note += kCrLf;
             note += "Emessa fattura n. " + std::to_string(out.number) + " del " + today.toDisplay() +
@@ -498,7 +478,7 @@ GenerationOutcome GENFATT(Workspace& ws, const std::string& number, const Genera
         step = "il movimento di incasso";
         {
             Table& t = *movements;
-            Unlock unlock{t};
+            Unlocker unlock{t};
             t.appendWithCode();
             t.setDate("DATA", today);
             t.setText("POLIZZA", trim(p.number));
@@ -514,7 +494,7 @@ GenerationOutcome GENFATT(Workspace& ws, const std::string& number, const Genera
             t.setNumber("PROVVAGEN", in.fee);
             t.setText("CONTO", trim(in.account));
             t.setText("PAGAMENTO", paymentForAccount(trim(in.account), std::string()));
-            t.setText("VARIAZBM", motorClassOf(ws, p.code));
+            t.setText("VARIAZBM", motorClass(ws, p.code));
             t.setDate("INCASSO", today);
             t.commit();
             out.movement = t.recno();

@@ -7,13 +7,12 @@
 #include <fstream>
 #include <set>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "accounting/einvoice.h"
 #include "accounting/invoices.h"
 #include "common/ini.h"
 #include "registry/registerfolder.h"
+#include "support/processes.h"
 
 using namespace arv;
 using namespace arv::store;
@@ -348,29 +347,13 @@ TEST_F(ElectronicInvoice, ConcurrentExportsGetDistinctProgressives)
     ws().closeAll();
     const std::string folder = dir.path();
     const int kEach = 15;
-    std::vector<pid_t> pids;
-    for (int c = 0; c < 2; ++c) {
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            int status = 0;
-            try {
-                Workspace own(folder);
-                for (int k = 0; k < kEach; ++k) {
-                    const XmlExport e = exportInvoiceXml(own, recno, [](const std::string& p) { return p; });
-                    if (!e.ok) status = 2;
-                }
-            } catch (...) {
-                status = 3;
-            }
-            ::_exit(status);
-        }
-        pids.push_back(pid);
-    }
-    for (pid_t pid : pids) {
+    EXPECT_TRUE(test::runProcesses(2, [&](int) {
+        Workspace own(folder);
         int status = 0;
-        ::waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+        for (int k = 0; k < kEach; ++k)
+            if (!exportInvoiceXml(own, recno, [](const std::string& p) { return p; }).ok) status = 2;
+        return status;
+    }));
     ws().setFolder(folder);
     std::set<std::string> progressives;
     for (const auto& f : fs::directory_iterator(fs::path(folder) / "FATTURE XML")) {

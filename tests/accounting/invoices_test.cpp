@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <set>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "accounting/invoices.h"
 #include "accounting/movements.h"
@@ -15,6 +13,7 @@
 #include "common/pagemodel.h"
 #include "policies/sheets.h"
 #include "registry/registerfolder.h"
+#include "support/processes.h"
 
 using namespace arv;
 using namespace arv::store;
@@ -333,40 +332,26 @@ TEST_F(Invoices, ConcurrentNumbersAreDistinct)
     const std::string folder = dir.path();
     const Date today = Date::today();
     const int kEach = 200;
-    std::vector<pid_t> pids;
-    for (int c = 0; c < 2; ++c) {
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            int status = 0;
-            try {
-                Workspace own(folder);
-                Table& t = own.open("FATTBSA");
-                t.ordAdd("FATTBSA");
-                for (int k = 0; k < kEach; ++k) {
-                    if (k % 4 == 3) {
-                        GenerationInput in{Decimal(50), Decimal(), false, "Cassa entrate", "Contanti"};
-                        if (!GENFATT(own, "GEN-" + std::to_string(c), in, today).ok) status = 2;
-                        continue;
-                    }
-                    EditValues v = newInvoiceValues(own, false, today);
-                    v.set("CLIENTE", "ROSSI MARIO");
-                    v.set("TESTO", "Consulenza");
-                    v.set("MODPAG", "Contanti");
-                    v.set("IMPORTO", "10,00");
-                    if (!saveInvoice(own, t, true, false, EditValues(invoiceFields()), v)) status = 3;
-                }
-            } catch (...) {
-                status = 4;
-            }
-            ::_exit(status);
-        }
-        pids.push_back(pid);
-    }
-    for (pid_t pid : pids) {
+    EXPECT_TRUE(test::runProcesses(2, [&](int c) {
         int status = 0;
-        ::waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+        Workspace own(folder);
+        Table& t = own.open("FATTBSA");
+        t.ordAdd("FATTBSA");
+        for (int k = 0; k < kEach; ++k) {
+            if (k % 4 == 3) {
+                GenerationInput in{Decimal(50), Decimal(), false, "Cassa entrate", "Contanti"};
+                if (!GENFATT(own, "GEN-" + std::to_string(c), in, today).ok) status = 2;
+                continue;
+            }
+            EditValues v = newInvoiceValues(own, false, today);
+            v.set("CLIENTE", "ROSSI MARIO");
+            v.set("TESTO", "Consulenza");
+            v.set("MODPAG", "Contanti");
+            v.set("IMPORTO", "10,00");
+            if (!saveInvoice(own, t, true, false, EditValues(invoiceFields()), v)) status = 3;
+        }
+        return status;
+    }));
     ws().setFolder(folder);
     const std::vector<int> numbers = numbersOf(today.year());
     EXPECT_EQ(size_t(2 * kEach), numbers.size());
