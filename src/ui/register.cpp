@@ -126,7 +126,6 @@ QVariant RegisterModel::data(const QModelIndex& index, int role) const
         }
         if (rows_.size() > 512) {
             rows_.clear();
-    colors_.clear();
             colors_.clear();
         }
         it = rows_.emplace(index.row(), values).first;
@@ -157,6 +156,7 @@ void RegisterModel::reload()
 {
     beginResetModel();
     rows_.clear();
+    colors_.clear();
     window_.refresh();
     endResetModel();
 }
