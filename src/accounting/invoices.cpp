@@ -216,6 +216,8 @@ const std::vector<EditField>& invoiceFields()
         f.push_back(customer);
         EditField text = memoField(104, "Testo:", "TESTO");
         text.rule = requiredRule;
+        text.fontFamily = "Courier New";
+        text.fontSize = 12;
         f.push_back(text);
         EditField payment = choiceField(105, "Pagamento:", "MODPAG", [] { return AMODPAG(); });
         payment.rule = requiredRule;

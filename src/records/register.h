@@ -93,6 +93,9 @@ struct EditField {
     // A Logical field shown as an option button: the register's `changed` hooks keep one of a
     // set of them ticked.
     bool radio = false;
+    // The font of the control ("" the dialog's; "Courier New" 12 for a text laid out in columns).
+    std::string fontFamily = {};
+    int fontSize = 0;
 };
 
 // The usual fields of a dialog, by kind (page 0 without folder pages).
