@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QTimer>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -10,6 +12,7 @@
 
 #include "accounting/invoiceregister.h"
 #include "accounting/invoices.h"
+#include "common/ini.h"
 #include "common/printjob.h"
 #include "common/text.h"
 #include "registry/registerfolder.h"
@@ -82,4 +85,32 @@ TEST_F(InvoiceRegister, NewInvoicePrintedOnceSaved)
     EXPECT_NE(std::string::npos, page.find("|FATTURA N. 1 / 2025|"));
     EXPECT_NE(std::string::npos, page.find("|ALFA ASSICURAZIONI S.P.A.|"));
     EXPECT_NE(std::string::npos, page.find("     770,00|"));
+}
+
+// "Fattura" of a company movement: only the dialog, on the customer, the fee and the reference,
+// which the preset texts carry after their own.
+TEST_F(InvoiceRegister, InvoiceOfAMovement)
+{
+    IniFile(dir.file("ARV.INI")).set("Emissione fatture", "Testo1", "Consulenza~");
+    const std::string reference = "\r\n\r\nRiferimento polizza: ALFA - Polizza n. P1";
+    EditValues shown;
+    std::function<void()> poll = [&] {
+        auto* d = dynamic_cast<EditDialog*>(QApplication::activeModalWidget());
+        if (!d) return QTimer::singleShot(20, poll);
+        shown = d->values();
+        d->fill(invoicesRegister().editButtons.front());
+        EXPECT_EQ("Consulenza\n\n\nRiferimento polizza: ALFA - Polizza n. P1", d->values().get("TESTO")); // as the box keeps it
+        type(*d, 105, "Contanti");
+        d->confirm();
+    };
+    QTimer::singleShot(20, poll);
+    FATTURE3("ROSSI MARIO", reference, Decimal(70));
+    EXPECT_EQ("ROSSI MARIO", shown.get("CLIENTE"));
+    EXPECT_EQ("Riferimento polizza: ALFA - Polizza n. P1", shown.get("TESTO"));
+    EXPECT_EQ(Decimal(70), shown.number("IMPORTO"));
+    OwnTable t(workspace(), "FATTBSA");
+    t->goTop();
+    ASSERT_FALSE(t->eof());
+    EXPECT_EQ(Decimal(1), t->number("NUMERO"));
+    EXPECT_FALSE(workspace().isOpen("FATTBSA")) << "the register closed with its dialog";
 }
