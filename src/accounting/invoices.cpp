@@ -438,7 +438,7 @@ GenerationOutcome GENFATT(Workspace& ws, const std::string& number, const Genera
     std::string step;
     try {
         // 3. The invoice, numbered and appended under one table lock.
-        step = "la fattura";
+        step = "la registrazione della fattura";
         {
             Table& t = *invoices;
             t.lock(false);
@@ -461,7 +461,7 @@ GenerationOutcome GENFATT(Workspace& ws, const std::string& number, const Genera
         written.push_back("fattura n. " + std::to_string(out.number) + " del " + today.toDisplay());
 
         // 4. The policy's note.
-        step = "la nota della polizza";
+        step = "l'aggiornamento delle note della polizza";
         {
             Table& t = *policies;
             t.goTo(p.recno);
@@ -474,10 +474,10 @@ GenerationOutcome GENFATT(Workspace& ws, const std::string& number, const Genera
             t.setMemo("NOTE", note);
             t.commit();
         }
-        written.push_back("nota della polizza");
+        written.push_back("note della polizza");
 
         // 5. The collection movement, then the policy moved on as by a new collection.
-        step = "il movimento di incasso";
+        step = "la registrazione del movimento di incasso";
         {
             Table& t = *movements;
             Unlocker unlock{t};
@@ -503,7 +503,7 @@ GenerationOutcome GENFATT(Workspace& ws, const std::string& number, const Genera
         }
         written.push_back("movimento di incasso");
 
-        step = "l'aggiornamento della polizza";
+        step = "l'aggiornamento della copertura della polizza";
         PolicyUpdate u;
         u.isNew = true;
         u.number = trim(p.number);
@@ -511,8 +511,7 @@ GenerationOutcome GENFATT(Workspace& ws, const std::string& number, const Genera
         u.collected = today;
         if (!AGGPOLIZZA(ws, u)) throw std::runtime_error("polizza non aggiornata");
     } catch (const std::exception& e) {
-        std::string m = "Impossibile completare la creazione della fattura: " + step + " non è stata registrata (" +
-                        e.what() + ").";
+        std::string m = "Creazione della fattura interrotta durante " + step + " (" + e.what() + ").";
         if (written.empty()) m += ";Nulla è stato registrato.";
         else {
             m += ";Già registrati: ";
