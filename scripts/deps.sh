@@ -12,6 +12,9 @@ PACKAGES=(
   libxml2-dev
 )
 
+# Further packages a script needs (scripts/fuzz.sh: clang and its fuzzer runtime) come as arguments.
+PACKAGES+=("$@")
+
 missing=()
 for p in "${PACKAGES[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

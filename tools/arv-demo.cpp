@@ -26,10 +26,12 @@
 #include "common/agency.h"
 #include "common/numfmt.h"
 #include "common/lists.h"
+#include "policies/titles.h"
 #include "records/comuni.h"
 #include "records/lookups.h"
 #include "records/register.h"
 #include "sales/questionnaire.h"
+#include "sales/quotes.h"
 #include "store/keys.h"
 #include "store/table.h"
 #include "store/upgrade.h"
@@ -1336,6 +1338,62 @@ void fillBooks(Workspace& ws, const std::string& folder, std::mt19937& rng)
     if (!ini.has("Cassa", "Saldo iniziale")) ini.setDecimal("Cassa", "Saldo iniziale", Decimal(1500));
 }
 
+// The numbered forms of each active agreement (a block per agreement, a few spoiled), the forms
+// of some policies discharged with their data, policies flagged for reform near their expiry, and
+// the postal expenses of the notices.
+void fillTitlesAndNotices(Workspace& ws, const std::string& folder, std::mt19937& rng)
+{
+    int block = 0;
+    for (const Agreement& a : kAgreements) {
+        if (a.ceased) continue;
+        const std::string letter(1, static_cast<char>('A' + block++));
+        policies::generateTitles(ws, a.name, a.name, "", letter + "1000", letter + "1039");
+    }
+    Table& t = ws.open("TITOLI", "TITOLI", false);
+    t.ordAdd("TITOLI");
+    int n = 0;
+    for (t.goTop(); !t.eof(); t.skip()) {
+        if (++n % 13 != 0) continue;
+        t.lock(true);
+        t.setLogical("ANNULLATO", true);
+        t.commit();
+        t.unlock();
+    }
+    Table& p = ws.open("POLIZZE", "POLIZZE", false);
+    p.setBulk(true);
+    t.setBulk(true);
+    int discharged = 0, reform = 0;
+    for (p.goTop(); !p.eof(); p.skip()) {
+        const std::string number = p.text("POLIZZA");
+        if (discharged < 60 && number.size() <= policies::kTitleNumberWidth && rng() % 6 == 0) {
+            t.append();
+            t.setText("COMPAGNIA", p.text("COMPAGNIA"));
+            t.setText("RAPPORTO", p.text("RAPPORTO"));
+            t.setText("RAMO", p.text("RAMO"));
+            t.setText("NUMERO", number);
+            t.setText("ASSICURATO", p.text("ASSICURATO"));
+            t.setDate("EFFETTO", p.date("EFFETTO"));
+            t.setDate("SCADENZA", p.date("SCADENZA"));
+            t.commit();
+            t.unlock();
+            ++discharged;
+        }
+        if (reform < 40 && p.text("SOSTDA").empty() && rng() % 8 == 0) {
+            p.lock(true);
+            p.setLogical("PROMEMORIA", true);
+            p.commit();
+            p.unlock();
+            ++reform;
+        }
+    }
+    p.setBulk(false);
+    t.setBulk(false);
+    ws.close("POLIZZE");
+    ws.close("TITOLI");
+    IniFile ini((fs::path(folder) / "ARV.INI").string());
+    if (!ini.has("Spese postali", "Importo")) ini.setDecimal("Spese postali", "Importo", *Decimal::parse("2.50"));
+}
+
 } // namespace
 
 // The renewal worklist of next month's coverages: some rows priced, with quotes of other
@@ -1392,8 +1450,10 @@ void fillWorklist(Workspace& ws, std::mt19937& rng)
 // The invoices: the agency's identity and invoice settings in ARV.INI, the invoice flag on the
 // consultancy policies of the clients with a VAT number, a year of monthly commission invoices to
 // the agreements and consultancy invoices to those clients, numbered by year, and one pro-forma.
-void fillInvoices(Workspace& ws, std::mt19937& rng)
+// A generator of its own keeps the other tables as they were.
+void fillInvoices(Workspace& ws)
 {
+    std::mt19937 rng(20261210u);
     IniFile ini((fs::path(ws.folder()) / "ARV.INI").string());
     if (!ini.has("Agenzia", "Ragione sociale")) {
         AgencyIdentity a;
@@ -1493,6 +1553,137 @@ void fillInvoices(Workspace& ws, std::mt19937& rng)
     ws.close("FATTBSA");
 }
 
+// ---- quotes
+
+// About 300 motor quotes over the last two years: new vehicles and renewals of the folder's motor
+// policies (filled from the policy as the form does), priced by one or two companies; some of the
+// older ones turned into policies by the conversion. The agency's fax and e-mail, which the offers
+// quote, go into ARV.INI when missing. A generator of its own keeps the other tables as they were.
+void fillQuotes(Workspace& ws)
+{
+    namespace q = arv::sales::quotes;
+    std::mt19937 rng(20261209u);
+    IniFile ini((fs::path(ws.folder()) / "ARV.INI").string());
+    if (!ini.has("Agenzia", "Fax")) ini.set("Agenzia", "Fax", "06 5551 2300");
+    if (!ini.has("Agenzia", "E-mail")) ini.set("Agenzia", "E-mail", "preventivi@agenziasole.it");
+
+    std::vector<std::string> renewals, clients;
+    {
+        Table& p = ws.open("POLIZZE", "POLIZZE", true);
+        for (p.goTop(); !p.eof(); p.skip())
+            if (p.text("RAMO") == "AUTO" && p.text("SOSTDA").empty() && !p.logical("DISDETTA"))
+                renewals.push_back(p.text("POLIZZA"));
+        ws.close("POLIZZE");
+        Table& c = ws.open("CLIENTI", "CLIENTI", true);
+        for (c.goTop(); !c.eof() && clients.size() < 400; c.skip())
+            if (c.text("PARTITAIVA").empty()) clients.push_back(c.text("CLIENTE"));
+        ws.close("CLIENTI");
+    }
+    const char* operators[] = {"ANNA", "LUCA", "MARTA"};
+    const char* rc[] = {"AURORA ASSICURAZIONI", "ORIZZONTE BROKER", "SICURTA' ADRIATICA"};
+    const char* makes[][2] = {{"FIAT", "PANDA 1.2"}, {"VOLKSWAGEN", "GOLF 1.6 TDI"}, {"RENAULT", "CLIO 1.0"},
+                              {"TOYOTA", "YARIS HYBRID"}, {"FORD", "FIESTA 1.1"}, {"PEUGEOT", "208 1.2"}};
+    const char* limits[] = {"6.450.000,00", "10.000.000,00", "15.000.000,00"};
+    const char* fractions[] = {"ANNUALE", "SEMESTRALE", "ANNUALE", "MENSILE"};
+    auto money = [](long cents) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%ld,%02ld", cents / 100, cents % 100);
+        return std::string(text);
+    };
+    Table& t = ws.open("PREVBSA", "PREVBSA", true);
+    t.ordAdd("PREVBSA");
+    const Date today = Date::today();
+    constexpr int kQuotes = 300;
+    std::vector<uint32_t> toConvert;
+    for (int i = 0; i < kQuotes; ++i) {
+        const Date date = today.addDays(-730 + i * 730 / kQuotes);
+        EditValues v = q::newQuoteValues(ws, date);
+        v.set("OPERATORE", operators[rng() % 3]);
+        const bool renewal = !renewals.empty() && rng() % 5 < 2;
+        if (renewal) {
+            const std::string number = renewals[rng() % renewals.size()];
+            v.set("POLIZZA", number);
+            q::ADATIPOL(ws, number, v);
+        } else if (!clients.empty()) {
+            const std::string name = clients[rng() % clients.size()];
+            v.set("ASSICURATO", name);
+            q::ADATIASS(ws, name, v);
+            q::copyInsured(v, "PRA");
+            const auto& m = makes[rng() % 6];
+            v.set("MARCA", m[0]);
+            v.set("MODELLO", m[1]);
+            v.set("VEICOLO", "Autovettura");
+            char plate[16];
+            std::snprintf(plate, sizeof plate, "G%c%03u%c%c", 'A' + static_cast<char>(rng() % 26),
+                          static_cast<unsigned>(rng() % 1000), 'A' + static_cast<char>(rng() % 26),
+                          'A' + static_cast<char>(rng() % 26));
+            v.set("TARGA", plate);
+            v.set("PRIMAIMM", rng() % 4 == 0 ? "T" : "F");
+            v.set("DECRBERS", rng() % 3 == 0 ? "T" : "F");
+        }
+        v.set("RAMO", "AUTO");
+        v.set("MASSIMALI", limits[rng() % 3]);
+        v.set(rng() % 3 == 0 ? "GDXCON" : "GDECON", "T");
+        if (v.get("CONDUCENTE").empty()) v.set("CONDUCENTE", v.get("ASSICURATO"));
+        for (int y = 5; y <= 10; ++y) v.set(y < 10 ? "SINISTRI0" + std::to_string(y) : "SINISTRI10", rng() % 6 == 0 ? "1" : "0");
+        const long year = 28000 + static_cast<long>(rng() % 40000);
+        const char* company = rc[rng() % 3];
+        v.set("COMPPREV", company);
+        v.set("RAPPPREV", company);
+        v.set("IMPOPREV1", money(year * 53 / 100));
+        v.set("IMPOPREV2", money(year));
+        v.set("IMPOPREV3", money(year * 9 / 100));
+        v.set("RAMOPREV", "AUTO");
+        v.set("FRAZPREV", fractions[rng() % 4]);
+        v.set("FINAPREV", v.get("FRAZPREV") == "MENSILE" ? "T" : "F");
+        v.set("IMPOPREV", money(year));
+        const Date effect = date.addDays(10 + static_cast<int>(rng() % 30));
+        v.set("EFFEPREV", effect.toDisplay());
+        v.set("SCADPREV", effect.addMonths(12).toDisplay());
+        // The policies made from a quote carry the client's producer, as the register's do.
+        const std::string producer = v.get("SUBAGENTE").empty() ? std::string("Agenzia") : v.get("SUBAGENTE");
+        v.set("PRODPREV", producer);
+        v.set("PRODARD", producer);
+        const bool ard = rng() % 2 == 0;
+        if (ard) {
+            const long ardYear = 9000 + static_cast<long>(rng() % 30000);
+            v.set("VALORE", money(800000 + static_cast<long>(rng() % 2500000)));
+            v.set("INCENFURT", "T");
+            if (rng() % 2) v.set("CRISTALLI", "T");
+            if (rng() % 3 == 0) v.set("KASKO", "T");
+            v.set("COMPARD", "AURORA ASSICURAZIONI");
+            v.set("RAPPARD", "AURORA ASSICURAZIONI");
+            v.set("IMPOARD1", money(ardYear * 53 / 100));
+            v.set("IMPOARD2", money(ardYear));
+            v.set("IMPOARD3", money(ardYear * 9 / 100));
+            v.set("RAMOARD", "AUTO");
+            v.set("FRAZARD", v.get("FRAZPREV"));
+            v.set("IMPOARD", money(ardYear));
+            v.set("EFFEARD", effect.toDisplay());
+            v.set("SCADARD", effect.addMonths(12).toDisplay());
+        }
+        EditRequest r;
+        r.inserting = true;
+        const records::SaveResult saved = q::saveQuote(ws, t, r, v);
+        if (!saved) {
+            std::fprintf(stderr, "preventivo non salvato: %s\n", saved.message.c_str());
+            continue;
+        }
+        if (i < kQuotes - 60 && rng() % 12 == 0) toConvert.push_back(t.recno());
+    }
+    int n = 0;
+    for (uint32_t recno : toConvert) {
+        t.goTo(recno);
+        ++n;
+        const std::string year = std::to_string(t.date("DATA").year());
+        q::Conversion c{"PV-" + year + "-" + std::to_string(100 + n), "", "", ""};
+        if (q::hasArd(t)) c.ard = "PA-" + year + "-" + std::to_string(100 + n);
+        const q::ConversionResult done = q::OKPOLIZZA(ws, t, c);
+        if (!done) std::fprintf(stderr, "preventivo non convertito: %s\n", done.message.c_str());
+    }
+    ws.close("PREVBSA");
+}
+
 int main(int argc, char** argv)
 {
     std::string folder;
@@ -1529,11 +1720,13 @@ int main(int argc, char** argv)
         fillMovements(ws, rng);
         fillBooks(ws, folder, rng);
         fillQuestionnaires(ws, rng);
-        fillInvoices(ws, rng);
+        fillInvoices(ws);
         if (sales::copyTemplates(sales::templatesFolder(fs::absolute(argv[0]).parent_path().string()), folder) == 0)
             std::fprintf(stderr, "modelli dell'informativa precontrattuale non trovati\n");
         fillClaims(ws, folder);
         fillWorklist(ws, rng);
+        fillTitlesAndNotices(ws, folder, rng);
+        fillQuotes(ws);
         if (!writeBackgroundPicture(fs::path(folder) / "ARV.BMP"))
             std::fprintf(stderr, "impossibile scrivere lo sfondo ARV.BMP\n");
         std::printf("Cartella dimostrativa pronta: %s\n", fs::absolute(folder).c_str());

@@ -11,6 +11,7 @@
 #include "common/numfmt.h"
 #include "common/printjob.h"
 #include "common/sendmail.h"
+#include "common/sheet.h"
 #include "common/text.h"
 #include "registry/companies.h"
 #include "records/lookups.h"
@@ -151,44 +152,6 @@ AgreementAddress agreementAddress(Workspace& ws, const std::string& agreement)
     }
     return a;
 }
-
-// Places texts on the 80 x 66 grid of a job, with no margin.
-class Sheet {
-public:
-    explicit Sheet(TPRINTER& job) : job_(job) {}
-    void put(double row, double col, const std::string& text, const PrintFont& font,
-             TextAlign align = TextAlign::Left, double width = 0)
-    {
-        job_.say(job_.lineY(row), job_.columnX(col), text, font, width > 0 ? job_.columnX(width) : 0, kBlack,
-                 std::nullopt, align);
-    }
-    // A rule from column FROM to column TO, on the top of line ROW.
-    void rule(double row, double from, double to)
-    {
-        PageItem item;
-        item.x = job_.columnX(from);
-        item.y = job_.lineY(row) - job_.lineY(0.75);
-        item.font = PrintFont("Arial", 8);
-        item.clipWidth = job_.columnX(to - from);
-        const double underscore = std::max(job_.textWidth("_", item.font), 1.0);
-        item.text = std::string(static_cast<size_t>(item.clipWidth / underscore) + 1, '_');
-        job_.addItem(item);
-    }
-    // A frame over rows TOP to BOTTOM and columns LEFT to RIGHT.
-    void box(double top, double bottom, double left, double right)
-    {
-        rule(top, left, right);
-        rule(bottom + 1, left, right);
-        const PrintFont thin("Arial", 12);
-        for (double r = top; r <= bottom; ++r) {
-            put(r, left, "|", thin);
-            put(r, right, "|", thin, TextAlign::Right);
-        }
-    }
-
-private:
-    TPRINTER& job_;
-};
 
 std::string withoutEmpty(const std::vector<std::string>& parts)
 {

@@ -18,6 +18,8 @@
 #include "common/tempnames.h"
 #include "records/reportrows.h"
 #include "policies/policyregister.h"
+#include "policies/listscreens.h"
+#include "policies/titleregister.h"
 #include "policies/renewalregister.h"
 #include "policies/renewals.h"
 #include "registry/clients.h"
@@ -27,6 +29,7 @@
 #include "records/comuni.h"
 #include "sales/questionnaire.h"
 #include "sales/questionnaireregister.h"
+#include "sales/quoteregister.h"
 #include "store/files.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
@@ -146,6 +149,14 @@ int main(int argc, char** argv)
         arv::accounting::addInvoiceEntries(add);
         arv::policies::setInvoiceGenerator([](const std::string& alias) { arv::accounting::generateInvoiceOfPolicy(alias); });
         arv::accounting::setInvoiceSchemaFolder(arv::accounting::invoiceSchemaFolder(programDir));
+        // The numbered forms, the expiry and cancellation lists, the notices.
+        add("TITOLI", arv::policies::TITOLI);
+        arv::policies::addListEntries(add);
+        // The quotes: their entry, "Modulistica" of their print menu, and the policy register's
+        // price request through the quotes' e-mail.
+        arv::sales::addQuoteEntries(add);
+        arv::sales::setQuoteEntryCaller([&registry](const std::string& name) { registry.call(name); });
+        arv::policies::setPriceRequestEntry([](const std::string& alias) { arv::sales::EMAILCOM(true, alias); });
     };
     // A print job puts the selected table back on its record when it ends.
     arv::records::installPrintSelectionHook(arv::store::workspace());

@@ -104,6 +104,16 @@ bool ISTIME(std::string_view time)
     return two(0) <= 23 && two(3) <= 59 && two(6) <= 59;
 }
 
+bool isHourMinute(std::string_view hhmm)
+{
+    size_t b = 0, e = hhmm.size();
+    while (b < e && hhmm[b] == ' ') ++b;
+    while (e > b && hhmm[e - 1] == ' ') --e;
+    const std::string_view t = hhmm.substr(b, e - b);
+    if (t.empty() || t == ":") return true;
+    return hhmm.size() == 5 && ISTIME(std::string(hhmm) + ":00");
+}
+
 bool ISNUMBER(std::string_view text)
 {
     if (text.empty()) return false;

@@ -16,6 +16,9 @@ bool ISIBAN(std::string_view iban);
 bool ISEMAIL(std::string_view email);
 // "hh:mm:ss" with hours 00..23 and minutes and seconds 00..59.
 bool ISTIME(std::string_view time);
+// An hour typed as "hh:mm" (mask "99:99"): blank (or the mask's bare ":"), or a time that ISTIME
+// accepts as "hh:mm:00". The rule of every "Ora:" of a dialog.
+bool isHourMinute(std::string_view hhmm);
 // Not empty and digits only.
 bool ISNUMBER(std::string_view text);
 

@@ -22,6 +22,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kDocument = "word/document.xml";
+constexpr unsigned long long kMaxPart = 64ULL << 20;     // one part of the package
+constexpr unsigned long long kMaxPackage = 256ULL << 20; // all of them
 constexpr const char* kRelNs = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 constexpr const char* kImageRel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/image";
 
@@ -58,9 +60,27 @@ std::vector<pugi::xml_node> textNodes(pugi::xml_node para)
     return out;
 }
 
+bool isText(const pugi::xml_node& n) { return n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata; }
+
+// The text of a w:t node. A word processor writes it as one piece; a damaged template may split it
+// around other elements, and every piece counts, so that none surfaces later in a filled document.
+std::string textOf(pugi::xml_node t)
+{
+    std::string s;
+    for (pugi::xml_node c : t.children())
+        if (isText(c)) s += c.value();
+    return s;
+}
+
+// The node's text becomes S, in one piece.
 void setText(pugi::xml_node t, const std::string& s)
 {
-    t.text().set(s.c_str());
+    for (pugi::xml_node c = t.first_child(); c;) {
+        pugi::xml_node next = c.next_sibling();
+        if (isText(c)) t.remove_child(c);
+        c = next;
+    }
+    t.prepend_child(pugi::node_pcdata).set_value(s.c_str());
     if (!t.attribute("xml:space")) t.append_attribute("xml:space") = "preserve";
 }
 
@@ -76,14 +96,14 @@ int replaceInParagraph(pugi::xml_node para, const std::string& find, const std::
         std::vector<size_t> starts;
         for (pugi::xml_node n : nodes) {
             starts.push_back(text.size());
-            text += n.text().get();
+            text += textOf(n);
         }
         size_t at = text.find(find, from);
         if (at == std::string::npos) return count;
         const size_t end = at + find.size();
         // The node holding the first character gets the replacement; the others lose their part.
         for (size_t i = 0; i < nodes.size(); ++i) {
-            std::string s = nodes[i].text().get();
+            std::string s = textOf(nodes[i]);
             size_t b = starts[i], e = b + s.size();
             if (e <= at || b >= end) continue;
             size_t cutFrom = std::max(at, b) - b, cutTo = std::min(end, e) - b;
@@ -112,7 +132,7 @@ std::string storyText(pugi::xml_node root)
 {
     std::string s;
     for (pugi::xml_node p : paragraphs(root)) {
-        for (pugi::xml_node t : textNodes(p)) s += t.text().get();
+        for (pugi::xml_node t : textNodes(p)) s += textOf(t);
         s += '\n';
     }
     return s;
@@ -121,7 +141,7 @@ std::string storyText(pugi::xml_node root)
 std::string boxText(pugi::xml_node box)
 {
     std::string s;
-    for (pugi::xpath_node t : box.select_nodes(".//w:t")) s += t.node().text().get();
+    for (pugi::xpath_node t : box.select_nodes(".//w:t")) s += textOf(t.node());
     return s;
 }
 
@@ -255,16 +275,24 @@ std::unique_ptr<WordDocument> WordDocument::open(const std::string& path)
         unzFile f;
         ~Closer() { unzClose(f); }
     } closer{zf};
+    unsigned long long total = 0;
     for (int rc = unzGoToFirstFile(zf); rc == UNZ_OK; rc = unzGoToNextFile(zf)) {
         unz_file_info64 info;
-        char name[1024];
-        if (unzGetCurrentFileInfo64(zf, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK ||
-            unzOpenCurrentFile(zf) != UNZ_OK)
+        if (unzGetCurrentFileInfo64(zf, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
             throw docxError(path, "Documento non leggibile");
+        std::string name(info.size_filename, '\0');
+        if (unzGetCurrentFileInfo64(zf, &info, name.data(), static_cast<uLong>(name.size()), nullptr, 0, nullptr, 0) !=
+            UNZ_OK)
+            throw docxError(path, "Documento non leggibile");
+        // A template is a few hundred kilobytes: sizes beyond any document are a damaged file.
+        total += info.uncompressed_size;
+        if (info.uncompressed_size > kMaxPart || total > kMaxPackage) throw docxError(path, "Documento non leggibile");
+        if (unzOpenCurrentFile(zf) != UNZ_OK) throw docxError(path, "Documento non leggibile");
         std::string data(static_cast<size_t>(info.uncompressed_size), '\0');
         int got = data.empty() ? 0 : unzReadCurrentFile(zf, data.data(), static_cast<unsigned>(data.size()));
-        unzCloseCurrentFile(zf);
-        if (got < 0 || static_cast<size_t>(got) != data.size()) throw docxError(path, "Documento non leggibile");
+        // Closing compares the checksum of what was read with the stored one.
+        const bool sound = unzCloseCurrentFile(zf) == UNZ_OK;
+        if (got < 0 || static_cast<size_t>(got) != data.size() || !sound) throw docxError(path, "Documento non leggibile");
         d->order_.push_back(name);
         d->entries_[name] = std::move(data);
     }

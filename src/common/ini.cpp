@@ -81,20 +81,25 @@ std::string joinPath(const std::string& dir, const std::string& name)
     return dir == "/" ? "/" + name : dir + "/" + name;
 }
 
-// Comment lines after the last entry belong to no entry, so the parser drops them; they are
-// kept aside and written back at the end.
-std::string trailingComments(const std::string& data)
+// Lines end as the parser ends them: CRLF, LF or a lone CR.
+std::vector<std::string> splitLines(const std::string& data)
 {
     std::vector<std::string> lines;
     size_t start = 0;
     while (start <= data.size()) {
-        size_t end = data.find('\n', start);
+        size_t end = data.find_first_of("\r\n", start);
         if (end == std::string::npos) end = data.size();
-        std::string line = data.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-        start = end + 1;
+        lines.push_back(data.substr(start, end - start));
+        start = end + (data.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     }
+    return lines;
+}
+
+// Comment lines after the last entry belong to no entry, so the parser drops them; they are
+// kept aside and written back at the end.
+std::string trailingComments(const std::string& data)
+{
+    const std::vector<std::string> lines = splitLines(data);
     size_t last = lines.size();
     while (last > 0) {
         const std::string& l = lines[last - 1];
@@ -112,21 +117,53 @@ std::string trailingComments(const std::string& data)
     return out;
 }
 
+// The text as the parser can take it. Lines it cannot read as a section, a key or a comment (a
+// "[" without its "]", a line without "=", a value without a key) would be dropped by the next
+// change, and the parser gives a "[" line without "]" to the keys after it as their section
+// name: such lines are kept as comments instead. A NUL byte would end the text there, and every
+// setting after it would be lost at the next change: it reads as a blank.
+std::string readableText(const std::string& data)
+{
+    std::string out;
+    out.reserve(data.size() + 16);
+    size_t start = 0;
+    while (start < data.size()) {
+        size_t end = data.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = data.size();
+        std::string line = data.substr(start, end - start);
+        std::replace(line.begin(), line.end(), '\0', ' ');
+        if (start == 0 && line.rfind("\xEF\xBB\xBF", 0) == 0) { // the parser skips a byte-order mark
+            out += line.substr(0, 3);
+            line.erase(0, 3);
+        }
+        const size_t first = line.find_first_not_of(" \t");
+        if (first != std::string::npos) {
+            const char c = line[first];
+            const bool readable = c == ';' || c == '#' ||
+                                  (c == '[' ? line.find(']', first) != std::string::npos
+                                            : line.find('=') != std::string::npos && c != '=');
+            if (!readable) out += ';';
+        }
+        out += line;
+        size_t next = end;
+        while (next < data.size() && (data[next] == '\r' || data[next] == '\n')) {
+            out += data[next];
+            if (data[next++] == '\n') break;
+        }
+        start = next;
+    }
+    return out;
+}
+
 // The parser's output with CRLF line ends, no leading blank lines and at most one blank line
 // in a row.
 std::string toFileText(const std::string& saved, const std::string& trailer)
 {
     std::string out;
     out.reserve(saved.size() + saved.size() / 16 + trailer.size());
-    size_t start = 0;
     int blanks = 0;
     bool any = false;
-    while (start < saved.size()) {
-        size_t end = saved.find('\n', start);
-        if (end == std::string::npos) end = saved.size();
-        std::string line = saved.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        start = end + 1;
+    for (const std::string& line : splitLines(saved)) {
         if (line.empty()) {
             ++blanks;
             continue;
@@ -264,6 +301,7 @@ struct IniFile::State {
         ini.Reset();
         trailer.clear();
         if (found) {
+            data = readableText(data);
             if (ini.LoadData(data.data(), data.size()) < 0) throw Error::corrupt(path, "settings file");
             trailer = trailingComments(data);
         }

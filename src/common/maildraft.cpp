@@ -24,6 +24,11 @@ std::vector<std::string> givenAttachments(const MailDraft& d)
 std::string draftProblem(const MailDraft& d, const MailSettings& s)
 {
     if (std::string p = s.problem(); !p.empty()) return p;
+    if (!d.chooserLabel.empty() && trimmed(d.chosen).empty()) {
+        std::string label = trimmed(d.chooserLabel);
+        if (!label.empty() && label.back() == ':') label.pop_back();
+        return kMsgChoiceRequired + label;
+    }
     if (trimmed(d.subject).empty()) return kMsgSubjectRequired;
     if (d.askRecipient && (d.recipients.empty() || mailAddresses(d.recipients.front()).empty()))
         return kMsgRecipientRequired;

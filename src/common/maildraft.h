@@ -24,6 +24,8 @@ inline constexpr const char* kMsgMailSent = "Messaggio inviato con successo.";
 inline constexpr const char* kMsgNoMessageSent = "Nessun messaggio inviato.";
 inline constexpr const char* kMsgSubjectRequired = "Oggetto obbligatorio.";
 inline constexpr const char* kMsgRecipientRequired = "Indicare il destinatario.";
+// Followed by the chooser's label without its colon.
+inline constexpr const char* kMsgChoiceRequired = "Campo obbligatorio: ";
 
 struct MailDraft {
     std::string name = "EMAIL";          // the dialog's resource name
@@ -38,11 +40,17 @@ struct MailDraft {
     std::string body;                    // lines separated by "\r\n" or "\n"
     std::vector<std::string> attachments; // file paths, at most attachmentRows of them
     size_t attachmentRows = kMailAttachments; // the "File allegato:" rows the dialog offers
+    // A list shown first, under CHOOSERLABEL ("Compagnia:"; "" none), from which the user picks
+    // what the caller turns into the recipient once the dialog is confirmed: CHOSEN holds the
+    // entry picked (the one the dialog opens on), and is required.
+    std::string chooserLabel = {};
+    std::vector<std::string> chooserEntries = {};
+    std::string chosen = {};
 };
 
 // What keeps the draft from going, as the message to show ("" when it can go): the settings'
-// missing server or sender, an empty subject, no recipient where the dialog asks for one, an
-// attached file that cannot be read.
+// missing server or sender, nothing picked from the chooser, an empty subject, no recipient
+// where the dialog asks for one, an attached file that cannot be read.
 std::string draftProblem(const MailDraft& draft, const MailSettings& settings);
 
 // The messages of the draft, one per recipient, with the settings' server part.

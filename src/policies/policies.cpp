@@ -194,11 +194,7 @@ std::vector<EditField> makeFields()
         return APRODOTTI(workspace(), trim(v.get("COMPAGNIA")), trim(v.get("RAPPORTO")), trim(v.get("CONVENZIO")));
     };
     EditField hour = textField(kFHour, "Ora:", "ORAEFF", "99:99", kMoney);
-    hour.rule = [](const std::string& v, const EditValues&) {
-        const std::string t = trim(v);
-        // "HH:MM", checked as the time "HH:MM:00".
-        return t.empty() || t == ":" || (v.size() == 5 && ISTIME(v + ":00"));
-    };
+    hour.rule = [](const std::string& v, const EditValues&) { return isHourMinute(v); };
     EditField fee = numberField(kFFee, "Consulenza:", "COMMISS", "@ZE 9,999.99", kMoney);
     fee.rule = [](const std::string&, const EditValues& all) {
         return !all.logical("TELEFONICA") || !all.number("COMMISS").isZero();
@@ -489,9 +485,16 @@ PolicySave savePolicy(Workspace& ws, Table& t, PolicyMode mode, uint32_t source,
     uint32_t form = 0;
     if (fileExists(ws.folder(), "TITOLI.DBF") && utf8ToCp1252(number).size() <= kFormNumberWidth) {
         forms = Table::open(ws.folder(), "TITOLI", "TITOLIPOL", OpenMode::Shared);
+        forms->ordAdd("TITOLI");
         forms->ordAdd("NUMTIT");
-        forms->setOrder("NUMTIT");
-        if (forms->seek(indexKey(number, kFormNumberWidth))) {
+        // The policy's own company first: "Genera" lets two companies hold the same number.
+        forms->setOrder("TITOLI");
+        bool found = forms->seek(indexKey(trim(after.get("COMPAGNIA")), kNameWidth) + indexKey(number, kFormNumberWidth));
+        if (!found) {
+            forms->setOrder("NUMTIT");
+            found = forms->seek(indexKey(number, kFormNumberWidth));
+        }
+        if (found) {
             if (Mask::upper(trim(forms->text("COMPAGNIA"))) != Mask::upper(trim(after.get("COMPAGNIA")))) {
                 const std::string m = "La Compagnia nel Titolo è: " + trim(forms->text("COMPAGNIA")) + ".";
                 back();

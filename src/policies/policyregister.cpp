@@ -35,6 +35,28 @@ std::function<void(const std::string&)>& claimsEntry()
     return entry;
 }
 
+std::function<void(const std::string&)>& priceRequestEntry()
+{
+    static std::function<void(const std::string&)> entry;
+    return entry;
+}
+
+// "Emai&l ^": the requests to the agreement wait for their screen; the price request goes to the
+// quotes' one.
+void policyMailMenu(RegisterContext& c)
+{
+    if (!c.menu) return;
+    c.menu({{"Sospensione polizza", notAvailable},
+            {"Annullamento polizza", notAvailable},
+            {"Riattivazione polizza", notAvailable},
+            {"Richiesta preventivo",
+             [](RegisterContext& ctx) {
+                 if (!priceRequestEntry()) return notAvailable(ctx);
+                 if (ctx.hasRecord()) priceRequestEntry()(ctx.desc().aliasName());
+             }}},
+           kBtnPolicyMail);
+}
+
 void claimsOfPolicy(RegisterContext& c)
 {
     if (!claimsEntry()) return notAvailable(c);
@@ -162,7 +184,7 @@ RegisterDesc makeRegister(const std::string& alias)
         {kBtnOtherData, "Altri &dati", true, [](RegisterContext& c) { otherData(c.table()); }},
         {kBtnClaims, "S&inistri", true, claimsOfPolicy},
         {kBtnLabels, "E&tichette", true, notAvailable},
-        {kBtnPolicyMail, "Emai&l ^", true, notAvailable},
+        {kBtnPolicyMail, "Emai&l ^", true, policyMailMenu},
     };
     s.print = notAvailable;
     s.printouts = policyPrintouts();
@@ -330,6 +352,8 @@ std::string POLIZZE(bool select, const std::string& number, const std::string& i
 void setPolicyClaimsEntry(std::function<void(const std::string&)> entry) { claimsEntry() = std::move(entry); }
 
 void setInvoiceGenerator(std::function<void(const std::string&)> generate) { invoiceGenerator() = std::move(generate); }
+
+void setPriceRequestEntry(std::function<void(const std::string&)> entry) { priceRequestEntry() = std::move(entry); }
 
 void addPolicyEntries(const std::function<void(const std::string&, std::function<void(const std::string&)>)>& add)
 {

@@ -57,6 +57,11 @@ void setPolicyClaimsEntry(std::function<void(const std::string& alias)> entry);
 // start; without it the entry says the function is not available.
 void setInvoiceGenerator(std::function<void(const std::string& alias)> generate);
 
+// "Richiesta preventivo" of "Emai&l ^": the price request to a company for the policy under the
+// cursor of the register's table (ALIAS). The quotes come after the policies, so the program
+// installs it at start; without it the entry says the function is not available.
+void setPriceRequestEntry(std::function<void(const std::string& alias)> entry);
+
 // Hands the entry function to ADD.
 void addPolicyEntries(const std::function<void(const std::string& name, std::function<void(const std::string&)> entry)>& add);
 

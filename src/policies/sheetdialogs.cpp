@@ -1,12 +1,8 @@
 #include "policies/sheetdialogs.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QFormLayout>
-#include <QPushButton>
-#include <QTabWidget>
 
 #include "common/text.h"
 #include "registry/clients.h"
@@ -41,6 +37,9 @@ RegisterDesc withDialogParts(SheetKind kind)
             if (!drivingModeSet(v)) return;
             if (!copyInsuredToDriver(ws, v.get("ASSICURATO"), v)) POPMSG(kMsgNotAClient, 1);
         };
+        // On the driver's page and, like the driver's fields, working only with a driving mode ticked.
+        copy.page = 2;
+        copy.enabled = drivingModeSet;
         d.editButtons.push_back(copy);
     }
     if (kind == SheetKind::Life)
@@ -48,30 +47,6 @@ RegisterDesc withDialogParts(SheetKind kind)
             if (f.id == kIdLifeInsured)
                 f.pick = [](Workspace& ws, const EditValues& v) { return registry::pickClient(ws, v.get("ASSICURATO")); };
     return d;
-}
-
-// Moves BUTTON from the dialog's button row to the end of the last column of PAGE.
-void moveToPage(EditDialog& dialog, QPushButton* button, int page)
-{
-    if (!button || !dialog.pages()) return;
-    QWidget* w = dialog.pages()->widget(page);
-    if (!w || !w->layout()) return;
-    std::function<bool(QLayout*)> remove = [&](QLayout* l) {
-        for (int i = 0; i < l->count(); ++i) {
-            QLayoutItem* item = l->itemAt(i);
-            if (item->widget() == button) {
-                delete l->takeAt(i);
-                return true;
-            }
-            if (item->layout() && remove(item->layout())) return true;
-        }
-        return false;
-    };
-    remove(dialog.layout());
-    QLayout* side = w->layout();
-    if (side->count() == 0) return;
-    if (auto* form = qobject_cast<QFormLayout*>(side->itemAt(side->count() - 1)->layout()))
-        form->addRow(QString(), button);
 }
 
 } // namespace
@@ -97,16 +72,6 @@ std::unique_ptr<EditDialog> sheetDialog(SheetKind kind, const SheetPolicy& polic
         for (QLineEdit* e : d->findChildren<QLineEdit*>())
             if (e->minimumWidth() > most && e->maximumWidth() == QWIDGETSIZE_MAX) e->setMinimumWidth(most);
         for (QComboBox* c : d->findChildren<QComboBox*>()) c->setMinimumContentsLength(std::min(c->minimumContentsLength(), 18));
-        // The copy button sits on the driver's page and, like the driver's fields, works only
-        // with a driving mode ticked.
-        QPushButton* copy = d->button(kSheetCopyInsured);
-        moveToPage(*d, copy, 2);
-        EditDialog* dialog = d.get();
-        auto follow = [dialog, copy] { copy->setEnabled(drivingModeSet(dialog->values())); };
-        for (int id : {kIdExclusive, kIdExpert, kIdFree, kIdGuidaEsp})
-            if (auto* box = qobject_cast<QCheckBox*>(d->field(id)))
-                QObject::connect(box, &QCheckBox::clicked, dialog, follow);
-        follow();
     }
     return d;
 }

@@ -395,8 +395,12 @@ Date ACCENSIONE(Workspace& ws)
     Table* pol = ws.find("POLIZZE");
     Table* mov = ws.find("MOVICOMP");
     if (!pol || !mov || pol->eof()) return Date();
-    std::string key = pol->raw("POLIZZA");
-    return mov->seek(key) ? mov->date("DATA") : Date();
+    return ACCENSIONE(*pol, *mov);
+}
+
+Date ACCENSIONE(const Table& policy, Table& movements)
+{
+    return movements.seek(policy.raw("POLIZZA")) ? movements.date("DATA") : Date();
 }
 
 } // namespace arv::records

@@ -116,5 +116,7 @@ std::string COMUNASCCDF(Workspace& ws, const std::string& taxCode);
 // ACCENSIONE: date of the first company movement of the current POLIZZE record, from MOVICOMP
 // as the caller opened it (controlling order MOVIPOLI). The empty date when there is none.
 Date ACCENSIONE(Workspace& ws);
+// The same for POLICY, from MOVEMENTS (a cursor on MOVICOMP in its MOVIPOLI order).
+Date ACCENSIONE(const store::Table& policy, store::Table& movements);
 
 } // namespace arv::records

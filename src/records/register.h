@@ -247,6 +247,10 @@ struct DialogButton {
     std::function<void(Workspace&, EditValues&)> fill = {};
     // Confirms the dialog as "&Conferma" does; once the values are saved, ACTION runs on them.
     bool confirms = false;
+    // The folder page the button sits on, under its last column of fields (-1: the button row).
+    int page = -1;
+    // Whether the button works with the values shown (empty: always); followed as they change.
+    std::function<bool(const EditValues& all)> enabled = {};
 };
 
 // One table whose field stores a value of this register; a rename is carried into it.

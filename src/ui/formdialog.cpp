@@ -3,11 +3,14 @@
 #include <QApplication>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "common/mask.h"
 #include "common/text.h"
+#include "store/workspace.h"
 #include "ui/fields.h"
 #include "ui/popmsg.h"
 
@@ -27,12 +30,30 @@ FormDialog::FormDialog(const char* name, const char* title, std::vector<EditFiel
     setObjectName(name);
     setWindowTitle(QString::fromUtf8(title));
     auto* layout = new QVBoxLayout(this);
+    layout_ = layout;
     auto* form = new QFormLayout;
     layout->addLayout(form);
     for (const EditField& f : fields_) {
         const int width = f.kind == FieldKind::Date ? 8 : (f.width ? f.width : 35);
         QWidget* w = createFieldWidget(f, width, 0, this);
-        form->addRow(QString::fromStdString(f.label), w);
+        if (f.pick) {
+            auto* row = new QHBoxLayout;
+            row->addWidget(w, 1);
+            auto* b = new QPushButton(QStringLiteral("..."), this);
+            b->setObjectName(QStringLiteral("b%1").arg(f.id + 1000));
+            b->setFixedWidth(28);
+            b->setFocusPolicy(Qt::NoFocus);
+            row->addWidget(b);
+            const int id = f.id;
+            connect(b, &QPushButton::clicked, this, [this, id] { pick(id); });
+            for (Qt::Key key : {Qt::Key_F4, Qt::Key_F12}) {
+                auto* s = new QShortcut(QKeySequence(key), w, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+                connect(s, &QShortcut::activated, this, [this, id] { pick(id); });
+            }
+            form->addRow(QString::fromStdString(f.label), row);
+        } else {
+            form->addRow(QString::fromStdString(f.label), w);
+        }
         widgets_.push_back(w);
         const size_t i = widgets_.size() - 1;
         watchFieldWidget(w, [this, i] {
@@ -112,7 +133,26 @@ void FormDialog::confirm()
                 }
             return;
         }
+    if (finalCheck_ && !finalCheck_()) return;
     accept();
+}
+
+void FormDialog::addWidget(QWidget* widget)
+{
+    // Above the row of the buttons, the last item of the layout.
+    layout_->insertWidget(layout_->count() - 1, widget);
+}
+
+void FormDialog::pick(int id)
+{
+    for (size_t i = 0; i < fields_.size(); ++i) {
+        if (fields_[i].id != id || !fields_[i].pick || !widgets_[i]->isEnabled()) continue;
+        if (std::optional<std::string> chosen = fields_[i].pick(store::workspace(), values())) {
+            setFieldWidgetValue(widgets_[i], *chosen);
+            markInvalid(widgets_[i], false);
+            updateEnabled();
+        }
+    }
 }
 
 EditField requiredField(EditField f)

@@ -2,7 +2,8 @@
 // register's own buttons (a period, a date and an account, a setting). "&Conferma" re-checks every
 // field as an edit dialog does; the first failure is shown in red with its message, takes the focus,
 // and the dialog stays open. A field's `changed` hook may fill the others and its `enabled` rule
-// follows the values shown; a check of the whole form (`Check`) runs after the fields' own.
+// follows the values shown; a check of the whole form (`Check`) runs after the fields' own. A field
+// with a `pick`er gets its button beside it (F4 and F12 in the field open it too).
 //
 //   FormDialog d("RIENTROC", "Rientro", {requiredField(dateField(101, "Data:", "DATA")), ...});
 //   d.set(101, Date::today().toDisplay());
@@ -21,6 +22,8 @@
 #include "common/date.h"
 #include "common/decimal.h"
 #include "records/register.h"
+
+class QVBoxLayout;
 
 namespace arv {
 
@@ -44,6 +47,14 @@ public:
     // "&Conferma": accepted when every field passes its re-check.
     void confirm();
 
+    // Adds WIDGET below the fields, above "&Conferma" and "&Annulla" (a group of settings).
+    void addWidget(QWidget* widget);
+    // A last check after the fields' and the form's own, for a widget added that shows its own
+    // message: false keeps the dialog open.
+    void setFinalCheck(std::function<bool()> check) { finalCheck_ = std::move(check); }
+    // The picker of field ID (its button, F4 or F12): the value chosen goes in as if typed.
+    void pick(int id);
+
 private:
     // Fields whose rule of use depends on the others follow them.
     void updateEnabled();
@@ -51,6 +62,8 @@ private:
     std::vector<records::EditField> fields_;
     std::vector<QWidget*> widgets_;
     Check check_;
+    std::function<bool()> finalCheck_;
+    QVBoxLayout* layout_ = nullptr;
 };
 
 // A field that must be filled (a date: a valid one).

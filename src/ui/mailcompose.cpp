@@ -1,6 +1,7 @@
 #include "ui/mailcompose.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -37,6 +38,13 @@ MailComposeDialog::MailComposeDialog(const MailDraft& draft, const MailSettings&
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
     layout->addLayout(form);
+    if (!draft.chooserLabel.empty()) {
+        chooser_ = new QComboBox(this);
+        chooser_->setObjectName("chooser");
+        for (const std::string& e : draft.chooserEntries) chooser_->addItem(q(e));
+        chooser_->setCurrentIndex(chooser_->findText(q(draft.chosen)));
+        form->addRow(q(draft.chooserLabel), chooser_);
+    }
     if (draft.askRecipient) {
         recipient_ = new QLineEdit(this);
         recipient_->setObjectName("recipient");
@@ -105,6 +113,7 @@ MailDraft MailComposeDialog::draft() const
         if (d.recipients.empty()) d.recipients.push_back(typed);
         else d.recipients.front() = typed;
     }
+    if (chooser_) d.chosen = chooser_->currentText().toStdString();
     d.subject = subject_->text().trimmed().toStdString();
     d.body = body_->toPlainText().toStdString();
     d.attachments.clear();
@@ -122,7 +131,8 @@ void MailComposeDialog::confirm()
     const std::string problem = draftProblem(d, s);
     if (!problem.empty()) {
         POPMSG(problem, 1);
-        if (problem == kMsgSubjectRequired) subject_->setFocus();
+        if (chooser_ && problem.rfind(kMsgChoiceRequired, 0) == 0) chooser_->setFocus();
+        else if (problem == kMsgSubjectRequired) subject_->setFocus();
         else if (problem == kMsgRecipientRequired && recipient_) recipient_->setFocus();
         else if (!s.problem().empty()) (s.server.empty() ? settings_->serverEdit() : settings_->senderEdit())->setFocus();
         return;

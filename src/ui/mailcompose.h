@@ -12,6 +12,7 @@
 
 #include "common/maildraft.h"
 
+class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -29,6 +30,7 @@ public:
     MailSettings settings() const;
     MailSettingsGroup* settingsGroup() const { return settings_; }
     QLineEdit* recipientEdit() const { return recipient_; }
+    QComboBox* chooser() const { return chooser_; }
     QLineEdit* subjectEdit() const { return subject_; }
     QPlainTextEdit* bodyEdit() const { return body_; }
     const std::vector<QLineEdit*>& attachmentEdits() const { return files_; }
@@ -43,6 +45,7 @@ private:
     MailDraft base_;
     std::string iniPath_;
     QLineEdit* recipient_ = nullptr;
+    QComboBox* chooser_ = nullptr;
     QLineEdit* subject_ = nullptr;
     QPlainTextEdit* body_ = nullptr;
     std::vector<QLineEdit*> files_;

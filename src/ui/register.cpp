@@ -315,7 +315,10 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
         if (!x.tooltip.empty()) b->setToolTip(q(x.tooltip));
         b->setEnabled(x.whileInserting || !inserting);
         extra_[x.id] = b;
-        row->addWidget(b);
+        if (x.page >= 0 && pages_ && static_cast<size_t>(x.page) < desc.pages.size())
+            forms[static_cast<size_t>(x.page) * columns + columns - 1]->addRow(QString(), b);
+        else
+            row->addWidget(b);
         connect(b, &QPushButton::clicked, this, [this, &x] {
             if (x.confirms) {
                 confirmedBy_ = x.id;
@@ -347,6 +350,7 @@ void EditDialog::setReadOnly()
             picker->setEnabled(false);
         w->removeEventFilter(this); // no picker by F4 / F12 either
     }
+    readOnly_ = true;
     confirm_->setEnabled(false);
     for (const DialogButton& x : desc_.editButtons)
         if (x.fill || x.confirms)
@@ -453,6 +457,10 @@ void EditDialog::updateEnabled()
                 }
             }
     }
+    if (readOnly_) return;
+    for (const DialogButton& x : desc_.editButtons)
+        if (x.enabled)
+            if (QPushButton* b = button(x.id)) b->setEnabled(x.enabled(v));
 }
 
 EditValues EditDialog::values() const

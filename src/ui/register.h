@@ -105,6 +105,7 @@ private:
     std::map<int, QPushButton*> extra_;
     bool modified_ = false;
     int confirmedBy_ = 0;
+    bool readOnly_ = false;
 };
 
 // The search dialog ("R" + the register's name): one entry per criterion, "&Conferma", "&Annulla"

@@ -95,6 +95,9 @@ TEST(Checks, EmailTimeNumber)
     EXPECT_FALSE(ISTIME("ab:cd:ef"));
     EXPECT_FALSE(ISTIME("12:00"));
     EXPECT_FALSE(ISTIME(""));
+    // An "Ora:" under the mask "99:99": blank, the mask's bare colon, or a real hour and minute.
+    for (const char* ok : {"", "     ", "  :  ", ":", "00:00", "23:59", "08:30"}) EXPECT_TRUE(isHourMinute(ok)) << ok;
+    for (const char* bad : {"24:00", "12:60", "8:30", "12:3 ", "ab:cd", "12:00:00"}) EXPECT_FALSE(isHourMinute(bad)) << bad;
 
     EXPECT_TRUE(ISNUMBER("0"));
     EXPECT_TRUE(ISNUMBER("0012345"));

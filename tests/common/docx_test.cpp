@@ -162,4 +162,45 @@ TEST_F(Docx, MissingOrDamagedTemplate)
     EXPECT_FALSE(missingTemplateMessage(dir.file("Ricevuta pagamento.docx")));
     std::ofstream(dir.file("rotto.docx")) << "non un documento";
     EXPECT_THROW(WordDocument::open(dir.file("rotto.docx")), Error);
+
+    // A part whose bytes no longer match their checksum (stored, so the damage reads as text).
+    const std::string doc = *test::readZipEntry(dir.file("Ricevuta pagamento.docx"), "word/document.xml");
+    zipFile zf = zipOpen64(dir.file("crc.docx").c_str(), APPEND_STATUS_CREATE);
+    zip_fileinfo info{};
+    zipOpenNewFileInZip64(zf, "word/document.xml", &info, nullptr, 0, nullptr, 0, nullptr, 0, 0, 0);
+    zipWriteInFileInZip(zf, doc.data(), static_cast<unsigned>(doc.size()));
+    zipCloseFileInZip(zf);
+    zipClose(zf, nullptr);
+    std::string bytes;
+    {
+        std::ifstream in(dir.file("crc.docx"), std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    bytes[bytes.find("Spett.") + 1] = 'X';
+    std::ofstream(dir.file("crc.docx"), std::ios::binary) << bytes;
+    EXPECT_THROW(WordDocument::open(dir.file("crc.docx")), Error);
+
+    // A part under a name longer than any buffer keeps its whole name.
+    const std::string longName = "word/" + std::string(1500, 'n') + ".xml";
+    test::writeZip(dir.file("lungo.docx"), {{"word/document.xml", doc}, {longName, "<x/>"}});
+    WordDocument::open(dir.file("lungo.docx"))->save(dir.file("salvato.docx"));
+    unzFile saved = unzOpen64(dir.file("salvato.docx").c_str());
+    std::vector<std::string> names;
+    for (int rc = unzGoToFirstFile(saved); rc == UNZ_OK; rc = unzGoToNextFile(saved)) {
+        char name[4096] = {};
+        unzGetCurrentFileInfo64(saved, nullptr, name, sizeof name - 1, nullptr, 0, nullptr, 0);
+        names.push_back(name);
+    }
+    unzClose(saved);
+    EXPECT_EQ((std::vector<std::string>{"word/document.xml", longName}), names);
+
+    // A text that a damaged template splits around a stray element is read, filled and saved whole.
+    test::writeZip(dir.file("spezzato.docx"),
+                   {{"word/document.xml", std::string("<w:document ") + kNs +
+                                              "><w:body><w:p><w:r><w:t>&lt;contr<w:x/>aente&gt; e &lt;targa&gt;</w:t>"
+                                              "</w:r></w:p></w:body></w:document>"}});
+    auto split = WordDocument::open(dir.file("spezzato.docx"));
+    EXPECT_TRUE(WORDREPLACEALL(*split, "<contraente>", "ROSSI"));
+    split->save(dir.file("spezzato2.docx"));
+    EXPECT_EQ("ROSSI e <targa>\n", WordDocument::open(dir.file("spezzato2.docx"))->bodyText());
 }

@@ -117,6 +117,42 @@ TEST_F(IniTest, UnknownEntriesAndCommentsSurviveAChange)
     EXPECT_LT(b.find("[Sconosciuta]"), b.find("[Cassa]"));
 }
 
+// A file edited by hand may hold lines that are no setting: a section without its "]", a line
+// without "=", a value without a key, a NUL byte. A change must lose none of the settings
+// around them, and the lines stay as comments.
+TEST_F(IniTest, LinesThatAreNoSettingLoseNothingAtTheNextChange)
+{
+    write(std::string("[E-mail]\r\nServer smtp=smtp.example.it\r\n[Agenzia senza chiusura\r\nCitt\xE0=Forl\xEC\r\n"
+                      "riga senza uguale\r\n=senza chiave\r\nPorta=25\r\n[Cassa]\r\nSaldo") +
+          '\0' + "iniziale=100\r\nAltro=x\r\n");
+    IniFile ini(path_);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        IniFile again(path_);
+        EXPECT_EQ(again.sections(), (std::vector<std::string>{"E-mail", "Cassa"}));
+        EXPECT_EQ(again.get("E-mail", "Città"), "Forlì");
+        EXPECT_EQ(again.get("E-mail", "Porta"), "25");
+        EXPECT_EQ(again.get("Cassa", "Saldo iniziale"), "100");
+        EXPECT_EQ(again.get("Cassa", "Altro"), round == 0 ? "x" : "y");
+        ini.set("Cassa", "Altro", "y");
+    }
+    const std::string b = bytes();
+    EXPECT_NE(b.find(";[Agenzia senza chiusura\r\n"), std::string::npos);
+    EXPECT_NE(b.find(";riga senza uguale\r\n;=senza chiave\r\n"), std::string::npos);
+
+    // The same after a byte-order mark.
+    write("\xEF\xBB\xBF[Senza chiusura=1\r\nPorta=25\r\n");
+    ini.set("E-mail", "Server smtp", "smtp.example.it");
+    EXPECT_EQ(IniFile(path_).sections(), (std::vector<std::string>{"E-mail"}));
+    EXPECT_EQ(IniFile(path_).get("E-mail", "Server smtp"), "smtp.example.it");
+
+    // A lone CR ends a line too: the key after it is no part of the comment before it.
+    write("[Quietanzamento]\r\n;nota\rAvviso=vecchio\r\n");
+    ini.set("Quietanzamento", "Avviso", "nuovo");
+    EXPECT_EQ(IniFile(path_).get("Quietanzamento", "Avviso"), "nuovo");
+    EXPECT_EQ(bytes().find("Avviso="), bytes().rfind("Avviso="));
+}
+
 TEST_F(IniTest, TwoWorkstationsChangingDifferentKeysKeepBoth)
 {
     IniFile a(path_);

@@ -1,8 +1,8 @@
-// libFuzzer entry for the table file reader.
+// libFuzzer entry for table files (.DBF); the round itself is in dbf_fuzz_body.h.
 #include <cstddef>
 #include <cstdint>
 
-#include "dbf_fuzz_body.h"
+#include "fuzz/dbf_fuzz_body.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QMenu>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -72,6 +73,27 @@ TEST_F(PolicyScreen, ListActions)
         ASSERT_EQ(t.text("POLIZZA"), "A2");
         list.button(kBtnReplace)->click();
         EXPECT_EQ(messages.back(), kMsgAlreadyReplaced);
+
+        // "Emai&l ^": the price request goes to the entry the program installs, on the policy
+        // under the cursor; the requests to the agreement are not there yet.
+        std::string requested;
+        setPriceRequestEntry([&](const std::string& alias) { requested = ws[alias].text("POLIZZA"); });
+        QStringList captions;
+        int choose = 3;
+        list.runMenu = [&](QMenu& m, const QPoint&) -> QAction* {
+            captions.clear();
+            for (QAction* a : m.actions()) captions << a->text();
+            return m.actions().value(choose);
+        };
+        list.button(kBtnPolicyMail)->click();
+        EXPECT_EQ(QStringList({"Sospensione polizza", "Annullamento polizza", "Riattivazione polizza",
+                               "Richiesta preventivo"}),
+                  captions);
+        EXPECT_EQ("A2", requested);
+        choose = 0;
+        list.button(kBtnPolicyMail)->click();
+        EXPECT_EQ(messages.back(), "Funzione non ancora disponibile.");
+        setPriceRequestEntry({});
     }
     closeRegisterTables(desc, ws);
     close();

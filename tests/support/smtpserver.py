@@ -2,7 +2,8 @@
 #   smtpserver.py PORT FOLDER [auth]
 # Every message received goes to FOLDER/msgN/: raw.eml, one file per item of the envelope and
 # the decoded headers and body (mail_from, rcpt, subject, body ...) and att_<name> for each attachment. With "auth" the server wants AUTH (user "agenzia",
-# password "segreta") before accepting mail. FOLDER/ready appears once it listens.
+# password "segreta") before accepting mail. FOLDER/ready appears once it listens. Recipients whose
+# address begins with "rifiuta" are refused.
 import email
 import logging
 import os
@@ -32,6 +33,13 @@ def authenticator(server, session, envelope, mechanism, auth_data):
 
 
 class Handler:
+    # A recipient whose address begins with "rifiuta" is refused, for the tests of a failed sending.
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if address.startswith("rifiuta"):
+            return "550 Destinatario rifiutato"
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
+
     async def handle_DATA(self, server, session, envelope):
         global count
         with lock:
