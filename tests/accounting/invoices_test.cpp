@@ -263,6 +263,24 @@ TEST_F(Invoices, GeneratedFromPolicy)
     EXPECT_FALSE(replaced.ok);
     EXPECT_EQ(kMsgReplaced, replaced.message);
     EXPECT_EQ(3u, numbersOf(2025).size());
+
+    // Stopped after the invoice (the policy held by another workstation, the wait given up): the
+    // invoice stays and the message says so.
+    Workspace other(dir.path());
+    Table& held = other.open("POLIZZE");
+    held.ordAdd("NUMPOL");
+    ASSERT_TRUE(held.seek(indexKey("FAT-1", 25)));
+    held.lock(true);
+    waitHooks().show = [](const std::string&, const std::string&) { throw std::runtime_error("record occupato"); };
+    const GenerationOutcome stopped =
+        GENFATT(ws(), "FAT-1", GenerationInput{dec("70"), {}, false, "Cassa entrate", "Contanti"}, today);
+    waitHooks().show = nullptr;
+    held.unlock();
+    EXPECT_FALSE(stopped.ok);
+    EXPECT_EQ("Creazione della fattura interrotta durante l'aggiornamento delle note della polizza (record "
+              "occupato).;Già registrati: fattura n. 4 del 10/03/25.",
+              stopped.message);
+    EXPECT_EQ(4u, numbersOf(2025).size());
 }
 
 // The printed invoice: the amount block by the rate, the notes of an exempt or withheld invoice,
