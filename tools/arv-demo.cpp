@@ -1447,9 +1447,10 @@ void fillWorklist(Workspace& ws, std::mt19937& rng)
     ws.close("POLIZZE");
 }
 
-// The invoices: the agency's identity and invoice settings in ARV.INI, the invoice flag on the
-// consultancy policies of the clients with a VAT number, a year of monthly commission invoices to
-// the agreements and consultancy invoices to those clients, numbered by year, and one pro-forma.
+// The invoices: the agency's identity and invoice settings in ARV.INI, the invoice flag on about
+// two in three of the live policies that carry a consultancy fee, a year of monthly commission
+// invoices to the agreements and consultancy invoices to those policies' insured, numbered by
+// year, and one pro-forma.
 // A generator of its own keeps the other tables as they were.
 void fillInvoices(Workspace& ws)
 {

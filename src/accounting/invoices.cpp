@@ -165,22 +165,8 @@ InvoiceCustomer invoiceCustomer(Workspace& ws, const std::string& name)
 
 std::optional<int> nextInvoiceNumber(Table& t, Date date)
 {
-    const uint32_t here = t.eof() ? 0 : t.recno();
-    const int order = t.order();
+    KeepPosition back{t};
     invoiceOrder(t);
-    struct Back {
-        Table& t;
-        uint32_t here;
-        int order;
-        ~Back()
-        {
-            try {
-                t.setOrder(order);
-                if (here) t.goTo(here);
-            } catch (...) {
-            }
-        }
-    } back{t, here, order};
     t.goTop();
     long long next = 1;
     if (t.eof()) {
@@ -733,66 +719,54 @@ PrintDocument printStoredInvoice(Workspace& ws, uint32_t recno, int copies, bool
 
 PrintDocument printInvoiceSummary(Table& t, bool preview)
 {
+    // One pass over the view reads every text once: the rows, then their grand total.
+    struct Row {
+        Decimal number;
+        Date date;
+        std::string customer;
+        Decimal amount;
+        bool consultancy = false;
+    };
+    std::vector<Row> rows;
+    Decimal all;
+    {
+        KeepPosition back{t};
+        for (t.goTop(); !t.eof(); t.skip(1)) {
+            const Decimal number = t.number("NUMERO");
+            if (number.isZero()) continue;
+            const std::string text = t.memo("TESTO");
+            rows.push_back(Row{number, t.date("DATA"), t.text("CLIENTE"), invoiceAmount(text, t.number("IMPORTO")),
+                               isConsultancy(text)});
+            all += rows.back().amount;
+        }
+    }
     ReportDescription d;
     d.title = "Riepilogo fatture";
     d.headings = {"RIEPILOGO FATTURE"};
     d.font = PrintFont("Arial", 10);
     d.headingFont = PrintFont("Arial", 10, true);
-    // The text is read once a row, for both amount columns.
-    struct Row {
-        uint32_t recno = 0;
-        Decimal amount;
-        bool consultancy = false;
-    };
-    auto row = std::make_shared<Row>();
-    auto load = [&t, row] {
-        if (t.eof() || row->recno == t.recno()) return;
-        const std::string text = t.memo("TESTO");
-        row->recno = t.recno();
-        row->amount = invoiceAmount(text, t.number("IMPORTO"));
-        row->consultancy = isConsultancy(text);
-    };
-    auto amountOf = [load, row](bool consultancy) {
-        return [load, row, consultancy]() -> ReportValue {
-            load();
-            return row->consultancy == consultancy ? row->amount : Decimal();
+    size_t at = 0;
+    auto amountOf = [&rows, &at](bool consultancy) {
+        return [&rows, &at, consultancy]() -> ReportValue {
+            return rows[at].consultancy == consultancy ? rows[at].amount : Decimal();
         };
     };
     d.columns = {
-        {"NUMERO", [&t] { return ReportValue(Decimal(t.number("NUMERO"))); }, "99999", 9},
-        {"DATA", [&t] { return ReportValue(t.date("DATA")); }, "", 10},
-        {"CLIENTE", [&t] { return ReportValue(t.text("CLIENTE")); }, "", 35},
-        {"PROVVIGIONI", amountOf(false), "@EZ 9,999,999.99", 0, true},
-        {"CONSULENZA", amountOf(true), "@EZ 9,999,999.99", 0, true},
+        {"NUMERO", [&] { return ReportValue(rows[at].number); }, "99999", 9},
+        {"DATA", [&] { return ReportValue(rows[at].date); }, "", 10},
+        {"CLIENTE", [&] { return ReportValue(rows[at].customer); }, "", 35},
+        // A character wider than the mask: the bold headings need it.
+        {"PROVVIGIONI", amountOf(false), "@EZ 9,999,999.99", 13, true},
+        {"CONSULENZA", amountOf(true), "@EZ 9,999,999.99", 13, true},
     };
-    d.condition = [&t] { return !t.number("NUMERO").isZero(); };
     d.totalLabel = "TOTALE";
-    // The grand total of both columns, computed over the same rows.
-    Decimal all;
-    {
-        const uint32_t here = t.eof() ? 0 : t.recno();
-        for (t.goTop(); !t.eof(); t.skip(1))
-            if (!t.number("NUMERO").isZero()) all += invoiceAmount(t.memo("TESTO"), t.number("IMPORTO"));
-        if (here) t.goTo(here);
-    }
     d.closingFigures = {{"TOTALE GENERALE:", amountText(all)}};
-    return runReport(d, tableRows(t), preview);
+    return runReport(d, indexRows(rows.size(), at), preview);
 }
 
 bool writeInvoiceSpreadsheet(Table& t, const std::string& path)
 {
-    const uint32_t here = t.eof() ? 0 : t.recno();
-    struct Back {
-        Table& t;
-        uint32_t here;
-        ~Back()
-        {
-            try {
-                if (here) t.goTo(here);
-            } catch (...) {
-            }
-        }
-    } back{t, here};
+    KeepPosition back{t};
     SheetWriter w(path, {{"NUMERO", SheetCell::Number, "0"},
                          {"DATA", SheetCell::Date},
                          {"CLIENTE"},

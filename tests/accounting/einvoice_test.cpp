@@ -82,17 +82,9 @@ protected:
     Workspace& ws() { return workspace(); }
     long long counter() { return IniFile(dir.file("ARV.INI")).getInt("Fattura elettronica", "ProgressivoInvio", 1); }
 
-    void add(const std::string& table, const std::function<void(Table&)>& fill)
-    {
-        OwnTable own(ws(), table);
-        own->append();
-        fill(*own);
-        own->commit();
-        own->unlock();
-    }
     void addClient(const std::string& name, const std::string& first, const std::string& sdi = {})
     {
-        add("CLIENTI", [&](Table& t) {
+        addRecord("CLIENTI", [&](Table& t) {
             t.setText("CLIENTE", name);
             t.setText("NOMEPF", first);
             t.setText("INDIRIZZO", "VIA ROMA 1");
@@ -105,7 +97,7 @@ protected:
     }
     void addCompany(const std::string& name, const std::string& cap)
     {
-        add("COMPAGN", [&](Table& t) {
+        addRecord("COMPAGN", [&](Table& t) {
             t.setText("COMPAGNIA", name);
             t.setText("RAGSOC1", name + " ASSICURAZIONI S.P.A.");
             t.setText("INDIRIZZO", "PIAZZA AFFARI 1");
@@ -120,7 +112,7 @@ protected:
                         const std::string& payment = "Bonifico")
     {
         uint32_t recno = 0;
-        add("FATTBSA", [&](Table& t) {
+        addRecord("FATTBSA", [&](Table& t) {
             t.setNumber("NUMERO", Decimal(number));
             t.setDate("DATA", d(2025, 3, 5));
             t.setText("CLIENTE", customer);

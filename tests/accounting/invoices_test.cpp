@@ -30,17 +30,9 @@ protected:
     Workspace& ws() { return workspace(); }
     IniFile ini() { return IniFile(dir.file("ARV.INI")); }
 
-    void add(const std::string& table, const std::function<void(Table&)>& fill)
-    {
-        OwnTable own(ws(), table);
-        own->append();
-        fill(*own);
-        own->commit();
-        own->unlock();
-    }
     void addClient(const std::string& name, const std::string& vat = {})
     {
-        add("CLIENTI", [&](Table& t) {
+        addRecord("CLIENTI", [&](Table& t) {
             t.setText("CLIENTE", name);
             t.setText("TITOLO", "Sig.");
             t.setText("INDIRIZZO", "VIA ROMA 1");
@@ -203,7 +195,7 @@ TEST_F(Invoices, GeneratedFromPolicy)
     int policy = 0;
     for (const Case& c : cases) {
         const std::string number = "FAT-" + std::to_string(++policy);
-        add("POLIZZE", [&](Table& t) {
+        addRecord("POLIZZE", [&](Table& t) {
             t.setText("CODICE", policies::sheetKey(std::to_string(policy)));
             t.setText("POLIZZA", number);
             t.setText("ASSICURATO", c.insured);
@@ -253,7 +245,7 @@ TEST_F(Invoices, GeneratedFromPolicy)
     }
 
     // A replaced policy is refused before anything is written.
-    add("POLIZZE", [&](Table& t) {
+    addRecord("POLIZZE", [&](Table& t) {
         t.setText("POLIZZA", "FAT-SOST");
         t.setText("ASSICURATO", "ROSSI MARIO");
         t.setText("SOSTDA", "FAT-NEW");
@@ -338,7 +330,7 @@ TEST_F(Invoices, ConcurrentNumbersAreDistinct)
 {
     addClient("ROSSI MARIO");
     for (int i = 0; i < 2; ++i)
-        add("POLIZZE", [&](Table& t) {
+        addRecord("POLIZZE", [&](Table& t) {
             t.setText("POLIZZA", "GEN-" + std::to_string(i));
             t.setText("ASSICURATO", "ROSSI MARIO");
             t.setText("FRAZIONAM", "MENSILE");
