@@ -14,6 +14,7 @@
 
 #include <QGuiApplication>
 
+#include "accounting/invoices.h"
 #include "app/background.h"
 #include "claims/claims.h"
 #include "claims/numbering.h"
@@ -23,6 +24,8 @@
 #include "common/error.h"
 #include "common/ini.h"
 #include "common/instalments.h"
+#include "common/agency.h"
+#include "common/numfmt.h"
 #include "common/lists.h"
 #include "common/text.h"
 #include "policies/titles.h"
@@ -1473,6 +1476,113 @@ void fillWorklist(Workspace& ws, std::mt19937& rng)
     ws.close("POLIZZE");
 }
 
+// The invoices: the agency's identity and invoice settings in ARV.INI, the invoice flag on about
+// two in three of the live policies that carry a consultancy fee, a year of monthly commission
+// invoices to the agreements and consultancy invoices to those policies' insured, numbered by
+// year, and one pro-forma.
+// A generator of its own keeps the other tables as they were.
+void fillInvoices(Workspace& ws)
+{
+    std::mt19937 rng(20261210u);
+    IniFile ini((fs::path(ws.folder()) / "ARV.INI").string());
+    if (!ini.has("Agenzia", "Ragione sociale")) {
+        AgencyIdentity a;
+        a.name = "Agenzia Arvale di Esempio S.a.s.";
+        a.activity = "Agenzia generale di assicurazioni";
+        a.address = "Via del Corso 120";
+        a.postCode = "00186";
+        a.town = "Roma";
+        a.province = "RM";
+        a.vatNumber = "01234567890";
+        a.taxCode = "01234567890";
+        a.telephone = "06 6781234";
+        a.fax = "06 6781235";
+        a.email = "info@agenzia-esempio.it";
+        a.pec = "agenzia-esempio@pec.it";
+        a.bankName = "Banca di Esempio";
+        a.iban = "IT60X0542811101000000123456";
+        a.save(ini);
+    }
+    if (!ini.has("Emissione fatture", "Testo1"))
+        ini.setValues("Emissione fatture",
+                      {{"Numero", "0"},
+                       {"Testo1", "Ns. commissioni maturate nel periodo~"},
+                       {"Testo2", "CONSULENZA assicurativa~"},
+                       {"Testo3", "Anticipazione importo polizza~"},
+                       {"Fondo1", "Pagamento a mezzo bonifico: IBAN IT60X0542811101000000123456"},
+                       {"Fondo2", "Banca di Esempio - Roma"},
+                       {"Fondo3", "Importo anticipato per conto del cliente"}});
+    if (!ini.has("Fattura elettronica", "ProgressivoInvio")) ini.set("Fattura elettronica", "ProgressivoInvio", "1");
+
+    struct Consultancy {
+        std::string insured, company, number;
+        Decimal premium, fee, expenses;
+    };
+    std::vector<Consultancy> consultancies;
+    {
+        Table& p = ws.open("POLIZZE", "POLIZZE", true);
+        for (p.goTop(); !p.eof(); p.skip()) {
+            if (p.number("COMMISS").isZero() || p.logical("DISDETTA") || !p.text("SOSTDA").empty()) continue;
+            if (rng() % 3 == 0) continue;
+            p.lock(true);
+            p.setLogical("FATTURA", true);
+            p.commit();
+            p.unlock();
+            consultancies.push_back({p.text("ASSICURATO"), p.text("COMPAGNIA"), p.text("POLIZZA"), p.number("IMPORTO"),
+                                     p.number("COMMISS"), p.number("SPESE")});
+        }
+        ws.close("POLIZZE");
+    }
+    std::vector<std::string> agreements;
+    {
+        Table& c = ws.open("COMPAGN", "COMPAGN", true);
+        for (c.goTop(); !c.eof() && agreements.size() < 4; c.skip())
+            if (!c.logical("NONATTIVO")) agreements.push_back(c.text("COMPAGNIA"));
+        ws.close("COMPAGN");
+    }
+    Table& t = ws.open("FATTBSA", "FATTBSA");
+    t.ordAdd("FATTBSA");
+    const Date today = Date::today();
+    std::map<int, int> last; // year -> last number
+    auto write = [&](Date date, const std::string& customer, const std::string& text, const std::string& payment,
+                     const Decimal& amount, const Decimal& rate, bool proforma) {
+        t.append();
+        const int number = proforma ? 0 : ++last[date.year()];
+        t.setNumber("NUMERO", Decimal(number));
+        t.setDate("DATA", date);
+        t.setText("CLIENTE", customer);
+        t.setMemo("TESTO", text);
+        t.setText("MODPAG", payment);
+        t.setNumber("IMPORTO", amount);
+        t.setNumber("ALIQUOTA", rate);
+        t.setLogical("FONDO", true);
+        t.commit();
+        t.unlock();
+    };
+    size_t next = 0;
+    for (int m = 12; m >= 1; --m) {
+        const Date month = today.addMonths(-m);
+        const Date day = Date::fromYmd(month.year(), month.month(), 10);
+        for (const std::string& a : agreements) {
+            const Decimal commission(static_cast<long long>(400 + rng() % 1600));
+            write(day, a,
+                  "Ns. commissioni maturate nel mese di " + std::to_string(month.month()) + "/" +
+                      std::to_string(month.year()) + "\r\n\r\n" + accounting::kMarkCommission + accounting::textAmount(commission),
+                  "Bonifico", commission, Decimal(-23), false);
+        }
+        for (int k = 0; k < 3 && next < consultancies.size(); ++k, ++next) {
+            const Consultancy& c = consultancies[next];
+            const accounting::GeneratedText g =
+                accounting::consultancyText(c.company, c.number, c.premium, c.fee, c.expenses, Decimal());
+            write(day.addDays(k + 1), c.insured, g.text, "Contanti", g.total, Decimal(), false);
+        }
+    }
+    if (!consultancies.empty())
+        write(today, consultancies.back().insured, "Preventivo di CONSULENZA per il rinnovo del portafoglio", "Bonifico",
+              Decimal(150), Decimal(), true);
+    ws.close("FATTBSA");
+}
+
 // ---- quotes
 
 // About 300 motor quotes over the last two years: new vehicles and renewals of the folder's motor
@@ -2023,6 +2133,7 @@ int main(int argc, char** argv)
         fillMovements(ws, rng);
         fillBooks(ws, folder, rng);
         fillQuestionnaires(ws, rng);
+        fillInvoices(ws);
         if (sales::copyTemplates(sales::templatesFolder(fs::absolute(argv[0]).parent_path().string()), folder) == 0)
             std::fprintf(stderr, "modelli dell'informativa precontrattuale non trovati\n");
         fillClaims(ws, folder);

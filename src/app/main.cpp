@@ -4,6 +4,8 @@
 
 #include <QFileDialog>
 
+#include "accounting/einvoice.h"
+#include "accounting/invoiceregister.h"
 #include "accounting/movementregister.h"
 #include "accounting/bookscreens.h"
 #include "accounting/cashregister.h"
@@ -151,6 +153,11 @@ int main(int argc, char** argv)
         arv::policies::addRenewalEntries(add);
         arv::policies::setCollectionHook([](const std::string& number) { return arv::accounting::MOVICOMP(true, number); });
         arv::policies::setRenewalEntryCaller([&registry](const std::string& name) { registry.call(name); });
+        // The invoices: their entry, and the policy register's "Genera fattura" on the policy under its
+        // cursor; the electronic invoices are checked against the schema installed beside the program.
+        arv::accounting::addInvoiceEntries(add);
+        arv::policies::setInvoiceGenerator([](const std::string& alias) { arv::accounting::generateInvoiceOfPolicy(alias); });
+        arv::accounting::setInvoiceSchemaFolder(arv::accounting::invoiceSchemaFolder(programDir));
         // The numbered forms, the expiry and cancellation lists, the notices.
         add("TITOLI", arv::policies::TITOLI);
         arv::policies::addListEntries(add);

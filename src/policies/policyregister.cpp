@@ -188,8 +188,22 @@ void exportPolicies(RegisterContext& c, bool single)
     if (c.redraw) c.redraw();
 }
 
+std::function<void(const std::string&)>& invoiceGenerator()
+{
+    static std::function<void(const std::string&)> generate;
+    return generate;
+}
+
+// "&Stampa ^": the lists, the letters and the exports of the policies; "Genera fattura" only on a
+// policy whose invoice is due, through the hook the program installs; the agency's forms.
 std::vector<RegisterDesc::Printout> policyPrintouts()
 {
+    RegisterDesc::Printout invoice{"Genera fattura", [](RegisterContext& c) {
+                                       if (!invoiceGenerator()) return notAvailable(c);
+                                       invoiceGenerator()(c.desc().aliasName());
+                                       if (c.redraw) c.redraw();
+                                   }};
+    invoice.enabled = [](RegisterContext& c) { return c.hasRecord() && c.table().logical("FATTURA"); };
     return {{"Per assicurato", [](RegisterContext& c) { printList(c, false, false); }},
             {"Per numero", [](RegisterContext& c) { printList(c, true, false); }},
             {"Ridotto con targa", [](RegisterContext& c) { printList(c, false, true); }},
@@ -206,6 +220,8 @@ std::vector<RegisterDesc::Printout> policyPrintouts()
              }},
             {"Estrazione dati", [](RegisterContext& c) { exportPolicies(c, false); }},
             {"Estrazione dati polizza singola", [](RegisterContext& c) { exportPolicies(c, true); }},
+            {"-", {}},
+            invoice,
             {"-", {}},
             {"Modulistica", [](RegisterContext& c) {
                  if (!formsEntry()) return notAvailable(c);
@@ -438,6 +454,8 @@ std::string POLIZZE(bool select, const std::string& number, const std::string& i
 }
 
 void setPolicyClaimsEntry(std::function<void(const std::string&)> entry) { claimsEntry() = std::move(entry); }
+
+void setInvoiceGenerator(std::function<void(const std::string&)> generate) { invoiceGenerator() = std::move(generate); }
 
 void setPriceRequestEntry(std::function<void(const std::string&)> entry) { priceRequestEntry() = std::move(entry); }
 
