@@ -16,6 +16,7 @@
 #include "common/tempnames.h"
 #include "records/reportrows.h"
 #include "policies/policyregister.h"
+#include "policies/financingregister.h"
 #include "policies/listscreens.h"
 #include "policies/titleregister.h"
 #include "policies/renewalregister.h"
@@ -144,6 +145,7 @@ int main(int argc, char** argv)
         arv::policies::setRenewalEntryCaller([&registry](const std::string& name) { registry.call(name); });
         // The numbered forms, the expiry and cancellation lists, the notices.
         add("TITOLI", arv::policies::TITOLI);
+        add("FINANZ", arv::policies::FINANZ);
         arv::policies::addListEntries(add);
         // The quotes: their entry, "Modulistica" of their print menu, and the policy register's
         // price request through the quotes' e-mail.
