@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,7 @@
 #include "common/ini.h"
 #include "common/instalments.h"
 #include "common/lists.h"
+#include "common/text.h"
 #include "policies/financing.h"
 #include "policies/titles.h"
 #include "records/comuni.h"
@@ -1576,6 +1579,168 @@ void fillQuotes(Workspace& ws)
     ws.close("PREVBSA");
 }
 
+// ---- statements
+
+// What the statements and statistics need besides the last year: the agreements' withholding rate,
+// the producers' monthly closings, a previous year of collections and remittances (so that every
+// statistics compares two years), direct collections, indemnities, items suspended on the
+// agreement's account, clients with and without e-mail holding suspended items, and the payment
+// receipt template. A generator of its own keeps the rest of the folder as it was.
+void fillStatements(Workspace& ws, const std::string& templates)
+{
+    std::mt19937 rng(20261210u);
+    const Date today = Date::today();
+    const Decimal rate = *Decimal::parse("11.50");
+    auto month = [](Date d) { return d.year() * 12 + d.month() - 1; };
+    auto monthEnd = [](Date d) { return Date::fromYmd(d.year(), d.month(), Date::daysInMonth(d.year(), d.month())); };
+    auto fifthOfNext = [](Date d) { return Date::fromYmd(d.year(), d.month(), 1).addMonths(1).addDays(4); };
+    {
+        Table& c = ws.open("COMPAGN", "COMPAGN", false);
+        for (c.goTop(); !c.eof(); c.skip(1)) {
+            c.lock(true);
+            c.setNumber("ALIQRA", rate);
+            c.commit();
+            c.unlock();
+        }
+        ws.close("COMPAGN");
+    }
+
+    struct Copy {
+        Date date, due;
+        std::string number, company, agreement, branch, insured, producer, convention, account;
+        Decimal amount, fee, agency, producerCommission;
+    };
+    std::vector<Copy> lastYear;
+    Table& m = ws.open("MOVICOMP", "MOVICOMP", false);
+    // The producers' commissions of every month before this one are closed at the month's end.
+    std::vector<uint32_t> toClose;
+    for (m.goTop(); !m.eof(); m.skip(1)) {
+        if (filled(m.text("PRODUTTORE")) && !m.number("PROVVPROD").isZero() && !m.date("CHIUSURA") &&
+            month(m.date("DATA")) < month(today))
+            toClose.push_back(m.recno());
+        if (trim(m.text("DESCRIZIO")) != "Incasso") continue;
+        lastYear.push_back({m.date("DATA"), m.date("SCADENZA"), m.text("POLIZZA"), m.text("COMPAGNIA"),
+                            m.text("RAPPORTO"), m.text("RAMO"), m.text("ASSICURATO"), m.text("PRODUTTORE"),
+                            m.text("CONVENZIO"), m.text("CONTO"), m.number("IMPORTO"), m.number("COMMISS"),
+                            m.number("PROVVAGEN"), m.number("PROVVPROD")});
+    }
+    for (uint32_t r : toClose) {
+        m.goTo(r);
+        m.lock(true);
+        m.setDate("CHIUSURA", monthEnd(m.date("DATA")));
+        m.commit();
+        m.unlock();
+    }
+    m.setBulk(true);
+    // A year earlier, premiums a little different; some collected by the company itself, some
+    // left suspended on the agreement's account.
+    struct Remitted {
+        Decimal premiums, commissions;
+    };
+    std::map<std::pair<std::string, int>, Remitted> byMonth;
+    for (const Copy& c : lastYear) {
+        const Decimal factor = Decimal(static_cast<long long>(80 + rng() % 26)) / Decimal(100);
+        const Date date = c.date.addMonths(-12);
+        const Decimal amount = (c.amount * factor).round(2), agency = (c.agency * factor).round(2);
+        const Decimal producer = (c.producerCommission * factor).round(2);
+        const bool direct = rng() % 15 == 0, suspended = !direct && rng() % 25 == 0;
+        m.appendWithCode();
+        m.setDate("DATA", date);
+        m.setText("POLIZZA", c.number);
+        m.setText("COMPAGNIA", c.company);
+        m.setText("RAPPORTO", c.agreement);
+        m.setText("RAMO", c.branch);
+        m.setText("ASSICURATO", c.insured);
+        m.setText("PRODUTTORE", c.producer);
+        m.setText("CONVENZIO", c.convention);
+        m.setDate("SCADENZA", c.due.addMonths(-12));
+        m.setText("TIPO", "Quietanza");
+        m.setText("DESCRIZIO", direct ? "Incasso diretto" : "Incasso");
+        m.setNumber("IMPORTO", amount);
+        m.setNumber("COMMISS", c.fee);
+        m.setDate("INCASSO", date);
+        m.setNumber("PROVVAGEN", agency);
+        m.setNumber("PROVVPROD", producer);
+        if (filled(c.producer) && !producer.isZero()) m.setDate("CHIUSURA", monthEnd(date));
+        m.setText("CONTO", suspended ? "Sospesi compagnie/rapporti" : c.account);
+        m.setDate("CORRISP", fifthOfNext(date));
+        m.commit();
+        m.unlock();
+        Remitted& r = byMonth[{c.agreement, month(date)}];
+        if (!direct && !suspended) r.premiums += amount;
+        r.commissions += agency;
+    }
+    // Indemnities twice a year on each active agreement, over both years.
+    for (const Agreement& a : kAgreements) {
+        if (a.ceased) continue;
+        for (int back = 1; back <= 4; ++back) {
+            const Date date = Date::fromYmd(today.year(), today.month(), 15).addMonths(-6 * back + 3);
+            if (date >= today) continue;
+            const Decimal amount(static_cast<long long>(100 + rng() % 300));
+            m.appendWithCode();
+            m.setDate("DATA", date);
+            m.setText("COMPAGNIA", a.name);
+            m.setText("RAPPORTO", a.name);
+            m.setText("DESCRIZIO", "INDENNITA'");
+            m.setNumber("PROVVAGEN", amount);
+            m.setDate("INCASSO", date);
+            m.setText("CONTO", "Banca 1 entrate");
+            if (fifthOfNext(date) <= today) m.setDate("CORRISP", fifthOfNext(date));
+            m.commit();
+            m.unlock();
+            byMonth[{a.name, month(date)}].commissions += amount;
+        }
+    }
+    // The previous year's remittances: on the 5th of each month, for the month before.
+    for (int k = 23; k >= 12; --k) {
+        const Date first = Date::fromYmd(today.year(), today.month(), 1).addMonths(-k);
+        const Date periodEnd = first.addDays(-1);
+        for (const Agreement& a : kAgreements) {
+            auto it = byMonth.find({a.name, month(periodEnd)});
+            if (it == byMonth.end() || it->second.premiums.isZero()) continue;
+            const Decimal commissions = it->second.commissions;
+            m.appendWithCode();
+            m.setDate("DATA", first.addDays(4));
+            m.setText("COMPAGNIA", a.name);
+            m.setText("RAPPORTO", a.name);
+            m.setText("DESCRIZIO", "Rimessa");
+            m.setNumber("IMPORTO", (it->second.premiums - commissions + commissions * rate / Decimal(100)).round(2));
+            m.setDate("INCASSO", first.addDays(4));
+            m.setDate("CORRISP", first.addDays(4));
+            m.setText("CONTO", "Banca 1 uscite");
+            m.setDate("FINEPER", periodEnd);
+            m.commit();
+            m.unlock();
+        }
+    }
+    m.setBulk(false);
+
+    // Every other client holding items suspended with the agency has no e-mail address: the
+    // statement of suspended items is printed for them and mailed to the others.
+    std::set<std::string> holders;
+    for (m.goTop(); !m.eof(); m.skip(1))
+        if (m.text("CONTO") == "Sospesi da clienti" && !m.date("RIENTRO")) holders.insert(m.text("ASSICURATO"));
+    ws.close("MOVICOMP");
+    Table& c = ws.open("CLIENTI", "CLIENTI", false);
+    c.ordAdd("CLIENTI");
+    int n = 0;
+    for (const std::string& h : holders) {
+        if (!c.seek(indexKey(h, 35, true))) continue;
+        c.lock(true);
+        if (n++ % 2 == 0) c.setText("E_MAIL", "");
+        else if (!filled(c.text("E_MAIL"))) c.setText("E_MAIL", lowerMail(h.substr(0, h.find(' '))) + "@example.it");
+        c.commit();
+        c.unlock();
+    }
+    ws.close("CLIENTI");
+
+    // The payment receipt the team made, beside the other templates.
+    std::error_code ec;
+    const fs::path receipt = fs::path(templates) / "Ricevuta pagamento.docx";
+    if (templates.empty() || !fs::copy_file(receipt, fs::path(ws.folder()) / receipt.filename(),
+                                            fs::copy_options::skip_existing, ec))
+        std::fprintf(stderr, "modello della ricevuta di pagamento non trovato\n");
+}
 
 // ---- premium loans and the day's business
 
@@ -1791,6 +1956,7 @@ int main(int argc, char** argv)
         fillWorklist(ws, rng);
         fillTitlesAndNotices(ws, folder, rng);
         fillQuotes(ws);
+        fillStatements(ws, sales::templatesFolder(fs::absolute(argv[0]).parent_path().string()));
         fillDaily(ws);
         if (!writeBackgroundPicture(fs::path(folder) / "ARV.BMP"))
             std::fprintf(stderr, "impossibile scrivere lo sfondo ARV.BMP\n");

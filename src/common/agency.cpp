@@ -147,4 +147,13 @@ std::string AgencyIdentity::privacyContact() const
     return p.empty() ? trimmed(email) : p;
 }
 
+std::string AgencyIdentity::confidentialityNotice() const
+{
+    return "Ai sensi del Decreto Legislativo n. 196/2003, si precisa che le informazioni contenute in questo "
+           "messaggio e negli eventuali allegati sono riservate e per uso esclusivo del destinatario. Persone "
+           "diverse dallo stesso non possono copiare o distribuire il messaggio a terzi. Chiunque riceva questo "
+           "messaggio per errore, è pregato di distruggerlo e di informare immediatamente " +
+           privacyContact() + " o telefonando al n. " + trimmed(telephone) + ".";
+}
+
 } // namespace arv

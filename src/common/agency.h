@@ -92,6 +92,9 @@ struct AgencyIdentity {
     std::string placeOfIssue() const;
     // "Indirizzo privacy", else the e-mail address.
     std::string privacyContact() const;
+    // The confidentiality notice closing letters and e-mails, naming the privacy contact and the
+    // telephone.
+    std::string confidentialityNotice() const;
 };
 
 } // namespace arv

@@ -38,14 +38,7 @@ bool within(Date d, Date from, Date to)
 std::string amountText(const Decimal& d) { return trim(Mask(kAmountMask).formatNumber(d)); }
 
 // "Ai sensi del Decreto Legislativo ...": the contact is the agency's.
-std::string confidentiality(const AgencyIdentity& agency)
-{
-    return "Ai sensi del Decreto Legislativo n. 196/2003, si precisa che le informazioni contenute in questo "
-           "messaggio e negli eventuali allegati sono riservate e per uso esclusivo del destinatario. Persone "
-           "diverse dallo stesso non possono copiare o distribuire il messaggio a terzi. Chiunque riceva questo "
-           "messaggio per errore, è pregato di distruggerlo e di informare immediatamente " +
-           agency.privacyContact() + " o telefonando al n. " + agency.telephone + ".";
-}
+std::string confidentiality(const AgencyIdentity& agency) { return agency.confidentialityNotice(); }
 
 std::string townLine(const ClientData& c)
 {

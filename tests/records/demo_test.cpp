@@ -167,3 +167,47 @@ TEST(Demo, FolderHoldsThreeYearsOfClaims)
     const std::string settings((std::istreambuf_iterator<char>(ini)), std::istreambuf_iterator<char>());
     EXPECT_NE(settings.find("[Sinistri]"), std::string::npos);
 }
+
+TEST(Demo, FolderHoldsTwoYearsOfCompanyMovements)
+{
+    arv::test::TempDir dir;
+    std::string cmd = std::string(ARV_BINARY_DIR) + "/tools/arv-demo " + dir.path() + "/demo > /dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    const std::string folder = dir.path() + "/demo";
+    Workspace ws(folder);
+    const Date today = Date::today();
+    Table& a = ws.open("COMPAGN");
+    for (a.goTop(); !a.eof(); a.skip()) EXPECT_EQ(a.number("ALIQRA"), *Decimal::parse("11.50")) << a.text("COMPAGNIA");
+    ws.close("COMPAGN");
+
+    // Registered commissions and remittances over the last two years, closed producers' periods,
+    // and the movements the statements single out.
+    std::set<int> remittanceYearsBack;
+    std::map<std::string, int> kinds;
+    size_t closed = 0;
+    std::set<std::string> suspendedHolders;
+    Table& m = ws.open("MOVICOMP");
+    for (m.goTop(); !m.eof(); m.skip()) {
+        const std::string d = m.text("DESCRIZIO");
+        if (d == "Rimessa" && m.date("CORRISP")) remittanceYearsBack.insert(static_cast<int>((today - m.date("DATA")) / 366));
+        ++kinds[d];
+        if (m.text("CONTO") == "Sospesi compagnie/rapporti") ++kinds["sospeso rapporto"];
+        if (m.text("CONTO") == "Sospesi da clienti" && !m.date("RIENTRO")) suspendedHolders.insert(m.text("ASSICURATO"));
+        closed += bool(m.date("CHIUSURA"));
+    }
+    ws.close("MOVICOMP");
+    EXPECT_EQ(remittanceYearsBack, (std::set<int>{0, 1}));
+    EXPECT_GT(kinds["Incasso diretto"], 5);
+    EXPECT_GT(kinds["INDENNITA'"], 5);
+    EXPECT_GT(kinds["sospeso rapporto"], 0);
+    EXPECT_GT(closed, 100u);
+
+    size_t withMail = 0, withoutMail = 0;
+    Table& c = ws.open("CLIENTI");
+    for (c.goTop(); !c.eof(); c.skip())
+        if (suspendedHolders.count(c.text("CLIENTE"))) (c.text("E_MAIL").empty() ? withoutMail : withMail)++;
+    ws.close("CLIENTI");
+    EXPECT_GT(withMail, 0u);
+    EXPECT_GT(withoutMail, 0u);
+    EXPECT_TRUE(std::filesystem::exists(folder + "/Ricevuta pagamento.docx"));
+}

@@ -1,0 +1,54 @@
+#include "reporting/scan.h"
+
+#include "common/calendar.h"
+#include "common/mask.h"
+#include "common/numfmt.h"
+#include "common/text.h"
+#include "store/files.h"
+
+namespace arv::reporting {
+
+using namespace store;
+
+std::string upper(std::string_view text) { return Mask::upper(trim(text)); }
+
+bool beginsWith(std::string_view text, std::string_view start)
+{
+    const std::string s = upper(start);
+    return upper(text).compare(0, s.size(), s) == 0;
+}
+
+bool sameName(std::string_view a, std::string_view b) { return upper(a) == upper(b); }
+
+bool within(Date date, Date from, Date to)
+{
+    if (from && !(date && date >= from)) return false;
+    if (to && !(date && date <= to)) return false;
+    return true;
+}
+
+std::string periodTitle(Date from, Date to)
+{
+    const std::string p = DAL_AL(from, to);
+    return p.size() > 2 ? p.substr(2) : std::string();
+}
+
+std::string money(const Decimal& amount) { return trim(ENSTR(amount.round(2))); }
+
+Decimal printed(const Decimal& amount) { return amount.round(2); }
+
+void scanMovements(Workspace& ws, Date from, Date to, const std::function<void(const Table&)>& visit)
+{
+    if (!fileExists(ws.folder(), "MOVICOMP.DBF")) return;
+    OwnTable m(ws, "MOVICOMP", true);
+    m->ordAdd("MOVIDATA");
+    if (from || to) {
+        // DTOS keys: the empty date sorts first, so an open start still leaves the undated out.
+        const std::string top = from ? from.dtos() : std::string("00000000");
+        const std::string bottom = to ? to.dtos() : std::string("99999999");
+        m->setScope(top, bottom);
+    }
+    for (m->goTop(); !m->eof(); m->skip(1)) visit(*m);
+}
+
+} // namespace arv::reporting
