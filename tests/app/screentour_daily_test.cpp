@@ -5,6 +5,7 @@
 #include "common/printjob.h"
 #include "policies/financing.h"
 #include "policies/financingregister.h"
+#include "reporting/coverages.h"
 #include "reporting/dailyreport.h"
 #include "reporting/dailyscreens.h"
 #include "ui/formdialog.h"
@@ -31,6 +32,16 @@ void add(store::Workspace& ws, const char* table, const std::function<void(store
 TEST_F(ScreenTour, DailyReports)
 {
     store::Workspace& ws = workspaceOnFolder();
+    add(ws, "COMPAGN", [](store::Table& t) {
+        t.setText("COMPAGNIA", "BETA RAPPORTO");
+        t.setText("RAGSOC1", "BETA ASSICURAZIONI S.P.A.");
+        t.setText("INDIRIZZO", "Via Garibaldi, 8");
+        t.setText("CAP", "16121");
+        t.setText("CITTA", "GENOVA");
+        t.setText("PROVINCIA", "GE");
+        t.setText("FAX", "010 555123");
+        t.setLogical("COPERTURE", true);
+    });
     add(ws, "COMPAGN", [](store::Table& t) {
         t.setText("COMPAGNIA", "FINANZIARIA CREDITO FACILE");
         t.setNumber("FINFINOA", 5000);
@@ -66,6 +77,11 @@ TEST_F(ScreenTour, DailyReports)
                               Movement{1, "BETA RAPPORTO", "Incasso", "Sospesi da clienti", "310.00", "31.00"}})
         add(ws, "MOVICOMP", [&](store::Table& t) {
             t.setDate("DATA", today.addDays(-m.daysBack));
+            t.setText("POLIZZA", "AU-2026-" + std::to_string(400 + m.daysBack));
+            t.setText("COMPAGNIA", m.agreement);
+            t.setText("ASSICURATO", "ROSSI MARIO");
+            t.setText("RAMO", "AUTOVETTURE");
+            t.setDate("SCADENZA", today.addDays(-m.daysBack - 3));
             t.setText("RAPPORTO", m.agreement);
             t.setText("DESCRIZIO", m.description);
             t.setText("CONTO", m.account);
@@ -110,6 +126,23 @@ TEST_F(ScreenTour, DailyReports)
         PreviewWindow preview(made, false, {});
         preview.resize(900, 1100);
         save(&preview, "preview-REPORTING");
+        preview.hide();
+    }
+
+    std::unique_ptr<FormDialog> coverages = reporting::makeCoverageDialog();
+    save(coverages.get(), "COPERTURE");
+    coverages->hide();
+    reporting::CoverageOutput o;
+    o.agency.name = "Agenzia Esempio";
+    o.agency.activity = "Assicurazioni e finanziamenti";
+    o.agency.telephone = "06 1234567";
+    o.agency.email = "info@agenzia.example";
+    const reporting::CoverageRun run = reporting::runCoverages(ws, today.addDays(-1), o);
+    EXPECT_FALSE(run.letters.pages.empty());
+    {
+        PreviewWindow preview(made, false, {});
+        preview.resize(1100, 800);
+        save(&preview, "preview-COPERTURE-lettere");
         preview.hide();
     }
     printHooks() = {};
