@@ -1,6 +1,8 @@
 // The screen tour of the premium loans and the daily reports: the loans' register, dialog, search
 // and printout, the dialogs of the daily reporting and of the daily coverages and the reporting's
 // pages in the preview.
+#include <QTableView>
+
 #include "app/screentour.h"
 #include "common/printjob.h"
 #include "policies/financing.h"
@@ -100,6 +102,13 @@ TEST_F(ScreenTour, DailyReports)
         list.resize(820, 380);
         save(&list, "register-FINANZ");
         store::Table& t = ws["FINANZ"];
+        // The space bar turns the paid mark of the loan under the cursor over, as a click in " P" does.
+        const uint32_t first = t.recno();
+        const bool paid = t.logical("PAGATO");
+        QTest::keyClick(list.browse(), Qt::Key_Space);
+        t.goTo(first);
+        EXPECT_NE(paid, t.logical("PAGATO"));
+        QTest::keyClick(list.browse(), Qt::Key_Space);
         t.goTo(2);
         records::EditValues values = records::recordValues(loans.fields, t);
         policies::prepareFinancingEdit(values, false);
