@@ -1773,6 +1773,7 @@ void fillDaily(Workspace& ws)
         t.setText("CITTA", "MILANO");
         t.setText("PROVINCIA", "MI");
         t.setText("E_MAIL", "agenzie@creditofacile.it");
+        t.setNumber("ALIQRA", *Decimal::parse("11.50"));
         for (size_t i = 0; i < 5; ++i) {
             bands[i] = {Decimal(table[i].upTo), Decimal(table[i].fixed), *Decimal::parse(table[i].rate)};
             t.setNumber(limits[i], bands[i].upTo);
@@ -1793,15 +1794,19 @@ void fillDaily(Workspace& ws)
         t.setText("E_MAIL", "agenzie@levante.it");
         t.setLogical("COPERTURE", true);
         t.setNumber("GIORNO", Decimal(10));
+        t.setNumber("ALIQRA", *Decimal::parse("11.50"));
         t.commit();
         t.unlock();
         ws.close("COMPAGN");
     }
 
-    std::vector<std::string> clients;
+    std::vector<std::string> clients, producerOf; // each client's producer takes its policies
     {
         Table& c = ws.open("CLIENTI", "CLIENTI", true);
-        for (c.goTop(); !c.eof(); c.skip(1)) clients.push_back(c.text("CLIENTE"));
+        for (c.goTop(); !c.eof(); c.skip(1)) {
+            clients.push_back(c.text("CLIENTE"));
+            producerOf.push_back(c.text("SUBAGENTE"));
+        }
         ws.close("CLIENTI");
     }
     if (clients.size() < 2) return;
@@ -1838,7 +1843,6 @@ void fillDaily(Workspace& ws)
     };
     std::vector<Today> collections;
     {
-        const std::string producers[] = {"SERRA GIULIA", "FONTANA MARCO", "MARTINI LUCA"};
         const char* accounts[] = {"Cassa entrate", "Banca 1 entrate", "Sospesi da clienti"};
         Table& p = ws.open("POLIZZE", "POLIZZE", false);
         const Date first = Date::fromYmd(today.year(), today.month(), 1);
@@ -1847,8 +1851,9 @@ void fillDaily(Workspace& ws)
             Today c;
             c.company = c.agreement = levanteOwn ? levante : "AURORA ASSICURAZIONI";
             c.branch = i % 2 ? "AUTOVETTURE" : "ELEMENTARE-INF";
-            c.insured = clients[rng() % clients.size()];
-            c.producer = producers[rng() % 3];
+            const size_t client = rng() % clients.size();
+            c.insured = clients[client];
+            c.producer = producerOf[client];
             c.number = (levanteOwn ? "LV-" : "AU-") + std::to_string(today.year()) + "-" + std::to_string(900100 + i);
             c.due = first.addDays(static_cast<int64_t>(rng() % static_cast<unsigned>(today.day())));
             c.premium = Decimal(static_cast<long long>(240 + rng() % 900));
