@@ -327,7 +327,7 @@ public:
 
     int line() const { return static_cast<int>(std::lround(job_.row())); }
 
-    // A new page: the page header, the report's title and an empty line.
+    // A new page: the page header, the report's title and two empty lines.
     void newPage()
     {
         if (job_.pageOpen()) job_.endPage();
