@@ -199,7 +199,9 @@ void printReport(const ReportDescription& report, const ReportRows& rows, TPRINT
         newLine();
         const double y = job.lineY(job.row());
         job.say(y, x0, label, bold);
-        const double end = n > 0 ? xs[n - 1] + widths[n - 1] * cw : job.columnX(78);
+        const size_t under = report.closingFigureColumn && *report.closingFigureColumn < n ? *report.closingFigureColumn
+                                                                                             : n - 1;
+        const double end = n > 0 ? xs[under] + widths[under] * cw : job.columnX(78);
         job.say(y, end, figure, bold, 0, kBlack, std::nullopt, TextAlign::Right);
     }
     job.endPage();

@@ -69,6 +69,8 @@ struct ReportDescription {
     bool rowSeparators = false;           // a line under every row, across the columns
     // Printed after the closing lines: a label at the left and its figure ending under the last column.
     std::vector<std::pair<std::string, std::string>> closingFigures;
+    // The column (from 0) the closing figures end under (none: the last).
+    std::optional<size_t> closingFigureColumn = {};
 };
 
 // The text of one cell: the value under the column's mask, fitted to the width.
