@@ -51,47 +51,6 @@ private:
     std::map<std::string, Decimal> rates_;
 };
 
-AgencyIdentity issuer(Workspace& ws)
-{
-    AgencyIdentity a;
-    a.load(IniFile((std::filesystem::path(ws.folder()) / "ARV.INI").string()));
-    return a;
-}
-
-std::string joinedFilled(const std::vector<std::string>& parts, const std::string& separator = " ")
-{
-    std::string out;
-    for (const std::string& p : parts)
-        if (filled(p)) out += (out.empty() ? "" : separator) + trim(p);
-    return out;
-}
-
-ReportColumn textColumn(const char* heading, std::function<std::string()> value, int width)
-{
-    return ReportColumn{heading, [value] { return ReportValue(value()); }, "", width};
-}
-ReportColumn dateColumn(const char* heading, std::function<Date()> value, int width = 8)
-{
-    return ReportColumn{heading, [value] { return ReportValue(value()); }, "", width};
-}
-ReportColumn amountColumn(const char* heading, std::function<Decimal()> value, const char* mask = kAmountMask,
-                          bool total = true)
-{
-    ReportColumn c{heading, [value] { return ReportValue(value()); }, mask, 0, total, ReportAlign::Right};
-    return c;
-}
-
-// A figure ending at column EDGE (after the margin) of the current line.
-TxtOptions endingAt(int edge, const PrintFont& font) { return TxtOptions::at(edge - 14).alignRight(14).withFont(font); }
-
-PrintDocument finish(TPRINTER& job)
-{
-    job.endPage();
-    PrintDocument doc = job.document();
-    job.end();
-    return doc;
-}
-
 } // namespace
 
 Decimal RITENUTA(Workspace& ws, const std::string& agreement, const Decimal& amount)
@@ -137,7 +96,7 @@ PrintDocument printAgreementStatement(Workspace& ws, const std::string& agreemen
 {
     const Statement s = agreementStatement(ws, agreement, company, from, to);
     const records::AgreementData a = records::ADATICOMP(ws, agreement);
-    const AgencyIdentity agency = issuer(ws);
+    const AgencyIdentity agency = agencyOf(ws);
     size_t i = 0;
     auto line = [&s, &i]() -> const StatementLine& { return s.lines[i]; };
     ReportDescription d;
@@ -285,7 +244,7 @@ PrintDocument printAllAgreementCommissions(Workspace& ws, Date from, Date to, bo
     PRINTTXT(job, {});
     PRINTTXT(job, {"TOTALE"}, TxtOptions().withFont(bold));
     figures(commissions, indemnities, bold);
-    return finish(job);
+    return finishJob(job);
 }
 
 // ---------------------------------------------------------------- premium and commission summary
@@ -360,7 +319,7 @@ PrintDocument printAgreementSummary(Workspace& ws, Date from, Date to, bool prev
     PRINTTXT(job, {});
     PRINTTXT(job, {"TOTALE"}, TxtOptions().withFont(bold));
     figures(total, bold);
-    return finish(job);
+    return finishJob(job);
 }
 
 // ---------------------------------------------------------------- statistics of one agreement
@@ -443,7 +402,7 @@ PrintDocument printMonthlyLoads(Workspace& ws, Date from, Date to, bool preview)
         PRINTTXT(job, {});
         PRINTTXT(job, {name}, TxtOptions::at(20).withFont(font));
     }
-    return finish(job);
+    return finishJob(job);
 }
 
 // ---------------------------------------------------------------- the dialog's choice

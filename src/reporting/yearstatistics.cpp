@@ -136,8 +136,6 @@ constexpr int kYearEdges[3] = {40, 52, 62};
 constexpr int kHolderYearAt = 32;
 constexpr int kHolderEdges[3] = {50, 62, 72};
 
-TxtOptions endingAt(int edge, const PrintFont& font) { return TxtOptions::at(edge - 14).alignRight(14).withFont(font); }
-
 class SectionPrinter {
 public:
     SectionPrinter(TPRINTER& job, const SectionStyle& style, std::function<void()> headings)
