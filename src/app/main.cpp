@@ -25,6 +25,7 @@
 #include "registry/lookuptables.h"
 #include "registry/producers.h"
 #include "records/comuni.h"
+#include "reporting/statementscreens.h"
 #include "sales/questionnaire.h"
 #include "sales/questionnaireregister.h"
 #include "sales/quoteregister.h"
@@ -150,6 +151,8 @@ int main(int argc, char** argv)
         arv::sales::addQuoteEntries(add);
         arv::sales::setQuoteEntryCaller([&registry](const std::string& name) { registry.call(name); });
         arv::policies::setPriceRequestEntry([](const std::string& alias) { arv::sales::EMAILCOM(true, alias); });
+        // The statements of the agreements and of the producers.
+        arv::reporting::addStatementEntries(add);
     };
     // A print job puts the selected table back on its record when it ends.
     arv::records::installPrintSelectionHook(arv::store::workspace());

@@ -130,7 +130,7 @@ PrintDocument printProducerReceipt(Workspace& ws, const std::string& producer, c
     TPRINTER job("Stampa ricevuta", preview);
     job.setMargin(0);
     Sheet s(job);
-    const PrintFont body("Arial", 10), small("Arial", 8), label("Arial", 8, true), title("Arial", 11, true);
+    const PrintFont body("Arial", 10), small("Arial", 8), label("Arial", 8, true), title("Arial", 10, true);
     // The agency, the place of issue and the date.
     s.box(1, 7, 0, 32);
     s.put(1.2, 1, "Agenzia", label);
@@ -150,8 +150,8 @@ PrintDocument printProducerReceipt(Workspace& ws, const std::string& producer, c
 
     // Label and value boxes side by side.
     auto pair = [&](double top, double bottom, const std::vector<std::string>& labels) {
-        s.box(top, bottom, 0, 33);
-        s.box(top, bottom, 33, 70);
+        s.box(top, bottom, 0, 70);
+        for (double r = top; r <= bottom; ++r) s.bars(r, {33});
         for (size_t k = 0; k < labels.size(); ++k) s.put(top + 0.2 + static_cast<double>(k), 1, labels[k], label);
     };
     auto wrapped = [](const std::string& text, size_t width) {

@@ -132,9 +132,9 @@ std::vector<HolderYears> producerYearsByProducer(Workspace& ws, Date from, Date 
 namespace {
 
 // Right edges of the figures: the yearly section, and the section per holder (after its name).
-constexpr int kYearEdges[3] = {40, 52, 62};
-constexpr int kHolderYearAt = 32;
-constexpr int kHolderEdges[3] = {50, 62, 72};
+constexpr int kYearEdges[3] = {40, 54, 68};
+constexpr int kHolderYearAt = 30;
+constexpr int kHolderEdges[3] = {46, 60, 74};
 
 class SectionPrinter {
 public:
