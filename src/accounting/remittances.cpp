@@ -33,11 +33,13 @@ Date referenceDate(const Table& t)
 bool isPlainRemittance(const Table& t) { return trim(t.text("DESCRIZIO")) == "Rimessa"; }
 
 // Positions T (in MOVIPERI) on the last record whose reference date is not after REF; false when
-// there is none.
+// there is none. A soft seek finds the first key past REF; the record before it is the one.
 bool lastUpTo(Table& t, Date ref)
 {
-    t.goBottom();
-    if (t.eof()) return false;
+    t.seek(ref.addDays(1).dtos(), true);
+    if (t.eof()) t.goBottom();
+    else t.skip(-1);
+    if (t.eof() || t.bof()) return false;
     while (referenceDate(t) > ref) {
         t.skip(-1);
         if (t.bof()) return false;
@@ -49,12 +51,17 @@ bool lastUpTo(Table& t, Date ref)
 
 RemittanceTotals remittanceTotals(Workspace& ws, const std::string& agreement, Date date, Date periodEnd)
 {
+    if (!filled(agreement) || !date) return RemittanceTotals();
+    OwnTable own(ws, "MOVICOMP", true);
+    own->ordAdd("MOVIPERI");
+    return remittanceTotals(*own, agreement, date, periodEnd);
+}
+
+RemittanceTotals remittanceTotals(Table& t, const std::string& agreement, Date date, Date periodEnd)
+{
     RemittanceTotals totals;
     if (!filled(agreement) || !date) return totals;
     const Date ref = periodEnd ? periodEnd : date;
-    OwnTable own(ws, "MOVICOMP", true);
-    Table& t = *own;
-    t.ordAdd("MOVIPERI");
     if (!lastUpTo(t, ref)) return totals;
     const std::string key = indexKey(agreement, 35);
     do {

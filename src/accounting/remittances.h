@@ -24,6 +24,8 @@ struct RemittanceTotals {
 // The totals of AGREEMENT up to the reference date (PERIODEND, else DATE), back to its previous
 // remittance. Zero for an empty agreement or date.
 RemittanceTotals remittanceTotals(store::Workspace& ws, const std::string& agreement, Date date, Date periodEnd);
+// The same over MOVEMENTS, a cursor on MOVICOMP in its MOVIPERI order (the cursor moves).
+RemittanceTotals remittanceTotals(store::Table& movements, const std::string& agreement, Date date, Date periodEnd);
 // The amount to remit (premiums less the commissions net of the withholding, or the premiums alone
 // for an agreement that remits without commissions), or the net commission.
 Decimal remittanceFigure(store::Workspace& ws, const std::string& agreement, Date date, Date periodEnd,

@@ -7,6 +7,7 @@
 #include "accounting/movementregister.h"
 #include "accounting/cashregister.h"
 #include "accounting/ledgerregister.h"
+#include "accounting/summaryscreens.h"
 #include "app/application.h"
 #include "app/maintenanceui.h"
 #include "claims/claimregister.h"
@@ -153,6 +154,7 @@ int main(int argc, char** argv)
         arv::policies::setPriceRequestEntry([](const std::string& alias) { arv::sales::EMAILCOM(true, alias); });
         // The statements of the agreements and of the producers.
         arv::reporting::addStatementEntries(add);
+        arv::accounting::addSummaryEntries(add);
     };
     // A print job puts the selected table back on its record when it ends.
     arv::records::installPrintSelectionHook(arv::store::workspace());

@@ -1,0 +1,77 @@
+// The summary of the statements: each remittance since 2019 of the agreements that close by
+// statement, with the gross commission it settled.
+#include <gtest/gtest.h>
+
+#include "accounting/statementsummaries.h"
+#include "common/pagemodel.h"
+#include "registry/registerfolder.h"
+
+using namespace arv;
+using namespace arv::accounting;
+
+namespace {
+
+Date d(int y, int m, int day) { return Date::fromYmd(y, m, day); }
+Decimal dec(const char* s) { return *Decimal::parse(s); }
+
+class StatementSummaries : public test::RegisterFolderTest {
+protected:
+    void add(const char* table, const std::function<void(store::Table&)>& fill)
+    {
+        store::OwnTable own(store::workspace(), table);
+        own->append();
+        fill(*own);
+        own->commit();
+        own->unlock();
+    }
+    void agreement(const char* name, bool closes)
+    {
+        add("COMPAGN", [&](store::Table& t) {
+            t.setText("COMPAGNIA", name);
+            t.setNumber("ALIQRA", dec("11.5"));
+            t.setLogical("CHIUSURA", closes);
+        });
+    }
+    void movement(Date date, const char* agreement, const char* description, const char* commission)
+    {
+        add("MOVICOMP", [&](store::Table& t) {
+            t.setDate("DATA", date);
+            t.setText("RAPPORTO", agreement);
+            t.setText("DESCRIZIO", description);
+            t.setNumber("PROVVAGEN", dec(commission));
+        });
+    }
+};
+
+} // namespace
+
+TEST_F(StatementSummaries, GrossCommissionOfEachRemittance)
+{
+    EXPECT_EQ(grossCommission(dec("123.90"), dec("11.5")).round(2), dec("140.00"));
+    EXPECT_TRUE(grossCommission(dec("10"), dec("100")).isZero());
+
+    agreement("ALFA", true);
+    agreement("BETA", false);
+    movement(d(2018, 12, 1), "ALFA", "Incasso", "50.00");
+    movement(d(2018, 12, 20), "ALFA", "Rimessa", "0");     // before 2019: never listed
+    movement(d(2025, 3, 1), "ALFA", "Incasso", "100.00");
+    movement(d(2025, 3, 9), "ALFA", "Incasso", "40.00");
+    movement(d(2025, 4, 5), "ALFA", "Rimessa", "0");
+    movement(d(2025, 4, 9), "ALFA", "Incasso", "10.00");
+    movement(d(2025, 5, 5), "ALFA", "Rimessa", "0");
+    movement(d(2025, 4, 5), "BETA", "Rimessa", "0");       // BETA does not close by statement
+    agreement("GAMMA", true);
+    movement(d(2025, 6, 1), "GAMMA", "Incasso", "20.00");
+    movement(d(2025, 6, 5), "GAMMA", "RIMESSA GIUGNO", "0"); // any case in the summary
+    const std::vector<StatementRemittance> rows = statementRemittances(store::workspace(), Date(), Date());
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].gross, dec("140.00"));
+    EXPECT_EQ(rows[1].gross, dec("10.00"));
+    EXPECT_EQ(rows[2].gross, dec("20.00"));
+    EXPECT_EQ(statementRemittances(store::workspace(), d(2025, 5, 1), Date(), "alfa").size(), 1u);
+
+    const PrintDocument doc = printStatementSummary(store::workspace(), Date(), Date(), "", false);
+    const std::string page = dumpPage(doc, doc.pages.at(0));
+    for (const char* text : {"|RIEPILOGO ESTRATTI CONTO|", "|E.CONTO|", "|05/04/25|", "|140,00|", "|TOTALE|", "|170,00|"})
+        EXPECT_NE(page.find(text), std::string::npos) << text << "\n" << page;
+}
