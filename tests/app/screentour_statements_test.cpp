@@ -2,6 +2,10 @@
 // and the producers' statements and the first page of what they print.
 #include <gtest/gtest.h>
 
+#include "accounting/letterscreens.h"
+#include "accounting/movementletters.h"
+#include "accounting/statementsummaries.h"
+#include "accounting/summaryscreens.h"
 #include "app/screentour.h"
 #include "common/printjob.h"
 #include "reporting/statementscreens.h"
@@ -126,5 +130,35 @@ TEST_F(StatementsTour, Statements)
     printed(printProducerProductivity(ws, "", from, to, false), "print-SPRODUTT-produttivita");
     printed(printOverdueCollections(ws, "", Date(), Date(), Date::fromYmd(2026, 3, 1), false), "print-SPRODUTT-scaduti");
     printed(printMissingDocuments(ws, "ROSSI LUCA", false), "print-SPRODUTT-documenti");
+    ws.closeAll();
+}
+
+TEST_F(StatementsTour, MovementLettersAndSummaries)
+{
+    store::Workspace& ws = workspaceOnFolder();
+    fill(ws);
+    for (auto [make, name] : {std::pair{&accounting::makeCoverageDialog, "COPIMM"},
+                              std::pair{&accounting::makeStatementSummaryDialog, "RIEPEST"}}) {
+        std::unique_ptr<FormDialog> d = make(nullptr);
+        EXPECT_EQ(QString(name), d->objectName());
+        save(d.get(), name);
+        d->hide();
+    }
+    AgencyIdentity issuer;
+    issuer.name = "AGENZIA ARVALE";
+    issuer.activity = "Assicurazioni e servizi";
+    issuer.address = "Via Roma 1";
+    issuer.postCode = "00100";
+    issuer.town = "Roma";
+    issuer.province = "RM";
+    issuer.telephone = "06 1234";
+    issuer.email = "info@arvale.it";
+    issuer.iban = "IT60X0542811101000000123456";
+    store::OwnTable m(ws, "MOVICOMP", true);
+    m->goTop();
+    printed(accounting::printImmediateCoverage(ws, *m, issuer, false), "print-COPIMM-copertura");
+    printed(accounting::printSuspendedStatements(ws, accounting::suspendedClients(*m), issuer, false).doc,
+            "print-COPIMM-sospesi");
+    printed(accounting::printStatementSummary(ws, Date(), Date(), "", false), "print-RIEPEST");
     ws.closeAll();
 }
