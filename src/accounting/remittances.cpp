@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <vector>
 
 #include "accounting/vocabulary.h"
@@ -31,6 +32,16 @@ Date referenceDate(const Table& t)
 }
 
 bool isPlainRemittance(const Table& t) { return trim(t.text("DESCRIZIO")) == "Rimessa"; }
+
+// What a movement other than a remittance adds to the totals of its agreement.
+void addMovement(RemittanceTotals& totals, const Table& t)
+{
+    const std::string d = trim(t.text("DESCRIZIO"));
+    if (d != "Incasso diretto" && d != "Incasso provvisorio") totals.premiums += t.number("IMPORTO");
+    totals.fees += t.number("DIRITTI");
+    totals.commissions += t.number("PROVVAGEN");
+    if (d.rfind("Rilievi", 0) == 0) totals.corrections += t.number("IMPORTO");
+}
 
 // Positions T (in MOVIPERI) on the last record whose reference date is not after REF; false when
 // there is none. A soft seek finds the first key past REF; the record before it is the one.
@@ -73,13 +84,61 @@ RemittanceTotals remittanceTotals(Table& t, const std::string& agreement, Date d
             }
             break; // the previous remittance
         }
-        const std::string d = trim(t.text("DESCRIZIO"));
-        if (d != "Incasso diretto" && d != "Incasso provvisorio") totals.premiums += t.number("IMPORTO");
-        totals.fees += t.number("DIRITTI");
-        totals.commissions += t.number("PROVVAGEN");
-        if (d.rfind("Rilievi", 0) == 0) totals.corrections += t.number("IMPORTO");
+        addMovement(totals, t);
     } while (t.skip(-1), !t.bof());
     return totals;
+}
+
+std::map<std::pair<std::string, Date>, RemittanceTotals>
+remittanceTotals(Workspace& ws, const std::vector<std::pair<std::string, Date>>& asked)
+{
+    std::map<std::pair<std::string, Date>, RemittanceTotals> out;
+    // The reference dates asked, per agreement key.
+    std::map<Date, std::vector<std::string>> byDate;
+    for (const auto& [agreement, ref] : asked) {
+        if (!filled(agreement) || !ref) continue;
+        byDate[ref].push_back(indexKey(agreement, 35));
+        out[{agreement, ref}];
+    }
+    if (byDate.empty()) return out;
+    // One pass in reference-date order: each agreement's totals since its latest remittance, and
+    // the totals a remittance found on reaching its date (the first remittance of a date settles).
+    std::map<std::string, RemittanceTotals> running;
+    std::map<std::pair<std::string, Date>, RemittanceTotals> settled;
+    OwnTable own(ws, "MOVICOMP", true);
+    Table& t = *own;
+    t.ordAdd("MOVIPERI");
+    const Date last = byDate.rbegin()->first;
+    auto answer = [&](Date ref) {
+        auto it = byDate.find(ref);
+        if (it == byDate.end()) return;
+        for (const std::string& key : it->second) {
+            auto s = settled.find({key, ref});
+            const RemittanceTotals totals = s != settled.end() ? s->second : running[key];
+            for (const auto& [agreement, date] : asked)
+                if (date == ref && indexKey(agreement, 35) == key) out[{agreement, ref}] = totals;
+        }
+        byDate.erase(it);
+    };
+    Date group;
+    for (t.goTop(); !t.eof(); t.skip(1)) {
+        const Date ref = referenceDate(t);
+        if (ref > last) break;
+        if (ref != group) {
+            // Every date asked before this one is complete.
+            while (!byDate.empty() && byDate.begin()->first < ref) answer(byDate.begin()->first);
+            group = ref;
+        }
+        const std::string key = t.raw("RAPPORTO");
+        if (isPlainRemittance(t)) {
+            settled.emplace(std::make_pair(key, ref), running[key]);
+            running[key] = RemittanceTotals();
+            continue;
+        }
+        addMovement(running[key], t);
+    }
+    while (!byDate.empty()) answer(byDate.begin()->first);
+    return out;
 }
 
 Decimal remittanceFigure(Workspace& ws, const std::string& agreement, Date date, Date periodEnd, RemittanceFigure figure)

@@ -44,21 +44,34 @@ std::vector<StatementRemittance> statementRemittances(Workspace& ws, Date from, 
     };
     const Date first = Date::fromYmd(kFirstYear, 1, 1);
     const Date start = from && from > first ? from : first;
-    OwnTable m(ws, "MOVICOMP", true);
-    m->ordAdd("MOVIDATA");
-    m->setScope(start.dtos(), to ? to.dtos() : std::string("99999999"));
-    // A second cursor walks back from each remittance in the order of the reference dates.
-    OwnTable periods(ws, "MOVICOMP", true);
-    periods->ordAdd("MOVIPERI");
-    for (m->goTop(); !m->eof(); m->skip(1)) {
-        if (!beginsRemittance(m->text("DESCRIZIO"))) continue;
-        const std::string name = trim(m->text("RAPPORTO"));
-        if (filled(agreement) && Mask::upper(name) != Mask::upper(trim(agreement))) continue;
-        const registry::AgreementTerms& t = termsOf(name);
-        if (!t.closesStatements) continue;
-        const RemittanceTotals totals = remittanceTotals(*periods, name, m->date("DATA"), m->date("FINEPER"));
-        const Decimal net = totals.commissions - totals.commissions * t.withholdingRate / Decimal(100);
-        out.push_back({m->date("DATA"), name, grossCommission(net, t.withholdingRate).round(2)});
+    struct Listed {
+        Date date, ref;
+        std::string agreement;
+        Decimal rate;
+    };
+    std::vector<Listed> listed;
+    {
+        OwnTable m(ws, "MOVICOMP", true);
+        m->ordAdd("MOVIDATA");
+        m->setScope(start.dtos(), to ? to.dtos() : std::string("99999999"));
+        for (m->goTop(); !m->eof(); m->skip(1)) {
+            if (!beginsRemittance(m->text("DESCRIZIO"))) continue;
+            const std::string name = trim(m->text("RAPPORTO"));
+            if (filled(agreement) && Mask::upper(name) != Mask::upper(trim(agreement))) continue;
+            const registry::AgreementTerms& t = termsOf(name);
+            if (!t.closesStatements) continue;
+            const Date end = m->date("FINEPER");
+            listed.push_back({m->date("DATA"), end ? end : m->date("DATA"), name, t.withholdingRate});
+        }
+    }
+    // What each remittance settled, found in one pass over the movements.
+    std::vector<std::pair<std::string, Date>> asked;
+    for (const Listed& l : listed) asked.emplace_back(l.agreement, l.ref);
+    const auto totals = remittanceTotals(ws, asked);
+    for (const Listed& l : listed) {
+        const Decimal commissions = totals.at({l.agreement, l.ref}).commissions;
+        const Decimal net = commissions - commissions * l.rate / Decimal(100);
+        out.push_back({l.date, l.agreement, grossCommission(net, l.rate).round(2)});
     }
     return out;
 }

@@ -129,7 +129,7 @@ PrintDocument printAgreementStatement(Workspace& ws, const std::string& agreemen
 std::vector<EarnedLine> agreementCommissions(Workspace& ws, const std::string& agreement, Date from, Date to)
 {
     std::map<Date, EarnedLine> byDate;
-    scanMovements(ws, Date(), Date(), [&](const Table& t) {
+    scanAllMovements(ws, [&](const Table& t) {
         const Date registered = t.date("CORRISP");
         if (!registered || !within(registered, from, to) || !sameName(t.text("RAPPORTO"), agreement)) return;
         const Decimal c = t.number("PROVVAGEN");
@@ -175,7 +175,7 @@ std::vector<EarnedLine> allAgreementCommissions(Workspace& ws, Date from, Date t
         Decimal commission;
     };
     std::vector<Row> rows;
-    scanMovements(ws, Date(), Date(), [&](const Table& t) {
+    scanAllMovements(ws, [&](const Table& t) {
         const Date registered = t.date("CORRISP");
         const std::string agreement = t.text("RAPPORTO");
         if (!registered || !filled(agreement) || !within(registered, from, to)) return;
@@ -327,7 +327,7 @@ PrintDocument printAgreementSummary(Workspace& ws, Date from, Date to, bool prev
 std::vector<YearTotal> oneAgreementYears(Workspace& ws, const std::string& agreement, Date from, Date to)
 {
     std::map<int, Decimal> years;
-    scanMovements(ws, Date(), Date(), [&](const Table& t) {
+    scanAllMovements(ws, [&](const Table& t) {
         const Date registered = t.date("CORRISP");
         if (!registered || !sameName(t.text("RAPPORTO"), agreement) || !PERIODO(registered, from, to)) return;
         years[registered.year()] += t.number("PROVVAGEN");

@@ -230,7 +230,7 @@ std::vector<ProducerCommission> producerCommissions(Workspace& ws, const std::st
 {
     const bool one = filled(producer);
     std::map<std::string, ProducerCommission> by;
-    scanMovements(ws, Date(), Date(), [&](const Table& t) {
+    scanAllMovements(ws, [&](const Table& t) {
         const Date closed = t.date("CHIUSURA");
         const std::string who = t.text("PRODUTTORE");
         if (!closed || !within(closed, from, to) || !beginsWith(t.text("RAMO"), branch)) return;
@@ -272,7 +272,7 @@ std::vector<YearTotal> oneProducerYears(Workspace& ws, const std::string& produc
                                         Date to)
 {
     std::map<int, Decimal> years;
-    scanMovements(ws, Date(), Date(), [&](const Table& t) {
+    scanAllMovements(ws, [&](const Table& t) {
         const Date closed = t.date("CHIUSURA");
         if (!closed || !sameName(t.text("PRODUTTORE"), producer) || !beginsWith(t.text("RAMO"), branch)) return;
         if (PERIODO(closed, from, to)) years[closed.year()] += t.number("PROVVPROD");

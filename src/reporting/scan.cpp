@@ -54,6 +54,13 @@ void scanMovements(Workspace& ws, Date from, Date to, const std::function<void(c
     for (m->goTop(); !m->eof(); m->skip(1)) visit(*m);
 }
 
+void scanAllMovements(Workspace& ws, const std::function<void(const Table&)>& visit)
+{
+    if (!fileExists(ws.folder(), "MOVICOMP.DBF")) return;
+    OwnTable m(ws, "MOVICOMP", true);
+    for (m->goTop(); !m->eof(); m->skip(1)) visit(*m);
+}
+
 AgencyIdentity agencyOf(Workspace& ws)
 {
     AgencyIdentity a;

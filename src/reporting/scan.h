@@ -34,6 +34,8 @@ Decimal printed(const Decimal& amount);
 // is given (the order's scope does the choosing). The table is opened read-only under an alias of
 // its own and closed afterwards.
 void scanMovements(store::Workspace& ws, Date from, Date to, const std::function<void(const store::Table&)>& visit);
+// Every live movement in the order of the file, for the sums that order their results themselves.
+void scanAllMovements(store::Workspace& ws, const std::function<void(const store::Table&)>& visit);
 
 // The agency's identity from the ARV.INI of the working folder.
 AgencyIdentity agencyOf(store::Workspace& ws);

@@ -30,7 +30,7 @@ std::vector<Earned> earned(Workspace& ws, Date from, Date to, FieldName dateFiel
                            FieldName amountField, const std::string& branch)
 {
     std::vector<Earned> out;
-    scanMovements(ws, Date(), Date(), [&](const Table& t) {
+    scanAllMovements(ws, [&](const Table& t) {
         const Date when = t.date(dateField);
         if (!when) return;
         const std::string holder = t.text(holderField);

@@ -2,6 +2,7 @@
 // statement, with the gross commission it settled.
 #include <gtest/gtest.h>
 
+#include "accounting/remittances.h"
 #include "accounting/statementsummaries.h"
 #include "common/pagemodel.h"
 #include "registry/registerfolder.h"
@@ -74,4 +75,34 @@ TEST_F(StatementSummaries, GrossCommissionOfEachRemittance)
     const std::string page = dumpPage(doc, doc.pages.at(0));
     for (const char* text : {"|RIEPILOGO ESTRATTI CONTO|", "|E.CONTO|", "|05/04/25|", "|140,00|", "|TOTALE|", "|170,00|"})
         EXPECT_NE(page.find(text), std::string::npos) << text << "\n" << page;
+}
+
+// The totals of many remittances found in one pass are those each remittance's own walk finds.
+TEST_F(StatementSummaries, OnePassAgreesWithEachWalk)
+{
+    agreement("ALFA", true);
+    const char* kinds[] = {"Incasso", "Incasso diretto", "Rilievi", "Rimessa", "Incasso", "Rimessa 2", "Varie"};
+    for (int i = 0; i < 60; ++i)
+        add("MOVICOMP", [&](store::Table& t) {
+            t.setDate("DATA", d(2025, 1 + i / 20, 1 + (i * 7) % 20));
+            if (i % 9 == 0) t.setDate("FINEPER", d(2025, 1 + i / 20, 25));
+            t.setText("RAPPORTO", i % 5 ? "ALFA" : "BETA");
+            t.setText("DESCRIZIO", kinds[i % 7]);
+            t.setNumber("IMPORTO", Decimal(static_cast<long long>(100 + i)));
+            t.setNumber("DIRITTI", Decimal(static_cast<long long>(i % 3)));
+            t.setNumber("PROVVAGEN", Decimal(static_cast<long long>(10 + i)));
+        });
+    std::vector<std::pair<std::string, Date>> asked;
+    for (const char* a : {"ALFA", "BETA", "GAMMA"})
+        for (int day = 1; day <= 25; day += 3)
+            for (int month = 1; month <= 4; ++month) asked.emplace_back(a, d(2025, month, day));
+    const auto all = remittanceTotals(store::workspace(), asked);
+    for (const auto& [agreement, date] : asked) {
+        const RemittanceTotals one = remittanceTotals(store::workspace(), agreement, date, Date());
+        const RemittanceTotals& many = all.at({agreement, date});
+        EXPECT_EQ(one.premiums, many.premiums) << agreement << " " << date.toDisplay();
+        EXPECT_EQ(one.fees, many.fees) << agreement << " " << date.toDisplay();
+        EXPECT_EQ(one.commissions, many.commissions) << agreement << " " << date.toDisplay();
+        EXPECT_EQ(one.corrections, many.corrections) << agreement << " " << date.toDisplay();
+    }
 }
