@@ -16,28 +16,6 @@ constexpr double kLastLine = 52; // the lines of a page stop here
 std::string amountText(const Decimal& d) { return trim(ENSTR(d.round(2))); }
 std::string dateText(Date d) { return d ? d.toDisplay() : std::string(); }
 
-std::string joinedFilled(const std::vector<std::string>& parts)
-{
-    std::string out;
-    for (const std::string& p : parts)
-        if (filled(p)) out += (out.empty() ? "" : " ") + trim(p);
-    return out;
-}
-
-// Pieces of NUMBER of WIDTH characters, for a column too narrow for the whole number.
-std::vector<std::string> pieces(const std::string& number, size_t width)
-{
-    std::vector<std::string> out;
-    const std::vector<std::string> chars = utf8Chars(trim(number));
-    for (size_t i = 0; i < chars.size(); i += width) {
-        std::string piece;
-        for (size_t k = i; k < std::min(chars.size(), i + width); ++k) piece += chars[k];
-        out.push_back(piece);
-    }
-    if (out.empty()) out.emplace_back();
-    return out;
-}
-
 // The lines a line of 10-point text takes: the grid's lines are shorter on a landscape page.
 double lineStep(const TPRINTER& job) { return job.geometry().landscape() ? 1.4 : 1.0; }
 
@@ -63,7 +41,7 @@ public:
         headings();
         Decimal amounts, commissions;
         for (const CoverageLine& l : letter_.lines) {
-            const std::vector<std::string> number = pieces(l.policy, 10);
+            const std::vector<std::string> number = utf8Pieces(trim(l.policy), 10);
             if (row_ + static_cast<double>(number.size()) - 1 >= kLastLine) nextPage();
             line(l, number);
             amounts += l.amount;
@@ -98,7 +76,7 @@ private:
         add(a.companyLine1);
         add(a.companyLine2);
         add(a.address);
-        add(joinedFilled({a.postCode, a.town, a.province}));
+        add(joinFilled({a.postCode, a.town, a.province}));
         if (filled(a.fax)) add("Fax: " + trim(a.fax));
     }
 

@@ -29,14 +29,6 @@ constexpr const char* kSuspendedIntro = "Di seguito le polizze anticipate per Vs
 std::string amountText(const Decimal& d) { return trim(ENSTR(d.round(2))); }
 std::string fullDate(Date d) { return d ? d.toDisplayLong() : std::string(); }
 
-std::string joinedFilled(const std::vector<std::string>& parts)
-{
-    std::string out;
-    for (const std::string& p : parts)
-        if (filled(p)) out += (out.empty() ? "" : " ") + trim(p);
-    return out;
-}
-
 // A message per recipient, the agency's copy address as copy; stops at the first that fails.
 template <typename Each>
 MailRun sendEach(const MailMessage& base, const std::string& copy, const MailSender& send, Each each,
@@ -139,7 +131,7 @@ std::map<std::string, std::string> receiptPlaceholders(Workspace& ws, const Tabl
         OwnTable car(ws, "DATIAUTO", true);
         car->ordAdd("DATIAUTO");
         if (car->seek(indexKey(trim(code), 10))) {
-            vehicle = joinedFilled({car->text("MARCA"), car->text("MODELLO")});
+            vehicle = joinFilled({car->text("MARCA"), car->text("MODELLO")});
             if (vehicle.empty()) vehicle = trim(car->text("VEICOLO"));
             plate = trim(car->text("TARGA"));
         }
@@ -235,7 +227,7 @@ void suspendedLetter(TPRINTER& job, const ClientData& c, const SuspendedClient& 
     page();
     double row = 8;
     for (const std::string& line : {trim(c.title), trim(client.insured), trim(c.address),
-                                    joinedFilled({c.postCode, c.town, c.province}),
+                                    joinFilled({c.postCode, c.town, c.province}),
                                     filled(c.fax) ? "Fax: " + trim(c.fax) : std::string()})
         if (!line.empty()) s.put(row++, left + 45, line, body);
     s.put(15.5, left, kSuspendedTitle, PrintFont("Arial", 11, true, false, true));

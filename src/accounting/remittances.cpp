@@ -219,14 +219,6 @@ AgreementAddress agreementAddress(Workspace& ws, const std::string& agreement)
     return a;
 }
 
-std::string withoutEmpty(const std::vector<std::string>& parts)
-{
-    std::string out;
-    for (const std::string& p : parts)
-        if (filled(p)) out += (out.empty() ? "" : " ") + trim(p);
-    return out;
-}
-
 // The job's pages, then the job ended (preview or printer).
 PrintDocument finish(TPRINTER& job)
 {
@@ -246,13 +238,13 @@ PrintDocument commissionReceipt(const AgencyIdentity& issuer, const AgreementAdd
     s.put(2.5, 0, issuer.name, name, TextAlign::Center, 70);
     s.put(4.5, 0, issuer.activity, body, TextAlign::Center, 70);
     s.put(10, 57, issuer.placeAndDate(today), body);
-    s.put(14, 3, withoutEmpty({"La", issuer.name, "con sede in", issuer.town, "in", issuer.address}), body);
-    s.put(15, 3, withoutEmpty({"titolare della Partita Iva n°", issuer.vatNumber}) + ", dichiara di ricevere da:", body);
+    s.put(14, 3, joinFilled({"La", issuer.name, "con sede in", issuer.town, "in", issuer.address}), body);
+    s.put(15, 3, joinFilled({"titolare della Partita Iva n°", issuer.vatNumber}) + ", dichiara di ricevere da:", body);
     double row = 17;
     s.put(row++, 8, to.name1, name);
     if (filled(to.name2)) s.put(row++, 8, to.name2, name);
     s.put(row++, 8, to.street, body);
-    s.put(row++, 8, withoutEmpty({to.postCode, to.town, to.province}), body);
+    s.put(row++, 8, joinFilled({to.postCode, to.town, to.province}), body);
     if (filled(to.vat)) s.put(row++, 8, "P.I. " + trim(to.vat), body);
     row += 2;
     s.put(row, 3, "l'importo sotto indicato quali provvigioni assicurative.", body);
@@ -278,9 +270,9 @@ PrintDocument commissionReceipt(const AgencyIdentity& issuer, const AgreementAdd
     s.put(row++, 35, "In fede", body, TextAlign::Center, 30);
     s.put(row, 35, issuer.name, body, TextAlign::Center, 30);
     s.box(60, 62, 0, 79);
-    s.put(60, 1, withoutEmpty({issuer.address, issuer.townLine(), "Partita IVA:", issuer.vatNumber}), small);
-    s.put(61, 1, withoutEmpty({"Tel.", issuer.telephone}), small);
-    s.put(61, 49, withoutEmpty({"Fax:", issuer.fax}), small);
+    s.put(60, 1, joinFilled({issuer.address, issuer.townLine(), "Partita IVA:", issuer.vatNumber}), small);
+    s.put(61, 1, joinFilled({"Tel.", issuer.telephone}), small);
+    s.put(61, 49, joinFilled({"Fax:", issuer.fax}), small);
     return finish(job);
 }
 

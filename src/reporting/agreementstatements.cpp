@@ -102,7 +102,7 @@ PrintDocument printAgreementStatement(Workspace& ws, const std::string& agreemen
     ReportDescription d;
     d.title = "Estratto conto rapporto";
     d.headings = {"ESTRATTO CONTO RAPPORTO " + DAL_AL(from, to), "", "", trim(agreement), trim(a.address),
-                  joinedFilled({a.postCode, a.town, a.province})};
+                  joinFilled({a.postCode, a.town, a.province})};
     d.font = PrintFont("Arial", 8);
     d.landscape = true;
     ReportColumn amount = amountColumn("IMPORTO", [&] { return line().shown; }, kBlankZeroMask);
@@ -118,7 +118,7 @@ PrintDocument printAgreementStatement(Workspace& ws, const std::string& agreemen
                  amountColumn("PROVV.AGEN.", [&] { return line().commission; })};
     d.totalLabel = "TOTALE";
     d.closingFigures = {{"RITENUTA D'ACCONTO", money(s.withholding)}, {"SALDO DI RIMESSA", money(s.balance)}};
-    d.footer = joinedFilled({agency.name, joinedFilled({agency.address, agency.townLine()}),
+    d.footer = joinFilled({agency.name, joinFilled({agency.address, agency.townLine()}),
                              agency.vatNumber.empty() ? std::string() : "P.IVA " + agency.vatNumber},
                             " - ");
     return runReport(d, indexRows(s.lines.size(), i), preview);
@@ -339,22 +339,8 @@ std::vector<YearTotal> oneAgreementYears(Workspace& ws, const std::string& agree
 
 PrintDocument printOneAgreementStatistics(Workspace& ws, const std::string& agreement, Date from, Date to, bool preview)
 {
-    const std::vector<YearTotal> years = oneAgreementYears(ws, agreement, from, to);
-    size_t i = 0;
-    auto change = [&years, &i] {
-        return accounting::compareYears(printed(years[i].total), i ? printed(years[i - 1].total) : Decimal());
-    };
-    ReportDescription d;
-    d.title = "Statistiche rapporto";
-    d.headings = {"STATISTICHE RAPPORTO", trim(agreement) + " " + DAL_AL(from, to)};
-    d.font = PrintFont("Arial", 10);
-    d.columns = {textColumn("ANNO", [&] { return std::to_string(years[i].year); }, 6),
-                 amountColumn("TOTALE", [&] { return years[i].total; }),
-                 amountColumn("DIFFERENZA", [&] { return change().difference; }, kAmountMask, false),
-                 ReportColumn{"PERCENTUALE", [&] { return ReportValue(change().percent); }, "", 11, false,
-                              ReportAlign::Right}};
-    d.totalLabel = "TOTALE";
-    return runReport(d, indexRows(years.size(), i), preview);
+    return printYearTable("Statistiche rapporto", {"STATISTICHE RAPPORTO", trim(agreement) + " " + DAL_AL(from, to)},
+                          oneAgreementYears(ws, agreement, from, to), preview);
 }
 
 // ---------------------------------------------------------------- "Carichi mensili"

@@ -285,22 +285,8 @@ std::vector<YearTotal> oneProducerYears(Workspace& ws, const std::string& produc
 PrintDocument printOneProducerStatistics(Workspace& ws, const std::string& producer, const std::string& branch,
                                          Date from, Date to, bool preview)
 {
-    const std::vector<YearTotal> years = oneProducerYears(ws, producer, branch, from, to);
-    size_t i = 0;
-    auto change = [&years, &i] {
-        return accounting::compareYears(printed(years[i].total), i ? printed(years[i - 1].total) : Decimal());
-    };
-    ReportDescription d;
-    d.title = "Statistiche produttore";
-    d.headings = {"STATISTICHE PRODUTTORE", trim(producer) + " " + DAL_AL(from, to)};
-    d.font = PrintFont("Arial", 10);
-    d.columns = {textColumn("ANNO", [&] { return std::to_string(years[i].year); }, 6),
-                 amountColumn("TOTALE", [&] { return years[i].total; }),
-                 amountColumn("DIFFERENZA", [&] { return change().difference; }, "@E 9,999,999.99", false),
-                 ReportColumn{"PERCENTUALE", [&] { return ReportValue(change().percent); }, "", 11, false,
-                              ReportAlign::Right}};
-    d.totalLabel = "TOTALE";
-    return runReport(d, indexRows(years.size(), i), preview);
+    return printYearTable("Statistiche produttore", {"STATISTICHE PRODUTTORE", trim(producer) + " " + DAL_AL(from, to)},
+                          oneProducerYears(ws, producer, branch, from, to), preview);
 }
 
 // ---------------------------------------------------------------- productivity
@@ -397,17 +383,6 @@ PrintDocument printOverdueCollections(Workspace& ws, const std::string& producer
         job.endPage();
         pageTop();
     };
-    // Cut into pieces that fit their column.
-    auto pieces = [](const std::string& text, size_t width) {
-        std::vector<std::string> out;
-        const std::vector<std::string> chars = utf8Chars(trim(text));
-        for (size_t k = 0; k < chars.size(); k += width) {
-            std::string piece;
-            for (size_t c = k; c < std::min(chars.size(), k + width); ++c) piece += chars[c];
-            out.push_back(piece);
-        }
-        return out;
-    };
     auto total = [&](const char* label, const Decimal& amount) {
         job.rule(job.row() + 1.1, job.margin() + at[5], job.margin() + amountEdge);
         PRINTTXT(job, {label}, TxtOptions().withFont(bold));
@@ -422,9 +397,9 @@ PrintDocument printOverdueCollections(Workspace& ws, const std::string& producer
         Decimal sum;
         for (; r < rows.size() && upper(rows[r].company) == upper(company); ++r) {
             const OverduePolicy& o = rows[r];
-            const std::vector<std::vector<std::string>> cells = {pieces(o.insured, 12), pieces(o.producer, 12),
-                                                                 pieces(o.agreement, 12), pieces(o.policy, 9),
-                                                                 pieces(o.branch, 9)};
+            const std::vector<std::vector<std::string>> cells = {utf8Pieces(trim(o.insured), 12), utf8Pieces(trim(o.producer), 12),
+                                                                 utf8Pieces(trim(o.agreement), 12), utf8Pieces(trim(o.policy), 9),
+                                                                 utf8Pieces(trim(o.branch), 9)};
             size_t height = 1;
             for (const auto& c : cells) height = std::max(height, c.size());
             if (std::lround(job.row()) + static_cast<long>(height) > 58) {

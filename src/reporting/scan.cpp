@@ -68,14 +68,6 @@ AgencyIdentity agencyOf(Workspace& ws)
     return a;
 }
 
-std::string joinedFilled(const std::vector<std::string>& parts, const std::string& separator)
-{
-    std::string out;
-    for (const std::string& p : parts)
-        if (filled(p)) out += (out.empty() ? "" : separator) + trim(p);
-    return out;
-}
-
 ReportColumn textColumn(const char* heading, std::function<std::string()> value, int width)
 {
     return ReportColumn{heading, [value] { return ReportValue(value()); }, "", width};

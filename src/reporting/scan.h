@@ -39,8 +39,6 @@ void scanAllMovements(store::Workspace& ws, const std::function<void(const store
 
 // The agency's identity from the ARV.INI of the working folder.
 AgencyIdentity agencyOf(store::Workspace& ws);
-// The parts that hold something, trimmed, joined by SEPARATOR.
-std::string joinedFilled(const std::vector<std::string>& parts, const std::string& separator = " ");
 
 // Columns of the summary reports, read from a line held in memory.
 ReportColumn textColumn(const char* heading, std::function<std::string()> value, int width);

@@ -225,6 +225,26 @@ void printHolderSection(TPRINTER& job, const std::string& holderHeading, const s
     }
 }
 
+PrintDocument printYearTable(const std::string& title, const std::vector<std::string>& headings,
+                             const std::vector<YearTotal>& years, bool preview)
+{
+    size_t i = 0;
+    auto change = [&years, &i] {
+        return accounting::compareYears(printed(years[i].total), i ? printed(years[i - 1].total) : Decimal());
+    };
+    ReportDescription d;
+    d.title = title;
+    d.headings = headings;
+    d.font = PrintFont("Arial", 10);
+    d.columns = {textColumn("ANNO", [&] { return std::to_string(years[i].year); }, 6),
+                 amountColumn("TOTALE", [&] { return years[i].total; }),
+                 amountColumn("DIFFERENZA", [&] { return change().difference; }, "@E 9,999,999.99", false),
+                 ReportColumn{"PERCENTUALE", [&] { return ReportValue(change().percent); }, "", 11, false,
+                              ReportAlign::Right}};
+    d.totalLabel = "TOTALE";
+    return runReport(d, indexRows(years.size(), i), preview);
+}
+
 namespace {
 
 PrintDocument statisticsJob(const std::string& docName, const std::string& title, Date from, Date to,
