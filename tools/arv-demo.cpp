@@ -697,6 +697,33 @@ void fillMovements(Workspace& ws, std::mt19937& rng)
 }
 
 
+// The cash collected as suspended ("Sospesi da clienti") over the last two months is mostly returned
+// to the cash a few days later, as "Rientro" does (RIENTRO and CONTO): the prima nota shows it on
+// its return day. The last three days and the older items stay suspended.
+void fillReturns(Workspace& ws)
+{
+    std::mt19937 rng(20261211u);
+    const Date today = Date::today();
+    Table& m = ws.open("MOVICOMP", "MOVICOMP", false);
+    m.setBulk(true);
+    for (m.goTop(); !m.eof(); m.skip(1)) {
+        const Date date = m.date("DATA");
+        if (m.text("CONTO") != "Sospesi da clienti" || m.date("RIENTRO") || !date || !(date < today.addDays(-3)) ||
+            date < today.addDays(-60))
+            continue;
+        if (rng() % 5 == 0) continue;
+        Date back = date.addDays(1 + static_cast<int64_t>(rng() % 6));
+        if (today < back) back = today;
+        m.lock(true);
+        m.setDate("RIENTRO", back);
+        m.setText("CONTO", "Cassa entrate");
+        m.commit();
+        m.unlock();
+    }
+    m.setBulk(false);
+    ws.close("MOVICOMP");
+}
+
 // ---- policy detail sheets
 
 // The sheet table of a branch: motor, elementary branches or life by its first letters.
@@ -1237,16 +1264,16 @@ void fillBooks(Workspace& ws, const std::string& folder, std::mt19937& rng)
     for (int k = 35; k >= 0; --k) {
         const Date first = Date::fromYmd(today.year(), today.month(), 1).addMonths(-k);
         auto day = [&](int d) { return first.addDays(d - 1); };
-        add(day(1), "Banca 1 uscite", "Affitto ufficio", "Pagamento fattura", Decimal(-1200));
-        add(day(10), "Banca 1 uscite", "Stipendi", "Bonifico", -cents(1800, 1900));
-        add(day(16), "Banca 1 uscite", "Contributi", "Addebito in conto", -cents(600, 700));
+        add(day(1), "Banca 1 uscite", "Affitto ufficio", "Pagamento fattura", Decimal(1200));
+        add(day(10), "Banca 1 uscite", "Stipendi", "Bonifico", cents(1800, 1900));
+        add(day(16), "Banca 1 uscite", "Contributi", "Addebito in conto", cents(600, 700));
         if (k % 2 == 0) {
-            add(day(20), "Banca 1 uscite", "Energia elettrica", "Addebito in conto", -cents(90, 160));
-            add(day(22), "Banca 1 uscite", "Telefono e internet", "Addebito in conto", -cents(45, 70));
+            add(day(20), "Banca 1 uscite", "Energia elettrica", "Addebito in conto", cents(90, 160));
+            add(day(22), "Banca 1 uscite", "Telefono e internet", "Addebito in conto", cents(45, 70));
         }
         for (int e = 0; e < 3; ++e)
             add(day(3 + e * 8), "Cassa uscite", e == 1 ? "Valori bollati" : "Cancelleria", "Spesa di cassa",
-                -cents(5, 60), e != 2);
+                cents(5, 60), e != 2);
         add(day(15), "Banca 1 entrate", "Provvigioni compagnie", "Accredito provvigioni", cents(2500, 4000));
         add(day(25), "Banca 1 entrate", "Versamenti", "Versamento contanti", cents(300, 900));
         // A cheque paid in, held as suspended until the bank credits it.
@@ -1783,6 +1810,7 @@ int main(int argc, char** argv)
         fillTitlesAndNotices(ws, folder, rng);
         fillQuotes(ws);
         fillStatements(ws, sales::templatesFolder(fs::absolute(argv[0]).parent_path().string()));
+        fillReturns(ws);
         if (!writeBackgroundPicture(fs::path(folder) / "ARV.BMP"))
             std::fprintf(stderr, "impossibile scrivere lo sfondo ARV.BMP\n");
         std::printf("Cartella dimostrativa pronta: %s\n", fs::absolute(folder).c_str());

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 
 #include "accounting/movementregister.h"
+#include "accounting/bookscreens.h"
 #include "accounting/cashregister.h"
 #include "accounting/ledgerregister.h"
 #include "accounting/summaryscreens.h"
@@ -137,6 +138,11 @@ int main(int argc, char** argv)
         arv::policies::setPolicyClaimsEntry([](const std::string& alias) { arv::claims::SINISTRI(true, alias); });
         arv::accounting::addLedgerEntries(add);
         arv::accounting::addCashEntries(add);
+        // The prima nota (its daily form also on closing) and the accounting summary.
+        arv::accounting::addBookReportEntries(
+            [&registry](const std::string& name, std::function<void(bool)> entry) {
+                registry.add(name, [entry](const arv::EntryArgs& a) { entry(a.flag); });
+            });
         arv::sales::addQuestionnaireEntries(add);
         arv::accounting::setQuestionnaireCaller([](const std::string& policy) { arv::sales::QUESTADE3(policy); });
         // The renewal worklist: "Incasso" opens the company movements on the row's policy, its
