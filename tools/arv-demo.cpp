@@ -14,6 +14,7 @@
 
 #include <QGuiApplication>
 
+#include "accounting/invoices.h"
 #include "app/background.h"
 #include "claims/claims.h"
 #include "claims/numbering.h"
@@ -23,6 +24,8 @@
 #include "common/error.h"
 #include "common/ini.h"
 #include "common/instalments.h"
+#include "common/agency.h"
+#include "common/numfmt.h"
 #include "common/lists.h"
 #include "common/text.h"
 #include "policies/titles.h"
@@ -1473,6 +1476,113 @@ void fillWorklist(Workspace& ws, std::mt19937& rng)
     ws.close("POLIZZE");
 }
 
+// The invoices: the agency's identity and invoice settings in ARV.INI, the invoice flag on about
+// two in three of the live policies that carry a consultancy fee, a year of monthly commission
+// invoices to the agreements and consultancy invoices to those policies' insured, numbered by
+// year, and one pro-forma.
+// A generator of its own keeps the other tables as they were.
+void fillInvoices(Workspace& ws)
+{
+    std::mt19937 rng(20261210u);
+    IniFile ini((fs::path(ws.folder()) / "ARV.INI").string());
+    if (!ini.has("Agenzia", "Ragione sociale")) {
+        AgencyIdentity a;
+        a.name = "Agenzia Arvale di Esempio S.a.s.";
+        a.activity = "Agenzia generale di assicurazioni";
+        a.address = "Via del Corso 120";
+        a.postCode = "00186";
+        a.town = "Roma";
+        a.province = "RM";
+        a.vatNumber = "01234567890";
+        a.taxCode = "01234567890";
+        a.telephone = "06 6781234";
+        a.fax = "06 6781235";
+        a.email = "info@agenzia-esempio.it";
+        a.pec = "agenzia-esempio@pec.it";
+        a.bankName = "Banca di Esempio";
+        a.iban = "IT60X0542811101000000123456";
+        a.save(ini);
+    }
+    if (!ini.has("Emissione fatture", "Testo1"))
+        ini.setValues("Emissione fatture",
+                      {{"Numero", "0"},
+                       {"Testo1", "Ns. commissioni maturate nel periodo~"},
+                       {"Testo2", "CONSULENZA assicurativa~"},
+                       {"Testo3", "Anticipazione importo polizza~"},
+                       {"Fondo1", "Pagamento a mezzo bonifico: IBAN IT60X0542811101000000123456"},
+                       {"Fondo2", "Banca di Esempio - Roma"},
+                       {"Fondo3", "Importo anticipato per conto del cliente"}});
+    if (!ini.has("Fattura elettronica", "ProgressivoInvio")) ini.set("Fattura elettronica", "ProgressivoInvio", "1");
+
+    struct Consultancy {
+        std::string insured, company, number;
+        Decimal premium, fee, expenses;
+    };
+    std::vector<Consultancy> consultancies;
+    {
+        Table& p = ws.open("POLIZZE", "POLIZZE", true);
+        for (p.goTop(); !p.eof(); p.skip()) {
+            if (p.number("COMMISS").isZero() || p.logical("DISDETTA") || !p.text("SOSTDA").empty()) continue;
+            if (rng() % 3 == 0) continue;
+            p.lock(true);
+            p.setLogical("FATTURA", true);
+            p.commit();
+            p.unlock();
+            consultancies.push_back({p.text("ASSICURATO"), p.text("COMPAGNIA"), p.text("POLIZZA"), p.number("IMPORTO"),
+                                     p.number("COMMISS"), p.number("SPESE")});
+        }
+        ws.close("POLIZZE");
+    }
+    std::vector<std::string> agreements;
+    {
+        Table& c = ws.open("COMPAGN", "COMPAGN", true);
+        for (c.goTop(); !c.eof() && agreements.size() < 4; c.skip())
+            if (!c.logical("NONATTIVO")) agreements.push_back(c.text("COMPAGNIA"));
+        ws.close("COMPAGN");
+    }
+    Table& t = ws.open("FATTBSA", "FATTBSA");
+    t.ordAdd("FATTBSA");
+    const Date today = Date::today();
+    std::map<int, int> last; // year -> last number
+    auto write = [&](Date date, const std::string& customer, const std::string& text, const std::string& payment,
+                     const Decimal& amount, const Decimal& rate, bool proforma) {
+        t.append();
+        const int number = proforma ? 0 : ++last[date.year()];
+        t.setNumber("NUMERO", Decimal(number));
+        t.setDate("DATA", date);
+        t.setText("CLIENTE", customer);
+        t.setMemo("TESTO", text);
+        t.setText("MODPAG", payment);
+        t.setNumber("IMPORTO", amount);
+        t.setNumber("ALIQUOTA", rate);
+        t.setLogical("FONDO", true);
+        t.commit();
+        t.unlock();
+    };
+    size_t next = 0;
+    for (int m = 12; m >= 1; --m) {
+        const Date month = today.addMonths(-m);
+        const Date day = Date::fromYmd(month.year(), month.month(), 10);
+        for (const std::string& a : agreements) {
+            const Decimal commission(static_cast<long long>(400 + rng() % 1600));
+            write(day, a,
+                  "Ns. commissioni maturate nel mese di " + std::to_string(month.month()) + "/" +
+                      std::to_string(month.year()) + "\r\n\r\n" + accounting::kMarkCommission + accounting::textAmount(commission),
+                  "Bonifico", commission, Decimal(-23), false);
+        }
+        for (int k = 0; k < 3 && next < consultancies.size(); ++k, ++next) {
+            const Consultancy& c = consultancies[next];
+            const accounting::GeneratedText g =
+                accounting::consultancyText(c.company, c.number, c.premium, c.fee, c.expenses, Decimal());
+            write(day.addDays(k + 1), c.insured, g.text, "Contanti", g.total, Decimal(), false);
+        }
+    }
+    if (!consultancies.empty())
+        write(today, consultancies.back().insured, "Preventivo di CONSULENZA per il rinnovo del portafoglio", "Bonifico",
+              Decimal(150), Decimal(), true);
+    ws.close("FATTBSA");
+}
+
 // ---- quotes
 
 // About 300 motor quotes over the last two years: new vehicles and renewals of the folder's motor
@@ -1767,6 +1877,187 @@ void fillStatements(Workspace& ws, const std::string& templates)
         std::fprintf(stderr, "modello della ricevuta di pagamento non trovato\n");
 }
 
+// ---- statistics
+
+// Two years of collections for the statistics and the portfolio renewals: monthly policies paid
+// every month, yearly policies collected in both years (some not renewed), policies replaced
+// between the two years whose replacement pays the second year, and a few costs of the agency's
+// books with their category for the budget. Its own random generator keeps the rest of the folder
+// as it was.
+void fillStatistics(Workspace& ws)
+{
+    std::mt19937 rng(20261210u);
+    const Date today = Date::today();
+    const Date start = Date::fromYmd(today.year(), today.month(), 1).addMonths(-23);
+    // Clients with their sub-agent, who brings their policies.
+    std::vector<std::pair<std::string, std::string>> insured;
+    {
+        Table& c = ws.open("CLIENTI", "CLIENTI", false);
+        for (c.goTop(); !c.eof() && insured.size() < 80; c.skip(1)) insured.emplace_back(c.text("CLIENTE"), c.text("SUBAGENTE"));
+        ws.close("CLIENTI");
+    }
+    if (insured.empty()) return;
+    std::vector<const Agreement*> agreements;
+    for (const Agreement& a : kAgreements)
+        if (!a.ceased) agreements.push_back(&a);
+
+    struct Policy {
+        std::string number, insured, producer, branch, fraction;
+        const Agreement* agreement;
+        Date effect;
+        Decimal premium;
+    };
+    Table& t = ws.open("POLIZZE", "POLIZZE", false);
+    Table& m = ws.open("MOVICOMP", "MOVICOMP", false);
+    t.setBulk(true);
+    m.setBulk(true);
+    auto policy = [&](const Policy& p, const std::string& replaces) {
+        t.appendWithCode();
+        t.setText("ASSICURATO", p.insured);
+        t.setText("COMPAGNIA", p.agreement->name);
+        t.setText("RAPPORTO", p.agreement->name);
+        t.setText("POLIZZA", p.number);
+        t.setText("RAMO", p.branch);
+        t.setText("FRAZIONAM", p.fraction);
+        t.setText("PRODUTTORE", p.producer);
+        t.setText("PAGAMENTO", "Bonifico");
+        t.setDate("EFFETTO", p.effect);
+        t.setDate("SCADENZA", p.effect.addMonths(12));
+        t.setDate("COPERTURA", p.effect);
+        t.setNumber("IMPORTO", p.premium);
+        t.setNumber("PROVVAGEN", (p.premium * Decimal(12) / Decimal(100)).round(2));
+        t.setNumber("PROVVPROD", (p.premium * Decimal(4) / Decimal(100)).round(2));
+        if (!replaces.empty()) {
+            t.setText("SOSTPOL", replaces);
+            t.setText("PROVENIEN", p.agreement->name);
+        }
+        t.commit();
+        t.unlock();
+        return t.recno();
+    };
+    auto collect = [&](const Policy& p, Date due, const Decimal& amount) {
+        const Date paid = due.addDays(-static_cast<int64_t>(rng() % 6));
+        if (paid > today) return;
+        m.appendWithCode();
+        m.setDate("DATA", paid);
+        m.setText("POLIZZA", p.number);
+        m.setText("COMPAGNIA", p.agreement->name);
+        m.setText("RAPPORTO", p.agreement->name);
+        m.setText("RAMO", p.branch);
+        m.setText("ASSICURATO", p.insured);
+        m.setText("PRODUTTORE", p.producer);
+        m.setDate("SCADENZA", due);
+        m.setText("TIPO", "Quietanza");
+        m.setText("DESCRIZIO", rng() % 8 == 0 ? "Incasso diretto" : "Incasso");
+        m.setNumber("IMPORTO", amount);
+        m.setDate("INCASSO", paid);
+        m.setNumber("PROVVAGEN", (amount * Decimal(12) / Decimal(100)).round(2));
+        m.setNumber("PROVVPROD", (amount * Decimal(4) / Decimal(100)).round(2));
+        m.setText("CONTO", rng() % 2 ? "Banca 1 entrate" : "Cassa entrate");
+        m.commit();
+        m.unlock();
+    };
+    auto make = [&](int i, const char* fraction, int firstMonth) {
+        Policy p;
+        p.number = "ST-" + std::to_string(start.year()) + "-" + std::to_string(500000 + i);
+        const auto& [client, producer] = insured[rng() % insured.size()];
+        p.insured = client;
+        p.producer = producer;
+        p.agreement = agreements[rng() % agreements.size()];
+        p.branch = std::strcmp(p.agreement->name, "TIRRENA VITA") == 0 ? "VITA" : kBranches[rng() % 5];
+        p.fraction = fraction;
+        p.effect = start.addMonths(firstMonth).addDays(static_cast<int64_t>(rng() % 27));
+        p.premium = Decimal(static_cast<long long>(std::strcmp(fraction, "MENSILE") == 0 ? 30 + rng() % 60
+                                                                                         : 250 + rng() % 1500));
+        return p;
+    };
+    int serial = 0;
+    // Monthly policies: every instalment of the two years, the premium raised in the second.
+    for (int i = 0; i < 25; ++i) {
+        Policy p = make(++serial, "MENSILE", 0);
+        policy(p, "");
+        for (int k = 0; k < 24; ++k) {
+            const Decimal amount = k < 12 ? p.premium : (p.premium * Decimal(105) / Decimal(100)).round(2);
+            collect(p, p.effect.addMonths(k), amount);
+        }
+    }
+    // Yearly policies: collected last year and, but for some, again this year.
+    for (int i = 0; i < 60; ++i) {
+        Policy p = make(++serial, "ANNUALE", static_cast<int>(rng() % 12));
+        policy(p, "");
+        collect(p, p.effect, p.premium);
+        if (i % 6 != 5) collect(p, p.effect.addMonths(12), (p.premium * Decimal(103) / Decimal(100)).round(2));
+    }
+    // Replaced between the two years: the new policy pays the second year.
+    for (int i = 0; i < 15; ++i) {
+        Policy old = make(++serial, "ANNUALE", static_cast<int>(rng() % 12));
+        const uint32_t oldRecno = policy(old, "");
+        collect(old, old.effect, old.premium);
+        Policy renewed = old;
+        renewed.number = old.number + "/S";
+        renewed.effect = old.effect.addMonths(12);
+        renewed.premium = (old.premium * Decimal(110) / Decimal(100)).round(2);
+        policy(renewed, old.number);
+        collect(renewed, renewed.effect, renewed.premium);
+        t.goTo(oldRecno);
+        t.lock(true);
+        t.setText("SOSTDA", renewed.number);
+        t.setLogical("DISDETTA", true);
+        t.commit();
+        t.unlock();
+    }
+    t.setBulk(false);
+    m.setBulk(false);
+    ws.close("MOVICOMP");
+    ws.close("POLIZZE");
+
+    // Costs of the books, recorded as positive amounts on the outgoing accounts, for the budget.
+    {
+        Table& c = ws.open("CATECON", "CATECON", false);
+        c.append();
+        c.setText("CATEGORIA", "Spese commerciali");
+        c.commit();
+        c.unlock();
+        ws.close("CATECON");
+        Table& v = ws.open("VOCICON", "VOCICON", false);
+        for (const char* item : {"Pubblicità", "Formazione", "Manutenzione"}) {
+            v.append();
+            v.setText("DESCRIZ", item);
+            v.setText("CATEGORIA", "Spese commerciali");
+            v.commit();
+            v.unlock();
+        }
+        ws.close("VOCICON");
+    }
+    Table& l = ws.open("MOVICONT", "MOVICONT", false);
+    l.setBulk(true);
+    for (int k = 0; k < 24; ++k) {
+        const Date month = start.addMonths(k);
+        struct Cost {
+            const char *item, *account;
+            int from, to;
+        };
+        for (const Cost& c : {Cost{"Pubblicità", "Banca 1 uscite", 150, 400}, Cost{"Formazione", "Cassa uscite", 40, 120},
+                              Cost{"Manutenzione", "Banca 1 uscite", 60, 250}}) {
+            if (k % 3 && std::strcmp(c.item, "Formazione") == 0) continue;
+            const Date day = month.addDays(static_cast<int64_t>(rng() % 25));
+            if (day > today) continue;
+            l.append();
+            l.setDate("DATA", day);
+            l.setText("CONTO", c.account);
+            l.setText("CONTABIL", c.item);
+            l.setText("DESCRIZIO", "Pagamento fattura");
+            l.setDate("DATADOC", day);
+            l.setNumber("IMPORTO", Decimal::fromScaled(static_cast<long long>(c.from * 100 + rng() % ((c.to - c.from) * 100)), 2));
+            l.setLogical("PRIMANOTA", true);
+            l.commit();
+            l.unlock();
+        }
+    }
+    l.setBulk(false);
+    ws.close("MOVICONT");
+}
+
 int main(int argc, char** argv)
 {
     std::string folder;
@@ -1803,6 +2094,7 @@ int main(int argc, char** argv)
         fillMovements(ws, rng);
         fillBooks(ws, folder, rng);
         fillQuestionnaires(ws, rng);
+        fillInvoices(ws);
         if (sales::copyTemplates(sales::templatesFolder(fs::absolute(argv[0]).parent_path().string()), folder) == 0)
             std::fprintf(stderr, "modelli dell'informativa precontrattuale non trovati\n");
         fillClaims(ws, folder);
@@ -1811,6 +2103,7 @@ int main(int argc, char** argv)
         fillQuotes(ws);
         fillStatements(ws, sales::templatesFolder(fs::absolute(argv[0]).parent_path().string()));
         fillReturns(ws);
+        fillStatistics(ws);
         if (!writeBackgroundPicture(fs::path(folder) / "ARV.BMP"))
             std::fprintf(stderr, "impossibile scrivere lo sfondo ARV.BMP\n");
         std::printf("Cartella dimostrativa pronta: %s\n", fs::absolute(folder).c_str());

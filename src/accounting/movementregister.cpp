@@ -11,6 +11,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "accounting/invoiceregister.h"
 #include "accounting/letterscreens.h"
 #include "accounting/movements.h"
 #include "accounting/remittances.h"
@@ -202,6 +203,17 @@ std::vector<EditField> dialogFields()
     return fields;
 }
 
+// "Fattura": a new invoice for the movement's insured, of its consultancy fee.
+void invoiceOfMovement(RegisterContext& c)
+{
+    Table& t = c.table();
+    if (t.eof()) return;
+    FATTURE3(t.text("ASSICURATO"),
+             "\r\n\r\nRiferimento polizza: " + trim(t.text("COMPAGNIA")) + " - Polizza n. " + trim(t.text("POLIZZA")),
+             t.number("COMMISS"));
+    if (c.redraw) c.redraw();
+}
+
 void openInsertion(RegisterContext& c)
 {
     if (!c.edit) return;
@@ -227,7 +239,7 @@ RegisterDesc buildMovements()
         {kBtnReturn, "&Rientro", true, returnItems},
         {kBtnFees, "C&orrispett", true, registerFeesOf},
         {kBtnClosing, "C&hiusura", true, closeProducerPeriod},
-        {kBtnInvoice, "&Fattura", true, [](RegisterContext&) { notAvailable(); }},
+        {kBtnInvoice, "&Fattura", true, invoiceOfMovement},
         {kBtnQuestionnaire, "Pr&econtratt.", true, openQuestionnaire},
     };
 

@@ -94,7 +94,8 @@ PolicyRow readPolicy(Workspace& ws, const std::string& number)
     }
 }
 
-// The class of the motor sheet of the policy with internal code CODE ("" when none).
+} // namespace
+
 std::string motorClass(Workspace& ws, const std::string& code)
 {
     if (!filled(code)) return {};
@@ -106,6 +107,8 @@ std::string motorClass(Workspace& ws, const std::string& code)
         return {};
     }
 }
+
+namespace {
 
 // ---- the dialog's copies
 

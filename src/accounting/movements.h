@@ -168,6 +168,8 @@ struct Period {
 Period searchPeriod();
 
 // ---- lookups
+// The class of the motor sheet of the policy with internal code CODE ("" when none).
+std::string motorClass(store::Workspace& ws, const std::string& code);
 std::string PROVENIENZA_(store::Workspace& ws, const std::string& number);
 std::string TARGA_(store::Workspace& ws, const std::string& number);
 

@@ -1,10 +1,13 @@
 #include "accounting/statementsummaries.h"
 
+#include <algorithm>
 #include <map>
 
+#include "accounting/invoices.h"
 #include "accounting/remittances.h"
 #include "common/calendar.h"
 #include "common/mask.h"
+#include "common/numfmt.h"
 #include "common/report.h"
 #include "common/text.h"
 #include "registry/companies.h"
@@ -91,6 +94,60 @@ PrintDocument printStatementSummary(Workspace& ws, Date from, Date to, const std
                  ReportColumn{"E.CONTO", [&] { return ReportValue(rows[i].gross); }, "@EZ 9,999,999.99", 0, true,
                               ReportAlign::Right}};
     d.totalLabel = "TOTALE";
+    return runReport(d, indexRows(rows.size(), i), preview);
+}
+
+std::vector<InvoiceStatementRow> invoiceStatementRows(Workspace& ws, Date from, Date to)
+{
+    std::vector<InvoiceStatementRow> rows;
+    if (fileExists(ws.folder(), "FATTBSA.DBF")) {
+        OwnTable f(ws, "FATTBSA", true);
+        for (f->goTop(); !f->eof(); f->skip(1)) {
+            const long number = static_cast<long>(f->number("NUMERO").toLongLong());
+            const Date date = f->date("DATA");
+            if (number == 0 || (from && !(date && date >= from)) || (to && !(date && date <= to))) continue;
+            InvoiceStatementRow r{number, date, trim(f->text("CLIENTE")), {}, {}, {}};
+            const Decimal amount = invoiceTotals(*f).amount;
+            (isConsultancy(f->memo("TESTO")) ? r.consultancyInvoice : r.commissionInvoice) = amount;
+            rows.push_back(std::move(r));
+        }
+    }
+    for (const StatementRemittance& s : statementRemittances(ws, from, to))
+        rows.push_back({0, s.date, s.agreement, {}, {}, s.gross});
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const InvoiceStatementRow& a, const InvoiceStatementRow& b) { return a.date < b.date; });
+    return rows;
+}
+
+PrintDocument printInvoiceStatementSummary(Workspace& ws, Date from, Date to, bool preview)
+{
+    const std::vector<InvoiceStatementRow> rows = invoiceStatementRows(ws, from, to);
+    Decimal all;
+    for (const InvoiceStatementRow& r : rows)
+        all += r.commissionInvoice.round(2) + r.consultancyInvoice.round(2) + r.statement.round(2);
+    size_t i = 0;
+    constexpr const char* kMask = "@EZ 9,999,999.99";
+    auto amount = [&](const char* heading, Decimal InvoiceStatementRow::*field) {
+        return ReportColumn{heading, [&rows, &i, field] { return ReportValue(rows[i].*field); }, kMask, 0, true,
+                            ReportAlign::Right};
+    };
+    ReportDescription d;
+    d.title = "Riepilogo fatture/estratti conto";
+    d.headings = {"RIEPILOGO FATTURE/ESTRATTI CONTO"};
+    const std::string period = DAL_AL(from, to);
+    if (!period.empty()) d.headings.push_back(period.substr(2));
+    d.font = PrintFont("Arial", 10);
+    d.columns = {ReportColumn{"NUMERO",
+                              [&] { return ReportValue(rows[i].number ? std::to_string(rows[i].number) : std::string()); },
+                              "", 6, false, ReportAlign::Right},
+                 ReportColumn{"DATA", [&] { return ReportValue(rows[i].date); }, "", 8},
+                 ReportColumn{"CLIENTE", [&] { return ReportValue(rows[i].customer); }, "", 30},
+                 amount("FATT.PROVV.", &InvoiceStatementRow::commissionInvoice),
+                 amount("FATT.CONS.", &InvoiceStatementRow::consultancyInvoice),
+                 amount("E.CONTO", &InvoiceStatementRow::statement)};
+    d.totalLabel = "TOTALE";
+    d.closingLines = {""};
+    d.closingFigures = {{"TOTALE GENERALE:", trim(ENSTR(all))}};
     return runReport(d, indexRows(rows.size(), i), preview);
 }
 

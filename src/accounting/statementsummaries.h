@@ -30,4 +30,18 @@ std::vector<StatementRemittance> statementRemittances(store::Workspace& ws, Date
 PrintDocument printStatementSummary(store::Workspace& ws, Date from, Date to, const std::string& agreement,
                                     bool preview = true);
 
+// A row of "Riepilogo fatture/estratti conto": an invoice (its amount in the commission or the
+// consultancy column) or a remittance (no number, its gross commission as the statement).
+struct InvoiceStatementRow {
+    long number = 0; // 0 for a remittance
+    Date date;
+    std::string customer; // the invoice's customer or the remittance's agreement
+    Decimal commissionInvoice, consultancyInvoice, statement;
+};
+// The numbered invoices dated within the bounds given and the remittances of the statement summary
+// (every agreement), in date order.
+std::vector<InvoiceStatementRow> invoiceStatementRows(store::Workspace& ws, Date from, Date to);
+// "Riepilogo fatture/estratti conto", closing with "TOTALE GENERALE:" of the three columns.
+PrintDocument printInvoiceStatementSummary(store::Workspace& ws, Date from, Date to, bool preview = true);
+
 } // namespace arv::accounting

@@ -27,9 +27,25 @@ void RIEPEST()
     printStatementSummary(workspace(), d->date("DAL"), d->date("AL"), d->text("RAPPORTO"));
 }
 
+std::unique_ptr<FormDialog> makeInvoiceStatementDialog(QWidget* parent)
+{
+    return std::make_unique<FormDialog>(
+        "RIEPFATEST", "Riepilogo fatture/estratti conto",
+        std::vector<EditField>{dateField(101, "Periodo: dal", dialogOnly("DAL")), dateField(102, "al", dialogOnly("AL"))},
+        parent);
+}
+
+void RIEPFATEST()
+{
+    std::unique_ptr<FormDialog> d = makeInvoiceStatementDialog();
+    if (d->exec() != QDialog::Accepted) return;
+    printInvoiceStatementSummary(workspace(), d->date("DAL"), d->date("AL"));
+}
+
 void addSummaryEntries(const std::function<void(const std::string&, std::function<void()>)>& add)
 {
     add("RIEPEST", RIEPEST);
+    add("RIEPFATEST", RIEPFATEST);
 }
 
 } // namespace arv::accounting

@@ -1,4 +1,5 @@
-// The dialogs of the statement summaries: "Riepilogo estratti conto" (RIEPEST).
+// The dialogs of the statement summaries: "Riepilogo estratti conto" (RIEPEST) and "Riepilogo
+// fatture/estratti conto" (RIEPFATEST).
 #pragma once
 
 #include <functional>
@@ -11,6 +12,8 @@ namespace arv::accounting {
 
 std::unique_ptr<FormDialog> makeStatementSummaryDialog(QWidget* parent = nullptr);
 void RIEPEST();
+std::unique_ptr<FormDialog> makeInvoiceStatementDialog(QWidget* parent = nullptr);
+void RIEPFATEST();
 
 void addSummaryEntries(const std::function<void(const std::string& name, std::function<void()> entry)>& add);
 

@@ -4,6 +4,8 @@
 
 #include <QFileDialog>
 
+#include "accounting/einvoice.h"
+#include "accounting/invoiceregister.h"
 #include "accounting/movementregister.h"
 #include "accounting/bookscreens.h"
 #include "accounting/cashregister.h"
@@ -22,12 +24,14 @@
 #include "policies/titleregister.h"
 #include "policies/renewalregister.h"
 #include "policies/renewals.h"
+#include "policies/portfoliorenewalscreen.h"
 #include "registry/clients.h"
 #include "registry/companies.h"
 #include "registry/lookuptables.h"
 #include "registry/producers.h"
 #include "records/comuni.h"
 #include "reporting/statementscreens.h"
+#include "reporting/statisticscreens.h"
 #include "sales/questionnaire.h"
 #include "sales/questionnaireregister.h"
 #include "sales/quoteregister.h"
@@ -150,6 +154,11 @@ int main(int argc, char** argv)
         arv::policies::addRenewalEntries(add);
         arv::policies::setCollectionHook([](const std::string& number) { return arv::accounting::MOVICOMP(true, number); });
         arv::policies::setRenewalEntryCaller([&registry](const std::string& name) { registry.call(name); });
+        // The invoices: their entry, and the policy register's "Genera fattura" on the policy under its
+        // cursor; the electronic invoices are checked against the schema installed beside the program.
+        arv::accounting::addInvoiceEntries(add);
+        arv::policies::setInvoiceGenerator([](const std::string& alias) { arv::accounting::generateInvoiceOfPolicy(alias); });
+        arv::accounting::setInvoiceSchemaFolder(arv::accounting::invoiceSchemaFolder(programDir));
         // The numbered forms, the expiry and cancellation lists, the notices.
         add("TITOLI", arv::policies::TITOLI);
         arv::policies::addListEntries(add);
@@ -161,6 +170,9 @@ int main(int argc, char** argv)
         // The statements of the agreements and of the producers.
         arv::reporting::addStatementEntries(add);
         arv::accounting::addSummaryEntries(add);
+        // The statistics summary, the collection statistics, the budget and the portfolio renewals.
+        arv::reporting::addStatisticsEntries(add);
+        add("RINNOVI", arv::policies::RINNOVI);
     };
     // A print job puts the selected table back on its record when it ends.
     arv::records::installPrintSelectionHook(arv::store::workspace());

@@ -1,5 +1,7 @@
 #include "common/movementkinds.h"
 
+#include <cctype>
+
 namespace arv {
 
 namespace {
@@ -18,6 +20,15 @@ bool isCollection(std::string_view description)
 {
     const std::string_view d = trimRight(description);
     return d == "Incasso" || d == "Incasso diretto" || d == "Incasso provvisorio";
+}
+
+bool describesCollection(std::string_view description)
+{
+    constexpr std::string_view word = "incasso";
+    if (description.size() < word.size()) return false;
+    for (size_t i = 0; i < word.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(description[i])) != word[i]) return false;
+    return true;
 }
 
 Decimal signedAmount(std::string_view account, const Decimal& amount)

@@ -11,6 +11,10 @@ namespace arv {
 // "Incasso", "Incasso diretto", "Incasso provvisorio", exactly after trailing blanks are trimmed.
 bool isCollection(std::string_view description);
 
+// The description begins with "Incasso" in any case ("INCASSO", "Incasso diretto", "incasso
+// rata"): the looser test of the statistics that compare collections year by year.
+bool describesCollection(std::string_view description);
+
 // The amount as it counts in listings: positive for an empty account, one ending in "entrate" or
 // beginning with "Sospesi"; zero for "Entrate compensate", "Uscite compensate" and "Carta di
 // credito..."; negative otherwise.

@@ -117,6 +117,36 @@ std::string dateColumn(const Table& t, FieldName field)
     return d ? d.toDisplay() : std::string();
 }
 
+std::function<void(const std::string&)>& invoiceGenerator()
+{
+    static std::function<void(const std::string&)> generate;
+    return generate;
+}
+
+// "&Stampa ^": the printouts of the policies in their order; "Genera fattura" only on a policy
+// whose invoice is due, through the hook the program installs.
+std::vector<RegisterDesc::Printout> policyPrintouts()
+{
+    RegisterDesc::Printout invoice{"Genera fattura", [](RegisterContext& c) {
+                                       if (!invoiceGenerator()) return notAvailable(c);
+                                       invoiceGenerator()(c.desc().aliasName());
+                                       if (c.redraw) c.redraw();
+                                   }};
+    invoice.enabled = [](RegisterContext& c) { return c.hasRecord() && c.table().logical("FATTURA"); };
+    return {{"Per assicurato", notAvailable},
+            {"Per numero", notAvailable},
+            {"Ridotto con targa", notAvailable},
+            {"-", {}},
+            {"Disdetta polizza", notAvailable},
+            {"Trasferimento polizze", notAvailable},
+            {"Estrazione dati", notAvailable},
+            {"Estrazione dati polizza singola", notAvailable},
+            {"-", {}},
+            invoice,
+            {"-", {}},
+            {"Modulistica", notAvailable}};
+}
+
 RegisterDesc makeRegister(const std::string& alias)
 {
     RegisterDesc s;
@@ -157,6 +187,7 @@ RegisterDesc makeRegister(const std::string& alias)
         {kBtnPolicyMail, "Emai&l ^", true, policyMailMenu},
     };
     s.print = notAvailable;
+    s.printouts = policyPrintouts();
 
     s.editName = "POLIZZA";
     s.fields = policyFields();
@@ -319,6 +350,8 @@ std::string POLIZZE(bool select, const std::string& number, const std::string& i
 }
 
 void setPolicyClaimsEntry(std::function<void(const std::string&)> entry) { claimsEntry() = std::move(entry); }
+
+void setInvoiceGenerator(std::function<void(const std::string&)> generate) { invoiceGenerator() = std::move(generate); }
 
 void setPriceRequestEntry(std::function<void(const std::string&)> entry) { priceRequestEntry() = std::move(entry); }
 

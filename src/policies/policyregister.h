@@ -52,6 +52,11 @@ std::string POLIZZE(bool select = false, const std::string& number = {}, const s
 // button says the function is not available.
 void setPolicyClaimsEntry(std::function<void(const std::string& alias)> entry);
 
+// "Genera fattura" in "&Stampa ^": the consultancy invoice of the policy under the cursor of the
+// register's table (ALIAS). The invoices come after the policies, so the program installs it at
+// start; without it the entry says the function is not available.
+void setInvoiceGenerator(std::function<void(const std::string& alias)> generate);
+
 // "Richiesta preventivo" of "Emai&l ^": the price request to a company for the policy under the
 // cursor of the register's table (ALIAS). The quotes come after the policies, so the program
 // installs it at start; without it the entry says the function is not available.

@@ -93,6 +93,9 @@ struct EditField {
     // A Logical field shown as an option button: the register's `changed` hooks keep one of a
     // set of them ticked.
     bool radio = false;
+    // The font of the control ("" the dialog's; "Courier New" 12 for a text laid out in columns).
+    std::string fontFamily = {};
+    int fontSize = 0;
 };
 
 // The usual fields of a dialog, by kind (page 0 without folder pages).
@@ -350,6 +353,9 @@ struct RegisterDesc {
     struct Printout {
         std::string caption;
         std::function<void(RegisterContext&)> run;
+        // Whether the entry can be chosen on the record under the cursor (empty: always); a
+        // disabled entry is shown greyed.
+        std::function<bool(RegisterContext&)> enabled = {};
     };
     std::vector<Printout> printouts;
     // "&Aggiungi ^": a pop-up menu of these instead of the plain insertion.
@@ -384,6 +390,12 @@ struct RegisterDesc {
     // own index keeps only its physical order (a constant key) and whose rows are ordered by
     // what other tables say of them. None: the register's first order, without a view.
     store::RecordKey viewKey;
+
+    // The colour of a row's text, 0xRRGGBB, from its record (nullopt or empty: the usual one).
+    std::function<std::optional<uint32_t>(const Table&)> rowColor;
+    // Whether button ID can be pressed on the record under the cursor, besides the pattern's own
+    // rule (a record needed); empty: always. Asked again as the cursor moves.
+    std::function<bool(RegisterContext&, int id)> buttonEnabled;
 
     std::string aliasName() const { return alias.empty() ? table : alias; }
     std::string searchName() const { return "R" + name; }

@@ -651,18 +651,7 @@ PrintDocument printMailReport(const MailMessage& m, const std::vector<MailRecipi
 
 bool writeClientsSpreadsheet(Table& t, const std::string& path)
 {
-    const uint32_t here = t.eof() ? 0 : t.recno();
-    struct Back {
-        Table& t;
-        uint32_t here;
-        ~Back()
-        {
-            try {
-                if (here) t.goTo(here);
-            } catch (...) {
-            }
-        }
-    } back{t, here};
+    KeepPosition back{t};
     // Every cell is text: VAT numbers, postal codes and phones keep their leading zeros.
     SheetWriter w(path, {{"CLIENTE"}, {"SESSO"}, {"CODICE FISCALE"}, {"PARTITA IVA"}, {"INDIRIZZO"}, {"STATO"},
                          {"PROVINCIA"}, {"COMUNE"}, {"C.A.P."}, {"CELLULARE"}});

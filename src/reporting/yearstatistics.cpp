@@ -8,6 +8,7 @@
 #include "common/text.h"
 #include "reporting/periods.h"
 #include "reporting/scan.h"
+#include "store/files.h"
 
 namespace arv::reporting {
 
@@ -30,7 +31,9 @@ std::vector<Earned> earned(Workspace& ws, Date from, Date to, FieldName dateFiel
                            FieldName amountField, const std::string& branch)
 {
     std::vector<Earned> out;
-    scanAllMovements(ws, [&](const Table& t) {
+    if (!fileExists(ws.folder(), "MOVICOMP.DBF")) return out;
+    OwnTable m(ws, "MOVICOMP", true);
+    const auto visit = [&](const Table& t) {
         const Date when = t.date(dateField);
         if (!when) return;
         const std::string holder = t.text(holderField);
@@ -38,7 +41,9 @@ std::vector<Earned> earned(Workspace& ws, Date from, Date to, FieldName dateFiel
         if (!branch.empty() && !beginsWith(t.text("RAMO"), branch)) return;
         out.push_back({when.year(), upper(holder), trim(holder), t.date("DATA"), t.recno(), t.text("DESCRIZIO"),
                        t.number(amountField)});
-    });
+    };
+    // Every movement, in the file's order: the walk sorts them afterwards.
+    for (m->goTop(); !m->eof(); m->skip(1)) visit(*m);
     return out;
 }
 

@@ -284,6 +284,28 @@ struct Unlocker {
     }
 };
 
+// Puts a cursor back in the order and on the record it had when this was made (at the end when it
+// was there) as it goes out of scope: a walk over the table leaves the caller where it was.
+struct KeepPosition {
+    Table& t;
+    int order = t.order();
+    bool atEnd = t.eof();
+    uint32_t here = t.eof() ? 0 : t.recno();
+    ~KeepPosition()
+    {
+        try {
+            t.setOrder(order);
+            if (atEnd) {
+                t.goBottom();
+                t.skip(1);
+            } else {
+                t.goTo(here);
+            }
+        } catch (...) {
+        }
+    }
+};
+
 // The write protocol of a confirmed dialog: disk checks, table lock and duplicate test, then
 // append (inserting) or record lock and undelete (modifying), store every field, commit and
 // unlock. On a duplicate or a disk problem nothing is written and the caller reopens the dialog

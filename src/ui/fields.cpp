@@ -2,6 +2,7 @@
 #include "ui/fields.h"
 
 #include <QKeyEvent>
+#include <QFont>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 
@@ -199,6 +200,11 @@ QWidget* createFieldWidget(const records::EditField& f, int width, int decimals,
     }
     default:
         w = new MaskedLineEdit(f.mask, valueKind(f.kind), f.width > 0 ? f.width : width, decimals, parent);
+    }
+    if (!f.fontFamily.empty()) {
+        QFont font(QString::fromStdString(f.fontFamily));
+        if (f.fontSize > 0) font.setPointSize(f.fontSize);
+        w->setFont(font);
     }
     w->setObjectName(QStringLiteral("f%1").arg(f.id));
     w->setProperty("fieldId", f.id);

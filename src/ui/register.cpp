@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QColor>
 #include <QCursor>
 #include <QPushButton>
 #include <QScreen>
@@ -109,18 +110,32 @@ QVariant RegisterModel::data(const QModelIndex& index, int role) const
                                     : column.right  ? Qt::AlignRight
                                                     : Qt::AlignLeft) |
                                    Qt::AlignVCenter);
-    if (role != Qt::DisplayRole && role != Qt::EditRole && !(role == Qt::CheckStateRole && column.checkBox)) return {};
+    const bool colour = role == Qt::ForegroundRole && desc_.rowColor;
+    if (role != Qt::DisplayRole && role != Qt::EditRole && !(role == Qt::CheckStateRole && column.checkBox) && !colour)
+        return {};
     auto it = rows_.find(index.row());
     if (it == rows_.end()) {
         QStringList values;
+        std::optional<uint32_t> rgb;
         if (std::optional<uint32_t> r = recnoAt(index.row())) {
             ++read_;
             table_.peek(*r, [&](const Table& t) {
                 for (const Column& c : desc_.columns) values << (c.value ? q(c.value(t)) : QString());
+                if (desc_.rowColor) rgb = desc_.rowColor(t);
             });
         }
-        if (rows_.size() > 512) rows_.clear();
+        if (rows_.size() > 512) {
+            rows_.clear();
+            colors_.clear();
+        }
         it = rows_.emplace(index.row(), values).first;
+        colors_[index.row()] = rgb;
+    }
+    if (colour) {
+        const std::optional<uint32_t>& rgb = colors_[index.row()];
+        if (!rgb) return {};
+        return QColor(static_cast<int>((*rgb >> 16) & 0xFF), static_cast<int>((*rgb >> 8) & 0xFF),
+                      static_cast<int>(*rgb & 0xFF));
     }
     const QString value = it->second.value(index.column());
     if (column.checkBox) {
@@ -141,6 +156,7 @@ void RegisterModel::reload()
 {
     beginResetModel();
     rows_.clear();
+    colors_.clear();
     window_.refresh();
     endResetModel();
 }
@@ -818,6 +834,7 @@ void RegisterList::enableButtons()
         if (selection_ && id == kBtnClose) needs = true;
         bool off = false;
         for (int d : disabled_) off = off || d == id;
+        if (!off && has && desc_.buttonEnabled && !desc_.buttonEnabled(context_, id)) off = true;
         b->setEnabled(!off && (!needs || has));
     }
 }
@@ -843,8 +860,13 @@ void RegisterList::popup(const std::vector<RegisterDesc::Printout>& entries, int
 {
     QMenu menu(this);
     for (size_t i = 0; i < entries.size(); ++i) {
-        if (entries[i].caption == "-") menu.addSeparator();
-        else menu.addAction(q(entries[i].caption))->setData(static_cast<int>(i));
+        if (entries[i].caption == "-") {
+            menu.addSeparator();
+            continue;
+        }
+        QAction* a = menu.addAction(q(entries[i].caption));
+        a->setData(static_cast<int>(i));
+        if (entries[i].enabled) a->setEnabled(entries[i].enabled(context_));
     }
     // Just above the button.
     QPushButton* b = button(buttonId);

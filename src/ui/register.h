@@ -51,6 +51,7 @@ private:
     mutable records::BrowseWindow window_;
     mutable std::map<int, QStringList> rows_;
     mutable uint64_t read_ = 0;
+    mutable std::map<int, std::optional<uint32_t>> colors_; // RegisterDesc::rowColor of the rows read
 };
 
 // The edit dialog of one record: "Aggiungi" or "Modifica", the fields (on folder pages when the

@@ -77,6 +77,40 @@ TEST_F(StatementSummaries, GrossCommissionOfEachRemittance)
         EXPECT_NE(page.find(text), std::string::npos) << text << "\n" << page;
 }
 
+// Invoices and statements side by side, in date order, with the grand total of the three columns.
+TEST_F(StatementSummaries, InvoicesAndStatements)
+{
+    agreement("ALFA", true);
+    movement(d(2025, 3, 1), "ALFA", "Incasso", "140.00");
+    movement(d(2025, 4, 5), "ALFA", "Rimessa", "0");
+    auto invoice = [&](long number, Date date, const char* customer, const char* text, const char* amount) {
+        add("FATTBSA", [&](store::Table& t) {
+            t.setNumber("NUMERO", Decimal(static_cast<long long>(number)));
+            t.setDate("DATA", date);
+            t.setText("CLIENTE", customer);
+            t.setMemo("TESTO", text);
+            t.setNumber("IMPORTO", dec(amount));
+        });
+    };
+    invoice(7, d(2025, 4, 20), "VERDI ANNA", "Consulenza assicurativa", "100.00");
+    invoice(6, d(2025, 3, 10), "BETA SPA", "Compensi del mese", "200.00");
+    invoice(0, d(2025, 3, 11), "NON NUMERATA", "Compensi", "999.00"); // not numbered: left out
+    const std::vector<InvoiceStatementRow> rows = invoiceStatementRows(store::workspace(), Date(), Date());
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].number, 6);
+    EXPECT_EQ(rows[0].commissionInvoice, dec("200.00"));
+    EXPECT_EQ(rows[1].customer, "ALFA");
+    EXPECT_EQ(rows[1].statement, dec("140.00"));
+    EXPECT_EQ(rows[2].consultancyInvoice, dec("100.00"));
+    EXPECT_EQ(invoiceStatementRows(store::workspace(), d(2025, 4, 1), d(2025, 4, 10)).size(), 1u);
+
+    const PrintDocument doc = printInvoiceStatementSummary(store::workspace(), Date(), Date(), false);
+    const std::string page = dumpPage(doc, doc.pages.at(0));
+    for (const char* text : {"|RIEPILOGO FATTURE/ESTRATTI CONTO|", "|FATT.PROVV.|", "|FATT.CONS.|", "|E.CONTO|",
+                             "|BETA SPA|", "|200,00|", "|140,00|", "|100,00|", "|TOTALE GENERALE:|", "|440,00|"})
+        EXPECT_NE(page.find(text), std::string::npos) << text << "\n" << page;
+}
+
 // The totals of many remittances found in one pass are those each remittance's own walk finds.
 TEST_F(StatementSummaries, OnePassAgreesWithEachWalk)
 {

@@ -138,7 +138,8 @@ TEST_F(StatementsTour, MovementLettersAndSummaries)
     store::Workspace& ws = workspaceOnFolder();
     fill(ws);
     for (auto [make, name] : {std::pair{&accounting::makeCoverageDialog, "COPIMM"},
-                              std::pair{&accounting::makeStatementSummaryDialog, "RIEPEST"}}) {
+                              std::pair{&accounting::makeStatementSummaryDialog, "RIEPEST"},
+                              std::pair{&accounting::makeInvoiceStatementDialog, "RIEPFATEST"}}) {
         std::unique_ptr<FormDialog> d = make(nullptr);
         EXPECT_EQ(QString(name), d->objectName());
         save(d.get(), name);
@@ -160,5 +161,6 @@ TEST_F(StatementsTour, MovementLettersAndSummaries)
     printed(accounting::printSuspendedStatements(ws, accounting::suspendedClients(*m), issuer, false).doc,
             "print-COPIMM-sospesi");
     printed(accounting::printStatementSummary(ws, Date(), Date(), "", false), "print-RIEPEST");
+    printed(accounting::printInvoiceStatementSummary(ws, Date(), Date(), false), "print-RIEPFATEST");
     ws.closeAll();
 }

@@ -171,6 +171,39 @@ TEST(Demo, FolderHoldsThreeYearsOfClaims)
     EXPECT_NE(settings.find("[Sinistri]"), std::string::npos);
 }
 
+TEST(Demo, FolderHoldsAYearOfInvoices)
+{
+    arv::test::TempDir dir;
+    std::string cmd = std::string(ARV_BINARY_DIR) + "/tools/arv-demo " + dir.path() + "/demo > /dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    Workspace ws(dir.path() + "/demo");
+    Table& f = ws.open("FATTBSA");
+    std::set<std::pair<int, long long>> numbers;
+    std::set<int> months;
+    size_t invoices = 0, proformas = 0;
+    for (f.goTop(); !f.eof(); f.skip()) {
+        const long long n = f.number("NUMERO").toLongLong();
+        if (n == 0) {
+            ++proformas;
+            continue;
+        }
+        ++invoices;
+        EXPECT_TRUE(numbers.insert({f.date("DATA").year(), n}).second) << n; // one number a year
+        months.insert(f.date("DATA").year() * 12 + f.date("DATA").month());
+    }
+    EXPECT_GT(invoices, 50u);
+    EXPECT_EQ(proformas, 1u);
+    EXPECT_EQ(months.size(), 12u);
+    size_t flagged = 0;
+    Table& p = ws.open("POLIZZE");
+    for (p.goTop(); !p.eof(); p.skip()) flagged += p.logical("FATTURA");
+    EXPECT_GT(flagged, 10u);
+    std::ifstream ini(dir.path() + "/demo/ARV.INI");
+    const std::string settings((std::istreambuf_iterator<char>(ini)), std::istreambuf_iterator<char>());
+    for (const char* s : {"[Agenzia]", "[Emissione fatture]", "Fondo1=", "[Fattura elettronica]"})
+        EXPECT_NE(settings.find(s), std::string::npos) << s;
+}
+
 TEST(Demo, FolderHoldsTwoYearsOfCompanyMovements)
 {
     arv::test::TempDir dir;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,16 @@ protected:
     {
         setMessageBoxHandler({});
         store::workspace().closeAll();
+    }
+
+    // Appends a record to TABLE of the workspace, filled by FILL.
+    void addRecord(const std::string& table, const std::function<void(store::Table&)>& fill)
+    {
+        store::OwnTable own(store::workspace(), table);
+        own->append();
+        fill(*own);
+        own->commit();
+        own->unlock();
     }
 
     TempDir dir;
