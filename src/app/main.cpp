@@ -10,6 +10,7 @@
 #include "accounting/bookscreens.h"
 #include "accounting/cashregister.h"
 #include "accounting/ledgerregister.h"
+#include "accounting/summaryscreens.h"
 #include "app/application.h"
 #include "app/maintenanceui.h"
 #include "claims/claimregister.h"
@@ -31,6 +32,7 @@
 #include "registry/producers.h"
 #include "records/comuni.h"
 #include "reporting/dailyscreens.h"
+#include "reporting/statementscreens.h"
 #include "reporting/statisticscreens.h"
 #include "sales/questionnaire.h"
 #include "sales/questionnaireregister.h"
@@ -170,6 +172,9 @@ int main(int argc, char** argv)
         arv::policies::setPriceRequestEntry([](const std::string& alias) { arv::sales::EMAILCOM(true, alias); });
         // The daily reporting and coverages.
         arv::reporting::addDailyEntries(add);
+        // The statements of the agreements and of the producers.
+        arv::reporting::addStatementEntries(add);
+        arv::accounting::addSummaryEntries(add);
         // The statistics summary, the collection statistics, the budget and the portfolio renewals.
         arv::reporting::addStatisticsEntries(add);
         add("RINNOVI", arv::policies::RINNOVI);
