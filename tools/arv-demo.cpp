@@ -1,6 +1,7 @@
 // arv-demo FOLDER [--scale N]: creates a demonstration working folder with every table of the
 // archive and fills it with realistic sample data (N x 1,000 clients; default N = 1).
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +29,7 @@
 #include "common/numfmt.h"
 #include "common/lists.h"
 #include "common/text.h"
+#include "policies/financing.h"
 #include "policies/titles.h"
 #include "records/comuni.h"
 #include "records/lookups.h"
@@ -2097,6 +2099,183 @@ void fillStatistics(Workspace& ws)
     ws.close("MOVICONT");
 }
 
+// ---- premium loans and the day's business
+
+// A finance company with its five brackets and a few dozen loans over the last year and a half, the
+// older ones mostly paid; an agreement taking part in the daily coverages without a coverage
+// address; new policies of this month, some collected today and some never collected; today's
+// collections for the coverage agreements with and without an address.
+void fillDaily(Workspace& ws)
+{
+    std::mt19937 rng(20261210u);
+    const Date today = Date::today();
+    const char* finance = "CREDITO FACILE FINANZIARIA";
+    const char* levante = "LEVANTE ASSICURAZIONI";
+    std::array<registry::FinancingBand, 5> bands;
+    {
+        Table& t = ws.open("COMPAGN", "COMPAGN", false);
+        struct Band {
+            long long upTo, fixed;
+            const char* rate;
+        };
+        const Band table[] = {{2500, 20, "1.00"}, {5000, 30, "1.50"}, {10000, 40, "2.00"}, {20000, 50, "2.50"}, {30000, 60, "3.00"}};
+        static const FieldName limits[] = {"FINFINOA", "FINFINO2", "FINFINO3", "FINFINO4", "FINFINO5"};
+        static const FieldName fixed[] = {"FINFISSO", "FINFISS2", "FINFISS3", "FINFISS4", "FINFISS5"};
+        static const FieldName rates[] = {"FINALIQ", "FINALIQ2", "FINALIQ3", "FINALIQ4", "FINALIQ5"};
+        t.append();
+        t.setText("COMPAGNIA", finance);
+        t.setText("RAGSOC1", "CREDITO FACILE S.P.A.");
+        t.setText("INDIRIZZO", "Via Turati, 12");
+        t.setText("CAP", "20121");
+        t.setText("CITTA", "MILANO");
+        t.setText("PROVINCIA", "MI");
+        t.setText("E_MAIL", "agenzie@creditofacile.it");
+        t.setNumber("ALIQRA", *Decimal::parse("11.50"));
+        for (size_t i = 0; i < 5; ++i) {
+            bands[i] = {Decimal(table[i].upTo), Decimal(table[i].fixed), *Decimal::parse(table[i].rate)};
+            t.setNumber(limits[i], bands[i].upTo);
+            t.setNumber(fixed[i], bands[i].fixed);
+            t.setNumber(rates[i], bands[i].rate);
+        }
+        t.commit();
+        t.unlock();
+        t.append();
+        t.setText("COMPAGNIA", levante);
+        t.setText("RAGSOC1", "LEVANTE ASSICURAZIONI S.P.A.");
+        t.setText("RAGSOC2", "Ufficio portafoglio");
+        t.setText("INDIRIZZO", "Corso Italia, 40");
+        t.setText("CAP", "70122");
+        t.setText("CITTA", "BARI");
+        t.setText("PROVINCIA", "BA");
+        t.setText("FAX", "080 5550199");
+        t.setText("E_MAIL", "agenzie@levante.it");
+        t.setLogical("COPERTURE", true);
+        t.setNumber("GIORNO", Decimal(10));
+        t.setNumber("ALIQRA", *Decimal::parse("11.50"));
+        t.commit();
+        t.unlock();
+        ws.close("COMPAGN");
+    }
+
+    std::vector<std::string> clients, producerOf; // each client's producer takes its policies
+    {
+        Table& c = ws.open("CLIENTI", "CLIENTI", true);
+        for (c.goTop(); !c.eof(); c.skip(1)) {
+            clients.push_back(c.text("CLIENTE"));
+            producerOf.push_back(c.text("SUBAGENTE"));
+        }
+        ws.close("CLIENTI");
+    }
+    if (clients.size() < 2) return;
+    {
+        Table& f = ws.open("FINANZ", "FINANZ", false);
+        for (int i = 0; i < 36; ++i) {
+            const Date day = today.addDays(-static_cast<int64_t>(rng() % 540));
+            const Decimal amount(static_cast<long long>(800 + rng() % 17200));
+            const policies::FinancingCommission c = policies::financingCommission(bands, amount);
+            f.append();
+            f.setDate("DATA", day);
+            f.setText("NUMERO", "CF-" + std::to_string(day.year()) + "-" + std::to_string(4100 + i));
+            f.setText("RAPPORTO", finance);
+            f.setText("ASSICURATO", clients[rng() % clients.size()]);
+            if (rng() % 4 == 0) f.setText("GARANTE", clients[rng() % clients.size()]);
+            f.setNumber("IMPORTO", amount);
+            f.setNumber("PRFISSE", c.fixed);
+            f.setNumber("PRVARIA", c.variable);
+            f.setText("POLIZZA1", "AU-" + std::to_string(day.year()) + "-" + std::to_string(300000 + rng() % 600000));
+            if (rng() % 3 == 0) f.setText("POLIZZA2", "EL-" + std::to_string(day.year()) + "-" + std::to_string(700000 + rng() % 99999));
+            // The commission of a loan comes in a couple of months.
+            f.setLogical("PAGATO", day < today.addDays(-60) && rng() % 5 != 0);
+            f.commit();
+            f.unlock();
+        }
+        ws.close("FINANZ");
+    }
+
+    // New policies of this month: the first collected today, the last never collected.
+    struct Today {
+        std::string number, company, agreement, branch, insured, producer, account;
+        Date due;
+        Decimal premium, commission;
+    };
+    std::vector<Today> collections;
+    {
+        const char* accounts[] = {"Cassa entrate", "Banca 1 entrate", "Sospesi da clienti"};
+        Table& p = ws.open("POLIZZE", "POLIZZE", false);
+        const Date first = Date::fromYmd(today.year(), today.month(), 1);
+        for (int i = 0; i < 7; ++i) {
+            const bool levanteOwn = i < 4;
+            Today c;
+            c.company = c.agreement = levanteOwn ? levante : "AURORA ASSICURAZIONI";
+            c.branch = i % 2 ? "AUTOVETTURE" : "ELEMENTARE-INF";
+            const size_t client = rng() % clients.size();
+            c.insured = clients[client];
+            c.producer = producerOf[client];
+            c.number = (levanteOwn ? "LV-" : "AU-") + std::to_string(today.year()) + "-" + std::to_string(900100 + i);
+            c.due = first.addDays(static_cast<int64_t>(rng() % static_cast<unsigned>(today.day())));
+            c.premium = Decimal(static_cast<long long>(240 + rng() % 900));
+            c.commission = (c.premium * Decimal(12) / Decimal(100)).round(2);
+            c.account = accounts[rng() % 3];
+            p.appendWithCode();
+            p.setText("ASSICURATO", c.insured);
+            p.setText("COMPAGNIA", c.company);
+            p.setText("RAPPORTO", c.agreement);
+            p.setText("POLIZZA", c.number);
+            p.setText("RAMO", c.branch);
+            p.setText("FRAZIONAM", i == 2 ? "SEMESTRALE" : "ANNUALE");
+            p.setText("PRODUTTORE", c.producer);
+            p.setText("PAGAMENTO", "In ufficio");
+            p.setText("DOCUMENTO", i % 3 == 0 ? "PRECONTRATTUALE" : "Completa");
+            p.setDate("EFFETTO", c.due);
+            p.setText("ORAEFF", "00:00");
+            p.setDate("SCADENZA", c.due.addMonths(12));
+            p.setNumber("IMPORTO", c.premium);
+            p.setNumber("PROVVAGEN", c.commission);
+            p.setDate("DATAINS", c.due);
+            const bool collected = i < 5;
+            if (collected) p.setDate("COPERTURA", c.due.addMonths(i == 2 ? 6 : 12));
+            else p.setDate("COPERTURA", c.due);
+            p.commit();
+            p.unlock();
+            if (collected) collections.push_back(c);
+        }
+        // A few of today's renewals of the agreement with a coverage address.
+        int renewals = 0;
+        for (p.goTop(); !p.eof() && renewals < 3; p.skip(1)) {
+            if (p.text("RAPPORTO") != "AURORA ASSICURAZIONI" || !p.text("SOSTDA").empty() || p.logical("DISDETTA") ||
+                rng() % 40 != 0)
+                continue;
+            collections.push_back({p.text("POLIZZA"), p.text("COMPAGNIA"), p.text("RAPPORTO"), p.text("RAMO"),
+                                   p.text("ASSICURATO"), p.text("PRODUTTORE"), accounts[rng() % 3], p.date("COPERTURA"),
+                                   p.number("IMPORTO"), p.number("PROVVAGEN")});
+            ++renewals;
+        }
+        ws.close("POLIZZE");
+    }
+    Table& m = ws.open("MOVICOMP", "MOVICOMP", false);
+    for (const Today& c : collections) {
+        m.appendWithCode();
+        m.setDate("DATA", today);
+        m.setText("POLIZZA", c.number);
+        m.setText("COMPAGNIA", c.company);
+        m.setText("RAPPORTO", c.agreement);
+        m.setText("RAMO", c.branch);
+        m.setText("ASSICURATO", c.insured);
+        m.setText("PRODUTTORE", c.producer);
+        m.setDate("SCADENZA", c.due);
+        m.setText("TIPO", "Quietanza");
+        m.setText("DESCRIZIO", "Incasso");
+        m.setNumber("IMPORTO", c.premium);
+        m.setDate("INCASSO", today);
+        m.setNumber("PROVVAGEN", c.commission);
+        m.setNumber("PROVVPROD", (c.premium * Decimal(4) / Decimal(100)).round(2));
+        m.setText("CONTO", c.account);
+        m.commit();
+        m.unlock();
+    }
+    ws.close("MOVICOMP");
+}
+
 int main(int argc, char** argv)
 {
     std::string folder;
@@ -2143,6 +2322,7 @@ int main(int argc, char** argv)
         fillStatements(ws, sales::templatesFolder(fs::absolute(argv[0]).parent_path().string()));
         fillReturns(ws);
         fillStatistics(ws);
+        fillDaily(ws);
         fillFormSettings(folder);
         if (!writeBackgroundPicture(fs::path(folder) / "ARV.BMP"))
             std::fprintf(stderr, "impossibile scrivere lo sfondo ARV.BMP\n");

@@ -16,27 +16,8 @@ constexpr double kLastLine = 52; // the lines of a page stop here
 std::string amountText(const Decimal& d) { return trim(ENSTR(d.round(2))); }
 std::string dateText(Date d) { return d ? d.toDisplay() : std::string(); }
 
-std::string joinedFilled(const std::vector<std::string>& parts)
-{
-    std::string out;
-    for (const std::string& p : parts)
-        if (filled(p)) out += (out.empty() ? "" : " ") + trim(p);
-    return out;
-}
-
-// Pieces of NUMBER of WIDTH characters, for a column too narrow for the whole number.
-std::vector<std::string> pieces(const std::string& number, size_t width)
-{
-    std::vector<std::string> out;
-    const std::vector<std::string> chars = utf8Chars(trim(number));
-    for (size_t i = 0; i < chars.size(); i += width) {
-        std::string piece;
-        for (size_t k = i; k < std::min(chars.size(), i + width); ++k) piece += chars[k];
-        out.push_back(piece);
-    }
-    if (out.empty()) out.emplace_back();
-    return out;
-}
+// The lines a line of 10-point text takes: the grid's lines are shorter on a landscape page.
+double lineStep(const TPRINTER& job) { return job.geometry().landscape() ? 1.4 : 1.0; }
 
 class LetterPrinter {
 public:
@@ -60,7 +41,7 @@ public:
         headings();
         Decimal amounts, commissions;
         for (const CoverageLine& l : letter_.lines) {
-            const std::vector<std::string> number = pieces(l.policy, 10);
+            const std::vector<std::string> number = utf8Pieces(trim(l.policy), 10);
             if (row_ + static_cast<double>(number.size()) - 1 >= kLastLine) nextPage();
             line(l, number);
             amounts += l.amount;
@@ -84,16 +65,19 @@ private:
     void addressee()
     {
         const records::AgreementData& a = letter_.agreement;
-        double row = 8;
+        const double step = lineStep(job_);
+        double row = 7.5;
         auto add = [&](const std::string& text) {
-            if (filled(text)) s_.put(row++, at(45), trim(text), body_);
+            if (!filled(text)) return;
+            s_.put(row, at(45), trim(text), body_);
+            row += step;
         };
         add("Spett.le");
         add(a.companyLine1);
         add(a.companyLine2);
         add(a.address);
-        add(joinedFilled({a.postCode, a.town, a.province}));
-        add("Fax: " + trim(a.fax));
+        add(joinFilled({a.postCode, a.town, a.province}));
+        if (filled(a.fax)) add("Fax: " + trim(a.fax));
     }
 
     void headings()
@@ -169,21 +153,25 @@ void letterFrame(TPRINTER& job, const AgencyIdentity& issuer, bool ibanLine)
     s.put(1.6, left, issuer.name, PrintFont("Arial", 15, true, false, true), TextAlign::Center, width);
     s.put(3.8, left, issuer.activity, PrintFont("Arial", 11), TextAlign::Center, width);
 
-    const PrintFont small("Arial", 8);
+    const PrintFont small("Arial", 7.5);
+    const double step = job.geometry().landscape() ? 1.0 : 0.8;
     const std::vector<std::string> notice =
         wrapToWidth(issuer.confidentialityNotice(), job.columnX(width - 1), job.geometry().dpi, small);
-    job.frame(56, left, 59.6, right);
-    for (size_t i = 0; i < notice.size() && i < 4; ++i) {
+    const size_t lines = std::min<size_t>(notice.size(), 4);
+    const double noticeEnd = 56.4 + step * static_cast<double>(std::max<size_t>(lines, 3));
+    job.frame(56, left, noticeEnd, right);
+    for (size_t i = 0; i < lines; ++i) {
         std::string text = notice[i];
         if (!text.empty() && text.back() == kParagraphMark) text.pop_back();
-        s.put(56.2 + 0.8 * static_cast<double>(i), left + 0.5, text, small);
+        s.put(56.2 + step * static_cast<double>(i), left + 0.5, text, small);
     }
     std::vector<std::string> footer = issuer.footer();
     if (ibanLine && filled(issuer.iban)) footer.push_back("IBAN: " + trim(issuer.iban));
-    const double bottom = 60 + 0.9 * static_cast<double>(std::max<size_t>(footer.size(), 3)) + 0.3;
-    job.frame(60, left, bottom, right);
+    const double top = std::max(60.0, noticeEnd + 0.4);
+    const double bottom = top + 0.2 + step * static_cast<double>(std::max<size_t>(footer.size(), 3));
+    job.frame(top, left, bottom, right);
     for (size_t i = 0; i < footer.size(); ++i)
-        s.put(60.2 + 0.9 * static_cast<double>(i), left, footer[i], PrintFont("Arial", 9), TextAlign::Center, width);
+        s.put(top + 0.2 + step * static_cast<double>(i), left, footer[i], PrintFont("Arial", 8), TextAlign::Center, width);
 }
 
 void printCoverageLetter(TPRINTER& job, const CoverageLetter& letter, const AgencyIdentity& issuer)

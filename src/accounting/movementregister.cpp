@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "accounting/invoiceregister.h"
+#include "accounting/letterscreens.h"
 #include "accounting/movements.h"
 #include "accounting/remittances.h"
 #include "accounting/vocabulary.h"
@@ -309,9 +310,9 @@ RegisterDesc buildMovements()
         {"-", {}},
         {"Estrazione dati", [](RegisterContext& c) { exportMovements(c.workspace(), c.table()); }},
         {"-", {}},
-        {"Copertura immediata", [](RegisterContext&) { notAvailable(); }},
-        {"Ricevuta pagamento", [](RegisterContext&) { notAvailable(); }},
-        {"Estratto sospesi cliente", [](RegisterContext&) { notAvailable(); }},
+        {"Copertura immediata", [](RegisterContext& c) { coverageNotice(c.workspace(), c.table()); }},
+        {"Ricevuta pagamento", [](RegisterContext& c) { paymentReceipt(c.workspace(), c.table()); }},
+        {"Estratto sospesi cliente", [](RegisterContext& c) { suspendedStatements(c.workspace(), c.table()); }},
         {"-", {}},
         {"Modulistica",
          [](RegisterContext&) {

@@ -541,7 +541,15 @@ MovementSave saveMovement(Workspace& ws, Table& t, const EditValues& typed, cons
     if (DiskCheck f = ISFULL(t.folder()); f.value) return refuse(f.message);
     if (inserting && policy.found && filled(policy.replacedBy)) return refuse(kMsgReplaced);
     if (inserting && policy.found && policy.cancelled && policy.expiry == policy.coverage) return refuse(kMsgCancelled);
-    if (inserting && isRemittance(description) && remittanceOnDay(ws, agreement, date)) return refuse(kMsgSameDay);
+    // A remittance is looked for and written under one table lock: two workstations saving the
+    // agreement's remittance of the same day cannot both find none and both write one.
+    if (inserting && isRemittance(description)) {
+        t.lock(false);
+        if (remittanceOnDay(ws, agreement, date)) {
+            t.unlock();
+            return refuse(kMsgSameDay);
+        }
+    }
 
     if (inserting) {
         t.appendWithCode();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <vector>
 
 #include "accounting/vocabulary.h"
@@ -32,12 +33,24 @@ Date referenceDate(const Table& t)
 
 bool isPlainRemittance(const Table& t) { return trim(t.text("DESCRIZIO")) == "Rimessa"; }
 
+// What a movement other than a remittance adds to the totals of its agreement.
+void addMovement(RemittanceTotals& totals, const Table& t)
+{
+    const std::string d = trim(t.text("DESCRIZIO"));
+    if (d != "Incasso diretto" && d != "Incasso provvisorio") totals.premiums += t.number("IMPORTO");
+    totals.fees += t.number("DIRITTI");
+    totals.commissions += t.number("PROVVAGEN");
+    if (d.rfind("Rilievi", 0) == 0) totals.corrections += t.number("IMPORTO");
+}
+
 // Positions T (in MOVIPERI) on the last record whose reference date is not after REF; false when
-// there is none.
+// there is none. A soft seek finds the first key past REF; the record before it is the one.
 bool lastUpTo(Table& t, Date ref)
 {
-    t.goBottom();
-    if (t.eof()) return false;
+    t.seek(ref.addDays(1).dtos(), true);
+    if (t.eof()) t.goBottom();
+    else t.skip(-1);
+    if (t.eof() || t.bof()) return false;
     while (referenceDate(t) > ref) {
         t.skip(-1);
         if (t.bof()) return false;
@@ -49,12 +62,17 @@ bool lastUpTo(Table& t, Date ref)
 
 RemittanceTotals remittanceTotals(Workspace& ws, const std::string& agreement, Date date, Date periodEnd)
 {
+    if (!filled(agreement) || !date) return RemittanceTotals();
+    OwnTable own(ws, "MOVICOMP", true);
+    own->ordAdd("MOVIPERI");
+    return remittanceTotals(*own, agreement, date, periodEnd);
+}
+
+RemittanceTotals remittanceTotals(Table& t, const std::string& agreement, Date date, Date periodEnd)
+{
     RemittanceTotals totals;
     if (!filled(agreement) || !date) return totals;
     const Date ref = periodEnd ? periodEnd : date;
-    OwnTable own(ws, "MOVICOMP", true);
-    Table& t = *own;
-    t.ordAdd("MOVIPERI");
     if (!lastUpTo(t, ref)) return totals;
     const std::string key = indexKey(agreement, 35);
     do {
@@ -66,13 +84,61 @@ RemittanceTotals remittanceTotals(Workspace& ws, const std::string& agreement, D
             }
             break; // the previous remittance
         }
-        const std::string d = trim(t.text("DESCRIZIO"));
-        if (d != "Incasso diretto" && d != "Incasso provvisorio") totals.premiums += t.number("IMPORTO");
-        totals.fees += t.number("DIRITTI");
-        totals.commissions += t.number("PROVVAGEN");
-        if (d.rfind("Rilievi", 0) == 0) totals.corrections += t.number("IMPORTO");
+        addMovement(totals, t);
     } while (t.skip(-1), !t.bof());
     return totals;
+}
+
+std::map<std::pair<std::string, Date>, RemittanceTotals>
+remittanceTotals(Workspace& ws, const std::vector<std::pair<std::string, Date>>& asked)
+{
+    std::map<std::pair<std::string, Date>, RemittanceTotals> out;
+    // The reference dates asked, per agreement key.
+    std::map<Date, std::vector<std::string>> byDate;
+    for (const auto& [agreement, ref] : asked) {
+        if (!filled(agreement) || !ref) continue;
+        byDate[ref].push_back(indexKey(agreement, 35));
+        out[{agreement, ref}];
+    }
+    if (byDate.empty()) return out;
+    // One pass in reference-date order: each agreement's totals since its latest remittance, and
+    // the totals a remittance found on reaching its date (the first remittance of a date settles).
+    std::map<std::string, RemittanceTotals> running;
+    std::map<std::pair<std::string, Date>, RemittanceTotals> settled;
+    OwnTable own(ws, "MOVICOMP", true);
+    Table& t = *own;
+    t.ordAdd("MOVIPERI");
+    const Date last = byDate.rbegin()->first;
+    auto answer = [&](Date ref) {
+        auto it = byDate.find(ref);
+        if (it == byDate.end()) return;
+        for (const std::string& key : it->second) {
+            auto s = settled.find({key, ref});
+            const RemittanceTotals totals = s != settled.end() ? s->second : running[key];
+            for (const auto& [agreement, date] : asked)
+                if (date == ref && indexKey(agreement, 35) == key) out[{agreement, ref}] = totals;
+        }
+        byDate.erase(it);
+    };
+    Date group;
+    for (t.goTop(); !t.eof(); t.skip(1)) {
+        const Date ref = referenceDate(t);
+        if (ref > last) break;
+        if (ref != group) {
+            // Every date asked before this one is complete.
+            while (!byDate.empty() && byDate.begin()->first < ref) answer(byDate.begin()->first);
+            group = ref;
+        }
+        const std::string key = t.raw("RAPPORTO");
+        if (isPlainRemittance(t)) {
+            settled.emplace(std::make_pair(key, ref), running[key]);
+            running[key] = RemittanceTotals();
+            continue;
+        }
+        addMovement(running[key], t);
+    }
+    while (!byDate.empty()) answer(byDate.begin()->first);
+    return out;
 }
 
 Decimal remittanceFigure(Workspace& ws, const std::string& agreement, Date date, Date periodEnd, RemittanceFigure figure)
@@ -153,14 +219,6 @@ AgreementAddress agreementAddress(Workspace& ws, const std::string& agreement)
     return a;
 }
 
-std::string withoutEmpty(const std::vector<std::string>& parts)
-{
-    std::string out;
-    for (const std::string& p : parts)
-        if (filled(p)) out += (out.empty() ? "" : " ") + trim(p);
-    return out;
-}
-
 // The job's pages, then the job ended (preview or printer).
 PrintDocument finish(TPRINTER& job)
 {
@@ -180,13 +238,13 @@ PrintDocument commissionReceipt(const AgencyIdentity& issuer, const AgreementAdd
     s.put(2.5, 0, issuer.name, name, TextAlign::Center, 70);
     s.put(4.5, 0, issuer.activity, body, TextAlign::Center, 70);
     s.put(10, 57, issuer.placeAndDate(today), body);
-    s.put(14, 3, withoutEmpty({"La", issuer.name, "con sede in", issuer.town, "in", issuer.address}), body);
-    s.put(15, 3, withoutEmpty({"titolare della Partita Iva n°", issuer.vatNumber}) + ", dichiara di ricevere da:", body);
+    s.put(14, 3, joinFilled({"La", issuer.name, "con sede in", issuer.town, "in", issuer.address}), body);
+    s.put(15, 3, joinFilled({"titolare della Partita Iva n°", issuer.vatNumber}) + ", dichiara di ricevere da:", body);
     double row = 17;
     s.put(row++, 8, to.name1, name);
     if (filled(to.name2)) s.put(row++, 8, to.name2, name);
     s.put(row++, 8, to.street, body);
-    s.put(row++, 8, withoutEmpty({to.postCode, to.town, to.province}), body);
+    s.put(row++, 8, joinFilled({to.postCode, to.town, to.province}), body);
     if (filled(to.vat)) s.put(row++, 8, "P.I. " + trim(to.vat), body);
     row += 2;
     s.put(row, 3, "l'importo sotto indicato quali provvigioni assicurative.", body);
@@ -212,9 +270,9 @@ PrintDocument commissionReceipt(const AgencyIdentity& issuer, const AgreementAdd
     s.put(row++, 35, "In fede", body, TextAlign::Center, 30);
     s.put(row, 35, issuer.name, body, TextAlign::Center, 30);
     s.box(60, 62, 0, 79);
-    s.put(60, 1, withoutEmpty({issuer.address, issuer.townLine(), "Partita IVA:", issuer.vatNumber}), small);
-    s.put(61, 1, withoutEmpty({"Tel.", issuer.telephone}), small);
-    s.put(61, 49, withoutEmpty({"Fax:", issuer.fax}), small);
+    s.put(60, 1, joinFilled({issuer.address, issuer.townLine(), "Partita IVA:", issuer.vatNumber}), small);
+    s.put(61, 1, joinFilled({"Tel.", issuer.telephone}), small);
+    s.put(61, 49, joinFilled({"Fax:", issuer.fax}), small);
     return finish(job);
 }
 

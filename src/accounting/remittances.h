@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,12 @@ struct RemittanceTotals {
 // The totals of AGREEMENT up to the reference date (PERIODEND, else DATE), back to its previous
 // remittance. Zero for an empty agreement or date.
 RemittanceTotals remittanceTotals(store::Workspace& ws, const std::string& agreement, Date date, Date periodEnd);
+// The same over MOVEMENTS, a cursor on MOVICOMP in its MOVIPERI order (the cursor moves).
+RemittanceTotals remittanceTotals(store::Table& movements, const std::string& agreement, Date date, Date periodEnd);
+// The totals of many remittances at once, each asked as its agreement and reference date, found in
+// one pass over the table: for summaries of every remittance.
+std::map<std::pair<std::string, Date>, RemittanceTotals>
+remittanceTotals(store::Workspace& ws, const std::vector<std::pair<std::string, Date>>& asked);
 // The amount to remit (premiums less the commissions net of the withholding, or the premiums alone
 // for an agreement that remits without commissions), or the net commission.
 Decimal remittanceFigure(store::Workspace& ws, const std::string& agreement, Date date, Date periodEnd,

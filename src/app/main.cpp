@@ -10,6 +10,7 @@
 #include "accounting/bookscreens.h"
 #include "accounting/cashregister.h"
 #include "accounting/ledgerregister.h"
+#include "accounting/summaryscreens.h"
 #include "app/application.h"
 #include "app/maintenanceui.h"
 #include "claims/claimregister.h"
@@ -19,6 +20,7 @@
 #include "common/tempnames.h"
 #include "records/reportrows.h"
 #include "policies/policyregister.h"
+#include "policies/financingregister.h"
 #include "policies/listscreens.h"
 #include "policies/titleregister.h"
 #include "policies/renewalregister.h"
@@ -29,7 +31,9 @@
 #include "registry/lookuptables.h"
 #include "registry/producers.h"
 #include "records/comuni.h"
+#include "reporting/dailyscreens.h"
 #include "reporting/formscreens.h"
+#include "reporting/statementscreens.h"
 #include "reporting/statisticscreens.h"
 #include "sales/questionnaire.h"
 #include "sales/questionnaireregister.h"
@@ -160,12 +164,18 @@ int main(int argc, char** argv)
         arv::accounting::setInvoiceSchemaFolder(arv::accounting::invoiceSchemaFolder(programDir));
         // The numbered forms, the expiry and cancellation lists, the notices.
         add("TITOLI", arv::policies::TITOLI);
+        add("FINANZ", arv::policies::FINANZ);
         arv::policies::addListEntries(add);
         // The quotes: their entry, "Modulistica" of their print menu, and the policy register's
         // price request through the quotes' e-mail.
         arv::sales::addQuoteEntries(add);
         arv::sales::setQuoteEntryCaller([&registry](const std::string& name) { registry.call(name); });
         arv::policies::setPriceRequestEntry([](const std::string& alias) { arv::sales::EMAILCOM(true, alias); });
+        // The daily reporting and coverages.
+        arv::reporting::addDailyEntries(add);
+        // The statements of the agreements and of the producers.
+        arv::reporting::addStatementEntries(add);
+        arv::accounting::addSummaryEntries(add);
         // The statistics summary, the collection statistics, the budget and the portfolio renewals.
         arv::reporting::addStatisticsEntries(add);
         add("RINNOVI", arv::policies::RINNOVI);

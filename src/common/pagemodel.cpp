@@ -110,6 +110,19 @@ std::vector<std::string> utf8Chars(std::string_view text)
     return out;
 }
 
+std::vector<std::string> utf8Pieces(std::string_view text, size_t width)
+{
+    std::vector<std::string> out;
+    const std::vector<std::string> chars = utf8Chars(text);
+    for (size_t i = 0; i < chars.size(); i += std::max<size_t>(width, 1)) {
+        std::string piece;
+        for (size_t k = i; k < std::min(chars.size(), i + std::max<size_t>(width, 1)); ++k) piece += chars[k];
+        out.push_back(piece);
+    }
+    if (out.empty()) out.emplace_back();
+    return out;
+}
+
 std::string utf8Left(std::string_view text, size_t n)
 {
     size_t i = 0;

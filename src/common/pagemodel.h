@@ -120,5 +120,8 @@ std::string dumpPage(const PrintDocument& doc, const Page& page);
 size_t utf8Length(std::string_view text);
 std::string utf8Left(std::string_view text, size_t n);
 std::vector<std::string> utf8Chars(std::string_view text);
+// The text cut into pieces of WIDTH characters, for a column too narrow for it (one empty piece
+// for an empty text).
+std::vector<std::string> utf8Pieces(std::string_view text, size_t width);
 
 } // namespace arv

@@ -132,6 +132,8 @@ void printReport(const ReportDescription& report, const ReportRows& rows, TPRINT
         }
         newLine();
         for (size_t i = 0; i < n; ++i) cellAt(i, std::string(widths[i], '-'), TextAlign::Left, font);
+        if (!report.footer.empty())
+            job.say(job.lineY(63), job.columnX(40), report.footer, font, 0, kBlack, std::nullopt, TextAlign::Center);
     };
 
     std::vector<Decimal> totals(n);
@@ -150,7 +152,8 @@ void printReport(const ReportDescription& report, const ReportRows& rows, TPRINT
                 const ReportColumn& c = report.columns[i];
                 const ReportValue v = c.value ? c.value() : ReportValue{};
                 if (c.total) {
-                    if (const auto* d = std::get_if<Decimal>(&v)) totals[i] += *d;
+                    const ReportValue counted = c.totalValue ? c.totalValue() : v;
+                    if (const auto* d = std::get_if<Decimal>(&counted)) totals[i] += *d;
                 }
                 cellAt(i, reportCell(c, v, widths[i]), alignOf(c, isNumber(v)), font);
             }
@@ -199,7 +202,9 @@ void printReport(const ReportDescription& report, const ReportRows& rows, TPRINT
         newLine();
         const double y = job.lineY(job.row());
         job.say(y, x0, label, bold);
-        const double end = n > 0 ? xs[n - 1] + widths[n - 1] * cw : job.columnX(78);
+        const size_t under = report.closingFigureColumn && *report.closingFigureColumn < n ? *report.closingFigureColumn
+                                                                                             : n - 1;
+        const double end = n > 0 ? xs[under] + widths[under] * cw : job.columnX(78);
         job.say(y, end, figure, bold, 0, kBlack, std::nullopt, TextAlign::Right);
     }
     job.endPage();

@@ -41,6 +41,8 @@ struct ReportColumn {
     bool total = false;                  // numbers only
     ReportAlign align = ReportAlign::Auto;
     std::string totalMask = {};          // the grand total's mask (empty: MASK), for totals wider than a row
+    // What the row adds to the grand total, when it is not the value shown (empty: the value).
+    std::function<ReportValue()> totalValue = {};
 };
 
 // The rows: a cursor moved from the first to the last record (the selected table in its
@@ -69,6 +71,9 @@ struct ReportDescription {
     bool rowSeparators = false;           // a line under every row, across the columns
     // Printed after the closing lines: a label at the left and its figure ending under the last column.
     std::vector<std::pair<std::string, std::string>> closingFigures;
+    // The column (from 0) the closing figures end under (none: the last).
+    std::optional<size_t> closingFigureColumn = {};
+    std::string footer = {};              // a line centred at the foot of every page ("" none)
 };
 
 // The text of one cell: the value under the column's mask, fitted to the width.

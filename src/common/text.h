@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace arv {
 
@@ -24,5 +25,17 @@ inline std::string rtrim(std::string_view s)
 
 // Holds something besides blanks.
 inline bool filled(std::string_view s) { return s.find_first_not_of(' ') != std::string_view::npos; }
+
+// The parts that hold something, without their blanks, joined by SEPARATOR ("20100 Milano MI").
+inline std::string joinFilled(const std::vector<std::string>& parts, std::string_view separator = " ")
+{
+    std::string out;
+    for (const std::string& p : parts)
+        if (filled(p)) {
+            if (!out.empty()) out += separator;
+            out += trim(p);
+        }
+    return out;
+}
 
 } // namespace arv

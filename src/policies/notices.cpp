@@ -391,14 +391,19 @@ std::string sentMessage(size_t count)
 
 PrintDocument printSentNotices(const std::vector<NoticeMail>& sent, bool preview)
 {
-    static const char* kHeader = "REPORT AVVISI INVIATI VIA EMAIL";
+    return printSentMails(sent, "Report avvisi inviati via email", "REPORT AVVISI INVIATI VIA EMAIL", preview);
+}
+
+PrintDocument printSentMails(const std::vector<NoticeMail>& sent, const std::string& docName, const std::string& header,
+                             bool preview)
+{
     const PrintFont font("Arial", 12);
-    TPRINTER job("Report avvisi inviati via email", preview);
+    TPRINTER job(docName, preview);
     job.setFont(font);
     for (const NoticeMail& m : sent) {
         if (job.cancelled()) break;
         job.startPage();
-        SAYHEADER(kHeader, job, font);
+        SAYHEADER(header, job, font);
         for (int i = 0; i < 3; ++i) PRINTTXT(job, {""});
         PRINTTXT(job, {"DESTINATARIO: " + m.insured});
         PRINTTXT(job, {"EMAIL: " + m.address});
@@ -409,7 +414,7 @@ PrintDocument printSentNotices(const std::vector<NoticeMail>& sent, bool preview
         text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
         for (const std::string& line : AMEMOLINE(text, 0, job, font)) {
             PRINTTXT(job, {line}, TxtOptions().justified());
-            breakListPage(job, kHeader, font);
+            breakListPage(job, header, font);
         }
         job.endPage();
     }

@@ -116,6 +116,10 @@ NoticeSending sendNotices(store::Workspace& ws, const std::vector<NoticeGroup>& 
 std::string sentMessage(size_t count);
 // "REPORT AVVISI INVIATI VIA EMAIL": a page per message (recipient, address, subject, text).
 PrintDocument printSentNotices(const std::vector<NoticeMail>& sent, bool preview = true);
+// The report of any run of e-mails, in Arial 12: a page per message under HEADER with "DESTINATARIO: ",
+// "EMAIL: ", "OGGETTO: " and "MESSAGGIO:" and the text wrapped (a new page with HEADER past line 60).
+PrintDocument printSentMails(const std::vector<NoticeMail>& sent, const std::string& docName,
+                             const std::string& header, bool preview = true);
 
 // ---- the whole run of a confirmed dialog
 

@@ -176,6 +176,8 @@ struct Column {
     // A single click on a cell of this column, the cursor on its row (the list redraws after);
     // a double click there does not open the record.
     std::function<void(RegisterContext&)> click = {};
+    // The space bar on the list runs CLICK on the current row too.
+    bool spaceKey = false;
 };
 // A column that shows a field (numbers and dates through MASK).
 Column fieldColumn(std::string header, FieldName field, int width = 0, std::string mask = {});

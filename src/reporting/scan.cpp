@@ -1,6 +1,9 @@
 #include "reporting/scan.h"
 
+#include <filesystem>
+
 #include "common/calendar.h"
+#include "common/ini.h"
 #include "common/mask.h"
 #include "common/numfmt.h"
 #include "common/text.h"
@@ -49,6 +52,45 @@ void scanMovements(Workspace& ws, Date from, Date to, const std::function<void(c
         m->setScope(top, bottom);
     }
     for (m->goTop(); !m->eof(); m->skip(1)) visit(*m);
+}
+
+void scanAllMovements(Workspace& ws, const std::function<void(const Table&)>& visit)
+{
+    if (!fileExists(ws.folder(), "MOVICOMP.DBF")) return;
+    OwnTable m(ws, "MOVICOMP", true);
+    for (m->goTop(); !m->eof(); m->skip(1)) visit(*m);
+}
+
+AgencyIdentity agencyOf(Workspace& ws)
+{
+    AgencyIdentity a;
+    a.load(IniFile((std::filesystem::path(ws.folder()) / "ARV.INI").string()));
+    return a;
+}
+
+ReportColumn textColumn(const char* heading, std::function<std::string()> value, int width)
+{
+    return ReportColumn{heading, [value] { return ReportValue(value()); }, "", width};
+}
+
+ReportColumn dateColumn(const char* heading, std::function<Date()> value, int width)
+{
+    return ReportColumn{heading, [value] { return ReportValue(value()); }, "", width};
+}
+
+ReportColumn amountColumn(const char* heading, std::function<Decimal()> value, const char* mask, bool total)
+{
+    return ReportColumn{heading, [value] { return ReportValue(value()); }, mask, 0, total, ReportAlign::Right};
+}
+
+TxtOptions endingAt(int edge, const PrintFont& font) { return TxtOptions::at(edge - 14).alignRight(14).withFont(font); }
+
+PrintDocument finishJob(TPRINTER& job)
+{
+    job.endPage();
+    PrintDocument doc = job.document();
+    job.end();
+    return doc;
 }
 
 } // namespace arv::reporting

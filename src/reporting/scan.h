@@ -5,9 +5,12 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "common/agency.h"
 #include "common/date.h"
 #include "common/decimal.h"
+#include "common/report.h"
 #include "store/workspace.h"
 
 namespace arv::reporting {
@@ -31,5 +34,20 @@ Decimal printed(const Decimal& amount);
 // is given (the order's scope does the choosing). The table is opened read-only under an alias of
 // its own and closed afterwards.
 void scanMovements(store::Workspace& ws, Date from, Date to, const std::function<void(const store::Table&)>& visit);
+// Every live movement in the order of the file, for the sums that order their results themselves.
+void scanAllMovements(store::Workspace& ws, const std::function<void(const store::Table&)>& visit);
+
+// The agency's identity from the ARV.INI of the working folder.
+AgencyIdentity agencyOf(store::Workspace& ws);
+
+// Columns of the summary reports, read from a line held in memory.
+ReportColumn textColumn(const char* heading, std::function<std::string()> value, int width);
+ReportColumn dateColumn(const char* heading, std::function<Date()> value, int width = 8);
+ReportColumn amountColumn(const char* heading, std::function<Decimal()> value, const char* mask = "@E 9,999,999.99",
+                          bool total = true);
+// A figure ending at column EDGE (after the margin) of the current line.
+TxtOptions endingAt(int edge, const PrintFont& font);
+// The open page closed, the pages kept, the job ended (preview or printer).
+PrintDocument finishJob(TPRINTER& job);
 
 } // namespace arv::reporting

@@ -137,11 +137,9 @@ std::vector<HolderYears> producerYearsByProducer(Workspace& ws, Date from, Date 
 namespace {
 
 // Right edges of the figures: the yearly section, and the section per holder (after its name).
-constexpr int kYearEdges[3] = {40, 52, 62};
-constexpr int kHolderYearAt = 32;
-constexpr int kHolderEdges[3] = {50, 62, 72};
-
-TxtOptions endingAt(int edge, const PrintFont& font) { return TxtOptions::at(edge - 14).alignRight(14).withFont(font); }
+constexpr int kYearEdges[3] = {40, 54, 68};
+constexpr int kHolderYearAt = 30;
+constexpr int kHolderEdges[3] = {46, 60, 74};
 
 class SectionPrinter {
 public:
@@ -230,6 +228,26 @@ void printHolderSection(TPRINTER& job, const std::string& holderHeading, const s
         }
         if (named) PRINTTXT(job, {});
     }
+}
+
+PrintDocument printYearTable(const std::string& title, const std::vector<std::string>& headings,
+                             const std::vector<YearTotal>& years, bool preview)
+{
+    size_t i = 0;
+    auto change = [&years, &i] {
+        return accounting::compareYears(printed(years[i].total), i ? printed(years[i - 1].total) : Decimal());
+    };
+    ReportDescription d;
+    d.title = title;
+    d.headings = headings;
+    d.font = PrintFont("Arial", 10);
+    d.columns = {textColumn("ANNO", [&] { return std::to_string(years[i].year); }, 6),
+                 amountColumn("TOTALE", [&] { return years[i].total; }),
+                 amountColumn("DIFFERENZA", [&] { return change().difference; }, "@E 9,999,999.99", false),
+                 ReportColumn{"PERCENTUALE", [&] { return ReportValue(change().percent); }, "", 11, false,
+                              ReportAlign::Right}};
+    d.totalLabel = "TOTALE";
+    return runReport(d, indexRows(years.size(), i), preview);
 }
 
 namespace {

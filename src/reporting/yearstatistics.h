@@ -58,6 +58,11 @@ void printYearSection(TPRINTER& job, const std::vector<YearTotal>& years, const 
 void printHolderSection(TPRINTER& job, const std::string& holderHeading, const std::vector<HolderYears>& holders,
                         const SectionStyle& style);
 
+// A summary report of YEARS: "ANNO", "TOTALE" (with the grand total), "DIFFERENZA" and
+// "PERCENTUALE" against the year before ("Statistiche rapporto", "Statistiche produttore").
+PrintDocument printYearTable(const std::string& title, const std::vector<std::string>& headings,
+                             const std::vector<YearTotal>& years, bool preview = true);
+
 // "Statistiche rapporti": header "STATISTICHE RAPPORTI" and the period, the yearly section, two
 // empty lines, the section per agreement.
 PrintDocument printAgreementStatistics(store::Workspace& ws, Date from, Date to, bool preview = true);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QPushButton>
@@ -33,7 +34,22 @@ FormDialog::FormDialog(const char* name, const char* title, std::vector<EditFiel
     layout_ = layout;
     auto* form = new QFormLayout;
     layout->addLayout(form);
+    // The fields of one framed box follow each other: the box gets a form of its own.
+    QFormLayout* box = nullptr;
+    std::string boxCaption;
     for (const EditField& f : fields_) {
+        QFormLayout* target = form;
+        if (!f.group.empty()) {
+            if (!box || boxCaption != f.group) {
+                auto* frame = new QGroupBox(QString::fromStdString(f.group), this);
+                box = new QFormLayout(frame);
+                boxCaption = f.group;
+                form->addRow(frame);
+            }
+            target = box;
+        } else {
+            box = nullptr;
+        }
         const int width = f.kind == FieldKind::Date ? 8 : (f.width ? f.width : 35);
         QWidget* w = createFieldWidget(f, width, 0, this);
         if (f.pick) {
@@ -50,14 +66,19 @@ FormDialog::FormDialog(const char* name, const char* title, std::vector<EditFiel
                 auto* s = new QShortcut(QKeySequence(key), w, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
                 connect(s, &QShortcut::activated, this, [this, id] { pick(id); });
             }
-            form->addRow(QString::fromStdString(f.label), row);
+            target->addRow(QString::fromStdString(f.label), row);
         } else {
-            form->addRow(QString::fromStdString(f.label), w);
+            target->addRow(QString::fromStdString(f.label), w);
         }
         widgets_.push_back(w);
         const size_t i = widgets_.size() - 1;
         watchFieldWidget(w, [this, i] {
             markInvalid(widgets_[i], false);
+            // Choosing an option unticks the others of its box.
+            if (fields_[i].radio)
+                for (size_t k = 0; k < fields_.size(); ++k)
+                    if (k != i && fields_[k].radio && fields_[k].group == fields_[i].group)
+                        setFieldWidgetValue(widgets_[k], "F");
             if (fields_[i].changed) {
                 EditValues v = values();
                 const EditValues before = v;

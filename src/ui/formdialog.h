@@ -3,7 +3,9 @@
 // field as an edit dialog does; the first failure is shown in red with its message, takes the focus,
 // and the dialog stays open. A field's `changed` hook may fill the others and its `enabled` rule
 // follows the values shown; a check of the whole form (`Check`) runs after the fields' own. A field
-// with a `pick`er gets its button beside it (F4 and F12 in the field open it too).
+// with a `pick`er gets its button beside it (F4 and F12 in the field open it too). Fields with a
+// `group` sit in a framed box of that caption; the `radio` fields of one box are a set of options of
+// which choosing one unticks the others.
 //
 //   FormDialog d("RIENTROC", "Rientro", {requiredField(dateField(101, "Data:", "DATA")), ...});
 //   d.set(101, Date::today().toDisplay());

@@ -1149,6 +1149,13 @@ bool RegisterList::eventFilter(QObject* watched, QEvent* event)
             modify();
             return true;
         }
+        if (k->key() == Qt::Key_Space && !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+            for (const Column& c : desc_.columns)
+                if (c.spaceKey && c.click) {
+                    if (!table().eof()) c.click(context_);
+                    redraw();
+                    return true;
+                }
         if (k->key() == Qt::Key_Backspace && desc_.typing == KeyTyping::Search) {
             typed(U'\b');
             return true;

@@ -639,6 +639,63 @@ TEST_F(Movements, ConcurrentSavesGetDistinctCodes)
     EXPECT_EQ(0u, codes.count(std::string(10, ' ')));
 }
 
+// Two workstations saving the same agreement's remittance of one day: one is written, the other
+// refused, day after day.
+TEST_F(Movements, OneRemittanceADayAcrossWorkstations)
+{
+    movements();
+    ws().closeAll();
+    const std::string folder = dir.path();
+    const int kDays = 12;
+    int start[2];
+    ASSERT_EQ(0, ::pipe(start));
+    std::vector<pid_t> pids;
+    for (int c = 0; c < 2; ++c) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            int written = 0;
+            try {
+                Workspace own(folder);
+                Table& t = own.open("MOVICOMP");
+                for (TagName tag : {TagName("MOVIDATA"), TagName("MOVIPOLI"), TagName("MOVIPERI")}) t.ordAdd(tag);
+                char go = 0;
+                ::close(start[1]);
+                if (::read(start[0], &go, 1) < 0) ::_exit(100);
+                for (int k = 0; k < kDays; ++k) {
+                    EditValues v = newMovementValues();
+                    v.set("DATA", d(2024, 3, 1 + k).toDisplay());
+                    v.set("DESCRIZIO", "Rimessa");
+                    v.set("RAPPORTO", "ALFA");
+                    v.set("CONTO", "Banca 1 uscite");
+                    const MovementSave m = saveMovement(own, t, v, Interaction{});
+                    if (m) ++written;
+                    else if (m.message != kMsgSameDay) ::_exit(101);
+                }
+            } catch (...) {
+                ::_exit(102);
+            }
+            ::_exit(written);
+        }
+        pids.push_back(pid);
+    }
+    ::close(start[0]);
+    ::close(start[1]); // both children start together
+    int written = 0;
+    for (pid_t pid : pids) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) <= kDays) << WEXITSTATUS(status);
+        written += WEXITSTATUS(status);
+    }
+    EXPECT_EQ(kDays, written);
+    Table& t = movements();
+    std::set<Date> days;
+    size_t records = 0;
+    for (t.goTop(); !t.eof(); t.skip(1), ++records) days.insert(t.date("DATA"));
+    EXPECT_EQ(size_t(kDays), records);
+    EXPECT_EQ(size_t(kDays), days.size());
+}
+
 // The dialog as the user fills it: the second producer's label, the collection date that follows
 // the movement's date, the motor liability premium taken from "Netto" only on motor branches.
 TEST_F(Movements, LeavingFields)

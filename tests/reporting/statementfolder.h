@@ -17,10 +17,10 @@ inline Date day(int y, int m, int d) { return Date::fromYmd(y, m, d); }
 inline Decimal dec(const char* s) { return *Decimal::parse(s); }
 
 struct Movement {
-    Date date;
-    std::string agreement, description = "Incasso";
-    Decimal amount, commission;
-    Date registered; // CORRISP
+    Date date = {};
+    std::string agreement = {}, description = "Incasso";
+    Decimal amount = {}, commission = {};
+    Date registered = {}; // CORRISP
     std::string account = "Cassa entrate";
     std::string producer = {};
     Decimal producerCommission = {};
