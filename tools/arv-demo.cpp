@@ -1716,6 +1716,45 @@ void fillQuotes(Workspace& ws)
     ws.close("PREVBSA");
 }
 
+// The settings the letters, the policy printouts and the agency's forms read (the agency's identity,
+// the broker of the transfer letters and of the brokerage mandate, the invoice texts and counter),
+// each written only when missing, and the sample templates of AURORA ASSICURAZIONI's own policy
+// form for a new policy and for a replacement.
+void fillFormSettings(const std::string& folder)
+{
+    IniFile ini((fs::path(folder) / "ARV.INI").string());
+    auto missing = [&ini](const char* section, const char* key, const std::string& value) {
+        if (!ini.has(section, key)) ini.set(section, key, value);
+    };
+    missing("Agenzia", "Ragione sociale", "AGENZIA SOLE DI ROSSI MARIO");
+    missing("Agenzia", "Attività", "Agenzia di assicurazioni");
+    missing("Agenzia", "Indirizzo", "Via del Corso, 120");
+    missing("Agenzia", "CAP", "00186");
+    missing("Agenzia", "Città", "ROMA");
+    missing("Agenzia", "Provincia", "RM");
+    missing("Agenzia", "Partita IVA", "01234567890");
+    missing("Agenzia", "Telefono", "06 5551 2200");
+    missing("Agenzia", "Orario ufficio", "dal lunedì al venerdì, 9:00-13:00 e 15:00-18:30");
+    const char* transfer[] = {"ORIZZONTE BROKER S.R.L.", "Via Nazionale, 40", "00184 ROMA (RM)", "Tel. 06 5552 4000"};
+    for (int i = 0; i < 4; ++i) {
+        missing("Trasferimento", ("Riga" + std::to_string(i + 1)).c_str(), transfer[i]);
+        missing("Broker", ("Riga" + std::to_string(i + 1)).c_str(), transfer[i]);
+    }
+    missing("Emissione fatture", "Numero", "0");
+    missing("Emissione fatture", "Testo1", "Compenso per consulenza assicurativa~relativa all'anno in corso.");
+    missing("Emissione fatture", "Testo2", "Rimborso spese di istruttoria pratica.");
+    missing("Emissione fatture", "Fondo1", "Pagamento a mezzo bonifico bancario");
+    missing("Emissione fatture", "Fondo2", "IBAN IT60 X054 2811 1010 0000 0123 456");
+
+    // The sample templates the project carries (data/forms), copied when missing.
+    for (const char* kind : {" NUOVA.INI", " SOST.INI"}) {
+        const std::string name = std::string("AURORA ASSICURAZIONI") + kind;
+        std::error_code ec;
+        fs::copy_file(fs::path(ARV_FORMS_SOURCE_DIR) / name, fs::path(folder) / name, fs::copy_options::skip_existing, ec);
+        if (ec) std::fprintf(stderr, "modello del modulo %s non copiato\n", name.c_str());
+    }
+}
+
 // ---- statements
 
 // What the statements and statistics need besides the last year: the agreements' withholding rate,
@@ -2284,6 +2323,7 @@ int main(int argc, char** argv)
         fillReturns(ws);
         fillStatistics(ws);
         fillDaily(ws);
+        fillFormSettings(folder);
         if (!writeBackgroundPicture(fs::path(folder) / "ARV.BMP"))
             std::fprintf(stderr, "impossibile scrivere lo sfondo ARV.BMP\n");
         std::printf("Cartella dimostrativa pronta: %s\n", fs::absolute(folder).c_str());

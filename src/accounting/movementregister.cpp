@@ -53,6 +53,12 @@ std::function<void(const std::string&)>& questionnaireCaller()
     return call;
 }
 
+std::function<void()>& formsCaller()
+{
+    static std::function<void()> call;
+    return call;
+}
+
 void openQuestionnaire(RegisterContext& c)
 {
     if (!questionnaireCaller()) {
@@ -308,7 +314,11 @@ RegisterDesc buildMovements()
         {"Ricevuta pagamento", [](RegisterContext& c) { paymentReceipt(c.workspace(), c.table()); }},
         {"Estratto sospesi cliente", [](RegisterContext& c) { suspendedStatements(c.workspace(), c.table()); }},
         {"-", {}},
-        {"Modulistica", [](RegisterContext&) { notAvailable(); }},
+        {"Modulistica",
+         [](RegisterContext&) {
+             if (formsCaller()) formsCaller()();
+             else notAvailable();
+         }},
     };
     return s;
 }
@@ -498,6 +508,8 @@ void setQuestionnaireCaller(std::function<void(const std::string& policy)> call)
 {
     questionnaireCaller() = std::move(call);
 }
+
+void setMovementFormsCaller(std::function<void()> call) { formsCaller() = std::move(call); }
 
 void addMovementEntries(const std::function<void(const std::string& name, std::function<void()> entry)>& add)
 {

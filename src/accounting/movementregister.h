@@ -29,6 +29,8 @@ void addMovementEntries(const std::function<void(const std::string& name, std::f
 // The pre-contractual questionnaire of a movement's policy ("Pr&econtratt.", QUESTADE3): set by the
 // program; without it the button says that the function is not available.
 void setQuestionnaireCaller(std::function<void(const std::string& policy)> call);
+// "Modulistica" of the print menu: the agency's forms (MODULISTICA), set by the program.
+void setMovementFormsCaller(std::function<void()> call);
 
 // The dialogs of the buttons, built for the screens and for pictures of them.
 std::unique_ptr<QDialog> makeGenerationDialog(QWidget* parent = nullptr);   // GENEINC

@@ -32,6 +32,7 @@
 #include "registry/producers.h"
 #include "records/comuni.h"
 #include "reporting/dailyscreens.h"
+#include "reporting/formscreens.h"
 #include "reporting/statementscreens.h"
 #include "reporting/statisticscreens.h"
 #include "sales/questionnaire.h"
@@ -178,6 +179,11 @@ int main(int argc, char** argv)
         // The statistics summary, the collection statistics, the budget and the portfolio renewals.
         arv::reporting::addStatisticsEntries(add);
         add("RINNOVI", arv::policies::RINNOVI);
+        // The agency's forms: the menu, the toolbar and the print menus of the policies and the
+        // company movements.
+        arv::reporting::addFormEntries(add);
+        arv::policies::setPolicyFormsEntry([&registry] { registry.call("MODULISTICA"); });
+        arv::accounting::setMovementFormsCaller([&registry] { registry.call("MODULISTICA"); });
     };
     // A print job puts the selected table back on its record when it ends.
     arv::records::installPrintSelectionHook(arv::store::workspace());

@@ -154,25 +154,6 @@ PixelRect backgroundRect(int clientWidth, int clientHeight, int toolbarHeight, i
     return {0, top, clientWidth, std::max(0, clientHeight - top - statusHeight)};
 }
 
-static std::string upper(std::string s)
-{
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::optional<fs::path> findFileNoCase(const fs::path& folder, const std::string& name)
-{
-    std::error_code ec;
-    fs::path exact = folder / name;
-    if (fs::is_regular_file(exact, ec)) return exact;
-    const std::string wanted = upper(name);
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code fe;
-        if (it->is_regular_file(fe) && upper(it->path().filename().string()) == wanted) return it->path();
-    }
-    return std::nullopt;
-}
-
 CommandLine parseCommandLine(int argc, const char* const* argv)
 {
     CommandLine line;

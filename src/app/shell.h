@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/entries.h"
+#include "common/files.h" // findFileNoCase
 
 namespace arv {
 
@@ -69,9 +70,6 @@ struct PixelRect {
 // Where the background picture is stretched, in the coordinates of the area below the menu bar:
 // from one pixel above the toolbar's lower edge, the full width, down to the message bar.
 PixelRect backgroundRect(int clientWidth, int clientHeight, int toolbarHeight, int statusHeight);
-
-// The name of FILE in FOLDER whatever its case ("ARV.DLL" finds "arv.dll"); nothing when absent.
-std::optional<std::filesystem::path> findFileNoCase(const std::filesystem::path& folder, const std::string& name);
 
 inline constexpr const char* kProducerSettingsFile = "ARV.DLL";
 inline constexpr const char* kBackgroundFile = "ARV.BMP";

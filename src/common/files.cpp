@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <set>
 
 namespace arv {
@@ -144,6 +145,26 @@ bool LFNFNAME(std::string_view name)
         if (std::string_view("\"*/:<>?\\|").find(c) != std::string_view::npos) return false;
     }
     return true;
+}
+
+std::optional<std::filesystem::path> findFileNoCase(const std::filesystem::path& folder, const std::string& name)
+{
+    namespace fs = std::filesystem;
+    if (name.empty() || name == "." || name == ".." || name.find_first_of("/\\") != std::string::npos)
+        return std::nullopt;
+    auto upper = [](std::string s) {
+        for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return s;
+    };
+    std::error_code ec;
+    const fs::path exact = folder / name;
+    if (fs::is_regular_file(exact, ec)) return exact;
+    const std::string wanted = upper(name);
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code fe;
+        if (it->is_regular_file(fe) && upper(it->path().filename().string()) == wanted) return it->path();
+    }
+    return std::nullopt;
 }
 
 } // namespace arv

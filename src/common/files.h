@@ -5,6 +5,8 @@
 // message for the caller to show.
 #pragma once
 
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,5 +48,10 @@ bool DIR(std::string_view folder);
 // True when the trimmed, upper-cased name is not empty and holds none of " * / : < > ? \ |
 // (nor control characters).
 bool LFNFNAME(std::string_view name);
+
+// The file NAME in FOLDER whatever its case ("ARV.DLL" finds "arv.dll"); nothing when absent. A
+// name that is not a bare file name (empty, ".", "..", with "/" or "\\") finds nothing: the
+// file is looked for in FOLDER only.
+std::optional<std::filesystem::path> findFileNoCase(const std::filesystem::path& folder, const std::string& name);
 
 } // namespace arv

@@ -437,8 +437,28 @@ void IniFile::update(const std::vector<std::pair<std::string, std::string>>& val
     }
 
     ChangeLock lock(path_);
+    state_->load(path_); // what the other workstations wrote meanwhile
+    store(items, sec, erase);
+}
+
+bool IniFile::setIf(std::string_view section, std::string_view key, std::string_view value,
+                    const std::function<bool(const std::string& current)>& when)
+{
+    const std::string sec = utf8ToCp1252(section);
+    checkSection(sec);
+    std::string k = utf8ToCp1252(key);
+    checkKey(k);
+    ChangeLock lock(path_);
+    state_->load(path_);
+    const char* v = state_->value(sec, k);
+    if (!when(v ? cp1252ToUtf8(v) : std::string())) return false;
+    store({{k, utf8ToCp1252(encodeLineBreaks(value))}}, sec, false);
+    return true;
+}
+
+void IniFile::store(const std::vector<std::pair<std::string, std::string>>& items, const std::string& sec, bool erase)
+{
     State& st = *state_;
-    st.load(path_); // what the other workstations wrote meanwhile
     bool changed = false;
     const char* s = st.section(sec);
     std::string secName = s ? std::string(s) : trimmed(sec);

@@ -13,6 +13,7 @@
 
 #include "common/decimal.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -62,6 +63,10 @@ public:
     void setFlag(std::string_view section, std::string_view key, bool value);
     // Several keys of one section in one write (a dialog confirming a group of settings).
     void setValues(std::string_view section, const std::vector<std::pair<std::string, std::string>>& values);
+    // Writes the value only when WHEN accepts the key's current value ("" when missing), both under
+    // the file's change lock: a counter that must never go back is raised this way. True when written.
+    bool setIf(std::string_view section, std::string_view key, std::string_view value,
+               const std::function<bool(const std::string& current)>& when);
     // Removes the key; nothing happens when it is missing.
     void remove(std::string_view section, std::string_view key);
 
@@ -71,6 +76,8 @@ private:
     void refresh() const;
     void update(const std::vector<std::pair<std::string, std::string>>& values, std::string_view section,
                 bool erase);
+    // Applies ITEMS (Windows-1252 keys and values) to the loaded file and writes it; the change lock held.
+    void store(const std::vector<std::pair<std::string, std::string>>& items, const std::string& section, bool erase);
 
     std::string path_;
     std::unique_ptr<State> state_;

@@ -36,7 +36,34 @@ ReportColumn amountColumn(const char* heading, std::function<Decimal()> value)
     return c;
 }
 
+// The register's view again: its filter in its own order (no view for no filter).
+void restoreFilter(Table& t, const RecordPredicate& filter)
+{
+    if (t.hasView()) t.clearView();
+    if (filter) t.setView(filter, Table::ViewOptions{});
+}
+
+// The view key of "Per numero": the number's value in twenty digits, then the number itself.
+std::string numberKey(const Table& t)
+{
+    const std::string n = t.text("POLIZZA");
+    std::string value = std::to_string(policyNumberValue(n));
+    return std::string(value.size() < 20 ? 20 - value.size() : 0, '0') + value + n;
+}
+
 } // namespace
+
+unsigned long long policyNumberValue(const std::string& number)
+{
+    size_t i = 0;
+    while (i < number.size() && number[i] == ' ') ++i;
+    unsigned long long v = 0;
+    for (; i < number.size() && number[i] >= '0' && number[i] <= '9'; ++i) {
+        if (v > (~0ULL - 9) / 10) break; // longer than any key: the digits that fit
+        v = v * 10 + static_cast<unsigned long long>(number[i] - '0');
+    }
+    return v;
+}
 
 PrintDocument printPolicyList(Workspace& ws, Table& t, const PolicyListOptions& o)
 {
@@ -78,7 +105,20 @@ PrintDocument printPolicyList(Workspace& ws, Table& t, const PolicyListOptions& 
     // prints every policy of its view.
     if (o.title == kDefaultListTitle) d.condition = [&t] { return ATTIVA(t); };
     const uint32_t here = t.eof() ? 0 : t.recno();
-    PrintDocument doc = runReport(d, tableRows(t), o.preview);
+    if (o.filter) {
+        if (t.hasView()) t.clearView();
+        Table::ViewOptions view;
+        if (!o.shortList) view.key = numberKey;
+        t.setView(*o.filter, view);
+    }
+    PrintDocument doc;
+    try {
+        doc = runReport(d, tableRows(t), o.preview);
+    } catch (...) {
+        if (o.filter) restoreFilter(t, *o.filter);
+        throw;
+    }
+    if (o.filter) restoreFilter(t, *o.filter);
     if (here) t.goTo(here);
     return doc;
 }

@@ -1,15 +1,26 @@
 #include "policies/policyregister.h"
 
+#include <filesystem>
 #include <map>
 #include <memory>
 
+#include "common/office.h"
+#include "common/tempnames.h"
 #include "common/text.h"
+#include "policies/companyform.h"
 #include "policies/policies.h"
+#include "policies/policyexport.h"
+#include "policies/policyletters.h"
+#include "policies/policylist.h"
+#include "policies/policymail.h"
+#include "policies/policyprint.h"
 #include "policies/sheets.h"
 #include "registry/clients.h"
+#include "records/criteria.h"
 #include "records/lookups.h"
 #include "store/keys.h"
 #include "ui/docdialogs.h"
+#include "ui/mailcompose.h"
 #include "ui/popmsg.h"
 #include "ui/register.h"
 
@@ -41,14 +52,39 @@ std::function<void(const std::string&)>& priceRequestEntry()
     return entry;
 }
 
-// "Emai&l ^": the requests to the agreement wait for their screen; the price request goes to the
-// quotes' one.
+std::function<void()>& formsEntry()
+{
+    static std::function<void()> entry;
+    return entry;
+}
+
+std::string iniPath(Workspace& ws) { return (std::filesystem::path(ws.folder()) / "ARV.INI").string(); }
+
+AgencyIdentity agencyOf(Workspace& ws)
+{
+    AgencyIdentity a;
+    a.load(IniFile(iniPath(ws)));
+    return a;
+}
+
+// A request to the policy's agreement, reviewed in the compose dialog.
+RegisterDesc::Printout request(const char* caption, PolicyRequest kind)
+{
+    return {caption, [kind](RegisterContext& c) {
+                PolicyMailHooks h;
+                h.compose = [&c](MailDraft& d) { return askMailDraft(d, iniPath(c.workspace())); };
+                h.tell = [](const std::string& m) { POPMSG(m, 1); };
+                if (c.hasRecord()) sendPolicyRequest(c.workspace(), c.table(), kind, iniPath(c.workspace()), h);
+            }};
+}
+
+// "Emai&l ^": the requests to the agreement; the price request goes to the quotes' screen.
 void policyMailMenu(RegisterContext& c)
 {
     if (!c.menu) return;
-    c.menu({{"Sospensione polizza", notAvailable},
-            {"Annullamento polizza", notAvailable},
-            {"Riattivazione polizza", notAvailable},
+    c.menu({request("Sospensione polizza", PolicyRequest::Suspension),
+            request("Annullamento polizza", PolicyRequest::Cancellation),
+            request("Riattivazione polizza", PolicyRequest::Reactivation),
             {"Richiesta preventivo",
              [](RegisterContext& ctx) {
                  if (!priceRequestEntry()) return notAvailable(ctx);
@@ -117,14 +153,49 @@ std::string dateColumn(const Table& t, FieldName field)
     return d ? d.toDisplay() : std::string();
 }
 
+// The policy lists: the register's view as it is, or its search filter ordered by number, or the
+// short list with the plate.
+void printList(RegisterContext& c, bool byNumber, bool shortList)
+{
+    PolicyListOptions o;
+    o.shortList = shortList;
+    if (byNumber || shortList) o.filter = criteria::remembered(c.desc().name);
+    printPolicyList(c.workspace(), c.table(), o);
+    if (c.redraw) c.redraw();
+}
+
+void exportPolicies(RegisterContext& c, bool single)
+{
+    if (single && !c.hasRecord()) return;
+    OfficeHooks& h = officeHooks();
+    if (h.message) h.message("Esportazione in corso...", false);
+    std::string file;
+    try {
+        const std::filesystem::path folder = std::filesystem::temp_directory_path() / GETNEWFNAME();
+        std::filesystem::create_directories(folder);
+        file = (folder / "Estrazione dati polizze.xlsx").string();
+        if (!writePolicyExport(c.workspace(), c.table(), ExportLists::load(IniFile(iniPath(c.workspace()))), single,
+                               file, [&h](uint32_t n) {
+                                   if (h.message) h.message("Esportazione in corso (" + std::to_string(n) + ")...", true);
+                               }))
+            file.clear();
+    } catch (...) {
+        file.clear();
+    }
+    if (h.closeMessage) h.closeMessage();
+    if (file.empty()) POPMSG("Impossibile scrivere il file dell'estrazione dati.", 1);
+    else if (h.open) h.open(file);
+    if (c.redraw) c.redraw();
+}
+
 std::function<void(const std::string&)>& invoiceGenerator()
 {
     static std::function<void(const std::string&)> generate;
     return generate;
 }
 
-// "&Stampa ^": the printouts of the policies in their order; "Genera fattura" only on a policy
-// whose invoice is due, through the hook the program installs.
+// "&Stampa ^": the lists, the letters and the exports of the policies; "Genera fattura" only on a
+// policy whose invoice is due, through the hook the program installs; the agency's forms.
 std::vector<RegisterDesc::Printout> policyPrintouts()
 {
     RegisterDesc::Printout invoice{"Genera fattura", [](RegisterContext& c) {
@@ -133,18 +204,47 @@ std::vector<RegisterDesc::Printout> policyPrintouts()
                                        if (c.redraw) c.redraw();
                                    }};
     invoice.enabled = [](RegisterContext& c) { return c.hasRecord() && c.table().logical("FATTURA"); };
-    return {{"Per assicurato", notAvailable},
-            {"Per numero", notAvailable},
-            {"Ridotto con targa", notAvailable},
+    return {{"Per assicurato", [](RegisterContext& c) { printList(c, false, false); }},
+            {"Per numero", [](RegisterContext& c) { printList(c, true, false); }},
+            {"Ridotto con targa", [](RegisterContext& c) { printList(c, false, true); }},
             {"-", {}},
-            {"Disdetta polizza", notAvailable},
-            {"Trasferimento polizze", notAvailable},
-            {"Estrazione dati", notAvailable},
-            {"Estrazione dati polizza singola", notAvailable},
+            {"Disdetta polizza",
+             [](RegisterContext& c) {
+                 if (c.hasRecord()) printCancellationLetter(c.workspace(), c.table(), agencyOf(c.workspace()), Date::today());
+             }},
+            {"Trasferimento polizze",
+             [](RegisterContext& c) {
+                 Workspace& ws = c.workspace();
+                 printTransferLetters(ws, c.table(), agencyOf(ws), brokerLines(IniFile(iniPath(ws))), Date::today());
+                 if (c.redraw) c.redraw();
+             }},
+            {"Estrazione dati", [](RegisterContext& c) { exportPolicies(c, false); }},
+            {"Estrazione dati polizza singola", [](RegisterContext& c) { exportPolicies(c, true); }},
             {"-", {}},
             invoice,
             {"-", {}},
-            {"Modulistica", notAvailable}};
+            {"Modulistica", [](RegisterContext& c) {
+                 if (!formsEntry()) return notAvailable(c);
+                 formsEntry()();
+             }}};
+}
+
+// "&Stampa" of the dialog: the company's own form when its template is in the working folder (after
+// DATIMODULO), else the generic printout.
+void printShownPolicy(Workspace& ws, const EditValues& v)
+{
+    const std::optional<std::filesystem::path> tpl =
+        companyTemplate(ws.folder(), v.get("COMPAGNIA"), filled(v.get("SOSTPOL")));
+    if (!tpl) {
+        printPolicySheet(ws, v);
+        return;
+    }
+    const RegisterDesc& form = formDataDescription();
+    EditDialog dialog(form, blankValues(form.fields), true, nullptr);
+    dialog.setWindowTitle(QStringLiteral("Dati modulo"));
+    if (dialog.exec() != QDialog::Accepted) return;
+    const FormData data = formDataOf(dialog.values());
+    printCompanyForm(formItems(ws, v, data), IniFile(tpl->string()));
 }
 
 RegisterDesc makeRegister(const std::string& alias)
@@ -183,7 +283,11 @@ RegisterDesc makeRegister(const std::string& alias)
         {kBtnReplace, "S&ostituisci", true, [](RegisterContext& c) { openDialog(c, PolicyMode::Replace); }},
         {kBtnOtherData, "Altri &dati", true, [](RegisterContext& c) { otherData(c.table()); }},
         {kBtnClaims, "S&inistri", true, claimsOfPolicy},
-        {kBtnLabels, "E&tichette", true, notAvailable},
+        {kBtnLabels, "E&tichette", true,
+         [](RegisterContext& c) {
+             printLabels(c.workspace(), c.table());
+             if (c.redraw) c.redraw();
+         }},
         {kBtnPolicyMail, "Emai&l ^", true, policyMailMenu},
     };
     s.print = notAvailable;
@@ -237,7 +341,7 @@ RegisterDesc makeRegister(const std::string& alias)
         return false;
     };
     s.editButtons = {
-        {203, "&Stampa", "", false, [](Workspace&, const EditValues&) { POPMSG(kNotAvailable, 1); }},
+        {203, "&Stampa", "", false, [](Workspace& ws, const EditValues& v) { printShownPolicy(ws, v); }},
         {204, "&Visualizza", "", false,
          [](Workspace&, const EditValues& v) { VISDOC(trim(v.get("POLIZZA")), kArchive); }},
         {205, "+", "Aggiungi documento", false,
@@ -354,6 +458,8 @@ void setPolicyClaimsEntry(std::function<void(const std::string&)> entry) { claim
 void setInvoiceGenerator(std::function<void(const std::string&)> generate) { invoiceGenerator() = std::move(generate); }
 
 void setPriceRequestEntry(std::function<void(const std::string&)> entry) { priceRequestEntry() = std::move(entry); }
+
+void setPolicyFormsEntry(std::function<void()> entry) { formsEntry() = std::move(entry); }
 
 void addPolicyEntries(const std::function<void(const std::string&, std::function<void(const std::string&)>)>& add)
 {

@@ -62,6 +62,10 @@ void setInvoiceGenerator(std::function<void(const std::string& alias)> generate)
 // installs it at start; without it the entry says the function is not available.
 void setPriceRequestEntry(std::function<void(const std::string& alias)> entry);
 
+// "Modulistica" of "&Stampa ^": the agency's forms (MODULISTICA), which come after the policies;
+// the program installs it at start, without it the entry says the function is not available.
+void setPolicyFormsEntry(std::function<void()> entry);
+
 // Hands the entry function to ADD.
 void addPolicyEntries(const std::function<void(const std::string& name, std::function<void(const std::string&)> entry)>& add);
 

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "policies/policies.h"
+#include "policies/policymail.h"
 #include "registry/registerfolder.h"
 #include "ui/register.h"
 
@@ -75,7 +76,7 @@ TEST_F(PolicyScreen, ListActions)
         EXPECT_EQ(messages.back(), kMsgAlreadyReplaced);
 
         // "Emai&l ^": the price request goes to the entry the program installs, on the policy
-        // under the cursor; the requests to the agreement are not there yet.
+        // under the cursor; a request to an agreement without an address goes nowhere.
         std::string requested;
         setPriceRequestEntry([&](const std::string& alias) { requested = ws[alias].text("POLIZZA"); });
         QStringList captions;
@@ -92,7 +93,7 @@ TEST_F(PolicyScreen, ListActions)
         EXPECT_EQ("A2", requested);
         choose = 0;
         list.button(kBtnPolicyMail)->click();
-        EXPECT_EQ(messages.back(), "Funzione non ancora disponibile.");
+        EXPECT_EQ(messages.back(), kMsgNoAgreementMail);
         setPriceRequestEntry({});
     }
     closeRegisterTables(desc, ws);
