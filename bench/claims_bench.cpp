@@ -3,8 +3,6 @@
 // "Controllo sinistrosità" over every claim under 1 s.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "claims/claims.h"

@@ -3,8 +3,6 @@
 // under 2 s; one day's coverages among the 100,000 movements under 50 ms.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "reporting/coverages.h"

@@ -4,8 +4,6 @@
 // 0.47 s of processor time for the summary (900 pages), 0.09 ms for the number.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "accounting/invoices.h"

@@ -3,8 +3,6 @@
 // under 500 ms; the notices' selection and grouping over a month under 1 s.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "policies/lists.h"

@@ -5,8 +5,6 @@
 // for the statistics.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "accounting/accountsummary.h"

@@ -6,7 +6,6 @@
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 

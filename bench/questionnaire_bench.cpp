@@ -3,8 +3,6 @@
 // whole table. Target: under 300 ms in Release.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 

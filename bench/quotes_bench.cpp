@@ -3,7 +3,6 @@
 // Release.
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
 #include <string>
 
 #include "sales/quotes.h"

@@ -6,8 +6,6 @@
 // 50 ms; a search on the insured's group reads each client through one cursor.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <functional>
 #include <string>
 

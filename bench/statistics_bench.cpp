@@ -4,8 +4,6 @@
 // summary also the whole policy table (two of its sections select on fields no index holds).
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "policies/portfoliorenewals.h"
