@@ -16,6 +16,7 @@
 #include "policies/policyfolder.h"
 #include "records/criteria.h"
 #include "store/workspace.h"
+#include "support/pages.h"
 #include "support/smtpserver.h"
 #include "support/ziptest.h"
 
@@ -27,22 +28,8 @@ namespace {
 
 class Printouts : public arv::test::PolicyFolderTest {
 protected:
-    void policy(const std::string& number, Values v)
-    {
-        v.emplace("POLIZZA", number);
-        v.emplace("ASSICURATO", "ROSSI MARIO");
-        v.emplace("COMPAGNIA", "ALFA");
-        v.emplace("RAPPORTO", "ALFA");
-        v.emplace("RAMO", "INCENDIO");
-        v.emplace("FRAZIONAM", "ANNUALE");
-        add("POLIZZE", v);
-    }
-    static std::string text(const PrintDocument& doc)
-    {
-        std::string s;
-        for (const Page& p : doc.pages) s += dumpPage(doc, p);
-        return s;
-    }
+    void policy(const std::string& number, Values v) { addPolicy(number, "INCENDIO", std::move(v)); }
+    static std::string text(const PrintDocument& doc) { return test::pagesText(doc); }
     // Every item of every page lies within the page (texts clipped at its right edge).
     static void onThePage(const PrintDocument& doc)
     {
