@@ -469,7 +469,7 @@ void fillPolicies(Workspace& ws, std::mt19937& rng)
             coverage = coverage.addMonths(months);
         const Decimal annual(static_cast<long long>(150 + rng() % 1800));
         const Decimal premium = annual / Decimal(RATE(fraction));
-        char codeText[16];
+        char codeText[24];
         std::snprintf(codeText, sizeof codeText, "%10lld", ++code);
         t.append();
         t.setRaw("CODICE", codeText);

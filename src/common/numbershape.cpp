@@ -19,8 +19,12 @@ constexpr size_t kMaxDigits = 18; // what a 64-bit count holds with room to spar
 
 std::string groupThousands(uint64_t n)
 {
-    std::string s = std::to_string(n);
-    for (int i = static_cast<int>(s.size()) - 3; i > 0; i -= 3) s.insert(static_cast<size_t>(i), ".");
+    const std::string digits = std::to_string(n);
+    std::string s;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) s += '.';
+        s += digits[i];
+    }
     return s;
 }
 

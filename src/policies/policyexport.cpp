@@ -72,8 +72,8 @@ struct Part {
             switch (f.type) {
             case 'N': out.emplace_back(t.number(n)); break;
             case 'D': {
-                const Date d = t.date(n);
-                out.emplace_back(d ? CellValue(d) : CellValue());
+                if (const Date d = t.date(n)) out.emplace_back(d);
+                else out.emplace_back();
                 break;
             }
             case 'L': out.emplace_back(std::string(t.logical(n) ? "S" : "N")); break;
