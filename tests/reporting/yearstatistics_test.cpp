@@ -67,6 +67,7 @@ TEST_F(YearStatistics, AgreementsEarnWhatTheirRemittancesSettled)
     expectNoOverlaps(doc, doc.name);
     const PrintDocument table = printYearTable("Statistiche rapporto", {"STATISTICHE RAPPORTO", "ALFA"}, years, false);
     expectNoOverlaps(table, table.name);
+    EXPECT_TRUE(hasLine(printedLines(table), "ANNO | TOTALE | DIFFERENZA | PERCENTUALE")) << allLines(printedLines(table));
     const std::vector<std::string> lines = printedLines(doc);
     for (const char* l : {"STATISTICHE RAPPORTI", "Dal 01/01/25 al 31/03/25", "ANNO | TOTALE | DIFFERENZA | PERCENTUALE",
                           "2023 | 1.000,00 | 1.000,00", "2024 | 1.250,00 | 250,00 | 25%", "2025 | 1.000,00 | -250,00 | -20%",
