@@ -133,6 +133,7 @@ double TPRINTER::textWidth(std::string_view text, const PrintFont& font) const
 
 std::string TPRINTER::fitText(std::string_view text, const PrintFont& font, double width) const
 {
+    width += 1e-6 * std::max(1.0, width); // a text exactly as wide as the room fits, rounding aside
     if (textWidth(text, font) <= width) return std::string(text);
     // Whole characters only: the longest beginning that still fits.
     const std::vector<std::string> chars = utf8Chars(text);

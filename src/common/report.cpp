@@ -110,11 +110,12 @@ void printReport(const ReportDescription& report, const ReportRows& rows, TPRINT
     };
     // A text is cut where it would reach the next column. A left-aligned one may run into the
     // blank between the columns, up to a quarter of a column before the next (figures never pass
-    // their own width); the others stay within their own width.
+    // their own width), or in the last column up to the page's edge; the others stay within their
+    // own width.
     const double gap = cw / 4;
+    auto leftRoom = [&](size_t i) { return (i + 1 < n ? xs[i + 1] : job.geometry().printableWidth()) - gap - xs[i]; };
     auto fitted = [&](size_t i, const std::string& text, TextAlign align, const PrintFont& f) {
-        const double room = widths[i] * cw + (align == TextAlign::Left && i + 1 < n ? cw - gap : 0);
-        return job.fitText(text, f, room);
+        return job.fitText(text, f, align == TextAlign::Left ? leftRoom(i) : widths[i] * cw);
     };
     // The column headings, each cut where it would reach its neighbour: a left-aligned one up to
     // the next column, a right-aligned one back to where the heading before it ends.
@@ -127,7 +128,7 @@ void printReport(const ReportDescription& report, const ReportRows& rows, TPRINT
             const TextAlign align = alignOf(c, c.total || Mask(c.mask).isNumeric());
             const double right = xs[i] + widths[i] * cw;
             double room = widths[i] * cw;
-            if (align == TextAlign::Left) room = i + 1 < n ? xs[i + 1] - gap - xs[i] : room + cw - gap;
+            if (align == TextAlign::Left) room = leftRoom(i);
             else if (align == TextAlign::Right) room = right - std::max(inkEnd + gap, xs[i] - cw + gap);
             headingTexts[i] = job.fitText(c.heading, bold, room);
             headingAligns[i] = align;
