@@ -2,16 +2,13 @@
 // and 20,000 accounting movements. Targets (Release): the complete daily reporting, pages included,
 // under 2 s; one day's coverages among the 100,000 movements under 50 ms.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "reporting/coverages.h"
 #include "reporting/dailyreport.h"
-#include "store/upgrade.h"
 #include "store/workspace.h"
+#include "support/largefolder.h"
 
 using namespace arv;
 using namespace arv::store;
@@ -24,43 +21,22 @@ const char* const kAccounts[] = {"Cassa entrate", "Banca 1 entrate", "Sospesi da
                                  "Assegni e bonifici banca 1", ""};
 const char* const kFractions[] = {"ANNUALE", "SEMESTRALE", "MENSILE", "PREMIO UNICO"};
 
-struct Folder {
-    std::string path;
+struct Folder : bench::LargeFolder {
     Date today = Date::fromYmd(2025, 6, 15);
-    Folder()
+    Folder() : LargeFolder("arvdaily")
     {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "arvdailyXXXXXX").string();
-        if (!::mkdtemp(tmpl.data())) std::abort();
-        path = tmpl;
-        if (!AGGIORNADATABASE(path)) std::abort();
         Workspace ws(path);
-        char text[40];
-        auto agreement = [&](int i) {
-            std::snprintf(text, sizeof text, "RAPPORTO %02d", i % kAgreements);
-            return std::string(text);
-        };
-        {
-            Table& c = ws.open("COMPAGN", "COMPAGN", false);
-            for (int i = 0; i < kAgreements; ++i) {
-                c.append();
-                c.setText("COMPAGNIA", agreement(i));
-                c.setText("RAGSOC1", agreement(i) + " S.P.A.");
-                c.setLogical("COPERTURE", i % 2 == 0);
-                if (i % 4 == 0) c.setText("EMAILCOPE", "coperture@example.it");
-                c.commit();
-                c.unlock();
-            }
-        }
-        Table& p = ws.open("POLIZZE", "POLIZZE", false);
-        p.setBulk(true);
-        for (int i = 0; i < kPolicies; ++i) {
-            p.append();
-            std::snprintf(text, sizeof text, "%10d", i + 1);
-            p.setRaw("CODICE", text);
-            std::snprintf(text, sizeof text, "POL%06d", i);
-            p.setText("POLIZZA", text);
-            std::snprintf(text, sizeof text, "CLIENTE %05d", (i * 7919) % (kPolicies / 2));
-            p.setText("ASSICURATO", text);
+        auto agreement = [](int i) { return bench::numbered("RAPPORTO %02d", i % kAgreements); };
+        bench::appendRows(ws, "COMPAGN", kAgreements, [&](Table& c, int i) {
+            c.setText("COMPAGNIA", agreement(i));
+            c.setText("RAGSOC1", agreement(i) + " S.P.A.");
+            c.setLogical("COPERTURE", i % 2 == 0);
+            if (i % 4 == 0) c.setText("EMAILCOPE", "coperture@example.it");
+        });
+        bench::appendRows(ws, "POLIZZE", kPolicies, [&](Table& p, int i) {
+            p.setRaw("CODICE", bench::policyCode(i + 1));
+            p.setText("POLIZZA", bench::numbered("POL%06d", i));
+            p.setText("ASSICURATO", bench::numbered("CLIENTE %05d", (i * 7919) % (kPolicies / 2)));
             p.setText("COMPAGNIA", agreement(i));
             p.setText("RAPPORTO", agreement(i));
             p.setText("RAMO", i % 5 ? "AUTO" : "VITA");
@@ -73,18 +49,11 @@ struct Folder {
             p.setDate("COPERTURA", today.addDays(i % 20 ? 30 + i % 300 : -(20 + i % 60)));
             p.setNumber("IMPORTO", Decimal(100 + i % 900));
             p.setNumber("PROVVAGEN", Decimal(10 + i % 90));
-            p.commit();
-        }
-        p.setBulk(false);
-        p.unlock();
-        Table& m = ws.open("MOVICOMP", "MOVICOMP", false);
-        m.setBulk(true);
-        for (int i = 0; i < kMovements; ++i) {
-            m.append();
+        });
+        bench::appendRows(ws, "MOVICOMP", kMovements, [&](Table& m, int i) {
             const int policy = i % kPolicies;
             // One policy in fifty was never collected.
-            std::snprintf(text, sizeof text, "POL%06d", policy % 50 ? policy : policy + 1);
-            m.setText("POLIZZA", text);
+            m.setText("POLIZZA", bench::numbered("POL%06d", policy % 50 ? policy : policy + 1));
             m.setText("DESCRIZIO", i % 25 ? (i % 7 ? "Incasso" : "Incasso diretto") : "Rimessa");
             m.setText("COMPAGNIA", agreement(i));
             m.setText("RAPPORTO", agreement(i));
@@ -99,34 +68,20 @@ struct Folder {
             m.setNumber("IMPORTO", Decimal(100 + i % 900));
             m.setNumber("PROVVAGEN", Decimal(10 + i % 90));
             m.setNumber("PROVVPROD", Decimal(3 + i % 30));
-            m.commit();
-        }
-        m.setBulk(false);
-        m.unlock();
-        Table& l = ws.open("MOVICONT", "MOVICONT", false);
-        l.setBulk(true);
-        for (int i = 0; i < kLedger; ++i) {
-            l.append();
+        });
+        bench::appendRows(ws, "MOVICONT", kLedger, [&](Table& l, int i) {
             l.setDate("DATA", today.addDays(-(i % 730)));
             l.setText("CONTO", i % 9 ? kAccounts[i % 5] : "Sospesi da produttori");
             l.setNumber("IMPORTO", Decimal(50 + i % 400));
-            l.commit();
-        }
-        l.setBulk(false);
-        l.unlock();
-        Table& f = ws.open("FINANZ", "FINANZ", false);
-        for (int i = 0; i < kLoans; ++i) {
-            f.append();
+        });
+        bench::appendRows(ws, "FINANZ", kLoans, [&](Table& f, int i) {
             f.setDate("DATA", today.addDays(-i));
             f.setText("RAPPORTO", agreement(i));
             f.setNumber("PRFISSE", Decimal(20));
             f.setNumber("PRVARIA", Decimal(30 + i % 50));
             f.setLogical("PAGATO", i % 3 == 0);
-            f.commit();
-            f.unlock();
-        }
+        });
     }
-    ~Folder() { std::filesystem::remove_all(path); }
 };
 
 Folder& folder()

@@ -2,16 +2,13 @@
 // (Release): "Scadenza polizze per data" (the view by coverage date and the list of a month)
 // under 500 ms; the notices' selection and grouping over a month under 1 s.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "policies/lists.h"
 #include "policies/notices.h"
-#include "store/upgrade.h"
 #include "store/workspace.h"
+#include "support/largefolder.h"
 
 using namespace arv;
 using namespace arv::store;
@@ -22,30 +19,17 @@ namespace {
 constexpr int kPolicies = 100000, kClients = 20000;
 const char* const kFractions[] = {"ANNUALE", "SEMESTRALE", "TRIMESTRALE", "MENSILE"};
 
-struct Folder {
-    std::string path;
-    Folder()
+struct Folder : bench::LargeFolder {
+    Folder() : LargeFolder("arvlists")
     {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "arvlistsXXXXXX").string();
-        if (!::mkdtemp(tmpl.data())) std::abort();
-        path = tmpl;
-        if (!AGGIORNADATABASE(path)) std::abort();
         Workspace ws(path);
-        char text[40];
-        Table& p = ws.open("POLIZZE", "POLIZZE", false);
-        p.setBulk(true);
         const Date start = Date::fromYmd(2025, 1, 1);
-        for (int i = 0; i < kPolicies; ++i) {
-            p.append();
-            std::snprintf(text, sizeof text, "%10d", i + 1);
-            p.setRaw("CODICE", text);
-            std::snprintf(text, sizeof text, "POL%07d", i);
-            p.setText("POLIZZA", text);
-            std::snprintf(text, sizeof text, "CLIENTE %05d", (i * 7919) % kClients);
-            p.setText("ASSICURATO", text);
-            std::snprintf(text, sizeof text, "COMPAGNIA %02d", i % 12);
-            p.setText("COMPAGNIA", text);
-            p.setText("RAPPORTO", text);
+        bench::appendRows(ws, "POLIZZE", kPolicies, [&](Table& p, int i) {
+            p.setRaw("CODICE", bench::policyCode(i + 1));
+            p.setText("POLIZZA", bench::numbered("POL%07d", i));
+            p.setText("ASSICURATO", bench::numbered("CLIENTE %05d", (i * 7919) % kClients));
+            p.setText("COMPAGNIA", bench::numbered("COMPAGNIA %02d", i % 12));
+            p.setText("RAPPORTO", bench::numbered("COMPAGNIA %02d", i % 12));
             p.setText("RAMO", i % 3 ? "AUTO" : "INCENDIO");
             p.setText("FRAZIONAM", kFractions[i % 4]);
             p.setText("PAGAMENTO", i % 5 ? "Bonifico" : "Presso cliente");
@@ -55,12 +39,8 @@ struct Folder {
             p.setNumber("IMPORTO", Decimal(100 + i % 900));
             p.setLogical("AVVISO", i % 2 == 0);
             p.setLogical("DISDETTA", i % 17 == 0);
-            p.commit();
-        }
-        p.setBulk(false);
-        p.unlock();
+        });
     }
-    ~Folder() { std::filesystem::remove_all(path); }
 };
 
 Folder& folder()

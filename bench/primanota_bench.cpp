@@ -4,16 +4,13 @@
 // about 0.13 s of processor time for the daily prima nota, 0.07 s for the summary, 0.06 s and 0.05 s
 // for the statistics.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "accounting/accountsummary.h"
 #include "accounting/primanota.h"
-#include "store/upgrade.h"
 #include "store/workspace.h"
+#include "support/largefolder.h"
 
 using namespace arv;
 using namespace arv::store;
@@ -25,27 +22,19 @@ constexpr int kCompany = 200000;
 constexpr int kLedger = 50000;
 constexpr int kDays = 1095;
 
-struct Folder {
-    std::string path;
-    Folder()
+struct Folder : bench::LargeFolder {
+    Folder() : LargeFolder("arvbenchprimanota")
     {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "arvbenchprimanotaXXXXXX").string();
-        if (!::mkdtemp(tmpl.data())) std::abort();
-        path = tmpl;
-        if (!AGGIORNADATABASE(path)) std::abort();
         Workspace ws(path);
         const Date first = Date::today().addDays(-(kDays - 1));
         const char* const accounts[] = {"Cassa entrate", "Cassa uscite", "Banca 1 entrate", "Banca 1 uscite",
                                         "Sospesi da clienti", "Sospesi POS bancomat", "C/C Postale entrate",
                                         "Assegni e bonifici banca 1"};
         const char* const agreements[] = {"ALFA", "BETA", "GAMMA", "DELTA", "EPSILON", "ZETA"};
-        {
-            Table& t = ws.open("MOVICOMP", "MOVICOMP", false);
-            t.ordAdd("MOVIDATA");
-            t.setBulk(true);
-            for (int i = 0; i < kCompany; ++i) {
+        bench::appendRows(
+            ws, "MOVICOMP", kCompany,
+            [&](Table& t, int i) {
                 const Date date = first.addDays(static_cast<int64_t>(i) * kDays / kCompany);
-                t.append();
                 t.setText("CODICE", std::to_string(i + 1));
                 t.setDate("DATA", date);
                 const bool remittance = i % 40 == 0;
@@ -65,33 +54,21 @@ struct Folder {
                     t.setDate("RIENTRO", date.addDays(3));
                     t.setText("CONTO", "Cassa entrate");
                 }
-                t.commit();
-            }
-            t.setBulk(false);
-            t.unlock();
-            ws.close("MOVICOMP");
-        }
-        {
-            const char* const entries[] = {"Affitto", "Cancelleria", "Telefono", "Stipendi", "Varie"};
-            Table& t = ws.open("MOVICONT", "MOVICONT", false);
-            t.ordAdd("MOVICONT");
-            t.setBulk(true);
-            for (int i = 0; i < kLedger; ++i) {
-                t.append();
+            },
+            "MOVIDATA");
+        const char* const entries[] = {"Affitto", "Cancelleria", "Telefono", "Stipendi", "Varie"};
+        bench::appendRows(
+            ws, "MOVICONT", kLedger,
+            [&](Table& t, int i) {
                 t.setDate("DATA", first.addDays(static_cast<int64_t>(i) * kDays / kLedger));
                 t.setText("CONTO", accounts[(i * 3) % 8]);
                 t.setText("CONTABIL", entries[i % 5]);
                 t.setText("DESCRIZIO", i % 2 ? "Spesa di cassa" : "Pagamento fattura");
                 t.setNumber("IMPORTO", Decimal(5 + i % 500));
                 t.setLogical("PRIMANOTA", i % 7 != 0);
-                t.commit();
-            }
-            t.setBulk(false);
-            t.unlock();
-            ws.close("MOVICONT");
-        }
+            },
+            "MOVICONT");
     }
-    ~Folder() { std::filesystem::remove_all(path); }
 };
 
 Folder& folder()

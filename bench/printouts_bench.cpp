@@ -4,18 +4,16 @@
 // of every policy under 30 s with memory that stays flat as the rows grow (the peak resident size
 // after 10,000 and after 100,000 rows is printed); "Revoca produttore" under 1 s.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 #include <sys/resource.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "policies/policyexport.h"
 #include "policies/policylist.h"
 #include "reporting/forms.h"
-#include "store/upgrade.h"
 #include "store/workspace.h"
+#include "support/largefolder.h"
 
 using namespace arv;
 using namespace arv::store;
@@ -26,44 +24,24 @@ namespace {
 constexpr int kPolicies = 100000, kClients = 100000;
 const char* const kFractions[] = {"ANNUALE", "SEMESTRALE", "TRIMESTRALE", "MENSILE"};
 
-struct Folder {
-    std::string path;
-    Folder()
+struct Folder : bench::LargeFolder {
+    Folder() : LargeFolder("arvprint")
     {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "arvprintXXXXXX").string();
-        if (!::mkdtemp(tmpl.data())) std::abort();
-        path = tmpl;
-        if (!AGGIORNADATABASE(path)) std::abort();
         Workspace ws(path);
-        char text[40];
-        Table& c = ws.open("CLIENTI", "CLIENTI", false);
-        c.setBulk(true);
-        for (int i = 0; i < kClients; ++i) {
-            c.append();
-            std::snprintf(text, sizeof text, "CLIENTE %06d", i);
-            c.setText("CLIENTE", text);
+        bench::appendRows(ws, "CLIENTI", kClients, [](Table& c, int i) {
+            c.setText("CLIENTE", bench::numbered("CLIENTE %06d", i));
             c.setText("INDIRIZZO", "Via Roma 1");
             c.setText("CAP", "00100");
             c.setText("CITTA", "ROMA");
             c.setText("SUBAGENTE", i % 100 == 0 ? "BIANCHI LUCA" : "ROSSI ANNA");
-            c.commit();
-        }
-        c.setBulk(false);
-        c.unlock();
-        Table& p = ws.open("POLIZZE", "POLIZZE", false);
-        p.setBulk(true);
+        });
         const Date start = Date::fromYmd(2025, 1, 1);
-        for (int i = 0; i < kPolicies; ++i) {
-            p.append();
-            std::snprintf(text, sizeof text, "%10d", i + 1);
-            p.setRaw("CODICE", text);
-            std::snprintf(text, sizeof text, "%d", (i * 7919) % kPolicies);
-            p.setText("POLIZZA", text);
-            std::snprintf(text, sizeof text, "CLIENTE %06d", (i * 31) % kClients);
-            p.setText("ASSICURATO", text);
-            std::snprintf(text, sizeof text, "COMPAGNIA %02d", i % 12);
-            p.setText("COMPAGNIA", text);
-            p.setText("RAPPORTO", text);
+        bench::appendRows(ws, "POLIZZE", kPolicies, [&](Table& p, int i) {
+            p.setRaw("CODICE", bench::policyCode(i + 1));
+            p.setText("POLIZZA", bench::numbered("%d", (i * 7919) % kPolicies));
+            p.setText("ASSICURATO", bench::numbered("CLIENTE %06d", (i * 31) % kClients));
+            p.setText("COMPAGNIA", bench::numbered("COMPAGNIA %02d", i % 12));
+            p.setText("RAPPORTO", bench::numbered("COMPAGNIA %02d", i % 12));
             p.setText("RAMO", i % 3 ? "AUTO" : "INCENDIO");
             p.setText("FRAZIONAM", kFractions[i % 4]);
             p.setText("PAGAMENTO", "Bonifico");
@@ -74,24 +52,13 @@ struct Folder {
             p.setNumber("PROVVAGEN", Decimal(10 + i % 90));
             p.setLogical("AVVISO", i % 2 == 0);
             p.setLogical("DISDETTA", i % 17 == 0);
-            p.commit();
-        }
-        p.setBulk(false);
-        p.unlock();
-        Table& a = ws.open("DATIAUTO", "DATIAUTO", false);
-        a.setBulk(true);
-        for (int i = 0; i < kPolicies; i += 3) {
-            a.append();
-            std::snprintf(text, sizeof text, "%10d", i + 1);
-            a.setRaw("POLIZZA", text);
-            std::snprintf(text, sizeof text, "AB%05dCD", i);
-            a.setText("TARGA", text);
-            a.commit();
-        }
-        a.setBulk(false);
-        a.unlock();
+        });
+        bench::appendRows(ws, "DATIAUTO", (kPolicies + 2) / 3, [](Table& a, int n) {
+            const int i = n * 3;
+            a.setRaw("POLIZZA", bench::policyCode(i + 1));
+            a.setText("TARGA", bench::numbered("AB%05dCD", i));
+        });
     }
-    ~Folder() { std::filesystem::remove_all(path); }
 };
 
 Folder& folder()

@@ -2,17 +2,14 @@
 // name (the register's own criterion, contained anywhere, in capitals) builds its view over the
 // whole table. Target: under 300 ms in Release.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "records/register.h"
 #include "sales/questionnaireregister.h"
-#include "store/upgrade.h"
 #include "store/workspace.h"
+#include "support/largefolder.h"
 
 using namespace arv;
 using namespace arv::store;
@@ -20,37 +17,23 @@ using namespace arv::records;
 
 namespace {
 
-struct QuestionnaireFolder {
+struct QuestionnaireFolder : bench::LargeFolder {
     static constexpr int kRecords = 100000;
-    std::string path;
-    QuestionnaireFolder()
+    QuestionnaireFolder() : LargeFolder("arvbenchque")
     {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "arvbenchqueXXXXXX").string();
-        if (!::mkdtemp(tmpl.data())) std::abort();
-        path = tmpl;
-        if (!AGGIORNADATABASE(path)) std::abort();
         Workspace ws(path);
-        Table& t = ws.open("QUESTADE", "QUESTADE", false);
-        t.ordAdd("QUESTADE");
-        t.setBulk(true);
         const char* types[] = {"T", "R", "A"};
-        char text[40];
-        for (int i = 0; i < kRecords; ++i) {
-            t.append();
-            t.setText("TIPO", types[i % 3]);
-            t.setDate("DATA", Date::fromYmd(2020 + i % 7, 1 + i % 12, 1 + i % 28));
-            std::snprintf(text, sizeof text, "CLIENTE %05d ROSSI", (i * 7919) % 20000);
-            t.setText("CLIENTE", text);
-            std::snprintf(text, sizeof text, "AU-%08d", i);
-            t.setText("POLIZZA", text);
-            t.commit();
-        }
-        t.setBulk(false);
-        t.unlock();
-        ws.close("QUESTADE");
+        bench::appendRows(
+            ws, "QUESTADE", kRecords,
+            [&types](Table& t, int i) {
+                t.setText("TIPO", types[i % 3]);
+                t.setDate("DATA", Date::fromYmd(2020 + i % 7, 1 + i % 12, 1 + i % 28));
+                t.setText("CLIENTE", bench::numbered("CLIENTE %05d ROSSI", (i * 7919) % 20000));
+                t.setText("POLIZZA", bench::numbered("AU-%08d", i));
+            },
+            "QUESTADE");
         workspace().setFolder(path);
     }
-    ~QuestionnaireFolder() { std::filesystem::remove_all(path); }
 };
 
 QuestionnaireFolder& folder()

@@ -5,10 +5,7 @@
 // lookups and its first screen read through its columns (the plate from the motor sheet) under
 // 50 ms; a search on the insured's group reads each client through one cursor.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -16,8 +13,8 @@
 #include "policies/policyregister.h"
 #include "records/browse.h"
 #include "records/register.h"
-#include "store/upgrade.h"
 #include "store/workspace.h"
+#include "support/largefolder.h"
 
 using namespace arv;
 using namespace arv::store;
@@ -25,29 +22,15 @@ using namespace arv::records;
 
 namespace {
 
-struct Folder {
-    std::string path;
-    Folder()
+struct Folder : bench::LargeFolder {
+    Folder() : LargeFolder("arvbench")
     {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "arvbenchXXXXXX").string();
-        if (!::mkdtemp(tmpl.data())) std::abort();
-        path = tmpl;
-        if (!AGGIORNADATABASE(path)) std::abort();
         Workspace ws(path);
-        Table& t = ws.open("CLIENTI", "CLIENTI", false);
-        t.ordAdd("CLIENTI");
-        t.setBulk(true);
-        char name[40];
-        for (int i = 0; i < 100000; ++i) {
-            std::snprintf(name, sizeof name, "CLIENTE %06d", (i * 7919) % 100000);
-            t.append();
-            t.setText("CLIENTE", name);
-            t.commit();
-        }
-        t.setBulk(false);
-        t.unlock();
+        bench::appendRows(
+            ws, "CLIENTI", 100000,
+            [](Table& t, int i) { t.setText("CLIENTE", bench::numbered("CLIENTE %06d", (i * 7919) % 100000)); },
+            "CLIENTI");
     }
-    ~Folder() { std::filesystem::remove_all(path); }
 };
 
 Folder& folder()
@@ -85,57 +68,31 @@ void BM_JumpToMiddle(benchmark::State& state)
 BENCHMARK(BM_JumpToMiddle)->Unit(benchmark::kMicrosecond);
 
 // 100,000 policies of 2,000 clients in 20 groups; every fifth policy a motor one with its sheet.
-struct PolicyFolder {
+struct PolicyFolder : bench::LargeFolder {
     static constexpr int kPolicies = 100000;
     static constexpr int kClients = 2000;
-    std::string path;
-    PolicyFolder()
+    PolicyFolder() : LargeFolder("arvbenchpol")
     {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "arvbenchpolXXXXXX").string();
-        if (!::mkdtemp(tmpl.data())) std::abort();
-        path = tmpl;
-        if (!AGGIORNADATABASE(path)) std::abort();
         Workspace ws(path);
-        char text[40];
-        auto fill = [&](const char* table, int count, const std::function<void(Table&, int)>& set) {
-            Table& t = ws.open(table, table, false);
-            t.setBulk(true);
-            for (int i = 0; i < count; ++i) {
-                t.append();
-                set(t, i);
-                t.commit();
-            }
-            t.setBulk(false);
-            t.unlock();
-            ws.close(table);
-        };
-        fill("CLIENTI", kClients, [&](Table& t, int i) {
-            std::snprintf(text, sizeof text, "CLIENTE %05d", i);
-            t.setText("CLIENTE", text);
-            std::snprintf(text, sizeof text, "G%02d", i % 20);
-            t.setText("GRUPPO", text);
+        bench::appendRows(ws, "CLIENTI", kClients, [](Table& t, int i) {
+            t.setText("CLIENTE", bench::numbered("CLIENTE %05d", i));
+            t.setText("GRUPPO", bench::numbered("G%02d", i % 20));
         });
-        fill("POLIZZE", kPolicies, [&](Table& t, int i) {
-            std::snprintf(text, sizeof text, "%10d", i + 1);
-            t.setRaw("CODICE", text);
-            std::snprintf(text, sizeof text, "CLIENTE %05d", (i * 7919) % kClients);
-            t.setText("ASSICURATO", text);
+        bench::appendRows(ws, "POLIZZE", kPolicies, [](Table& t, int i) {
+            t.setRaw("CODICE", bench::policyCode(i + 1));
+            t.setText("ASSICURATO", bench::numbered("CLIENTE %05d", (i * 7919) % kClients));
             t.setText("COMPAGNIA", i % 3 ? "ALFA" : "BETA");
-            std::snprintf(text, sizeof text, "P%08d", i);
-            t.setText("POLIZZA", text);
+            t.setText("POLIZZA", bench::numbered("P%08d", i));
             t.setText("RAMO", i % 5 ? "INCENDIO" : "AUTO RCA");
             t.setDate("COPERTURA", Date::fromYmd(2026, 1 + i % 12, 1));
             t.setDate("SCADENZA", Date::fromYmd(2026, 12, 31));
         });
-        fill("DATIAUTO", kPolicies / 5, [&](Table& t, int i) {
-            std::snprintf(text, sizeof text, "%10d", i * 5 + 1);
-            t.setRaw("POLIZZA", text);
-            std::snprintf(text, sizeof text, "AB%05dCD", i);
-            t.setText("TARGA", text);
+        bench::appendRows(ws, "DATIAUTO", kPolicies / 5, [](Table& t, int i) {
+            t.setRaw("POLIZZA", bench::policyCode(i * 5 + 1));
+            t.setText("TARGA", bench::numbered("AB%05dCD", i));
         });
         workspace().setFolder(path);
     }
-    ~PolicyFolder() { std::filesystem::remove_all(path); }
 };
 
 PolicyFolder& policyFolder()

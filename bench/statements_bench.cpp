@@ -2,10 +2,8 @@
 // remittances (40 agreements closing by statement), 20,000 policies. Target (Release): each
 // printout and the summary of the statements ("Riepilogo estratti conto") under 1 s.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -13,8 +11,8 @@
 #include "reporting/agreementstatements.h"
 #include "reporting/producerstatements.h"
 #include "reporting/yearstatistics.h"
-#include "store/upgrade.h"
 #include "store/workspace.h"
+#include "support/largefolder.h"
 
 using namespace arv;
 using namespace arv::store;
@@ -32,36 +30,20 @@ std::string named(const char* stem, int i)
     return text;
 }
 
-struct Folder {
-    std::string path;
-    Folder()
+struct Folder : bench::LargeFolder {
+    Folder() : LargeFolder("arvstatements")
     {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "arvstatementsXXXXXX").string();
-        if (!::mkdtemp(tmpl.data())) std::abort();
-        path = tmpl;
-        if (!AGGIORNADATABASE(path)) std::abort();
         Workspace ws(path);
-        Table& c = ws.open("COMPAGN", "COMPAGN", false);
-        for (int i = 0; i < kAgreements; ++i) {
-            c.append();
+        bench::appendRows(ws, "COMPAGN", kAgreements, [](Table& c, int i) {
             c.setText("COMPAGNIA", named("RAPPORTO", i));
             c.setNumber("ALIQRA", *Decimal::parse("11.5"));
             c.setLogical("CHIUSURA", true);
-            c.commit();
-            c.unlock();
-        }
-        Table& p = ws.open("PRODUTT", "PRODUTT", false);
-        for (int i = 0; i < kProducers; ++i) {
-            p.append();
+        });
+        bench::appendRows(ws, "PRODUTT", kProducers, [](Table& p, int i) {
             p.setText("PRODUTTORE", named("PRODUTTORE", i));
             p.setNumber("ALIQPR", *Decimal::parse("11.5"));
-            p.commit();
-            p.unlock();
-        }
-        Table& pol = ws.open("POLIZZE", "POLIZZE", false);
-        pol.setBulk(true);
-        for (int i = 0; i < kPolicies; ++i) {
-            pol.append();
+        });
+        bench::appendRows(ws, "POLIZZE", kPolicies, [](Table& pol, int i) {
             pol.setText("POLIZZA", named("POL", i));
             pol.setText("ASSICURATO", named("CLIENTE", i % 5000));
             pol.setText("COMPAGNIA", named("RAPPORTO", i % kAgreements));
@@ -70,19 +52,13 @@ struct Folder {
             pol.setDate("COPERTURA", kToday.addDays(-(i % 400)));
             pol.setText("DOCUMENTO", i % 3 ? "Completa" : "");
             pol.setNumber("IMPORTO", Decimal(200 + i % 700));
-            pol.commit();
-        }
-        pol.setBulk(false);
-        pol.unlock();
+        });
         // Collections over three years, a remittance of each agreement every 100 movements.
-        Table& m = ws.open("MOVICOMP", "MOVICOMP", false);
-        m.setBulk(true);
         const int every = kMovements / kRemittances;
-        for (int i = 0; i < kMovements; ++i) {
+        bench::appendRows(ws, "MOVICOMP", kMovements, [every](Table& m, int i) {
             const Date day = kToday.addDays(-(1095 - i * 1095 / kMovements));
             const bool remittance = i % every == every - 1;
             const int agreement = remittance ? (i / every) % kAgreements : i % kAgreements;
-            m.append();
             m.setDate("DATA", day);
             m.setText("RAPPORTO", named("RAPPORTO", agreement));
             m.setText("COMPAGNIA", named("RAPPORTO", agreement));
@@ -96,12 +72,8 @@ struct Folder {
             m.setNumber("PROVVPROD", Decimal(i % 30));
             m.setDate("CORRISP", day.addDays(20));
             m.setDate("CHIUSURA", day.addDays(25));
-            m.commit();
-        }
-        m.setBulk(false);
-        m.unlock();
+        });
     }
-    ~Folder() { std::filesystem::remove_all(path); }
 };
 
 Folder& folder()

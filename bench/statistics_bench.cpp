@@ -3,18 +3,15 @@
 // "records" is what one run reads: the dated reports read the scopes of their periods alone, the
 // summary also the whole policy table (two of its sections select on fields no index holds).
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "policies/portfoliorenewals.h"
 #include "reporting/budget.h"
 #include "reporting/collectionstatistics.h"
 #include "reporting/summary.h"
-#include "store/upgrade.h"
 #include "store/workspace.h"
+#include "support/largefolder.h"
 
 using namespace arv;
 using namespace arv::store;
@@ -28,100 +25,51 @@ const char* const kDescriptions[] = {"Incasso", "Incasso", "Incasso", "Incasso d
 const char* const kAccounts[] = {"Banca 1 uscite", "Cassa uscite", "Cassa entrate", "Banca 1 entrate",
                                  "Sospesi da clienti"};
 
-struct Folder {
-    std::string path;
+struct Folder : bench::LargeFolder {
     const Date first = Date::fromYmd(2024, 1, 1);
-    Folder()
+    Folder() : LargeFolder("arvstats")
     {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "arvstatsXXXXXX").string();
-        if (!::mkdtemp(tmpl.data())) std::abort();
-        path = tmpl;
-        if (!AGGIORNADATABASE(path)) std::abort();
         Workspace ws(path);
-        char text[40];
-        auto agreement = [&](int i) {
-            std::snprintf(text, sizeof text, "RAPPORTO %02d", i % kAgreements);
-            return std::string(text);
-        };
-        {
-            Table& p = ws.open("POLIZZE", "POLIZZE", false);
-            p.setBulk(true);
-            for (int i = 0; i < kPolicies; ++i) {
-                p.append();
-                std::snprintf(text, sizeof text, "%10d", i + 1);
-                p.setRaw("CODICE", text);
-                std::snprintf(text, sizeof text, "POL%06d", i);
-                p.setText("POLIZZA", text);
-                if (i % 50 == 1) {
-                    std::snprintf(text, sizeof text, "POL%06d", i + 1);
-                    p.setText("SOSTDA", text);
-                }
-                p.setText("RAPPORTO", agreement(i));
-                p.setText("RAMO", kBranches[i % 4]);
-                p.setText("FRAZIONAM", i % 7 == 0 ? "MENSILE" : i % 11 == 0 ? "PREMIO UNICO" : "ANNUALE");
-                p.setDate("EFFETTO", first.addDays(i % 730));
-                p.setNumber("IMPORTO", Decimal(100 + i % 900));
-                p.commit();
-            }
-            p.setBulk(false);
-            p.unlock();
-        }
-        {
-            // Two years, in date order: each policy of the first 50,000 collected once a year.
-            Table& m = ws.open("MOVICOMP", "MOVICOMP", false);
-            m.setBulk(true);
-            for (int i = 0; i < kMovements; ++i) {
-                const int policy = i % (kMovements / 2), year = i / (kMovements / 2);
-                const Date date = first.addMonths(12 * year).addDays((policy * 7) % 365);
-                m.append();
-                std::snprintf(text, sizeof text, "POL%06d", policy);
-                m.setText("POLIZZA", text);
-                m.setText("DESCRIZIO", kDescriptions[i % 10]);
-                m.setText("RAPPORTO", agreement(policy));
-                m.setText("COMPAGNIA", agreement(policy));
-                m.setText("RAMO", kBranches[policy % 4]);
-                m.setText("PRODUTTORE", policy % 3 ? "ROSSI" : "VERDI");
-                m.setDate("DATA", date);
-                m.setDate("SCADENZA", date.addDays(5));
-                m.setNumber("IMPORTO", Decimal(100 + i % 900));
-                m.setNumber("PROVVAGEN", Decimal(10 + i % 90));
-                m.setNumber("PROVVPROD", Decimal(i % 30));
-                m.commit();
-            }
-            m.setBulk(false);
-            m.unlock();
-        }
-        {
-            Table& cat = ws.open("CATECON", "CATECON", false);
-            Table& items = ws.open("VOCICON", "VOCICON", false);
-            for (int c = 0; c < 4; ++c) {
-                cat.append();
-                cat.setText("CATEGORIA", "CATEGORIA " + std::to_string(c));
-                cat.commit();
-                cat.unlock();
-                for (int v = 0; v < 5; ++v) {
-                    items.append();
-                    items.setText("DESCRIZ", "VOCE " + std::to_string(c * 5 + v));
-                    items.setText("CATEGORIA", "CATEGORIA " + std::to_string(c));
-                    items.commit();
-                    items.unlock();
-                }
-            }
-            Table& l = ws.open("MOVICONT", "MOVICONT", false);
-            l.setBulk(true);
-            for (int i = 0; i < kLedger; ++i) {
-                l.append();
-                l.setDate("DATA", first.addDays(i % 730));
-                l.setText("CONTO", kAccounts[i % 5]);
-                l.setText("CONTABIL", "VOCE " + std::to_string(i % 20));
-                l.setNumber("IMPORTO", Decimal(20 + i % 500));
-                l.commit();
-            }
-            l.setBulk(false);
-            l.unlock();
-        }
+        auto agreement = [](int i) { return bench::numbered("RAPPORTO %02d", i % kAgreements); };
+        bench::appendRows(ws, "POLIZZE", kPolicies, [&](Table& p, int i) {
+            p.setRaw("CODICE", bench::policyCode(i + 1));
+            p.setText("POLIZZA", bench::numbered("POL%06d", i));
+            if (i % 50 == 1) p.setText("SOSTDA", bench::numbered("POL%06d", i + 1));
+            p.setText("RAPPORTO", agreement(i));
+            p.setText("RAMO", kBranches[i % 4]);
+            p.setText("FRAZIONAM", i % 7 == 0 ? "MENSILE" : i % 11 == 0 ? "PREMIO UNICO" : "ANNUALE");
+            p.setDate("EFFETTO", first.addDays(i % 730));
+            p.setNumber("IMPORTO", Decimal(100 + i % 900));
+        });
+        // Two years, in date order: each policy of the first 50,000 collected once a year.
+        bench::appendRows(ws, "MOVICOMP", kMovements, [&](Table& m, int i) {
+            const int policy = i % (kMovements / 2), year = i / (kMovements / 2);
+            const Date date = first.addMonths(12 * year).addDays((policy * 7) % 365);
+            m.setText("POLIZZA", bench::numbered("POL%06d", policy));
+            m.setText("DESCRIZIO", kDescriptions[i % 10]);
+            m.setText("RAPPORTO", agreement(policy));
+            m.setText("COMPAGNIA", agreement(policy));
+            m.setText("RAMO", kBranches[policy % 4]);
+            m.setText("PRODUTTORE", policy % 3 ? "ROSSI" : "VERDI");
+            m.setDate("DATA", date);
+            m.setDate("SCADENZA", date.addDays(5));
+            m.setNumber("IMPORTO", Decimal(100 + i % 900));
+            m.setNumber("PROVVAGEN", Decimal(10 + i % 90));
+            m.setNumber("PROVVPROD", Decimal(i % 30));
+        });
+        bench::appendRows(ws, "CATECON", 4,
+                          [](Table& cat, int c) { cat.setText("CATEGORIA", "CATEGORIA " + std::to_string(c)); });
+        bench::appendRows(ws, "VOCICON", 20, [](Table& items, int v) {
+            items.setText("DESCRIZ", "VOCE " + std::to_string(v));
+            items.setText("CATEGORIA", "CATEGORIA " + std::to_string(v / 5));
+        });
+        bench::appendRows(ws, "MOVICONT", kLedger, [&](Table& l, int i) {
+            l.setDate("DATA", first.addDays(i % 730));
+            l.setText("CONTO", kAccounts[i % 5]);
+            l.setText("CONTABIL", "VOCE " + std::to_string(i % 20));
+            l.setNumber("IMPORTO", Decimal(20 + i % 500));
+        });
     }
-    ~Folder() { std::filesystem::remove_all(path); }
 };
 
 Folder& folder()

@@ -552,26 +552,32 @@ void fillPolicies(Workspace& ws, std::mt19937& rng)
     ws.close("CLIENTI");
 }
 
+// The VALUES missing from a lookup table, looked up in TAG (keys WIDTH characters wide) and
+// appended in FIELD.
+void addMissing(Workspace& ws, const char* table, FieldName field, TagName tag, size_t width,
+                std::initializer_list<const char*> values)
+{
+    Table& t = ws.open(table, table, false);
+    t.ordAdd(tag);
+    for (const char* v : values) {
+        std::string key = utf8ToCp1252(v);
+        key.resize(width, ' ');
+        if (t.seek(key)) continue;
+        t.append();
+        t.setText(field, v);
+        t.commit();
+        t.unlock();
+    }
+    ws.close(table);
+}
+
 // A year of company movements for the policies the folder holds: the collections that brought
 // each policy to its coverage date (due dates one instalment apart, collected a few days before),
 // and each month's remittance to every agreement of the collections of the month before, which
 // registers them. The movement descriptions and some agency rates are added when missing.
 void fillMovements(Workspace& ws, std::mt19937& rng)
 {
-    {
-        Table& d = ws.open("DESMVCOM", "DESMVCOM", false);
-        d.ordAdd("DESMVCOM");
-        for (const char* text : {"Incasso", "Incasso diretto", "Incasso provvisorio", "Rimessa"}) {
-            std::string key = utf8ToCp1252(text);
-            key.resize(25, ' ');
-            if (d.seek(key)) continue;
-            d.append();
-            d.setText("DESCRIZ", text);
-            d.commit();
-            d.unlock();
-        }
-        ws.close("DESMVCOM");
-    }
+    addMissing(ws, "DESMVCOM", "DESCRIZ", "DESMVCOM", 25, {"Incasso", "Incasso diretto", "Incasso provvisorio", "Rimessa"});
     {
         Table& rates = ws.open("PROVVIG", "PROVVIG", false);
         if (rates.lastRec() == 0) {
@@ -1016,25 +1022,10 @@ void fillClaims(Workspace& ws, const std::string& folder)
 {
     std::mt19937 rng(20261208u);
     const Date today = Date::today();
-    auto addMissing = [&](const char* table, FieldName field, TagName tag, size_t width,
-                          std::initializer_list<const char*> values) {
-        Table& t = ws.open(table, table, false);
-        t.ordAdd(tag);
-        for (const char* v : values) {
-            std::string key = utf8ToCp1252(v);
-            key.resize(width, ' ');
-            if (t.seek(key)) continue;
-            t.append();
-            t.setText(field, v);
-            t.commit();
-            t.unlock();
-        }
-        ws.close(table);
-    };
-    addMissing("TIPISIN", "TIPO", "TIPISIN", 20,
-               {"FURTO TOTALE", "FURTO PARZIALE", "TAMPONAMENTO", "COLLISIONE", "CRISTALLI", "INCENDIO",
-                "ALLAGAMENTO", "INFORTUNIO", "MALATTIA"});
-    addMissing("RAMI", "RAMO", "RAMI", 20, {"ELEMENTARE-INF", "ELEMENTARE-MALATTIA"});
+    addMissing(ws, "TIPISIN", "TIPO", "TIPISIN", 20,
+               {"FURTO TOTALE", "FURTO PARZIALE", "TAMPONAMENTO", "COLLISIONE", "CRISTALLI", "INCENDIO", "ALLAGAMENTO",
+                "INFORTUNIO", "MALATTIA"});
+    addMissing(ws, "RAMI", "RAMO", "RAMI", 20, {"ELEMENTARE-INF", "ELEMENTARE-MALATTIA"});
 
     // Elementary policies for one client in ten, with the collections of the last three years.
     struct Motor {

@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "records/criteria.h"
 #include "records/lookups.h"
+#include "records/numberblock.h"
 #include "records/reportrows.h"
 #include "store/files.h"
 #include "store/keys.h"
@@ -115,23 +116,14 @@ Generation generateNumbers(Workspace& ws, const std::string& company, const std:
     s->ordAdd("NUMESINI");
     Unlocker unlocker{*s};
     s->lock(false);
-    const std::string companyKey = indexKey(rtrim(company), kCompanyWidth);
-    for (uint64_t n = range->first; n <= range->last; ++n)
-        if (s->seek(companyKey + indexKey(range->at(n), kClaimNumberWidth))) {
-            s->unlock();
-            g.message = kMsgNumbersExist;
-            return g;
-        }
-    s->setBulk(true);
-    for (uint64_t n = range->first; n <= range->last; ++n) {
-        s->append(true);
-        s->setText("COMPAGNIA", rtrim(company));
-        s->setText("NUMERO", range->at(n));
-        s->commit();
-        ++g.written;
-    }
-    s->setBulk(false);
+    const std::optional<size_t> written = appendNumberBlock(
+        *s, rtrim(company), kCompanyWidth, *range, kClaimNumberWidth, [&](Table& r, const std::string& number) {
+            r.setText("COMPAGNIA", rtrim(company));
+            r.setText("NUMERO", number);
+        });
     s->unlock();
+    if (!written) return g.message = kMsgNumbersExist, g;
+    g.written = *written;
     return g;
 }
 

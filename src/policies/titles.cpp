@@ -6,9 +6,9 @@
 #include "common/report.h"
 #include "common/text.h"
 #include "records/lookups.h"
+#include "records/numberblock.h"
 #include "records/reportrows.h"
 #include "store/files.h"
-#include "store/keys.h"
 
 namespace arv::policies {
 
@@ -108,25 +108,16 @@ TitleGeneration generateTitles(Workspace& ws, const std::string& company, const 
     t->setOrder("TITOLI");
     Unlocker unlocker{*t};
     t->lock(false);
-    const std::string companyKey = indexKey(rtrim(company), kCompanyWidth);
-    for (uint64_t n = range->first; n <= range->last; ++n)
-        if (t->seek(companyKey + indexKey(range->at(n), kTitleNumberWidth))) {
-            t->unlock();
-            g.message = kMsgTitlesExist;
-            return g;
-        }
-    t->setBulk(true);
-    for (uint64_t n = range->first; n <= range->last; ++n) {
-        t->append(true);
-        t->setText("COMPAGNIA", rtrim(company));
-        t->setText("RAPPORTO", rtrim(agreement));
-        t->setText("RAMO", rtrim(branch));
-        t->setText("NUMERO", range->at(n));
-        t->commit();
-        ++g.written;
-    }
-    t->setBulk(false);
+    const std::optional<size_t> written = appendNumberBlock(
+        *t, rtrim(company), kCompanyWidth, *range, kTitleNumberWidth, [&](Table& r, const std::string& number) {
+            r.setText("COMPAGNIA", rtrim(company));
+            r.setText("RAPPORTO", rtrim(agreement));
+            r.setText("RAMO", rtrim(branch));
+            r.setText("NUMERO", number);
+        });
     t->unlock();
+    if (!written) return g.message = kMsgTitlesExist, g;
+    g.written = *written;
     return g;
 }
 

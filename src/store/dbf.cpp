@@ -587,6 +587,27 @@ bool DbfFile::tornTail()
     return !cleanTail || getU32(c) != whole;
 }
 
+bool DbfFile::settleHeader()
+{
+    if (d->readOnly) return false;
+    Impl::AppendLock lock(*d, F_WRLCK);
+    const off_t sz = d->size(d->fd.get(), d->path);
+    const uint32_t whole = d->countFromSize(sz);
+    const off_t rest = sz - d->headerLength - static_cast<off_t>(whole) * d->recordLength;
+    if (rest > 1) return false;
+    if (rest == 1) {
+        char last = 0;
+        if (os::preadAll(d->fd.get(), &last, 1, sz - 1) != 1) throw Error::fromErrno(errno, EG_READ, d->path, "read");
+        if (last != kEofMarker) return false;
+    }
+    unsigned char c[4];
+    if (os::preadAll(d->fd.get(), c, 4, 4) != 4) throw Error::fromErrno(errno, EG_READ, d->path, "read");
+    if (getU32(c) == whole) return false;
+    d->writeHeaderCount(whole);
+    if (int e = os::dataSync(d->fd.get()); e != 0) throw Error::fromErrno(e, EG_WRITE, d->path, "commit");
+    return true;
+}
+
 bool DbfFile::read(uint32_t recno, std::string& buffer)
 {
     if (recno == 0) return false;

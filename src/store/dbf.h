@@ -61,6 +61,10 @@ public:
     // True when the file holds bytes past the last whole record or the header's count disagrees
     // with the file size (a torn append): reported by the check tool, repaired by pack.
     bool tornTail();
+    // Puts the header's count right when the file ends in whole records (an append whose writer
+    // died before it wrote the header). A partial last record is left for pack. True when the
+    // header was written.
+    bool settleHeader();
 
     // Record buffers are recordLength() bytes, byte 0 the deletion flag ('*' or ' ').
     // read() always reads the file (never a stale copy); false past the end.

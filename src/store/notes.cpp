@@ -348,6 +348,9 @@ bool replay(const std::string& folder, const Note& n, DbfFile* own)
         f->unlockAll();
     }
     for (Fix& x : fixes) x.ix->sync();
+    // An append cut short after its record and before the header's count: other programs read
+    // the count, so it is put right too.
+    if (!f->readOnly()) f->settleHeader();
     return true;
 }
 

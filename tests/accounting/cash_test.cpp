@@ -12,6 +12,7 @@
 #include "common/pagemodel.h"
 #include "registry/registerfolder.h"
 #include "records/register.h"
+#include "support/pages.h"
 #include "ui/fields.h"
 #include "ui/register.h"
 
@@ -25,12 +26,7 @@ namespace {
 Date d(int y, int m, int day) { return Date::fromYmd(y, m, day); }
 Decimal dec(const char* s) { return *Decimal::parse(s); }
 
-std::string allPages(const PrintDocument& doc)
-{
-    std::string out;
-    for (const Page& p : doc.pages) out += dumpPage(doc, p);
-    return out;
-}
+std::string allPages(const PrintDocument& doc) { return test::pagesText(doc); }
 
 class Cash : public test::RegisterFolderTest {
 protected:

@@ -24,14 +24,7 @@ Decimal dec(const char* s) { return *Decimal::parse(s); }
 class MovementLetters : public test::RegisterFolderTest {
 protected:
     store::Workspace& ws() { return store::workspace(); }
-    void add(const char* table, const std::function<void(store::Table&)>& fill)
-    {
-        store::OwnTable own(ws(), table);
-        own->append();
-        fill(*own);
-        own->commit();
-        own->unlock();
-    }
+    void add(const char* table, const std::function<void(store::Table&)>& fill) { addRecord(table, fill); }
     void client(const char* name, const char* email)
     {
         add("CLIENTI", [&](store::Table& t) {

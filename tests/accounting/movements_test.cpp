@@ -16,6 +16,7 @@
 #include "registry/registerfolder.h"
 #include "records/criteria.h"
 #include "records/register.h"
+#include "support/pages.h"
 
 using namespace arv;
 using namespace arv::store;
@@ -45,14 +46,7 @@ class Movements : public test::RegisterFolderTest {
 protected:
     Workspace& ws() { return workspace(); }
 
-    void add(const std::string& table, const std::function<void(Table&)>& fill)
-    {
-        OwnTable own(ws(), table);
-        own->append();
-        fill(*own);
-        own->commit();
-        own->unlock();
-    }
+    void add(const std::string& table, const std::function<void(Table&)>& fill) { addRecord(table, fill); }
     void addPolicy(const Policy& p)
     {
         add("POLIZZE", [&](Table& t) {
@@ -165,12 +159,7 @@ protected:
     std::vector<std::string> asked, told;
 };
 
-std::string allPages(const PrintDocument& doc)
-{
-    std::string out;
-    for (const Page& p : doc.pages) out += dumpPage(doc, p);
-    return out;
-}
+std::string allPages(const PrintDocument& doc) { return test::pagesText(doc); }
 
 } // namespace
 

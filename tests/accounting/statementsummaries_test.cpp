@@ -17,14 +17,7 @@ Decimal dec(const char* s) { return *Decimal::parse(s); }
 
 class StatementSummaries : public test::RegisterFolderTest {
 protected:
-    void add(const char* table, const std::function<void(store::Table&)>& fill)
-    {
-        store::OwnTable own(store::workspace(), table);
-        own->append();
-        fill(*own);
-        own->commit();
-        own->unlock();
-    }
+    void add(const char* table, const std::function<void(store::Table&)>& fill) { addRecord(table, fill); }
     void agreement(const char* name, bool closes)
     {
         add("COMPAGN", [&](store::Table& t) {

@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QMenu>
 #include <QPainter>
 #include <QPixmap>
 #include <QTest>
 #include <QWidget>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -18,6 +20,8 @@
 #include "app/mainwindow.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
+#include "support/records.h"
+#include "ui/printrender.h"
 #include "ui/qtapp.h"
 
 namespace arv::test {
@@ -61,6 +65,35 @@ protected:
         ASSERT_FALSE(shot.isNull()) << name;
         if (w->isWindow() && !w->windowTitle().isEmpty()) shot = withTitle(shot, w->windowTitle());
         ASSERT_TRUE(shot.save(QString::fromStdString((out / (name + ".png")).string()), "PNG")) << name;
+    }
+
+    // The picture of a window or dialog, which is then put away.
+    void saveAndHide(QWidget* w, const std::string& name)
+    {
+        save(w, name);
+        if (w) w->hide();
+    }
+
+    // A menu popped up at AT, its picture, and the menu closed again.
+    void saveMenu(QMenu* m, const QPoint& at, const std::string& name)
+    {
+        ASSERT_NE(nullptr, m) << name;
+        m->popup(at);
+        saveAndHide(m, name);
+    }
+
+    // The first page of a printout, as the preview draws it.
+    void printed(const PrintDocument& doc, const std::string& name)
+    {
+        ASSERT_FALSE(doc.pages.empty()) << name;
+        const QImage page = pageImage(doc, 0, 100);
+        ASSERT_TRUE(page.save(QString::fromStdString((out / (name + ".png")).string()), "PNG")) << name;
+    }
+
+    // A record appended to TABLE of WS, filled by FILL.
+    static void add(store::Workspace& ws, const std::string& table, const std::function<void(store::Table&)>& fill)
+    {
+        addRecord(ws, table, fill);
     }
 
     // The program's workspace on the test's folder with every table, created empty.

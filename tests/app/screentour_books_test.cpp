@@ -19,19 +19,6 @@
 using namespace arv;
 using arv::test::ScreenTour;
 
-namespace {
-
-void add(store::Workspace& ws, const char* table, const std::function<void(store::Table&)>& fill)
-{
-    store::OwnTable own(ws, table);
-    own->append();
-    fill(*own);
-    own->commit();
-    own->unlock();
-}
-
-} // namespace
-
 TEST_F(ScreenTour, Books)
 {
     store::Workspace& ws = workspaceOnFolder();
@@ -94,27 +81,22 @@ TEST_F(ScreenTour, Books)
         store::Table& t = ws["MOVICONT"];
         t.goTo(3);
         EditDialog modify(ledger, records::recordValues(ledger.fields, t), false, &t);
-        save(&modify, "edit-MOVICONT2-modifica");
-        modify.hide();
+        saveAndHide(&modify, "edit-MOVICONT2-modifica");
         records::EditValues fresh = records::blankValues(ledger.fields, &t);
         accounting::prepareLedgerInsert(fresh);
         EditDialog insert(ledger, fresh, true, &t);
-        save(&insert, "edit-MOVICONT2-aggiungi");
-        insert.hide();
+        saveAndHide(&insert, "edit-MOVICONT2-aggiungi");
         SearchDialog search(ledger);
-        save(&search, "search-RMOVICONT");
-        search.hide();
+        saveAndHide(&search, "search-RMOVICONT");
         accounting::printLedger(t);
         PreviewWindow preview(made, false, {});
         preview.resize(1100, 800);
-        save(&preview, "preview-MOVICONT-tabulato");
-        preview.hide();
+        saveAndHide(&preview, "preview-MOVICONT-tabulato");
         list.hide();
     }
     records::closeRegisterTables(ledger, ws);
     std::unique_ptr<QDialog> back = accounting::makeLedgerReturnDialog();
-    save(back.get(), "RIENTROC");
-    back->hide();
+    saveAndHide(back.get(), "RIENTROC");
 
     // The cash register with its two balances.
     const records::RegisterDesc& cash = accounting::cashRegister();
@@ -130,26 +112,21 @@ TEST_F(ScreenTour, Books)
         records::EditValues values = records::recordValues(cash.fields, t);
         accounting::prepareCashEdit(values, false);
         EditDialog modify(cash, values, false, &t);
-        save(&modify, "edit-CASSA2-modifica");
-        modify.hide();
+        saveAndHide(&modify, "edit-CASSA2-modifica");
         SearchDialog search(cash);
-        save(&search, "search-RCASSA");
-        search.hide();
+        saveAndHide(&search, "search-RCASSA");
         accounting::printCashDay(t, today, accounting::initialBalance(folder.string()));
         PreviewWindow preview(made, false, {});
         preview.resize(1100, 800);
-        save(&preview, "preview-CASSA-stampa");
-        preview.hide();
+        saveAndHide(&preview, "preview-CASSA-stampa");
         list.hide();
     }
     records::closeRegisterTables(cash, ws);
     std::unique_ptr<QDialog> setting = accounting::makeCashSettingDialog();
     EXPECT_EQ("1.250,00", qobject_cast<QLineEdit*>(static_cast<FormDialog*>(setting.get())->field(101))->text().toStdString());
-    save(setting.get(), "CASSAIMPOSTA");
-    setting->hide();
+    saveAndHide(setting.get(), "CASSAIMPOSTA");
     std::unique_ptr<QDialog> day = accounting::makeCashDateDialog();
-    save(day.get(), "CASSADATA");
-    day->hide();
+    saveAndHide(day.get(), "CASSADATA");
     printHooks() = {};
     ws.closeAll();
 }

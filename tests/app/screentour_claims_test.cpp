@@ -20,17 +20,9 @@ namespace {
 
 void fill(store::Workspace& ws)
 {
-    auto add = [&](const char* table, const std::function<void(store::Table&)>& f) {
-        store::Table& t = ws.open(table);
-        t.append();
-        f(t);
-        t.commit();
-        t.unlock();
-        ws.close(table);
-    };
-    add("COMPAGN", [](store::Table& t) { t.setText("COMPAGNIA", "ASSICURAZIONI ALFA"); });
-    add("TIPISIN", [](store::Table& t) { t.setText("TIPO", "TAMPONAMENTO"); });
-    add("POLIZZE", [](store::Table& t) {
+    test::addRecord(ws, "COMPAGN", [](store::Table& t) { t.setText("COMPAGNIA", "ASSICURAZIONI ALFA"); });
+    test::addRecord(ws, "TIPISIN", [](store::Table& t) { t.setText("TIPO", "TAMPONAMENTO"); });
+    test::addRecord(ws, "POLIZZE", [](store::Table& t) {
         t.setRaw("CODICE", "         1");
         t.setText("ASSICURATO", "BIANCHI GIULIA");
         t.setText("COMPAGNIA", "ASSICURAZIONI ALFA");
@@ -41,16 +33,16 @@ void fill(store::Workspace& ws)
         t.setDate("SCADENZA", Date::fromYmd(2027, 1, 15));
         t.setDate("COPERTURA", Date::fromYmd(2026, 7, 15));
     });
-    add("DATIAUTO", [](store::Table& t) {
+    test::addRecord(ws, "DATIAUTO", [](store::Table& t) {
         t.setRaw("POLIZZA", "         1");
         t.setText("TARGA", "GH 512 KL");
     });
     for (const char* n : {"5001", "5002"})
-        add("NUMESINI", [n](store::Table& t) {
+        test::addRecord(ws, "NUMESINI", [n](store::Table& t) {
             t.setText("COMPAGNIA", "ASSICURAZIONI ALFA");
             t.setText("NUMERO", n);
         });
-    add("NUMESINI", [](store::Table& t) {
+    test::addRecord(ws, "NUMESINI", [](store::Table& t) {
         t.setText("COMPAGNIA", "ASSICURAZIONI ALFA");
         t.setText("NUMERO", "5003");
         t.setLogical("ANNULLATO", true);
@@ -71,15 +63,7 @@ void fill(store::Workspace& ws)
 
 namespace {
 
-class ClaimsTour : public ScreenTour {
-protected:
-    void printed(const PrintDocument& doc, const std::string& name)
-    {
-        ASSERT_FALSE(doc.pages.empty()) << name;
-        const QImage page = pageImage(doc, 0, 100);
-        ASSERT_TRUE(page.save(QString::fromStdString((out / (name + ".png")).string()), "PNG")) << name;
-    }
-};
+class ClaimsTour : public ScreenTour {};
 
 } // namespace
 
@@ -127,8 +111,7 @@ TEST_F(ClaimsTour, Claims)
         printed(claims::printClaimSheet(claims::claimValues(ws, t), agency, false), "print-SINISTRO");
         printed(claims::printClaims(ws, t, false), "print-SINISTRI");
         SearchDialog search(desc);
-        save(&search, "search-RSINISTRI");
-        search.hide();
+        saveAndHide(&search, "search-RSINISTRI");
         list.hide();
     }
     records::closeRegisterTables(desc, ws);
@@ -149,8 +132,7 @@ TEST_F(ClaimsTour, Claims)
         modify.hide();
         printed(claims::printSeries(t, AgencyIdentity(), false), "print-NUMESINI");
         SearchDialog search(series);
-        save(&search, "search-RNUMESINI");
-        search.hide();
+        saveAndHide(&search, "search-RNUMESINI");
         list.hide();
     }
     records::closeRegisterTables(series, ws);
@@ -160,8 +142,7 @@ TEST_F(ClaimsTour, Claims)
                               std::pair{&claims::makeLossRatioDialog, "RAPPSP"}}) {
         std::unique_ptr<QDialog> d = make(nullptr);
         EXPECT_EQ(QString(name), d->objectName());
-        save(d.get(), name);
-        d->hide();
+        saveAndHide(d.get(), name);
     }
     claims::ReportingCriteria all;
     printed(claims::printReporting(ws, all, Date::fromYmd(2026, 6, 15), false), "print-REPORTSIN");

@@ -18,19 +18,6 @@
 using namespace arv;
 using arv::test::ScreenTour;
 
-namespace {
-
-void add(store::Workspace& ws, const char* table, const std::function<void(store::Table&)>& fill)
-{
-    store::OwnTable own(ws, table);
-    own->append();
-    fill(*own);
-    own->commit();
-    own->unlock();
-}
-
-} // namespace
-
 TEST_F(ScreenTour, DailyReports)
 {
     store::Workspace& ws = workspaceOnFolder();
@@ -113,34 +100,28 @@ TEST_F(ScreenTour, DailyReports)
         records::EditValues values = records::recordValues(loans.fields, t);
         policies::prepareFinancingEdit(values, false);
         EditDialog modify(loans, values, false, &t);
-        save(&modify, "edit-FINANZ2-modifica");
-        modify.hide();
+        saveAndHide(&modify, "edit-FINANZ2-modifica");
         SearchDialog search(loans);
-        save(&search, "search-RFINANZ");
-        search.hide();
+        saveAndHide(&search, "search-RFINANZ");
         policies::printFinancings(t);
         PreviewWindow preview(made, false, {});
         preview.resize(1100, 800);
-        save(&preview, "preview-FINANZ-stampa");
-        preview.hide();
+        saveAndHide(&preview, "preview-FINANZ-stampa");
         list.hide();
     }
     records::closeRegisterTables(loans, ws);
 
     std::unique_ptr<FormDialog> reporting = reporting::makeReportingDialog();
-    save(reporting.get(), "REPORTING");
-    reporting->hide();
+    saveAndHide(reporting.get(), "REPORTING");
     reporting::printDailyReport(ws, today, true);
     {
         PreviewWindow preview(made, false, {});
         preview.resize(900, 1100);
-        save(&preview, "preview-REPORTING");
-        preview.hide();
+        saveAndHide(&preview, "preview-REPORTING");
     }
 
     std::unique_ptr<FormDialog> coverages = reporting::makeCoverageDialog();
-    save(coverages.get(), "COPERTURE");
-    coverages->hide();
+    saveAndHide(coverages.get(), "COPERTURE");
     reporting::CoverageOutput o;
     o.agency.name = "Agenzia Esempio";
     o.agency.activity = "Assicurazioni e finanziamenti";
@@ -151,8 +132,7 @@ TEST_F(ScreenTour, DailyReports)
     {
         PreviewWindow preview(made, false, {});
         preview.resize(1100, 800);
-        save(&preview, "preview-COPERTURE-lettere");
-        preview.hide();
+        saveAndHide(&preview, "preview-COPERTURE-lettere");
     }
     printHooks() = {};
     ws.closeAll();

@@ -27,25 +27,18 @@ using arv::test::ScreenTour;
 TEST_F(ScreenTour, PolicyPrintoutsAndForms)
 {
     store::Workspace& ws = workspaceOnFolder();
-    auto add = [&ws](const char* table, const std::function<void(store::Table&)>& fill) {
-        store::OwnTable own(ws, table);
-        own->append();
-        fill(*own);
-        own->commit();
-        own->unlock();
-    };
-    add("COMPAGN", [](store::Table& t) {
+    add(ws, "COMPAGN", [](store::Table& t) {
         t.setText("COMPAGNIA", "AURORA RC");
         t.setText("RAGSOC1", "AURORA ASSICURAZIONI");
         t.setText("E_MAIL", "polizze@aurora.it");
     });
-    add("CLIENTI", [](store::Table& t) {
+    add(ws, "CLIENTI", [](store::Table& t) {
         t.setText("CLIENTE", "ROSSI MARIO");
         t.setText("INDIRIZZO", "Via Po 3");
         t.setText("CITTA", "TORINO");
     });
-    add("PRODUTT", [](store::Table& t) { t.setText("PRODUTTORE", "BIANCHI LUCA"); });
-    add("POLIZZE", [](store::Table& t) {
+    add(ws, "PRODUTT", [](store::Table& t) { t.setText("PRODUTTORE", "BIANCHI LUCA"); });
+    add(ws, "POLIZZE", [](store::Table& t) {
         t.setRaw("CODICE", "         1");
         t.setText("POLIZZA", "12345");
         t.setText("ASSICURATO", "ROSSI MARIO");
@@ -68,9 +61,7 @@ TEST_F(ScreenTour, PolicyPrintoutsAndForms)
             QStringList entries;
             for (QAction* a : m.actions()) entries << (a->isSeparator() ? "-" : a->text());
             menus.push_back(entries);
-            m.popup(at);
-            save(&m, menus.size() == 1 ? "popup-POLIZZE-stampa" : "popup-POLIZZE-email");
-            m.hide();
+            saveMenu(&m, at, menus.size() == 1 ? "popup-POLIZZE-stampa" : "popup-POLIZZE-email");
             return nullptr;
         };
         list.button(records::kBtnPrint)->click();
@@ -91,8 +82,7 @@ TEST_F(ScreenTour, PolicyPrintoutsAndForms)
         hooks.compose = [&](MailDraft& d) {
             MailComposeDialog dialog(d, MailSettings{});
             EXPECT_EQ(QString("Sospensione polizza"), dialog.windowTitle());
-            save(&dialog, "dialog-EMAILPOL");
-            dialog.hide();
+            saveAndHide(&dialog, "dialog-EMAILPOL");
             composed = true;
             return false;
         };
@@ -103,13 +93,11 @@ TEST_F(ScreenTour, PolicyPrintoutsAndForms)
         const records::RegisterDesc& data = policies::formDataDescription();
         EditDialog form(data, records::blankValues(data.fields), true, nullptr);
         form.setWindowTitle("Dati modulo");
-        save(&form, "dialog-DATIMODULO");
-        form.hide();
+        saveAndHide(&form, "dialog-DATIMODULO");
 
         PreviewWindow preview(policies::printPolicySheet(ws, policies::modifyValues(t), false), false, {});
         preview.resize(900, 900);
-        save(&preview, "preview-STAMPAPOLIZZA");
-        preview.hide();
+        saveAndHide(&preview, "preview-STAMPAPOLIZZA");
 
         // The policy on the sample form the project carries.
         policies::FormData filled;
@@ -122,16 +110,14 @@ TEST_F(ScreenTour, PolicyPrintoutsAndForms)
         PreviewWindow form2(
             policies::printCompanyForm(policies::formItems(ws, policies::modifyValues(t), filled), sample, false), false, {});
         form2.resize(900, 900);
-        save(&form2, "preview-STAMPAMODULO");
-        form2.hide();
+        saveAndHide(&form2, "preview-STAMPAMODULO");
         list.hide();
     }
     records::closeRegisterTables(desc, ws);
     closeLookups();
 
     reporting::FormChooser chooser;
-    save(&chooser, "dialog-MODULISTICA");
-    chooser.hide();
+    saveAndHide(&chooser, "dialog-MODULISTICA");
     const reporting::FormEnv env = reporting::FormEnv::load((folder / "ARV.INI").string());
     for (const reporting::FormDesc& f : reporting::formDescriptions()) {
         reporting::FormEditDialog d(f, reporting::openingValues(ws, f, env));
@@ -140,8 +126,7 @@ TEST_F(ScreenTour, PolicyPrintoutsAndForms)
         EXPECT_EQ(f.fax, d.button(reporting::kFormFaxButton) != nullptr);
         std::string name = f.name;
         if (f.name == "SOLLECITO" || f.name == "RICHIESTA") name += "-" + f.title.substr(f.title.rfind(' ') + 1);
-        save(&d, "dialog-" + name);
-        d.hide();
+        saveAndHide(&d, "dialog-" + name);
     }
     const reporting::FormDesc* invoice = reporting::findForm("EMISFATT");
     records::EditValues v = reporting::openingValues(ws, *invoice, env);
@@ -152,8 +137,7 @@ TEST_F(ScreenTour, PolicyPrintoutsAndForms)
     TPRINTER::Options o;
     PreviewWindow preview(reporting::printForm(ws, *invoice, env, v, o), false, {});
     preview.resize(900, 900);
-    save(&preview, "preview-EMISFATT");
-    preview.hide();
+    saveAndHide(&preview, "preview-EMISFATT");
     // A receipt and a declaration, on the policy of the folder.
     for (const char* name : {"ABBUONO", "SOSPENSIONE"}) {
         const reporting::FormDesc* f = reporting::findForm(name);
@@ -166,8 +150,7 @@ TEST_F(ScreenTour, PolicyPrintoutsAndForms)
         fv.set("FINOAL", "30/09/26");
         PreviewWindow page(reporting::printForm(ws, *f, env, fv, o), false, {});
         page.resize(900, 900);
-        save(&page, std::string("preview-") + name);
-        page.hide();
+        saveAndHide(&page, std::string("preview-") + name);
     }
     ws.closeAll();
 }

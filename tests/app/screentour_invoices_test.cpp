@@ -25,23 +25,7 @@ using arv::test::ScreenTour;
 
 namespace {
 
-class InvoicesTour : public ScreenTour {
-protected:
-    void printed(const PrintDocument& doc, const std::string& name)
-    {
-        ASSERT_FALSE(doc.pages.empty()) << name;
-        const QImage page = pageImage(doc, 0, 100);
-        ASSERT_TRUE(page.save(QString::fromStdString((out / (name + ".png")).string()), "PNG")) << name;
-    }
-    void add(store::Workspace& ws, const char* table, const std::function<void(store::Table&)>& f)
-    {
-        store::OwnTable own(ws, table);
-        own->append();
-        f(*own);
-        own->commit();
-        own->unlock();
-    }
-};
+class InvoicesTour : public ScreenTour {};
 
 } // namespace
 
@@ -121,9 +105,7 @@ TEST_F(InvoicesTour, Invoices)
         EXPECT_TRUE(list.button(records::kBtnDelete)->isEnabled());
         save(&list, "register-FATTURE");
         list.runMenu = [this](QMenu& m, const QPoint& at) -> QAction* {
-            m.popup(at);
-            save(&m, "popup-FATTURE-aggiungi");
-            m.hide();
+            saveMenu(&m, at, "popup-FATTURE-aggiungi");
             return nullptr;
         };
         list.button(records::kBtnAdd)->click();
@@ -149,16 +131,14 @@ TEST_F(InvoicesTour, Invoices)
         printed(accounting::printStoredInvoice(ws, t.recno(), 1, false), "print-FATTURA");
         printed(accounting::printInvoiceSummary(t, false), "print-FATTURE-riepilogo");
         SearchDialog search(desc);
-        save(&search, "search-RFATTURE");
-        search.hide();
+        saveAndHide(&search, "search-RFATTURE");
         list.hide();
     }
     records::closeRegisterTables(desc, ws);
 
     std::unique_ptr<QDialog> generation = accounting::makeGenerationInvoiceDialog(Decimal(70), Decimal(10));
     EXPECT_EQ(QString("GENFATT"), generation->objectName());
-    save(generation.get(), "GENFATT");
-    generation->hide();
+    saveAndHide(generation.get(), "GENFATT");
 
     // The policy register's printouts: "Genera fattura" enabled on a policy whose invoice is due.
     std::function<void()> closeLookups = policies::openPolicyLookups(ws);
@@ -173,9 +153,7 @@ TEST_F(InvoicesTour, Invoices)
         list.runMenu = [&](QMenu& m, const QPoint& at) -> QAction* {
             for (QAction* a : m.actions())
                 if (a->text() == "Genera fattura") enabled = a->isEnabled();
-            m.popup(at);
-            save(&m, "popup-POLIZZE-stampa");
-            m.hide();
+            saveMenu(&m, at, "popup-POLIZZE-stampa");
             return nullptr;
         };
         list.button(records::kBtnPrint)->click();

@@ -19,24 +19,7 @@ using arv::test::ScreenTour;
 
 namespace {
 
-void add(store::Workspace& ws, const char* table, const std::function<void(store::Table&)>& fill)
-{
-    store::OwnTable own(ws, table);
-    own->append();
-    fill(*own);
-    own->commit();
-    own->unlock();
-}
-
-class PolicyListsTour : public ScreenTour {
-protected:
-    void printed(const PrintDocument& doc, const std::string& name)
-    {
-        ASSERT_FALSE(doc.pages.empty()) << name;
-        const QImage page = pageImage(doc, 0, 100);
-        ASSERT_TRUE(page.save(QString::fromStdString((out / (name + ".png")).string()), "PNG")) << name;
-    }
-};
+class PolicyListsTour : public ScreenTour {};
 
 } // namespace
 
@@ -130,8 +113,7 @@ TEST_F(PolicyListsTour, FormsListsAndNotices)
         modify.setModified(false);
         modify.hide();
         SearchDialog search(desc);
-        save(&search, "search-RTITOLI");
-        search.hide();
+        saveAndHide(&search, "search-RTITOLI");
         AgencyIdentity agency;
         agency.name = "Agenzia Esempio";
         t.goTop();
@@ -142,8 +124,7 @@ TEST_F(PolicyListsTour, FormsListsAndNotices)
     {
         std::unique_ptr<QDialog> d = policies::makeTitleGenerationDialog();
         EXPECT_EQ(QString("GENERA"), d->objectName());
-        save(d.get(), "GENERA");
-        d->hide();
+        saveAndHide(d.get(), "GENERA");
     }
 
     for (const char* name : {"DISDETTE", "RIFORMA", "SCADENZE", "NUOVI", "DISDETTE2", "AVVISI"}) {
@@ -158,8 +139,7 @@ TEST_F(PolicyListsTour, FormsListsAndNotices)
             static_cast<QCheckBox*>(d->field(112))->setChecked(true);
             EXPECT_TRUE(mail->isEnabled());
         }
-        save(d.get(), name);
-        d->hide();
+        saveAndHide(d.get(), name);
     }
 
     policies::ExpiryCriteria every;

@@ -9,19 +9,6 @@
 using namespace arv;
 using arv::test::ScreenTour;
 
-namespace {
-
-void add(store::Workspace& ws, const char* table, const std::function<void(store::Table&)>& fill)
-{
-    store::OwnTable own(ws, table);
-    own->append();
-    fill(*own);
-    own->commit();
-    own->unlock();
-}
-
-} // namespace
-
 TEST_F(ScreenTour, PrimaNota)
 {
     store::Workspace& ws = workspaceOnFolder();
@@ -77,15 +64,12 @@ TEST_F(ScreenTour, PrimaNota)
         });
 
     std::unique_ptr<FormDialog> daily = accounting::makeDailyPrimaNotaDialog();
-    save(daily.get(), "PRIMANOTAG");
-    daily->hide();
+    saveAndHide(daily.get(), "PRIMANOTAG");
     std::unique_ptr<FormDialog> one = accounting::makePrimaNotaDialog();
     one->set(101, "Cassa");
-    save(one.get(), "PRIMANOTA");
-    one->hide();
+    saveAndHide(one.get(), "PRIMANOTA");
     std::unique_ptr<FormDialog> summary = accounting::makeSummaryDialog();
-    save(summary.get(), "RIESITCON");
-    summary->hide();
+    saveAndHide(summary.get(), "RIESITCON");
 
     installPrintHooks();
     PrintDocument made;
@@ -94,8 +78,7 @@ TEST_F(ScreenTour, PrimaNota)
         ASSERT_FALSE(made.pages.empty()) << name;
         PreviewWindow preview(made, false, {});
         preview.resize(1100, 800);
-        save(&preview, name);
-        preview.hide();
+        saveAndHide(&preview, name);
     };
     accounting::PrimaNotaCriteria full;
     full.full = true;

@@ -25,16 +25,9 @@ using arv::test::ScreenTour;
 TEST_F(ScreenTour, Quotes)
 {
     store::Workspace& ws = workspaceOnFolder();
-    auto add = [&ws](const char* table, const std::function<void(store::Table&)>& fill) {
-        store::OwnTable own(ws, table);
-        own->append();
-        fill(*own);
-        own->commit();
-        own->unlock();
-    };
-    add("COMPAGN", [](store::Table& t) { t.setText("COMPAGNIA", "AURORA RC"); });
-    add("COMPAGN", [](store::Table& t) { t.setText("COMPAGNIA", "BOREALE ARD"); });
-    add("OPERATOR", [](store::Table& t) { t.setText("OPERATORE", "ANNA"); });
+    add(ws, "COMPAGN", [](store::Table& t) { t.setText("COMPAGNIA", "AURORA RC"); });
+    add(ws, "COMPAGN", [](store::Table& t) { t.setText("COMPAGNIA", "BOREALE ARD"); });
+    add(ws, "OPERATOR", [](store::Table& t) { t.setText("OPERATORE", "ANNA"); });
     struct Row {
         int number, day;
         const char *client, *agreement;
@@ -43,7 +36,7 @@ TEST_F(ScreenTour, Quotes)
                 {1002, 9, "BIANCHI GIULIA", "AURORA RC", false},
                 {1003, 14, "ESPOSITO LUCA", "BOREALE ARD", false}};
     for (const Row& r : rows)
-        add("PREVBSA", [&r](store::Table& t) {
+        add(ws, "PREVBSA", [&r](store::Table& t) {
             t.setNumber("NUMERO", Decimal(static_cast<long>(r.number)));
             t.setDate("DATA", Date::fromYmd(2026, 3, r.day));
             t.setText("OPERATORE", "ANNA");
@@ -72,9 +65,7 @@ TEST_F(ScreenTour, Quotes)
         save(&list, "register-PREVENTIVI");
         int popups = 0;
         list.runMenu = [this, &popups](QMenu& m, const QPoint& at) -> QAction* {
-            m.popup(at);
-            save(&m, popups++ == 0 ? "popup-PREVENTIVI-stampa" : "popup-PREVENTIVI-email");
-            m.hide();
+            saveMenu(&m, at, popups++ == 0 ? "popup-PREVENTIVI-stampa" : "popup-PREVENTIVI-email");
             return nullptr;
         };
         list.button(records::kBtnPrint)->click();
@@ -97,8 +88,7 @@ TEST_F(ScreenTour, Quotes)
         form.hide();
 
         SearchDialog search(desc);
-        save(&search, "search-RPREVENTIVI");
-        search.hide();
+        saveAndHide(&search, "search-RPREVENTIVI");
 
         // "OK Polizza": the question answered yes, the dialog pictured and abandoned.
         setMessageBoxHandler([](MessageKind, const std::string&, const std::string&) { return int(kAnswerYes); });
@@ -115,8 +105,7 @@ TEST_F(ScreenTour, Quotes)
         hooks.printCopy = [](const std::string&, const std::string&) {};
         hooks.compose = [&](MailDraft& d) {
             MailComposeDialog dialog(d, MailSettings{});
-            save(&dialog, "dialog-" + d.name);
-            dialog.hide();
+            saveAndHide(&dialog, "dialog-" + d.name);
             return false;
         };
         sales::quotes::sendOffer(t, (folder / "ARV.INI").string(), hooks);
@@ -125,8 +114,7 @@ TEST_F(ScreenTour, Quotes)
 
         PreviewWindow preview(sales::quotes::printQuoteSheet(t, true), false, {});
         preview.resize(1100, 800);
-        save(&preview, "preview-STAMPAPRE");
-        preview.hide();
+        saveAndHide(&preview, "preview-STAMPAPRE");
         list.hide();
     }
     records::closeRegisterTables(desc, ws);

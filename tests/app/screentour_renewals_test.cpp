@@ -90,8 +90,7 @@ TEST_F(ScreenTour, RenewalWorklist)
         save(&list, "register-QUIETANZ");
 
         std::unique_ptr<EditDialog> add = policies::makeSelectionDialog();
-        save(add.get(), "edit-QUIETANZ20");
-        add->hide();
+        saveAndHide(add.get(), "edit-QUIETANZ20");
 
         store::Table& t = ws["QUIETANZ"];
         t.goTop();
@@ -111,12 +110,10 @@ TEST_F(ScreenTour, RenewalWorklist)
         row.hide();
 
         SearchDialog search(desc);
-        save(&search, "search-RQUIETANZ");
-        search.hide();
+        saveAndHide(&search, "search-RQUIETANZ");
 
         std::unique_ptr<EditDialog> text = policies::makeNoticeTextDialog("Dal 1 al 15 agosto l'agenzia è chiusa.", "Avviso");
-        save(text.get(), "edit-AVVPUB");
-        text->hide();
+        saveAndHide(text.get(), "edit-AVVPUB");
         list.hide();
     }
     records::closeRegisterTables(desc, ws);
@@ -134,8 +131,7 @@ TEST_F(ScreenTour, RenewalWorklist)
     notice.subject = "Avviso di scadenza - Polizza n. AL-2026-000101 - Targa: GH512KL";
     notice.body = "Buongiorno,\r\n\r\nCon la presente Vi comunichiamo che è in scadenza la polizza in oggetto...";
     MailComposeDialog compose(notice, settings);
-    save(&compose, "mail-compose-avviso");
-    compose.hide();
+    saveAndHide(&compose, "mail-compose-avviso");
     MailDraft quote;
     quote.name = "EMAILPRE";
     quote.title = "Richiesta preventivo";
@@ -145,6 +141,5 @@ TEST_F(ScreenTour, RenewalWorklist)
     quote.body = "Gentile Compagnia,\r\nin riferimento al successivo rischio RC Auto...";
     MailComposeDialog pre(quote, settings);
     EXPECT_EQ(5u, pre.attachmentEdits().size());
-    save(&pre, "mail-compose-EMAILPRE");
-    pre.hide();
+    saveAndHide(&pre, "mail-compose-EMAILPRE");
 }

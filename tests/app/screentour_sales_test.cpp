@@ -19,15 +19,8 @@ using arv::test::ScreenTour;
 TEST_F(ScreenTour, Questionnaires)
 {
     store::Workspace& ws = workspaceOnFolder();
-    auto add = [&ws](const char* table, const std::function<void(store::Table&)>& fill) {
-        store::OwnTable own(ws, table);
-        own->append();
-        fill(*own);
-        own->commit();
-        own->unlock();
-    };
     for (const char* p : {"SERRA GIULIA", "MARTINI LUCA"})
-        add("PRODUTT", [p](store::Table& t) { t.setText("PRODUTTORE", p); });
+        add(ws, "PRODUTT", [p](store::Table& t) { t.setText("PRODUTTORE", p); });
     struct Row {
         const char *type, *client, *policy;
         int day;
@@ -36,7 +29,7 @@ TEST_F(ScreenTour, Questionnaires)
                 {"A", "EDILIZIA RUGGIERO S.R.L.", "IN-2026-100201", 14},
                 {"I", "ESPOSITO LUCA", "IN-2025-100033", 20}};
     for (const Row& r : rows)
-        add("QUESTADE", [&r](store::Table& t) {
+        add(ws, "QUESTADE", [&r](store::Table& t) {
             t.setText("TIPO", r.type);
             t.setDate("DATA", Date::fromYmd(2026, 3, r.day));
             t.setText("CLIENTE", r.client);
@@ -51,9 +44,7 @@ TEST_F(ScreenTour, Questionnaires)
         EXPECT_EQ(QString("Precontrattuale - 4 di 4"), list.windowTitle());
         save(&list, "register-QUESTADE");
         list.runMenu = [this](QMenu& m, const QPoint& at) -> QAction* {
-            m.popup(at);
-            save(&m, "popup-QUESTADE-aggiungi");
-            m.hide();
+            saveMenu(&m, at, "popup-QUESTADE-aggiungi");
             return nullptr;
         };
         list.button(records::kBtnAdd)->click();
@@ -78,19 +69,16 @@ TEST_F(ScreenTour, Questionnaires)
         other.set("TIPOCOPE", "Incendio e altri danni ai beni");
         EditDialog branches(sales::screenForm("A"), other, true, &list.table());
         branches.setWindowTitle(QString::fromStdString(sales::formCaption(true, "A")));
-        save(&branches, "edit-QUESTADE2A1");
-        branches.hide();
+        saveAndHide(&branches, "edit-QUESTADE2A1");
 
         // Opened for a policy (from the company movements): "&Stampa" beside the others.
         EditDialog forPolicy(sales::screenForm("T", true), sales::newValues("T"), true, &list.table());
         forPolicy.setWindowTitle(QString::fromStdString(sales::formCaption(true, "T")));
         ASSERT_NE(nullptr, forPolicy.button(sales::kBtnFormPrint));
-        save(&forPolicy, "edit-QUESTADE2-polizza");
-        forPolicy.hide();
+        saveAndHide(&forPolicy, "edit-QUESTADE2-polizza");
 
         SearchDialog search(desc);
-        save(&search, "search-RQUESTADE");
-        search.hide();
+        saveAndHide(&search, "search-RQUESTADE");
         list.hide();
     }
     records::closeRegisterTables(desc, ws);

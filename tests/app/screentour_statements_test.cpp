@@ -19,24 +19,10 @@ namespace {
 
 class StatementsTour : public ScreenTour {
 protected:
-    void printed(const PrintDocument& doc, const std::string& name)
-    {
-        ASSERT_FALSE(doc.pages.empty()) << name;
-        const QImage page = pageImage(doc, 0, 100);
-        ASSERT_TRUE(page.save(QString::fromStdString((out / (name + ".png")).string()), "PNG")) << name;
-    }
-
     void fill(store::Workspace& ws)
     {
-        auto add = [&ws](const char* table, const std::function<void(store::Table&)>& set) {
-            store::OwnTable own(ws, table);
-            own->append();
-            set(*own);
-            own->commit();
-            own->unlock();
-        };
         for (const char* name : {"AURORA ASSICURAZIONI", "BOREALE RAPPORTI"})
-            add("COMPAGN", [name](store::Table& t) {
+            add(ws, "COMPAGN", [name](store::Table& t) {
                 t.setText("COMPAGNIA", name);
                 t.setText("RAGSOC1", std::string(name) + " S.P.A.");
                 t.setText("INDIRIZZO", "Via Po 3");
@@ -45,7 +31,7 @@ protected:
                 t.setText("PROVINCIA", "MI");
                 t.setNumber("ALIQRA", *Decimal::parse("11.5"));
             });
-        add("PRODUTT", [](store::Table& t) {
+        add(ws, "PRODUTT", [](store::Table& t) {
             t.setText("PRODUTTORE", "ROSSI LUCA");
             t.setText("CITTA", "Bari");
             t.setText("PROVINCIA", "BA");
@@ -63,7 +49,7 @@ protected:
                     {2026, 2, 5, "AURORA ASSICURAZIONI", "Rimessa", "1000.00", "0", "0"},
                     {2026, 1, 15, "BOREALE RAPPORTI", "Incasso", "300.00", "30.00", "5.00"}};
         for (const Row& r : rows)
-            add("MOVICOMP", [&r](store::Table& t) {
+            add(ws, "MOVICOMP", [&r](store::Table& t) {
                 const Date d = Date::fromYmd(r.year, r.month, r.day);
                 t.setDate("DATA", d);
                 t.setText("RAPPORTO", r.agreement);
@@ -81,7 +67,7 @@ protected:
                 t.setDate("CORRISP", d.addDays(20));
                 t.setDate("CHIUSURA", d.addDays(25));
             });
-        add("POLIZZE", [](store::Table& t) {
+        add(ws, "POLIZZE", [](store::Table& t) {
             t.setText("POLIZZA", "AU-1001");
             t.setText("COMPAGNIA", "AURORA ASSICURAZIONI");
             t.setText("RAPPORTO", "AURORA ASSICURAZIONI");
@@ -103,14 +89,12 @@ TEST_F(StatementsTour, Statements)
     {
         std::unique_ptr<FormDialog> d = reporting::makeAgreementDialog();
         EXPECT_EQ(QString("SRAPPORTI"), d->objectName());
-        save(d.get(), "SRAPPORTI");
-        d->hide();
+        saveAndHide(d.get(), "SRAPPORTI");
     }
     {
         std::unique_ptr<FormDialog> d = reporting::makeProducerDialog();
         EXPECT_EQ(QString("SPRODUTT"), d->objectName());
-        save(d.get(), "SPRODUTT");
-        d->hide();
+        saveAndHide(d.get(), "SPRODUTT");
     }
     using namespace reporting;
     const Date from = Date::fromYmd(2025, 1, 1), to = Date::fromYmd(2026, 12, 31);
@@ -142,8 +126,7 @@ TEST_F(StatementsTour, MovementLettersAndSummaries)
                               std::pair{&accounting::makeInvoiceStatementDialog, "RIEPFATEST"}}) {
         std::unique_ptr<FormDialog> d = make(nullptr);
         EXPECT_EQ(QString(name), d->objectName());
-        save(d.get(), name);
-        d->hide();
+        saveAndHide(d.get(), name);
     }
     AgencyIdentity issuer;
     issuer.name = "AGENZIA ARVALE";

@@ -11,24 +11,7 @@ using arv::test::ScreenTour;
 
 namespace {
 
-void add(store::Workspace& ws, const char* table, const std::function<void(store::Table&)>& fill)
-{
-    store::OwnTable own(ws, table);
-    own->append();
-    fill(*own);
-    own->commit();
-    own->unlock();
-}
-
-class StatisticsTour : public ScreenTour {
-protected:
-    void printed(const PrintDocument& doc, const std::string& name)
-    {
-        ASSERT_FALSE(doc.pages.empty()) << name;
-        const QImage page = pageImage(doc, 0, 100);
-        ASSERT_TRUE(page.save(QString::fromStdString((out / (name + ".png")).string()), "PNG")) << name;
-    }
-};
+class StatisticsTour : public ScreenTour {};
 
 Decimal money(int units) { return Decimal(units); }
 
@@ -122,30 +105,26 @@ TEST_F(StatisticsTour, DialogsAndPrintouts)
         d->set(101, "01/03/25");
         d->set(102, "31/05/25");
         d->set(103, "AURORA ASSICURAZIONI");
-        save(d.get(), "RINNOVI");
-        d->hide();
+        saveAndHide(d.get(), "RINNOVI");
     }
     {
         auto d = reporting::makeCollectionDialog(today);
         EXPECT_EQ(QString("STATINCA"), d->objectName());
         EXPECT_EQ("01/01/25", d->values().get("DAL"));
         EXPECT_EQ("31/05/25", d->values().get("AL"));
-        save(d.get(), "STATINCA");
-        d->hide();
+        saveAndHide(d.get(), "STATINCA");
     }
     {
         auto d = reporting::makeBudgetDialog(today);
         EXPECT_EQ(QString("BUDGET"), d->objectName());
-        save(d.get(), "BUDGET");
-        d->hide();
+        saveAndHide(d.get(), "BUDGET");
     }
     {
         auto d = reporting::makeSummaryDialog();
         EXPECT_EQ(QString("STATISTICHE"), d->objectName());
         d->set(101, "01/01/25");
         d->set(102, "31/05/25");
-        save(d.get(), "STATISTICHE");
-        d->hide();
+        saveAndHide(d.get(), "STATISTICHE");
     }
 
     printed(policies::printPortfolioRenewals(ws, {Date::fromYmd(2025, 1, 1), today, "", "", ""}, false), "print-RINNOVI");

@@ -70,17 +70,11 @@ TEST_F(ScreenTour, MainWindow)
     save(w.get(), "main-window-1280");
 
     QMenu* service = w->menuBar()->actions().at(2)->menu();
-    service->popup(w->mapToGlobal(QPoint(100, 20)));
-    save(service, "menu-servizio");
-    service->hide();
+    saveMenu(service, w->mapToGlobal(QPoint(100, 20)), "menu-servizio");
     QMenu* modify = w->menuBar()->actions().at(0)->menu();
-    modify->popup(w->mapToGlobal(QPoint(10, 20)));
-    save(modify, "menu-modifica");
-    modify->hide();
+    saveMenu(modify, w->mapToGlobal(QPoint(10, 20)), "menu-modifica");
     QMenu* view = w->menuBar()->actions().at(1)->menu();
-    view->popup(w->mapToGlobal(QPoint(50, 20)));
-    save(view, "menu-visualizza");
-    view->hide();
+    saveMenu(view, w->mapToGlobal(QPoint(50, 20)), "menu-visualizza");
     w->close();
 
     fs::remove(folder / "ARV.BMP");
@@ -100,15 +94,13 @@ TEST_F(ScreenTour, MessageWindows)
     };
     for (const auto& [kind, name] : kinds) {
         auto box = createMessageBox("Confermi la cancellazione della polizza?;Il movimento collegato resta.", kind);
-        save(box.get(), name);
-        box->hide();
+        saveAndHide(box.get(), name);
     }
     // The start-up warning of a share that keeps record locks on the workstation.
     auto share = createMessageBox(
         store::lockMountWarning("/srv/agenzia", "40 22 0:52 / /srv/agenzia rw - cifs //server/dati rw,vers=3.1.1,nobrl\n"),
         MessageKind::YesNo, "Attenzione");
-    save(share.get(), "message-share-locks");
-    share->hide();
+    saveAndHide(share.get(), "message-share-locks");
     POPMSG("Elaborazione in corso...;Attendere prego");
     save(currentMessageWindow(), "wait-window");
     POPMSG("Stampa in corso...", 0, "", false, -1, true);
@@ -122,12 +114,10 @@ TEST_F(ScreenTour, MessageWindows)
 TEST_F(ScreenTour, Dialogs)
 {
     std::unique_ptr<QDialog> about(createInfosDialog("ARV - Arvale", "2.70", "2024"));
-    save(about.get(), "infos");
-    about->hide();
+    saveAndHide(about.get(), "infos");
 
     std::unique_ptr<QDialog> get(createMsgGetDialog("Prima nota", "Data iniziale:", "01/01/24", "99/99/99"));
-    save(get.get(), "msgget");
-    get->hide();
+    saveAndHide(get.get(), "msgget");
 
     AgencyDetails d;
     d.name = "Agenzia Generale Rossi & C. s.a.s.";
@@ -139,8 +129,7 @@ TEST_F(ScreenTour, Dialogs)
     d.vatNumber = "01234567890";
     d.email = "agenzia@example.it";
     AgencyDialog agency(d);
-    save(&agency, "agency");
-    agency.hide();
+    saveAndHide(&agency, "agency");
 
     ComboEdit combo([] { return std::vector<std::string>{"AUTO", "INCENDIO", "INFORTUNI", "VITA"}; }, true);
     combo.resize(220, combo.sizeHint().height());
@@ -156,8 +145,7 @@ TEST_F(ScreenTour, Dialogs)
     std::ofstream(folder / "POLIZZE" / "mi123_quietanza.jpg") << "x";
     std::unique_ptr<QFileDialog> open(createOpenDocumentDialog(folder / "POLIZZE", "MI123"));
     open->resize(640, 400);
-    save(open.get(), "visdoc-apri");
-    open->hide();
+    saveAndHide(open.get(), "visdoc-apri");
 }
 
 TEST_F(ScreenTour, ServiceDialogs)
@@ -171,8 +159,7 @@ TEST_F(ScreenTour, ServiceDialogs)
     s.port = "587";
     s.ssl = true;
     SendDialog send(s);
-    save(&send, "invio-dati");
-    send.hide();
+    saveAndHide(&send, "invio-dati");
 
     const std::pair<const char*, const char*> questions[] = {
         {records::kMsgMaintenanceConfirm, "manutenzione-conferma"},
@@ -181,8 +168,7 @@ TEST_F(ScreenTour, ServiceDialogs)
     };
     for (const auto& [text, name] : questions) {
         auto box = createMessageBox(text, MessageKind::OkCancel);
-        save(box.get(), name);
-        box->hide();
+        saveAndHide(box.get(), name);
     }
     POPMSG(records::kMsgMaintenanceRunning);
     save(currentMessageWindow(), "manutenzione-in-corso");
@@ -220,8 +206,7 @@ TEST_F(ScreenTour, PrintPreview)
     preview.resize(900, 1000);
     save(&preview, "preview");
     preview.toggleZoom();
-    save(&preview, "preview-zoom");
-    preview.hide();
+    saveAndHide(&preview, "preview-zoom");
 
     // A letter with a justified paragraph, as the preview without the print button shows it.
     TPRINTER job("Lettera", true, true);
@@ -240,8 +225,7 @@ TEST_F(ScreenTour, PrintPreview)
     job.end();
     PreviewWindow letter(made, true, {});
     letter.resize(700, 800);
-    save(&letter, "preview-letter-noprint");
-    letter.hide();
+    saveAndHide(&letter, "preview-letter-noprint");
 
     // The progress window of a running job.
     printHooks().progressOpen("Stampa clienti");
@@ -337,11 +321,9 @@ TEST_F(ScreenTour, LookupTables)
             }
             if (!desc.cellEditor) {
                 EditDialog insert(desc, records::blankValues(desc.fields, &ws[desc.aliasName()]), true, &ws[desc.aliasName()]);
-                save(&insert, "edit-" + desc.editName + "-aggiungi");
-                insert.hide();
+                saveAndHide(&insert, "edit-" + desc.editName + "-aggiungi");
                 EditDialog modify(desc, records::recordValues(desc.fields, ws[desc.aliasName()]), false, &ws[desc.aliasName()]);
-                save(&modify, "edit-" + desc.editName + "-modifica");
-                modify.hide();
+                saveAndHide(&modify, "edit-" + desc.editName + "-modifica");
             }
             list.hide();
         }
@@ -355,8 +337,7 @@ TEST_F(ScreenTour, LookupTables)
                    {3, "Al:", "DATA", records::Match::To, records::FieldKind::Date, "", {}},
                    {4, "Attivo:", "ATTIVO", records::Match::Flag, records::FieldKind::TriState, "", {}}};
     SearchDialog search(demo);
-    save(&search, "search-RPRODOTTI");
-    search.hide();
+    saveAndHide(&search, "search-RPRODOTTI");
     demo.pages = {"Dati generali", "Altri dati"};
     records::EditField date{201, "Data:", "DATA", records::FieldKind::Date, "", {}, false, {}, 0, {}, 0};
     records::EditField amount{202, "Importo:", "IMPORTO", records::FieldKind::Number, "@E 99,999.99", {}, false, {}, 0, {}, 0};
@@ -368,8 +349,7 @@ TEST_F(ScreenTour, LookupTables)
     demo.fields.push_back(cap);
     records::openRegisterTables(demo, ws);
     EditDialog paged(demo, records::blankValues(demo.fields, &ws["PRODOTTI"]), true, &ws["PRODOTTI"]);
-    save(&paged, "edit-pages");
-    paged.hide();
+    saveAndHide(&paged, "edit-pages");
     records::closeRegisterTables(demo, ws);
     ws.closeAll();
 }
@@ -413,8 +393,7 @@ TEST_F(ScreenTour, CompaniesAndProducers)
             list.resize(520, 360);
             save(&list, "register-" + desc.name);
             EditDialog insert(desc, records::blankValues(desc.fields, &t), true, &t);
-            save(&insert, "edit-" + desc.editName + "-aggiungi");
-            insert.hide();
+            saveAndHide(&insert, "edit-" + desc.editName + "-aggiungi");
             EditDialog modify(desc, records::recordValues(desc.fields, t), false, &t);
             save(&modify, "edit-" + desc.editName + "-modifica");
             if (modify.pages()) {
@@ -437,8 +416,7 @@ TEST_F(ScreenTour, CompaniesAndProducers)
             EXPECT_GT(list.model()->rowCount(), 0);
             save(&list, "register-" + rates.name);
             EditDialog row(rates, records::recordValues(rates.fields, r), false, &r);
-            save(&row, "edit-" + rates.editName + "-modifica");
-            row.hide();
+            saveAndHide(&row, "edit-" + rates.editName + "-modifica");
             list.hide();
         }
         records::closeRegisterTables(rates, ws);
@@ -520,8 +498,7 @@ TEST_F(ScreenTour, Clients)
         EXPECT_EQ(QString("Aggiungi documento"), insert.button(207)->toolTip());
         insert.hide();
         SearchDialog search(desc);
-        save(&search, "search-RCLIENTI");
-        search.hide();
+        saveAndHide(&search, "search-RCLIENTI");
         list.hide();
     }
     records::closeRegisterTables(desc, ws);
@@ -647,19 +624,12 @@ TEST_F(ScreenTour, Policies)
 TEST_F(ScreenTour, CompanyMovements)
 {
     store::Workspace& ws = workspaceOnFolder();
-    auto add = [&ws](const char* table, const std::function<void(store::Table&)>& fill) {
-        store::OwnTable own(ws, table);
-        own->append();
-        fill(*own);
-        own->commit();
-        own->unlock();
-    };
     for (const char* d : {"Incasso", "Incasso diretto", "Rimessa"})
-        add("DESMVCOM", [d](store::Table& t) { t.setText("DESCRIZ", d); });
+        add(ws, "DESMVCOM", [d](store::Table& t) { t.setText("DESCRIZ", d); });
     for (const char* a : {"AURORA ASSICURAZIONI", "TIRRENA VITA"})
-        add("COMPAGN", [a](store::Table& t) { t.setText("COMPAGNIA", a); });
-    add("PRODUTT", [](store::Table& t) { t.setText("PRODUTTORE", "SERRA GIULIA"); });
-    add("POLIZZE", [](store::Table& t) {
+        add(ws, "COMPAGN", [a](store::Table& t) { t.setText("COMPAGNIA", a); });
+    add(ws, "PRODUTT", [](store::Table& t) { t.setText("PRODUTTORE", "SERRA GIULIA"); });
+    add(ws, "POLIZZE", [](store::Table& t) {
         t.setText("CODICE", "         1");
         t.setText("POLIZZA", "AU-2024-0001");
         t.setText("RAMO", "AUTO");
@@ -674,7 +644,7 @@ TEST_F(ScreenTour, CompanyMovements)
     });
     const char* insured[] = {"ROSSI MARIO", "BIANCHI GIULIA", "ESPOSITO LUCA", "COLOMBO ANDREA"};
     for (int i = 0; i < 4; ++i)
-        add("MOVICOMP", [&, i](store::Table& t) {
+        add(ws, "MOVICOMP", [&, i](store::Table& t) {
             t.setText("CODICE", "         " + std::to_string(i + 1));
             t.setDate("DATA", Date::fromYmd(2024, 3, 10 + i));
             t.setText("POLIZZA", i == 0 ? "AU-2024-0001" : "RC-2023-00" + std::to_string(i));
@@ -698,8 +668,7 @@ TEST_F(ScreenTour, CompanyMovements)
         store::Table& m = ws["MOVICOMP"];
         m.goTo(1);
         EditDialog modify(desc, records::recordValues(desc.fields, m), false, &m);
-        save(&modify, "edit-MOVICOMP2-modifica");
-        modify.hide();
+        saveAndHide(&modify, "edit-MOVICOMP2-modifica");
         records::EditValues fresh = accounting::newMovementValues();
         fresh.set("POLIZZA", "AU-2024-0001");
         fresh.set("DESCRIZIO", "Incasso");
@@ -717,11 +686,9 @@ TEST_F(ScreenTour, CompanyMovements)
         for (const QLabel* l : secondProducer.findChildren<QLabel*>()) labels << l->text();
         EXPECT_TRUE(labels.contains("Produttore 2:"));
         EXPECT_EQ(1, labels.count("Produttore:")); // the producer commission's
-        save(&secondProducer, "edit-MOVICOMP2-produttore2");
-        secondProducer.hide();
+        saveAndHide(&secondProducer, "edit-MOVICOMP2-produttore2");
         SearchDialog search(desc);
-        save(&search, "search-RMOVICOMP");
-        search.hide();
+        saveAndHide(&search, "search-RMOVICOMP");
         list.hide();
     }
     for (auto [make, name] : {std::pair{&accounting::makeGenerationDialog, "GENEINC"},
@@ -729,16 +696,13 @@ TEST_F(ScreenTour, CompanyMovements)
                               std::pair{&accounting::makeFeesDialog, "CORRISPETTIVI"},
                               std::pair{&accounting::makeClosingDialog, "CHIUSURA"}}) {
         std::unique_ptr<QDialog> d = make(nullptr);
-        save(d.get(), name);
-        d->hide();
+        saveAndHide(d.get(), name);
     }
     accounting::MovementSelection back("RIENTRO2", "Rientro", accounting::suspendedMovements(ws, {}, {}, "SERRA GIULIA"));
     EXPECT_EQ(4, back.list()->rowCount());
-    save(&back, "RIENTRO2");
-    back.hide();
+    saveAndHide(&back, "RIENTRO2");
     accounting::MovementSelection closing("CHIUSURA2", "Chiusura", {});
-    save(&closing, "CHIUSURA2");
-    closing.hide();
+    saveAndHide(&closing, "CHIUSURA2");
     records::closeRegisterTables(desc, ws);
     ws.closeAll();
 }

@@ -8,29 +8,18 @@
 #include "common/pagemodel.h"
 #include "registry/registerfolder.h"
 #include "store/keys.h"
+#include "support/pages.h"
 
 namespace arv::test {
 
 inline Date ymd(int y, int m, int day) { return Date::fromYmd(y, m, day); }
 
-inline std::string pageText(const PrintDocument& doc)
-{
-    std::string out;
-    for (const Page& p : doc.pages) out += dumpPage(doc, p);
-    return out;
-}
+inline std::string pageText(const PrintDocument& doc) { return test::pagesText(doc); }
 
 class ClaimsFolder : public RegisterFolderTest {
 protected:
     store::Workspace& ws() { return store::workspace(); }
-    void add(const std::string& table, const std::function<void(store::Table&)>& fill)
-    {
-        store::OwnTable own(ws(), table);
-        own->append();
-        fill(*own);
-        own->commit();
-        own->unlock();
-    }
+    void add(const std::string& table, const std::function<void(store::Table&)>& fill) { addRecord(table, fill); }
     // A policy with its internal code (right-aligned) and number.
     void addPolicy(int code, const std::string& number, const std::function<void(store::Table&)>& more = {})
     {

@@ -10,6 +10,7 @@
 #include "policies/policyfolder.h"
 #include "records/criteria.h"
 #include "store/workspace.h"
+#include "support/pages.h"
 
 using namespace arv;
 using namespace arv::store;
@@ -31,12 +32,7 @@ protected:
                         {"FINFINO2", "10000"}, {"FINFISS2", "30"}, {"FINALIQ2", "1.5"},
                         {"FINFINO3", "20000"}, {"FINFISS3", "40"}, {"FINALIQ3", "2"}});
     }
-    static std::string text(const PrintDocument& doc)
-    {
-        std::string s;
-        for (const Page& p : doc.pages) s += dumpPage(doc, p);
-        return s;
-    }
+    static std::string text(const PrintDocument& doc) { return test::pagesText(doc); }
     // The values of a dialog opened on a new loan.
     static EditValues fresh()
     {

@@ -6,6 +6,7 @@
 #include "policies/policyregister.h"
 #include "policies/policyfolder.h"
 #include "store/workspace.h"
+#include "support/pages.h"
 
 using namespace arv;
 using namespace arv::store;
@@ -17,16 +18,7 @@ const Date kToday = Date::fromYmd(2025, 3, 1);
 
 class Lists : public arv::test::PolicyFolderTest {
 protected:
-    void policy(const std::string& number, Values v)
-    {
-        v.emplace("POLIZZA", number);
-        v.emplace("ASSICURATO", "ROSSI MARIO");
-        v.emplace("COMPAGNIA", "ALFA");
-        v.emplace("RAPPORTO", "ALFA");
-        v.emplace("RAMO", "AUTO");
-        v.emplace("FRAZIONAM", "ANNUALE");
-        add("POLIZZE", v);
-    }
+    void policy(const std::string& number, Values v) { addPolicy(number, "AUTO", std::move(v)); }
     // The numbers of the policies CONDITION takes, in the register's order.
     std::vector<std::string> selected(const RecordPredicate& condition)
     {
@@ -37,12 +29,7 @@ protected:
             if (!condition || condition(*p)) out.push_back(p->text("POLIZZA"));
         return out;
     }
-    static std::string text(const PrintDocument& doc)
-    {
-        std::string s;
-        for (const Page& p : doc.pages) s += dumpPage(doc, p);
-        return s;
-    }
+    static std::string text(const PrintDocument& doc) { return test::pagesText(doc); }
 };
 
 using Numbers = std::vector<std::string>;

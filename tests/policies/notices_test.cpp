@@ -4,6 +4,7 @@
 
 #include "policies/policyfolder.h"
 #include "store/workspace.h"
+#include "support/pages.h"
 #include "support/smtpserver.h"
 
 using namespace arv;
@@ -20,16 +21,11 @@ protected:
     void policy(const std::string& insured, const std::string& number, Values v)
     {
         v.emplace("ASSICURATO", insured);
-        v.emplace("POLIZZA", number);
-        v.emplace("COMPAGNIA", "ALFA");
-        v.emplace("RAPPORTO", "ALFA");
-        v.emplace("RAMO", "AUTO");
-        v.emplace("FRAZIONAM", "ANNUALE");
         v.emplace("AVVISO", "T");
         v.emplace("COPERTURA", "15/06/2025");
         v.emplace("SCADENZA", "15/06/2025");
         v.emplace("PAGAMENTO", "Bonifico");
-        add("POLIZZE", v);
+        addPolicy(number, "AUTO", std::move(v));
     }
     static NoticeCriteria june()
     {
@@ -49,12 +45,7 @@ protected:
         }
         return out;
     }
-    static std::string text(const PrintDocument& doc)
-    {
-        std::string s;
-        for (const Page& p : doc.pages) s += dumpPage(doc, p);
-        return s;
-    }
+    static std::string text(const PrintDocument& doc) { return test::pagesText(doc); }
     AgencyIdentity agency()
     {
         AgencyIdentity a;

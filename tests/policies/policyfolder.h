@@ -33,6 +33,18 @@ protected:
         t.commit();
         t.unlock();
     }
+
+    // A policy of ROSSI MARIO with ALFA, yearly, in BRANCH; V adds or overrides fields.
+    void addPolicy(const std::string& number, const std::string& branch, Values v)
+    {
+        v.emplace("POLIZZA", number);
+        v.emplace("ASSICURATO", "ROSSI MARIO");
+        v.emplace("COMPAGNIA", "ALFA");
+        v.emplace("RAPPORTO", "ALFA");
+        v.emplace("RAMO", branch);
+        v.emplace("FRAZIONAM", "ANNUALE");
+        add("POLIZZE", v);
+    }
 };
 
 } // namespace arv::test

@@ -17,6 +17,7 @@
 #include "records/criteria.h"
 #include "store/workspace.h"
 #include "support/pagecheck.h"
+#include "support/pages.h"
 #include "support/smtpserver.h"
 #include "support/ziptest.h"
 
@@ -28,22 +29,8 @@ namespace {
 
 class Printouts : public arv::test::PolicyFolderTest {
 protected:
-    void policy(const std::string& number, Values v)
-    {
-        v.emplace("POLIZZA", number);
-        v.emplace("ASSICURATO", "ROSSI MARIO");
-        v.emplace("COMPAGNIA", "ALFA");
-        v.emplace("RAPPORTO", "ALFA");
-        v.emplace("RAMO", "INCENDIO");
-        v.emplace("FRAZIONAM", "ANNUALE");
-        add("POLIZZE", v);
-    }
-    static std::string text(const PrintDocument& doc)
-    {
-        std::string s;
-        for (const Page& p : doc.pages) s += dumpPage(doc, p);
-        return s;
-    }
+    void policy(const std::string& number, Values v) { addPolicy(number, "INCENDIO", std::move(v)); }
+    static std::string text(const PrintDocument& doc) { return test::pagesText(doc); }
     static void onThePage(const PrintDocument& doc) { arv::test::expectOnThePage(doc, doc.name); }
     std::string iniPath() const { return dir.file("ARV.INI"); }
     void writeIni(const std::string& content) const { std::ofstream(iniPath()) << content; }

@@ -58,14 +58,7 @@ protected:
     Table& rows() { return ws()["QUIETANZ"]; }
     std::string ini() { return dir.path() + "/ARV.INI"; }
 
-    void add(const std::string& table, const std::function<void(Table&)>& fill)
-    {
-        OwnTable own(ws(), table);
-        own->append();
-        fill(*own);
-        own->commit();
-        own->unlock();
-    }
+    void add(const std::string& table, const std::function<void(Table&)>& fill) { addRecord(table, fill); }
     void addPolicy(const Policy& p)
     {
         add("POLIZZE", [&](Table& t) {

@@ -15,6 +15,7 @@
 #include "records/lookups.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
+#include "support/pages.h"
 #include "support/tempdir.h"
 #include "support/ziptest.h"
 #include "ui/popmsg.h"
@@ -93,12 +94,7 @@ std::string withCheck(const std::string& code15)
     return code15 + static_cast<char>('A' + sum % 26);
 }
 
-std::string allPages(const PrintDocument& doc)
-{
-    std::string out;
-    for (const Page& p : doc.pages) out += dumpPage(doc, p);
-    return out;
-}
+std::string allPages(const PrintDocument& doc) { return test::pagesText(doc); }
 
 } // namespace
 

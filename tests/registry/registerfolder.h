@@ -10,6 +10,7 @@
 
 #include "store/upgrade.h"
 #include "store/workspace.h"
+#include "support/records.h"
 #include "support/tempdir.h"
 #include "ui/popmsg.h"
 #include "ui/qtapp.h"
@@ -38,11 +39,7 @@ protected:
     // Appends a record to TABLE of the workspace, filled by FILL.
     void addRecord(const std::string& table, const std::function<void(store::Table&)>& fill)
     {
-        store::OwnTable own(store::workspace(), table);
-        own->append();
-        fill(*own);
-        own->commit();
-        own->unlock();
+        arv::test::addRecord(store::workspace(), table, fill);
     }
 
     TempDir dir;

@@ -4,6 +4,7 @@
 
 #include "policies/policyfolder.h"
 #include "store/workspace.h"
+#include "support/pages.h"
 #include "support/smtpserver.h"
 
 using namespace arv;
@@ -64,12 +65,7 @@ protected:
         a.email = "info@agenzia.example";
         return a;
     }
-    static std::string text(const PrintDocument& doc)
-    {
-        std::string s;
-        for (const Page& p : doc.pages) s += dumpPage(doc, p);
-        return s;
-    }
+    static std::string text(const PrintDocument& doc) { return test::pagesText(doc); }
     static Date day() { return Date::fromYmd(2025, 3, 10); }
 };
 

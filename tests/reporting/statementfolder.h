@@ -38,14 +38,7 @@ class StatementFolder : public RegisterFolderTest {
 protected:
     store::Workspace& ws() { return store::workspace(); }
 
-    void add(const std::string& table, const std::function<void(store::Table&)>& fill)
-    {
-        store::OwnTable own(ws(), table);
-        own->append();
-        fill(*own);
-        own->commit();
-        own->unlock();
-    }
+    void add(const std::string& table, const std::function<void(store::Table&)>& fill) { addRecord(table, fill); }
     void movement(const Movement& m)
     {
         add("MOVICOMP", [&m](store::Table& t) {

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
+#include <optional>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +15,7 @@
 #include "common/error.h"
 #include "store/files.h"
 #include "store/ntx.h"
+#include "store/osfile.h"
 #include "store/table.h"
 #include "store/upgrade.h"
 #include "store/workspace.h"
@@ -43,8 +46,8 @@ void makePolicies(const std::string& folder)
     }
 }
 
-// A writer that notes the change of record RECNO to policy NUMBER, writes the record and stops
-// there, as a process killed before the indexes: it keeps running (holding its note) until the
+// A writer that notes the change of record RECNO to policy NUMBER (RECNO 0: the append of a copy
+// of the first record with that number), writes the record and stops there, as a process killed before the indexes: it keeps running (holding its note) until the
 // parent closes the pipe, then dies without a word.
 pid_t cutShortWriter(const std::string& folder, uint32_t recno, const std::string& number, int& release)
 {
@@ -56,17 +59,27 @@ pid_t cutShortWriter(const std::string& folder, uint32_t recno, const std::strin
         ::close(hold[1]);
         Workspace ws(folder);
         Table& t = ws.open("POLIZZE");
-        t.goTo(recno);
+        const uint32_t count = t.file().recordCount();
+        t.goTo(recno ? recno : 1);
         std::vector<NoteKey> keys;
-        std::string before = t.keyFor("NUMPOL"), beforeAll = t.keyFor("POLIZZE");
+        std::optional<std::string> before = t.keyFor("NUMPOL"), beforeAll = t.keyFor("POLIZZE");
+        if (!recno) before = beforeAll = std::nullopt;
         t.setText("POLIZZA", number);
         keys.push_back(NoteKey {"NUMPOL", before, t.keyFor("NUMPOL")});
         keys.push_back(NoteKey {"POLIZZE", beforeAll, t.keyFor("POLIZZE")});
         std::string record;
-        t.file().read(recno, record);
+        t.file().read(recno ? recno : 1, record);
         t.file().putString(record, t.fieldIndex("POLIZZA"), number);
-        WriteNote note(folder, resolveFile(folder, "POLIZZE.DBF"), recno, 0, keys, true);
-        t.file().write(recno, record);
+        WriteNote note(folder, resolveFile(folder, "POLIZZE.DBF"), recno, count, keys, true);
+        if (recno) {
+            t.file().write(recno, record);
+        } else {
+            // An append that dies after its record, before the header's count.
+            t.file().append(record);
+            const unsigned char old[4] = {static_cast<unsigned char>(count), 0, 0, 0};
+            os::Fd fd(os::openFile(resolveFile(folder, "POLIZZE.DBF"), O_RDWR));
+            (void)!::pwrite(fd.get(), old, 4, 4);
+        }
         t.file().commit();
         (void)!::write(ready[1], "x", 1);
         char c;
@@ -127,6 +140,14 @@ TEST(WriteNotes, CutShortWriteIsReplayedByTheNextOpenOrDroppedByTheRebuild)
     EXPECT_FALSE(indexedAs(dir.path(), "P2", 2));
     EXPECT_TRUE(checkTable(dbf).ok());
 
+    // An append cut short before the header's count: the replay indexes the record and puts the
+    // count right for the other programs that read it.
+    pid = cutShortWriter(dir.path(), 0, "N4", release);
+    finish(pid, release);
+    EXPECT_FALSE(checkTable(dbf).ok());
+    EXPECT_TRUE(indexedAs(dir.path(), "N4", 4));
+    EXPECT_TRUE(checkTable(dbf).ok());
+
     // A rebuild makes a leftover note moot and removes it.
     pid = cutShortWriter(dir.path(), 3, "N3", release);
     finish(pid, release);
@@ -135,7 +156,7 @@ TEST(WriteNotes, CutShortWriteIsReplayedByTheNextOpenOrDroppedByTheRebuild)
     EXPECT_TRUE(leftoverNotes(dir.path(), "").empty());
     EXPECT_TRUE(checkTable(dbf).ok());
     EXPECT_TRUE(indexedAs(dir.path(), "N3", 3));
-    EXPECT_EQ(notesReplayed(), before + 1);
+    EXPECT_EQ(notesReplayed(), before + 2);
 }
 
 // A change cut short with no note to replay (an older program, or another one) leaves the record
