@@ -12,8 +12,9 @@
 
 #include "common/ini.h"
 #include "policies/policyfolder.h"
-#include "support/pagecheck.h"
 #include "store/workspace.h"
+#include "support/pagecheck.h"
+#include "support/pages.h"
 
 using namespace arv;
 using namespace arv::store;
@@ -50,12 +51,7 @@ protected:
         TPRINTER::Options o;
         return printForm(workspace(), f, env(), v, o);
     }
-    static std::string text(const PrintDocument& doc)
-    {
-        std::string s;
-        for (const Page& p : doc.pages) s += dumpPage(doc, p);
-        return s;
-    }
+    static std::string text(const PrintDocument& doc) { return arv::test::pagesText(doc); }
 };
 
 TEST_F(Forms, EveryFormPrintsWithinItsPageWithoutOverlaps)
