@@ -44,7 +44,7 @@ void LetterWriter::newPage()
 void LetterWriter::advance()
 {
     row_ += 1;
-    if (row_ > kLastRow && !inHeader_) {
+    if (row_ > lastRow_ && !inHeader_) {
         newPage();
         row_ += 1;
     }

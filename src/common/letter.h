@@ -61,7 +61,10 @@ public:
     // Drawn at the top of every page the writer begins after the first (a heading repeated).
     void setPageHeader(std::function<void(LetterWriter&)> header) { header_ = std::move(header); }
     // Whether N more lines fit on this page.
-    bool fits(int lines) const { return row_ + lines <= kLastRow; }
+    bool fits(int lines) const { return row_ + lines <= lastRow_; }
+    // The last line the text may take (kLastRow unless a footer stands above it).
+    double lastRow() const { return lastRow_; }
+    void setLastRow(double row) { lastRow_ = row; }
 
 private:
     // Moves to the next line, turning the page when it would fall past the last line.
@@ -72,6 +75,7 @@ private:
     PrintFont font_;
     int margin_ = 0;
     double row_ = kFirstRow;
+    double lastRow_ = kLastRow;
     std::function<void(LetterWriter&)> header_;
     bool inHeader_ = false;
 };

@@ -131,6 +131,29 @@ double TPRINTER::textWidth(std::string_view text, const PrintFont& font) const
     return textMeasurer().width(text, font, geometry().dpi);
 }
 
+std::string TPRINTER::fitText(std::string_view text, const PrintFont& font, double width) const
+{
+    width += 1e-6 * std::max(1.0, width); // a text exactly as wide as the room fits, rounding aside
+    if (textWidth(text, font) <= width) return std::string(text);
+    // Whole characters only: the longest beginning that still fits.
+    const std::vector<std::string> chars = utf8Chars(text);
+    size_t lo = 0, hi = chars.size();
+    std::string fitted;
+    while (lo < hi) {
+        const size_t mid = (lo + hi + 1) / 2;
+        std::string head;
+        for (size_t k = 0; k < mid; ++k) head += chars[k];
+        if (textWidth(head, font) <= width) {
+            lo = mid;
+            fitted = std::move(head);
+        } else {
+            hi = mid - 1;
+        }
+    }
+    while (!fitted.empty() && fitted.back() == ' ') fitted.pop_back();
+    return fitted;
+}
+
 void TPRINTER::addItem(PageItem item)
 {
     if (!valid_ || ended_ || cancelled_) return;

@@ -105,6 +105,9 @@ public:
     double columnX(double column) const { return column * geometry().columnWidth(); }
     double lineY(double line) const { return line * geometry().lineHeight(); }
     double textWidth(std::string_view text, const PrintFont& font) const;
+    // The longest beginning of TEXT (whole characters, no blanks at its end) that prints within
+    // WIDTH device units in the font.
+    std::string fitText(std::string_view text, const PrintFont& font, double width) const;
 
     // Draws a text at a point in device units: left-aligned at x, or right-aligned or centred
     // within WIDTH from x (no width: ending at / centred on x). Moves the pen, not the cursor.

@@ -108,6 +108,34 @@ void printReport(const ReportDescription& report, const ReportRows& rows, TPRINT
         if (align == TextAlign::Left) job.say(y, xs[i], text, f);
         else job.say(y, xs[i], text, f, w, kBlack, std::nullopt, align);
     };
+    // A text is cut where it would reach the next column. A left-aligned one may run into the
+    // blank between the columns, up to a quarter of a column before the next (figures never pass
+    // their own width), or in the last column up to the page's edge; the others stay within their
+    // own width.
+    const double gap = cw / 4;
+    auto leftRoom = [&](size_t i) { return (i + 1 < n ? xs[i + 1] : job.geometry().printableWidth()) - gap - xs[i]; };
+    auto fitted = [&](size_t i, const std::string& text, TextAlign align, const PrintFont& f) {
+        return job.fitText(text, f, align == TextAlign::Left ? leftRoom(i) : widths[i] * cw);
+    };
+    // The column headings, each cut where it would reach its neighbour: a left-aligned one up to
+    // the next column, a right-aligned one back to where the heading before it ends.
+    std::vector<std::string> headingTexts(n);
+    std::vector<TextAlign> headingAligns(n);
+    {
+        double inkEnd = x0 - cw;
+        for (size_t i = 0; i < n; ++i) {
+            const ReportColumn& c = report.columns[i];
+            const TextAlign align = alignOf(c, c.total || Mask(c.mask).isNumeric());
+            const double right = xs[i] + widths[i] * cw;
+            double room = widths[i] * cw;
+            if (align == TextAlign::Left) room = leftRoom(i);
+            else if (align == TextAlign::Right) room = right - std::max(inkEnd + gap, xs[i] - cw + gap);
+            headingTexts[i] = job.fitText(c.heading, bold, room);
+            headingAligns[i] = align;
+            const double w = job.textWidth(headingTexts[i], bold);
+            inkEnd = align == TextAlign::Left ? xs[i] + w : align == TextAlign::Right ? right : xs[i] + (widths[i] * cw + w) / 2;
+        }
+    }
     auto newLine = [&] { PRINTTXT(job, {}); };
 
     bool anyTotal = false;
@@ -125,11 +153,7 @@ void printReport(const ReportDescription& report, const ReportRows& rows, TPRINT
         }
         newLine();
         newLine();
-        for (size_t i = 0; i < n; ++i) {
-            const ReportColumn& c = report.columns[i];
-            const bool number = c.total || Mask(c.mask).isNumeric();
-            cellAt(i, utf8Left(c.heading, widths[i]), alignOf(c, number), bold);
-        }
+        for (size_t i = 0; i < n; ++i) cellAt(i, headingTexts[i], headingAligns[i], bold);
         newLine();
         for (size_t i = 0; i < n; ++i) cellAt(i, std::string(widths[i], '-'), TextAlign::Left, font);
         if (!report.footer.empty())
@@ -155,7 +179,10 @@ void printReport(const ReportDescription& report, const ReportRows& rows, TPRINT
                     const ReportValue counted = c.totalValue ? c.totalValue() : v;
                     if (const auto* d = std::get_if<Decimal>(&counted)) totals[i] += *d;
                 }
-                cellAt(i, reportCell(c, v, widths[i]), alignOf(c, isNumber(v)), font);
+                const TextAlign align = alignOf(c, isNumber(v));
+                std::string cell = reportCell(c, v, widths[i]);
+                if (!isNumber(v)) cell = fitted(i, cell, align, font);
+                cellAt(i, cell, align, font);
             }
             if (report.rowSeparators && n > 0) {
                 const double end = (xs[n - 1] + widths[n - 1] * cw) / job.geometry().columnWidth();

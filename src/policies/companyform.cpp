@@ -222,7 +222,6 @@ PrintDocument printCompanyForm(const std::vector<FormItem>& items, const IniFile
     const double width = g.printableWidth();
     const double height = g.printableHeight();
     const double line = g.lineHeight();
-    const double perCm = g.dpi / 2.54;
     double lastY = 0;
     bool any = false;
     for (const FormItem& item : items) {
@@ -234,12 +233,9 @@ PrintDocument printCompanyForm(const std::vector<FormItem>& items, const IniFile
             lastY = y;
             any = true;
             const std::string text = rtrim(item.lines[i]);
-            // Off the page: left out; running past its right edge: cut there.
+            // Off the page: left out. Every item is cut at the page's right edge, whatever the
+            // measure said, so a font printing wider than measured never runs off the paper.
             if (text.empty() || x < 0 || y < 0 || x >= width || y + line > height) continue;
-            if (x + job.textWidth(text, font) <= width) {
-                job.sayCm(y / perCm + g.topMm / 10, x / perCm + g.leftMm / 10, text, font);
-                continue;
-            }
             PageItem p;
             p.text = text;
             p.font = font;
@@ -297,8 +293,9 @@ const std::vector<EditField>& formDataFields()
         const char* heads[6] = {"Capitali", "Rata firma", "Rata succ.", "Tasse", "Scoperto e fran.", ""};
         for (int r = 0; r < kGuaranteeRows; ++r)
             for (int c = 0; c < 6; ++c) {
-                EditField e = numberField(kDGrid + r * 6 + c, c == 0 ? kGridLabels[r] : (r == 0 ? heads[c] : ""),
-                                          dialogOnly(gridName(r, c)), masks[c]);
+                EditField e = numberField(kDGrid + r * 6 + c, c == 0 ? kGridLabels[r] : "", dialogOnly(gridName(r, c)),
+                                          masks[c]);
+                if (r == 0) e.columnHeading = heads[c];
                 e.sameRow = c > 0;
                 e.group = "Garanzie";
                 f.push_back(e);

@@ -86,6 +86,11 @@ struct EditField {
     // Choosing counts as typing: the field's `changed` hook and the register's fieldLeft run.
     std::function<std::optional<std::string>(Workspace& ws, const EditValues& all)> pick = {};
     bool sameRow = false;       // shown on the row of the field before it, after its own label
+    // A grid: a row whose fields carry column headings, and the rows of the same box after it with
+    // as many fields. The headings stand on a line of their own above the first row, each over its
+    // column (an empty heading leaves its column to the heading before it); the cells of a column
+    // line up, and take no labels of their own beyond the first of each row.
+    std::string columnHeading = {};
     bool labelAbove = false;    // the label on a row of its own above the control, wrapped (a question)
     // The framed box the field is shown in, with this caption ("" none): the fields of one box
     // follow each other in the list.

@@ -155,6 +155,8 @@ void letterhead(LetterWriter& w, const AgencyIdentity& a)
     if (filled(a.activity)) w.centred(trim(a.activity), PrintFont("Arial", 10, false, true));
     const std::vector<std::string> foot = a.footer();
     double row = 66 - 1 - static_cast<double>(foot.size());
+    // The letter's text stops on the line above the footer.
+    if (!foot.empty()) w.setLastRow(std::min(w.lastRow(), row - 1));
     for (const std::string& l : foot) {
         PageItem item;
         item.text = l;
@@ -211,10 +213,10 @@ std::vector<std::string> agreementAddress(Workspace& ws, const std::string& agre
 
 // "LABEL" bold and its value after it.
 void labelled(LetterWriter& w, const std::string& label, const std::string& value, double column = 0,
-              double valueColumn = 18)
+              double valueColumn = 18, double width = 0)
 {
     w.line(label, column, kBold);
-    w.same(value, valueColumn);
+    w.same(value, valueColumn, std::nullopt, width);
 }
 
 const std::vector<std::string> kFaxNote = {
@@ -562,6 +564,8 @@ FormDesc provisionalForm()
         w.skip();
         labelled(w, "POLIZZA N.:", trim(v.get("POLIZZA")), 0, 20);
         w.skip();
+        labelled(w, "CONTRAENTE:", p.insured, 0, 20);
+        w.skip();
         labelled(w, "RAMO:", p.branch, 0, 20);
         w.skip();
         labelled(w, "DECORRENZA:", dateText(p.coverage), 0, 20);
@@ -683,6 +687,7 @@ FormDesc legalForm()
         addressee(w, agreementAddress(ws, p.agreement));
         w.skip(3);
         labelled(w, "OGGETTO:", "Richiesta atti legali su polizza n. " + trim(v.get("POLIZZA")), 0, 12);
+        w.line("Contraente: " + p.insured, 12);
         w.line("Compagnia: " + p.company, 12);
         w.line("Ramo: " + p.branch, 12);
         w.line("Rata scaduta il: " + dateText(p.coverage), 12);
@@ -818,11 +823,14 @@ FormDesc quoteForm()
         s.box(top, top + 5, 0 + 5, 75);
         s.put(top, 6, "PREVENTIVO", kBold);
         w.setRow(top);
-        labelled(w, "Contraente:", v.get("CONTRAENTE"), 2, 22);
-        w.line(trim(v.get("INDIRIZZO")) + " " + townLine(v.get("CAP"), v.get("CITTA"), v.get("PROVINCIA")), 22);
-        labelled(w, "Codice fiscale:", v.get("CODICEFISC"), 2, 22);
-        labelled(w, "Compagnia:", v.get("COMPAGNIA"), 2, 22);
-        labelled(w, "Ramo:", v.get("RAMO"), 2, 22);
+        // The values end inside the box, clear of its right side.
+        const double inBox = 75 - 1 - 5 - 22;
+        labelled(w, "Contraente:", v.get("CONTRAENTE"), 2, 22, inBox);
+        w.line(trim(v.get("INDIRIZZO")) + " " + townLine(v.get("CAP"), v.get("CITTA"), v.get("PROVINCIA")), 22,
+               std::nullopt, inBox);
+        labelled(w, "Codice fiscale:", v.get("CODICEFISC"), 2, 22, inBox);
+        labelled(w, "Compagnia:", v.get("COMPAGNIA"), 2, 22, inBox);
+        labelled(w, "Ramo:", v.get("RAMO"), 2, 22, inBox);
         w.skip(2);
         guaranteeLines(w, v, "Massim.: ", 16, 50);
         w.skip();

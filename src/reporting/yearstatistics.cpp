@@ -220,7 +220,10 @@ void printHolderSection(TPRINTER& job, const std::string& holderHeading, const s
                 continue;
             }
             pages.room();
-            PRINTTXT(job, {named ? std::string() : utf8Left(h.holder, 30)}, TxtOptions().withFont(style.font));
+            // The name cut before it reaches the year (a column of room between them).
+            const double room = job.columnX(kHolderYearAt - 1);
+            PRINTTXT(job, {named ? std::string() : job.fitText(utf8Left(h.holder, 30), style.font, room)},
+                     TxtOptions().withFont(style.font));
             PRINTTXT(job, {std::to_string(y.year)}, TxtOptions::at(kHolderYearAt).withFont(style.font));
             figures(job, kHolderEdges, y, previous, style.font);
             previous = y.total;
@@ -244,7 +247,8 @@ PrintDocument printYearTable(const std::string& title, const std::vector<std::st
     d.columns = {textColumn("ANNO", [&] { return std::to_string(years[i].year); }, 6),
                  amountColumn("TOTALE", [&] { return years[i].total; }),
                  amountColumn("DIFFERENZA", [&] { return change().difference; }, "@E 9,999,999.99", false),
-                 ReportColumn{"PERCENTUALE", [&] { return ReportValue(change().percent); }, "", 11, false,
+                 // As wide as its heading in bold, so that it never reaches back into "DIFFERENZA".
+                 ReportColumn{"PERCENTUALE", [&] { return ReportValue(change().percent); }, "", 14, false,
                               ReportAlign::Right}};
     d.totalLabel = "TOTALE";
     return runReport(d, indexRows(years.size(), i), preview);

@@ -35,6 +35,9 @@ using namespace records;
 
 namespace {
 
+// Room between the cells of a grid row and between its column headings.
+constexpr int kGridSpacing = 6;
+
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
 std::pair<int, int> widthOf(const Table* t, std::string_view field)
@@ -203,6 +206,46 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
     size_t rows = 0, rowsPlaced = 0;
     for (const EditField& f : desc.fields) rows += f.sameRow ? 0 : 1;
     QHBoxLayout* line = nullptr; // the row that fields with sameRow join
+    // Grids: the column of each field in its row, and the grid it belongs to (-1 none).
+    struct Grid {
+        std::vector<std::string> headings;
+        std::vector<QLabel*> headingLabels;
+        std::vector<std::vector<QWidget*>> cells; // by column
+        std::vector<QHBoxLayout*> lines;
+    };
+    std::vector<Grid> grids;
+    std::vector<int> gridOf(desc.fields.size(), -1);
+    std::vector<size_t> columnOf(desc.fields.size(), 0);
+    std::vector<bool> startsGrid(desc.fields.size(), false);
+    {
+        size_t i = 0;
+        int open = -1;
+        std::string openGroup;
+        while (i < desc.fields.size()) {
+            size_t end = i + 1;
+            while (end < desc.fields.size() && desc.fields[end].sameRow) ++end;
+            const size_t cells = end - i;
+            bool headed = false;
+            for (size_t k = i; k < end; ++k) headed = headed || !desc.fields[k].columnHeading.empty();
+            if (headed) {
+                Grid g;
+                for (size_t k = i; k < end; ++k) g.headings.push_back(desc.fields[k].columnHeading);
+                g.cells.resize(cells);
+                grids.push_back(std::move(g));
+                open = static_cast<int>(grids.size()) - 1;
+                openGroup = desc.fields[i].group;
+                startsGrid[i] = true;
+            } else if (open < 0 || cells != grids[static_cast<size_t>(open)].cells.size() ||
+                       desc.fields[i].group != openGroup) {
+                open = -1;
+            }
+            for (size_t k = i; k < end; ++k) {
+                gridOf[k] = open;
+                columnOf[k] = k - i;
+            }
+            i = end;
+        }
+    }
     std::map<size_t, std::pair<std::string, QFormLayout*>> boxes; // the open framed box of each column
     for (size_t i = 0; i < desc.fields.size(); ++i) {
         const EditField& f = desc.fields[i];
@@ -260,6 +303,25 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
         } else if (!f.sameRow && !desc.isHidden(f.id)) {
             boxes[page] = {std::string(), nullptr};
         }
+        if (startsGrid[i] && !desc.isHidden(f.id)) {
+            Grid& g = grids[static_cast<size_t>(gridOf[i])];
+            auto* heads = new QWidget(this);
+            auto* hl = new QHBoxLayout(heads);
+            hl->setContentsMargins(0, 0, 0, 0);
+            hl->setSpacing(kGridSpacing);
+            for (size_t k = 0; k < g.headings.size(); ++k) {
+                auto* h = new QLabel(q(g.headings[k]), heads);
+                h->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+                // A column without a heading of its own lies under the heading before it.
+                if (g.headings[k].empty() && k > 0) h->hide();
+                hl->addWidget(h);
+                g.headingLabels.push_back(h);
+            }
+            hl->addStretch(1);
+            target->addRow(QString(), heads);
+        }
+        if (gridOf[i] >= 0 && !desc.isHidden(f.id))
+            grids[static_cast<size_t>(gridOf[i])].cells[columnOf[i]].push_back(row);
         QLabel* label = nullptr;
         if (desc.isHidden(f.id)) {
             row->hide();
@@ -286,6 +348,10 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
             line = new QHBoxLayout(joined);
             line->setContentsMargins(0, 0, 0, 0);
             line->addWidget(row, 1);
+            if (gridOf[i] >= 0) {
+                line->setSpacing(kGridSpacing);
+                grids[static_cast<size_t>(gridOf[i])].lines.push_back(line);
+            }
             target->addRow(q(f.label), joined);
             label = qobject_cast<QLabel*>(target->labelForField(joined));
         } else {
@@ -303,6 +369,29 @@ EditDialog::EditDialog(const RegisterDesc& desc, const EditValues& values, bool 
                 fieldLeft(i);
             });
         }
+    }
+    // Each column of a grid as wide as its widest cell or its heading (a heading over two columns
+    // widens the second when it needs more room), the cells kept at the left of their rows.
+    for (Grid& g : grids) {
+        const size_t n = g.cells.size();
+        std::vector<int> widths(n, 0);
+        for (size_t k = 0; k < n; ++k)
+            for (QWidget* c : g.cells[k]) widths[k] = std::max(widths[k], c->sizeHint().width());
+        for (size_t k = 0; k < n && k < g.headingLabels.size(); ++k) {
+            if (g.headings[k].empty()) continue;
+            const int need = g.headingLabels[k]->sizeHint().width();
+            const bool spans = k + 1 < n && g.headings[k + 1].empty();
+            if (!spans) widths[k] = std::max(widths[k], need);
+            else if (widths[k] + kGridSpacing + widths[k + 1] < need) widths[k + 1] = need - widths[k] - kGridSpacing;
+        }
+        for (size_t k = 0; k < n; ++k) {
+            for (QWidget* c : g.cells[k]) c->setFixedWidth(widths[k]);
+            if (k >= g.headingLabels.size() || g.headingLabels[k]->isHidden()) continue;
+            int span = widths[k];
+            for (size_t j = k + 1; j < n && g.headings[j].empty(); ++j) span += kGridSpacing + widths[j];
+            g.headingLabels[k]->setFixedWidth(span);
+        }
+        for (QHBoxLayout* l : g.lines) l->addStretch(1);
     }
     auto* row = new QHBoxLayout;
     row->addStretch();

@@ -16,6 +16,7 @@
 #include "policies/policyfolder.h"
 #include "records/criteria.h"
 #include "store/workspace.h"
+#include "support/pagecheck.h"
 #include "support/pages.h"
 #include "support/smtpserver.h"
 #include "support/ziptest.h"
@@ -30,28 +31,16 @@ class Printouts : public arv::test::PolicyFolderTest {
 protected:
     void policy(const std::string& number, Values v) { addPolicy(number, "INCENDIO", std::move(v)); }
     static std::string text(const PrintDocument& doc) { return test::pagesText(doc); }
-    // Every item of every page lies within the page (texts clipped at its right edge).
-    static void onThePage(const PrintDocument& doc)
-    {
-        const double w = doc.geometry.printableWidth(), h = doc.geometry.printableHeight();
-        for (const Page& p : doc.pages)
-            for (const PageItem& i : p.items) {
-                EXPECT_GE(i.x, 0) << i.text;
-                EXPECT_LE(i.y, h) << i.text;
-                if (i.align == TextAlign::Left && !i.isFrame() && i.stretchTo == 0) {
-                    EXPECT_LE(i.x + (i.clipWidth > 0 ? i.clipWidth : textMeasurer().width(i.text, i.font, doc.geometry.dpi)),
-                              w + 1)
-                        << i.text;
-                }
-            }
-    }
+    static void onThePage(const PrintDocument& doc) { arv::test::expectOnThePage(doc, doc.name); }
     std::string iniPath() const { return dir.file("ARV.INI"); }
     void writeIni(const std::string& content) const { std::ofstream(iniPath()) << content; }
 };
 
 TEST_F(Printouts, ListFiguresAndTheOrderByNumber)
 {
-    policy("10", {{"IMPORTO", "100"}, {"COMMISS", "10"}, {"SPESE", "2.5"}});
+    const arv::test::ScopedArialWidths arial; // names of capitals filling their columns
+    policy("10", {{"IMPORTO", "100"}, {"COMMISS", "10"}, {"SPESE", "2.5"}, {"COMPAGNIA", "MUTUA ASSICURATRICE NAZIONALE"},
+                  {"RAPPORTO", "MUTUA ASSICURATRICE MILANO"}});
     policy("9", {{"ASSICURATO", "VERDI ANNA"}, {"IMPORTO", "50"}, {"FRAZIONAM", "MENSILE"}});
     policy("A10", {{"ASSICURATO", "BIANCHI LUCA"}, {"DISDETTA", "T"}, {"IMPORTO", "1"}});
     // A monthly life policy from 01/01/2026 with a commission of 5,00: once in its first year.
@@ -71,7 +60,9 @@ TEST_F(Printouts, ListFiguresAndTheOrderByNumber)
     PolicyListOptions o;
     o.preview = false;
     o.filter = filter;
-    const std::string byNumber = text(printPolicyList(workspace(), t, o));
+    const PrintDocument list = printPolicyList(workspace(), t, o);
+    arv::test::expectNoOverlaps(list, list.name);
+    const std::string byNumber = text(list);
     EXPECT_NE(byNumber.find("|112,50|"), std::string::npos);
     EXPECT_NE(byNumber.find("|600,00|"), std::string::npos);
     EXPECT_LT(byNumber.find("|9|"), byNumber.find("|10|"));
@@ -85,7 +76,9 @@ TEST_F(Printouts, ListFiguresAndTheOrderByNumber)
 
     t.clearView();
     t.goTop();
-    const std::string life = text(printPolicyList(workspace(), t, PolicyListOptions{kDefaultListTitle, false, false}));
+    const PrintDocument all = printPolicyList(workspace(), t, PolicyListOptions{kDefaultListTitle, false, false});
+    arv::test::expectNoOverlaps(all, all.name);
+    const std::string life = text(all);
     const size_t v1 = life.find("|V1|"), v2 = life.find("|V2|");
     ASSERT_NE(v1, std::string::npos);
     EXPECT_NE(life.find("|5,00|", v1), std::string::npos);
@@ -270,6 +263,8 @@ TEST_F(Printouts, CompanyFormTotalsAndPlaces)
     EXPECT_EQ(all.find("(RM)"), std::string::npos); // "Comune" below the paper: skipped
     EXPECT_NE(all.find("RESPONSABILITA' CIVILE AUTO"), std::string::npos);
     onThePage(doc);
+    // Every item is cut at the page's edge, whether it reaches it or not.
+    for (const PageItem& i : doc.pages[0].items) EXPECT_NEAR(g.printableWidth() - i.x, i.clipWidth, 0.01) << i.text;
 }
 
 TEST_F(Printouts, DemoTemplatesPlaceEveryItemOnThePage)
@@ -295,6 +290,7 @@ TEST_F(Printouts, DemoTemplatesPlaceEveryItemOnThePage)
             for (const std::string& l : i.lines) lines += !rtrim(l).empty();
         EXPECT_EQ(lines, doc.pages.at(0).items.size()); // nothing left off the page
         onThePage(doc);
+        arv::test::expectNoOverlaps(doc, tpl->filename().string());
     }
 }
 

@@ -14,6 +14,7 @@
 #include "registry/registerfolder.h"
 #include "store/keys.h"
 #include "store/workspace.h"
+#include "support/pagecheck.h"
 #include "support/smtpserver.h"
 #include "support/ziptest.h"
 
@@ -450,12 +451,17 @@ TEST_F(Renewals, CollectionAndCancellation)
 TEST_F(Renewals, ListingExportAndSearch)
 {
     addPolicy({.number = "L1", .insured = "LUPI LIA", .premium = dec("1234.50")});
-    addPolicy({.number = "00777", .insured = "MORO MAX", .coverage = d(2025, 1, 10)});
+    addPolicy({.number = "00777", .insured = "MORO MASSIMILIANO WOLFGANG MARIA", .coverage = d(2025, 1, 10)});
     addClient("LUPI LIA", "lupi@example.it");
     worklist();
     price(at("L1"), [](EditValues&) {});
 
-    const PrintDocument doc = printRenewals(ws(), rows(), false);
+    const PrintDocument doc = [this] {
+        const test::ScopedArialWidths arial; // a name of capitals filling its column
+        const PrintDocument made = printRenewals(ws(), rows(), false);
+        test::expectNoOverlaps(made, made.name);
+        return made;
+    }();
     ASSERT_EQ(1u, doc.pages.size());
     std::string page = dumpPage(doc, doc.pages[0]);
     for (const char* s : {"STAMPA QUIETANZAMENTO", "ASSICURATO", "TARGA", "LUPI LIA", "31/01/25", "1.249,50", "TOTALE"})

@@ -4,6 +4,7 @@
 
 #include "reporting/agreementstatements.h"
 #include "reporting/statementfolder.h"
+#include "support/pagecheck.h"
 
 using namespace arv;
 using namespace arv::reporting;
@@ -37,8 +38,10 @@ TEST_F(AgreementStatements, StatementOwesOnlyWhatTheAgencyCollected)
     EXPECT_EQ(RITENUTA(ws(), "BETA", dec("7.00")), dec("1.40"));
     EXPECT_TRUE(RITENUTA(ws(), "NESSUNO", dec("7.00")).isZero());
 
+    const test::ScopedArialWidths arial;
     const PrintDocument doc = printAgreementStatement(ws(), "ALFA", "", day(2025, 3, 1), day(2025, 3, 31), false);
     EXPECT_TRUE(doc.geometry.landscape());
+    test::expectNoOverlaps(doc, doc.name);
     const std::vector<std::string> lines = printedLines(doc);
     for (const char* l : {"ESTRATTO CONTO RAPPORTO - DAL 01/03/25 AL 31/03/25", "ALFA", "Via Po 3", "20100 Milano MI",
                           "01/03/25 | Incasso | ROSSI MARIO | ALFA | AUTO | P1 | 1.000,00 | 100,00",

@@ -1,5 +1,6 @@
-// The agency's forms: every form printed within its page, the invoice's figures and counter, the
-// revocation letters, the lookups made when a field is left.
+// The agency's forms: every form printed within its page and without texts running into each
+// other, the invoice's figures and counter, the revocation letters, the lookups made when a field
+// is left.
 #include "reporting/forms.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,8 @@
 #include "common/ini.h"
 #include "policies/policyfolder.h"
 #include "store/workspace.h"
+#include "support/pagecheck.h"
+#include "support/pages.h"
 
 using namespace arv;
 using namespace arv::store;
@@ -48,34 +51,12 @@ protected:
         TPRINTER::Options o;
         return printForm(workspace(), f, env(), v, o);
     }
-    static std::string text(const PrintDocument& doc)
-    {
-        std::string s;
-        for (const Page& p : doc.pages) s += dumpPage(doc, p);
-        return s;
-    }
-    static void onThePage(const PrintDocument& doc, const std::string& form)
-    {
-        const double w = doc.geometry.printableWidth(), h = doc.geometry.printableHeight();
-        for (const Page& p : doc.pages)
-            for (const PageItem& i : p.items) {
-                EXPECT_GE(i.x, 0) << form << ": " << i.text;
-                EXPECT_GE(i.y, 0) << form << ": " << i.text;
-                EXPECT_LE(i.y + doc.geometry.lineHeight() * 0.9, h) << form << ": " << i.text;
-                double right = i.x;
-                if (i.isFrame()) right = i.x + i.frameWidth;
-                else if (i.stretchTo > 0) right = i.x + i.stretchTo;
-                else if (i.align == TextAlign::Left)
-                    right = i.x + (i.clipWidth > 0 ? i.clipWidth : textMeasurer().width(i.text, i.font, doc.geometry.dpi));
-                else if (i.align == TextAlign::Center)
-                    right = i.x + textMeasurer().width(i.text, i.font, doc.geometry.dpi) / 2;
-                EXPECT_LE(right, w + 1) << form << ": " << i.text;
-            }
-    }
+    static std::string text(const PrintDocument& doc) { return arv::test::pagesText(doc); }
 };
 
-TEST_F(Forms, EveryFormPrintsWithinItsPage)
+TEST_F(Forms, EveryFormPrintsWithinItsPageWithoutOverlaps)
 {
+    const arv::test::ScopedArialWidths arial;
     ASSERT_EQ(25u, formDescriptions().size());
     EXPECT_EQ(" Trasmissione fax", formDescriptions().front().choice);
     EXPECT_EQ(" Autocertificazione", formDescriptions().back().choice);
@@ -105,7 +86,14 @@ TEST_F(Forms, EveryFormPrintsWithinItsPage)
         v.set("IMPORTO", "1.000,00");
         const PrintDocument doc = print(f, v);
         ASSERT_FALSE(doc.pages.empty()) << f.name << f.choice;
-        onThePage(doc, f.name + f.choice);
+        arv::test::expectOnThePage(doc, f.name + f.choice);
+        arv::test::expectNoOverlaps(doc, f.name + f.choice);
+        // The receipt and the request for legal action name the contracting party.
+        const std::string page = text(doc);
+        std::vector<std::string> party;
+        if (f.name == "INCASSO") party = {"|CONTRAENTE:|", "|ROSSI MARIO|"};
+        if (f.name == "ATTILEGALI") party = {"|Contraente: ROSSI MARIO|"};
+        for (const std::string& x : party) EXPECT_NE(page.find(x), std::string::npos) << f.name << " " << x;
     }
 }
 

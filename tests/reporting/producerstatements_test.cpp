@@ -4,6 +4,7 @@
 
 #include "reporting/producerstatements.h"
 #include "reporting/statementfolder.h"
+#include "support/pagecheck.h"
 
 using namespace arv;
 using namespace arv::reporting;
@@ -66,8 +67,10 @@ TEST_F(ProducerStatements, StatementReceiptAndTheRunOverEveryProducer)
     c.from = day(2025, 1, 1);
     c.to = day(2025, 1, 31);
     c.receipt = true;
+    const test::ScopedArialWidths arial;
     const std::vector<PrintDocument> docs = runProducerReport(ws(), c, day(2025, 2, 3), false);
     ASSERT_EQ(docs.size(), 2u);
+    for (const PrintDocument& d : docs) test::expectNoOverlaps(d, d.name);
     const std::vector<std::string> st = printedLines(docs[0]);
     for (const char* l : {"ESTRATTO CONTO PRODUTTORE", "ROSSI LUCA - Dal 01/01/25 al 31/01/25",
                           "10/01/25 | AURORA | Incasso | ROSSI MARIO | Quietanza | AUTO | P1 | 5.000,00 | 600,00",

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "reporting/statementfolder.h"
+#include "support/pagecheck.h"
 #include "reporting/yearstatistics.h"
 
 using namespace arv;
@@ -61,7 +62,12 @@ TEST_F(YearStatistics, AgreementsEarnWhatTheirRemittancesSettled)
     EXPECT_EQ(holders[1].holder, "BETA");
     EXPECT_TRUE(holders[1].years[0].total.isZero());
 
+    const ScopedArialWidths arial;
     const PrintDocument doc = printAgreementStatistics(ws(), from, to, false);
+    expectNoOverlaps(doc, doc.name);
+    const PrintDocument table = printYearTable("Statistiche rapporto", {"STATISTICHE RAPPORTO", "ALFA"}, years, false);
+    expectNoOverlaps(table, table.name);
+    EXPECT_TRUE(hasLine(printedLines(table), "ANNO | TOTALE | DIFFERENZA | PERCENTUALE")) << allLines(printedLines(table));
     const std::vector<std::string> lines = printedLines(doc);
     for (const char* l : {"STATISTICHE RAPPORTI", "Dal 01/01/25 al 31/03/25", "ANNO | TOTALE | DIFFERENZA | PERCENTUALE",
                           "2023 | 1.000,00 | 1.000,00", "2024 | 1.250,00 | 250,00 | 25%", "2025 | 1.000,00 | -250,00 | -20%",
@@ -76,7 +82,16 @@ TEST_F(YearStatistics, ProducersByClosingYearTheBranchOnlyInTheYearlySection)
     const std::vector<YearTotal> motor = producerYears(ws(), Date(), Date(), "auto");
     ASSERT_EQ(motor.size(), 2u);
     EXPECT_EQ(motor[1].total, dec("150.00"));
+    // A producer of another branch with a name as wide as its column, and figures in the millions.
+    Movement wide{day(2024, 5, 2), "ALFA", "Incasso", dec("100"), {}, {}};
+    wide.producer = "MMMMMMMMMMMMMMMMMMMMMMMMMMMMMM";
+    wide.producerCommission = dec("1234567.89");
+    wide.closed = day(2024, 5, 10);
+    wide.branch = "INCENDIO";
+    movement(wide);
+    const ScopedArialWidths arial;
     const PrintDocument doc = printProducerStatistics(ws(), Date(), Date(), "AUTO", false);
+    expectNoOverlaps(doc, doc.name);
     const std::vector<std::string> lines = printedLines(doc);
     for (const char* l : {"STATISTICHE PRODUTTORI", "2024 | 100,00 | 100,00", "2025 | 150,00 | 50,00 | 50%",
                           "PRODUTTORE | ANNO | TOTALE | DIFFERENZA | PERCENTUALE", "ROSSI LUCA | 2024 | 100,00 | 100,00",
@@ -88,6 +103,7 @@ TEST_F(YearStatistics, ALongSectionGoesOnOverPagesWithItsHeadings)
 {
     std::vector<YearTotal> years;
     for (int y = 1950; y < 2026; ++y) years.push_back({y, Decimal(static_cast<long long>(y))});
+    const ScopedArialWidths arial;
     TPRINTER job("Riepilogo statistiche", false);
     SectionStyle style;
     style.pageTop = [](TPRINTER& j) { SAYHEADER("RIEPILOGO STATISTICHE", j); };
@@ -95,6 +111,7 @@ TEST_F(YearStatistics, ALongSectionGoesOnOverPagesWithItsHeadings)
     style.pageTop(job);
     printYearSection(job, years, style);
     ASSERT_EQ(job.document().pages.size(), 2u);
+    expectNoOverlaps(job.document(), job.docName());
     const std::vector<std::string> second = printedLines(job.document(), 1);
     EXPECT_TRUE(hasLine(second, "ANNO | TOTALE | DIFFERENZA | PERCENTUALE")) << allLines(second);
     EXPECT_NE(allLines(second).find("RIEPILOGO STATISTICHE"), std::string::npos);

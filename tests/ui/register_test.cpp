@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -624,4 +625,44 @@ TEST(MaskedFields, TemplatesUpperCaseNumbersAndThreeStates)
     EXPECT_EQ("SEMESTRALE", fieldWidgetValue(combo.get()));
     setFieldWidgetValue(combo.get(), "");
     EXPECT_EQ("", fieldWidgetValue(combo.get()));
+}
+
+TEST(GridFields, HeadingsStandOverTheirColumnsOnEveryRow)
+{
+    testApp();
+    // Two rows of three figures in a box; the third column lies under the heading before it.
+    static const char* const names[6] = {"CAP1", "SCOP1", "FRAN1", "CAP2", "SCOP2", "FRAN2"};
+    const char* const heads[3] = {"Capitali", "Scoperto e franchigia", ""};
+    RegisterDesc d;
+    d.name = "GRIGLIA";
+    for (int r = 0; r < 2; ++r)
+        for (int c = 0; c < 3; ++c) {
+            EditField e = numberField(300 + r * 3 + c, c > 0 ? "" : r == 0 ? "R.C.:" : "Furto:",
+                                      dialogOnly(names[r * 3 + c]), "@Z 99");
+            if (r == 0) e.columnHeading = heads[c];
+            e.sameRow = c > 0;
+            e.group = "Garanzie";
+            d.fields.push_back(e);
+        }
+    EditDialog dialog(d, blankValues(d.fields), true, nullptr);
+    dialog.show();
+    QLabel* capital = nullptr;
+    QLabel* uncovered = nullptr;
+    for (QLabel* l : dialog.findChildren<QLabel*>()) {
+        if (l->text() == "Capitali") capital = l;
+        if (l->text() == "Scoperto e franchigia") uncovered = l;
+    }
+    ASSERT_NE(nullptr, capital);
+    ASSERT_NE(nullptr, uncovered);
+    auto left = [&dialog](const QWidget* w) { return w->mapTo(&dialog, QPoint(0, 0)).x(); };
+    auto top = [&dialog](const QWidget* w) { return w->mapTo(&dialog, QPoint(0, 0)).y(); };
+    for (int r = 0; r < 2; ++r) {
+        EXPECT_EQ(left(capital), left(dialog.field(300 + r * 3))) << r;
+        EXPECT_EQ(left(uncovered), left(dialog.field(301 + r * 3))) << r;
+        EXPECT_EQ(left(dialog.field(302)), left(dialog.field(302 + r * 3))) << r;
+        EXPECT_LT(top(capital), top(dialog.field(300 + r * 3))) << r;
+    }
+    // The heading over two columns reaches over the second, never past the first alone.
+    EXPECT_GT(left(uncovered) + uncovered->width(), left(dialog.field(302)));
+    EXPECT_GE(left(uncovered) + uncovered->width(), left(uncovered) + uncovered->sizeHint().width());
 }
