@@ -117,10 +117,12 @@ void printReport(const ReportDescription& report, const ReportRows& rows, TPRINT
     auto fitted = [&](size_t i, const std::string& text, TextAlign align, const PrintFont& f) {
         return job.fitText(text, f, align == TextAlign::Left ? leftRoom(i) : widths[i] * cw);
     };
-    // The column headings, each cut where it would reach its neighbour: a left-aligned one up to
-    // the next column, a right-aligned one back to where the heading before it ends.
+    // The column headings, each kept short of its neighbour: a left-aligned one up to the next
+    // column, a right-aligned one back to where the heading before it ends. A heading wider than
+    // its room is set a little smaller (down to three quarters of the size), and only then cut.
     std::vector<std::string> headingTexts(n);
     std::vector<TextAlign> headingAligns(n);
+    std::vector<PrintFont> headingFonts(n, bold);
     {
         double inkEnd = x0 - cw;
         for (size_t i = 0; i < n; ++i) {
@@ -130,9 +132,14 @@ void printReport(const ReportDescription& report, const ReportRows& rows, TPRINT
             double room = widths[i] * cw;
             if (align == TextAlign::Left) room = leftRoom(i);
             else if (align == TextAlign::Right) room = right - std::max(inkEnd + gap, xs[i] - cw + gap);
-            headingTexts[i] = job.fitText(c.heading, bold, room);
+            const double full = job.textWidth(c.heading, bold);
+            if (full > room && room > 0) {
+                const double size = std::floor(bold.pointSize * room / full * 2) / 2;
+                if (size >= bold.pointSize * 3 / 4) headingFonts[i].pointSize = size;
+            }
+            headingTexts[i] = job.fitText(c.heading, headingFonts[i], room);
             headingAligns[i] = align;
-            const double w = job.textWidth(headingTexts[i], bold);
+            const double w = job.textWidth(headingTexts[i], headingFonts[i]);
             inkEnd = align == TextAlign::Left ? xs[i] + w : align == TextAlign::Right ? right : xs[i] + (widths[i] * cw + w) / 2;
         }
     }
@@ -153,7 +160,7 @@ void printReport(const ReportDescription& report, const ReportRows& rows, TPRINT
         }
         newLine();
         newLine();
-        for (size_t i = 0; i < n; ++i) cellAt(i, headingTexts[i], headingAligns[i], bold);
+        for (size_t i = 0; i < n; ++i) cellAt(i, headingTexts[i], headingAligns[i], headingFonts[i]);
         newLine();
         for (size_t i = 0; i < n; ++i) cellAt(i, std::string(widths[i], '-'), TextAlign::Left, font);
         if (!report.footer.empty())

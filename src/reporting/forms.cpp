@@ -564,8 +564,6 @@ FormDesc provisionalForm()
         w.skip();
         labelled(w, "POLIZZA N.:", trim(v.get("POLIZZA")), 0, 20);
         w.skip();
-        labelled(w, "CONTRAENTE:", p.insured, 0, 20);
-        w.skip();
         labelled(w, "RAMO:", p.branch, 0, 20);
         w.skip();
         labelled(w, "DECORRENZA:", dateText(p.coverage), 0, 20);
@@ -687,7 +685,6 @@ FormDesc legalForm()
         addressee(w, agreementAddress(ws, p.agreement));
         w.skip(3);
         labelled(w, "OGGETTO:", "Richiesta atti legali su polizza n. " + trim(v.get("POLIZZA")), 0, 12);
-        w.line("Contraente: " + p.insured, 12);
         w.line("Compagnia: " + p.company, 12);
         w.line("Ramo: " + p.branch, 12);
         w.line("Rata scaduta il: " + dateText(p.coverage), 12);

@@ -46,6 +46,9 @@ protected:
     void SetUp() override
     {
         testApp();
+        // Printouts laid out with the fonts' real widths, as the program lays them out.
+        installFontSubstitutions();
+        setTextMeasurer(std::make_shared<QtTextMeasurer>());
         out = fs::path(ARV_BINARY_DIR) / "screens";
         fs::create_directories(out);
         // One folder per test program: several builds may run their tours at once.

@@ -65,6 +65,7 @@ TEST_F(Printouts, ListFiguresAndTheOrderByNumber)
     const std::string byNumber = text(list);
     EXPECT_NE(byNumber.find("|112,50|"), std::string::npos);
     EXPECT_NE(byNumber.find("|600,00|"), std::string::npos);
+    EXPECT_NE(byNumber.find("|PORTAFOGLIO|"), std::string::npos); // set smaller, never cut
     EXPECT_LT(byNumber.find("|9|"), byNumber.find("|10|"));
     EXPECT_EQ(byNumber.find("|A10|"), std::string::npos); // cancelled: the register's list prints the active only
     EXPECT_EQ(byNumber.find("|V1|"), std::string::npos);  // outside the filter
