@@ -13,6 +13,9 @@
 #include <filesystem>
 #include <unistd.h>
 
+#include <array>
+#include <vector>
+
 namespace arv {
 
 namespace {
@@ -75,10 +78,43 @@ double QtTextMeasurer::width(std::string_view utf8, const PrintFont& font, doubl
         img.setDotsPerMeterY(qRound(72 / 0.0254));
         return img;
     }();
-    PrintFont big = font;
-    big.pointSize = (font.pointSize > 0 ? font.pointSize : 10) * dpi / 72.0;
-    const QFontMetricsF m(qtFont(big), &device);
-    return m.horizontalAdvance(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+    // Reports measure every cell of every row, and shaping a text costs microseconds: a text of
+    // Latin-1 letters is measured as the sum of its letters' advances, kept per font (kerning
+    // only ever brings a printed text in by a fraction of a letter). Other texts are shaped.
+    struct Cached {
+        PrintFont font;
+        double dpi;
+        QFontMetricsF metrics;
+        std::array<double, 256> advance;
+    };
+    thread_local std::vector<Cached> cache; // fonts are not shared between threads
+    Cached* c = nullptr;
+    for (Cached& x : cache)
+        if (x.dpi == dpi && x.font == font) c = &x;
+    if (!c) {
+        if (cache.size() >= 8) cache.erase(cache.begin());
+        PrintFont big = font;
+        big.pointSize = (font.pointSize > 0 ? font.pointSize : 10) * dpi / 72.0;
+        cache.push_back(Cached {font, dpi, QFontMetricsF(qtFont(big), &device), {}});
+        c = &cache.back();
+        c->advance.fill(-1);
+    }
+    double sum = 0;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        unsigned code = static_cast<unsigned char>(utf8[i]);
+        if (code >= 0x80) {
+            // Two-byte sequences up to U+00FF; anything else is shaped whole.
+            if ((code == 0xC2 || code == 0xC3) && i + 1 < utf8.size()) {
+                code = ((code & 0x1F) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F);
+            } else {
+                return c->metrics.horizontalAdvance(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+            }
+        }
+        double& a = c->advance[code];
+        if (a < 0) a = c->metrics.horizontalAdvance(QChar(static_cast<char16_t>(code)));
+        sum += a;
+    }
+    return sum;
 }
 
 void renderPage(QPainter& painter, const Page& page, QPointF origin, double scale)
