@@ -122,8 +122,8 @@ Generation generateNumbers(Workspace& ws, const std::string& company, const std:
             r.setText("NUMERO", number);
         });
     s->unlock();
-    if (!written) return g.message = kMsgNumbersExist, g;
-    g.written = *written;
+    if (written) g.written = *written;
+    else g.message = kMsgNumbersExist;
     return g;
 }
 

@@ -116,8 +116,8 @@ TitleGeneration generateTitles(Workspace& ws, const std::string& company, const 
             r.setText("NUMERO", number);
         });
     t->unlock();
-    if (!written) return g.message = kMsgTitlesExist, g;
-    g.written = *written;
+    if (written) g.written = *written;
+    else g.message = kMsgTitlesExist;
     return g;
 }
 
